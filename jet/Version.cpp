@@ -1,0 +1,3 @@
+namespace jet {
+const char* EngineName() { return "jet"; }
+}  // namespace jet
