@@ -1,0 +1,116 @@
+#include "jet/Database.h"
+
+#include "jet/Bytes.h"
+#include "jet/Rc4.h"
+
+namespace jet {
+
+Database::Database(std::unique_ptr<File> file, Header header, uint32_t page_count)
+    : file_(std::move(file)), header_(std::move(header)), layout_(&LayoutFor(header_.version)), page_count_(page_count) {}
+
+Result<std::unique_ptr<Database>> Database::OpenPath(const std::string& path, const OpenOptions& options) {
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, OpenPosixFile(path, OpenMode::kReadOnly));
+  return Open(std::move(file), options);
+}
+
+Result<std::unique_ptr<Database>> Database::Open(std::unique_ptr<File> file, const OpenOptions& options) {
+  const std::string name = file->Name();
+  JET_ASSIGN_OR_RETURN(uint64_t size, file->Size());
+  if (size < kHeaderMinimumBytes) return Status(ErrorKind::kNotADatabase, "file is too short to be a database").AtFile(name);
+  std::vector<uint8_t> first(kHeaderMinimumBytes);
+  JET_RETURN_IF_ERROR(file->ReadAt(0, first));
+  auto header = ParseHeader(first);
+  if (!header.ok()) return header.status().AtFile(name);
+  const uint32_t page_size = header->page_size;
+  if (size < uint64_t{page_size} * (kCatalogTableDefPage + 1)) {
+    return CorruptError("file is too short to hold the catalog").AtFile(name);
+  }
+  if (size / page_size > 0xffffff) return CorruptError("file is larger than a Jet database can be").AtFile(name);
+  if (!PasswordMatches(*header, options.password)) {
+    return Status(ErrorKind::kBadPassword, "not a valid password").AtFile(name);
+  }
+  std::unique_ptr<Database> db(new Database(std::move(file), std::move(header).value(), static_cast<uint32_t>(size / page_size)));
+  Status loaded = db->LoadCatalog();
+  if (!loaded.ok()) {
+    if (loaded.file().empty()) loaded.AtFile(name);
+    return loaded;
+  }
+  return db;
+}
+
+Status Database::ReadPage(uint32_t number, std::vector<uint8_t>& out) {
+  if (number >= page_count_) {
+    return CorruptError("page number beyond the end of the file").AtPage(number);
+  }
+  out.resize(page_size());
+  Status s = file_->ReadAt(uint64_t{number} * page_size(), out);
+  if (!s.ok()) return s.AtPage(number);
+  ++pages_read_;
+  if (number == 0) {
+    out = header_.unscrambled;
+    out.resize(page_size());
+  } else if (header_.database_key != 0) {
+    Rc4Apply(header_.database_key ^ number, out);
+  }
+  return Status::Ok();
+}
+
+Result<std::vector<uint8_t>> Database::ReadPage(uint32_t number) {
+  std::vector<uint8_t> page;
+  JET_RETURN_IF_ERROR(ReadPage(number, page));
+  return page;
+}
+
+std::vector<CatalogEntry> Database::Tables(bool include_system) const {
+  std::vector<CatalogEntry> out;
+  for (const CatalogEntry& e : catalog_) {
+    if (e.IsTable() && (include_system || !e.IsSystem())) out.push_back(e);
+  }
+  return out;
+}
+
+const CatalogEntry* Database::FindObject(const std::string& name, int16_t type) const {
+  for (const CatalogEntry& e : catalog_) {
+    if (e.type == type && e.name == name) return &e;
+  }
+  return nullptr;
+}
+
+Result<TableDef> Database::ReadTableDef(uint32_t page) {
+  std::vector<uint8_t> bytes;
+  std::vector<uint32_t> pages;
+  uint32_t next = page;
+  std::vector<uint8_t> buffer;
+  while (next != 0) {
+    if (pages.size() > page_count_) return CorruptError("table definition pages form a loop").AtPage(page);
+    for (uint32_t seen : pages) {
+      if (seen == next) return CorruptError("table definition pages form a loop").AtPage(next);
+    }
+    JET_RETURN_IF_ERROR(ReadPage(next, buffer));
+    if (buffer[0] != kPageTableDef) return CorruptError("expected a table definition page").AtPage(next);
+    const size_t skip = pages.empty() ? 0 : layout_->tdef_continuation_header;
+    bytes.insert(bytes.end(), buffer.begin() + static_cast<std::ptrdiff_t>(skip), buffer.end());
+    pages.push_back(next);
+    next = *GetU32(buffer, layout_->tdef_next_page);
+  }
+  auto def = ParseTableDef(bytes, *layout_, header_.code_page);
+  if (!def.ok()) return def.status().AtPage(page);
+  def->page = page;
+  def->pages = std::move(pages);
+  return def;
+}
+
+Result<TableDef> Database::OpenTable(const std::string& name) {
+  const CatalogEntry* entry = FindObject(name, kObjectTypeTable);
+  if (entry == nullptr) return Status(ErrorKind::kNotFound, "no table named '" + name + "'");
+  return ReadTableDef(entry->DefinitionPage());
+}
+
+Status Database::LoadCatalog() {
+  // Filled in by the catalog reader.
+  auto def = ReadTableDef(kCatalogTableDefPage);
+  if (!def.ok()) return def.status();
+  return Status::Ok();
+}
+
+}  // namespace jet

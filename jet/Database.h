@@ -1,0 +1,86 @@
+#pragma once
+// An open Jet database, for reading. Opening reads the header page and the catalog
+// (MSysObjects) only; tables are read on demand. Thread-compatible, not thread-safe.
+//
+//   auto db = jet::Database::Open(std::move(file), {.password = "secret"});
+//   if (!db.ok()) ... db.status().DaoNumber() ...
+//   auto table = (*db)->OpenTable("Customers");
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "jet/File.h"
+#include "jet/Format.h"
+#include "jet/Header.h"
+#include "jet/Status.h"
+#include "jet/TableDef.h"
+
+namespace jet {
+
+struct OpenOptions {
+  std::string password;  // UTF-8; ignored when the database has none
+};
+
+// One row of MSysObjects that the engine needs.
+struct CatalogEntry {
+  std::string name;
+  int16_t type = 0;      // kObjectTypeTable, ...
+  uint32_t flags = 0;
+  uint32_t id = 0;       // for tables: low 24 bits are the definition page
+  uint32_t parent_id = 0;
+
+  uint32_t DefinitionPage() const { return id & 0x00ffffff; }
+  bool IsSystem() const { return (flags & kObjectSystemFlags) != 0; }
+  bool IsTable() const { return type == kObjectTypeTable; }
+};
+
+class Database {
+ public:
+  // Takes ownership of `file`. Errors: kNotADatabase, kUnsupported, kBadPassword, kCorrupt, kIo.
+  static Result<std::unique_ptr<Database>> Open(std::unique_ptr<File> file, const OpenOptions& options = {});
+  // Opens a file on disk read-only. Adds kNotFound.
+  static Result<std::unique_ptr<Database>> OpenPath(const std::string& path, const OpenOptions& options = {});
+
+  const Header& header() const { return header_; }
+  const Layout& layout() const { return *layout_; }
+  JetVersion version() const { return header_.version; }
+  uint32_t page_size() const { return layout_->page_size; }
+  uint32_t page_count() const { return page_count_; }
+  File& file() { return *file_; }
+
+  // Reads one page, decrypted when the database has a key. kCorrupt when it lies outside
+  // the file.
+  Status ReadPage(uint32_t number, std::vector<uint8_t>& out);
+  Result<std::vector<uint8_t>> ReadPage(uint32_t number);
+
+  // The catalog as read at open time.
+  const std::vector<CatalogEntry>& catalog() const { return catalog_; }
+  // User tables (and, with `include_system`, system tables) in catalog order.
+  std::vector<CatalogEntry> Tables(bool include_system) const;
+  const CatalogEntry* FindObject(const std::string& name, int16_t type) const;
+
+  // Reads and parses a table definition; kCorrupt for a page that is not one.
+  Result<TableDef> ReadTableDef(uint32_t page);
+  // The definition of a user or system table by name; kNotFound when there is none.
+  Result<TableDef> OpenTable(const std::string& name);
+
+  // Page reads performed since open (for the bounded-open benchmark and tests).
+  uint64_t pages_read() const { return pages_read_; }
+
+ private:
+  Database(std::unique_ptr<File> file, Header header, uint32_t page_count);
+  Status LoadCatalog();
+
+  std::unique_ptr<File> file_;
+  Header header_;
+  const Layout* layout_;
+  uint32_t page_count_;
+  std::vector<CatalogEntry> catalog_;
+  uint64_t pages_read_ = 0;
+};
+
+}  // namespace jet

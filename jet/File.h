@@ -1,0 +1,125 @@
+#pragma once
+// The engine's only way to reach bytes on disk. Everything in jet/ reads and writes
+// through a File, so tests can substitute an in-memory file or one that fails on purpose.
+//
+// Implementations here:
+//   PosixFile      a real file (read-only, read-write, or created new, failing if it exists)
+//   MemoryFile     a growable byte buffer
+//   FaultyFile     wraps another File and starts failing after a budget of bytes or writes
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "jet/Status.h"
+
+namespace jet {
+
+class File {
+ public:
+  virtual ~File() = default;
+
+  // Reads exactly buffer.size() bytes at `offset`. Reading past the end is an error
+  // (kCorrupt: the file is shorter than its structures say), never a short read.
+  virtual Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) = 0;
+  // Writes all of `data` at `offset`, growing the file when needed.
+  virtual Status WriteAt(uint64_t offset, std::span<const uint8_t> data) = 0;
+  virtual Result<uint64_t> Size() = 0;
+  // Makes written data durable.
+  virtual Status Sync() = 0;
+  virtual Status Truncate(uint64_t size) = 0;
+  // A name for error messages (the path for a real file).
+  virtual std::string Name() const = 0;
+};
+
+enum class OpenMode {
+  kReadOnly,
+  kReadWrite,
+  kCreateNew,  // create; fails with kExists when the file is already there
+};
+
+// Opens a file on disk. Errors: kNotFound, kExists, kInUse (locked), kIo.
+Result<std::unique_ptr<File>> OpenPosixFile(const std::string& path, OpenMode mode);
+
+// A file held in memory; copyable contents for inspection by tests.
+class MemoryFile : public File {
+ public:
+  MemoryFile() = default;
+  explicit MemoryFile(std::vector<uint8_t> bytes, std::string name = "memory")
+      : bytes_(std::move(bytes)), name_(std::move(name)) {}
+
+  Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override;
+  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override;
+  Result<uint64_t> Size() override { return static_cast<uint64_t>(bytes_.size()); }
+  Status Sync() override { return Status::Ok(); }
+  Status Truncate(uint64_t size) override;
+  std::string Name() const override { return name_; }
+
+  const std::vector<uint8_t>& bytes() const { return bytes_; }
+  std::vector<uint8_t>& bytes() { return bytes_; }
+
+ private:
+  std::vector<uint8_t> bytes_;
+  std::string name_ = "memory";
+};
+
+// Loads a whole file from disk into a MemoryFile.
+Result<std::unique_ptr<MemoryFile>> LoadIntoMemory(const std::string& path);
+
+// Passes calls to `inner` until a budget runs out, then fails every later call with kIo.
+// A negative budget means unlimited. Counts only successful calls.
+class FaultyFile : public File {
+ public:
+  struct Budget {
+    int64_t read_bytes = -1;   // bytes that may still be read
+    int64_t write_bytes = -1;  // bytes that may still be written
+    int64_t writes = -1;       // WriteAt calls that may still succeed
+    bool fail_sync = false;
+  };
+  FaultyFile(std::unique_ptr<File> inner, Budget budget) : inner_(std::move(inner)), budget_(budget) {}
+
+  Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override;
+  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override;
+  Result<uint64_t> Size() override { return inner_->Size(); }
+  Status Sync() override;
+  Status Truncate(uint64_t size) override { return inner_->Truncate(size); }
+  std::string Name() const override { return inner_->Name(); }
+
+  File& inner() { return *inner_; }
+  // Number of ReadAt calls that reached the inner file.
+  uint64_t reads() const { return reads_; }
+
+ private:
+  std::unique_ptr<File> inner_;
+  Budget budget_;
+  uint64_t reads_ = 0;
+};
+
+// Counts reads, for checking that an operation touches only a bounded number of pages.
+class CountingFile : public File {
+ public:
+  explicit CountingFile(std::unique_ptr<File> inner) : inner_(std::move(inner)) {}
+  Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override {
+    ++reads_;
+    bytes_read_ += buffer.size();
+    return inner_->ReadAt(offset, buffer);
+  }
+  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override { return inner_->WriteAt(offset, data); }
+  Result<uint64_t> Size() override { return inner_->Size(); }
+  Status Sync() override { return inner_->Sync(); }
+  Status Truncate(uint64_t size) override { return inner_->Truncate(size); }
+  std::string Name() const override { return inner_->Name(); }
+
+  uint64_t reads() const { return reads_; }
+  uint64_t bytes_read() const { return bytes_read_; }
+
+ private:
+  std::unique_ptr<File> inner_;
+  uint64_t reads_ = 0;
+  uint64_t bytes_read_ = 0;
+};
+
+}  // namespace jet

@@ -1,0 +1,96 @@
+// The File implementation over POSIX descriptors. OS error numbers become a Status here
+// and nowhere else.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "jet/File.h"
+
+namespace jet {
+namespace {
+
+Status FromErrno(int err, const std::string& what, const std::string& path) {
+  ErrorKind kind = ErrorKind::kIo;
+  if (err == ENOENT || err == ENOTDIR) kind = ErrorKind::kNotFound;
+  if (err == EEXIST) kind = ErrorKind::kExists;
+  if (err == EWOULDBLOCK || err == ETXTBSY || err == EBUSY) kind = ErrorKind::kInUse;
+  return Status(kind, what + ": " + std::strerror(err)).AtFile(path);
+}
+
+class PosixFile : public File {
+ public:
+  PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  ~PosixFile() override { ::close(fd_); }
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+
+  Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override {
+    size_t done = 0;
+    while (done < buffer.size()) {
+      ssize_t n = ::pread(fd_, buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return FromErrno(errno, "cannot read", path_).AtOffset(offset);
+      if (n == 0) return CorruptError("read past the end of the file").AtFile(path_).AtOffset(offset);
+      done += static_cast<size_t>(n);
+    }
+    return Status::Ok();
+  }
+
+  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
+    size_t done = 0;
+    while (done < data.size()) {
+      ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return FromErrno(n < 0 ? errno : EIO, "cannot write", path_).AtOffset(offset);
+      done += static_cast<size_t>(n);
+    }
+    return Status::Ok();
+  }
+
+  Result<uint64_t> Size() override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return FromErrno(errno, "cannot get the file size", path_);
+    return static_cast<uint64_t>(st.st_size);
+  }
+
+  Status Sync() override {
+    if (::fsync(fd_) != 0) return FromErrno(errno, "cannot flush", path_);
+    return Status::Ok();
+  }
+
+  Status Truncate(uint64_t size) override {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) return FromErrno(errno, "cannot truncate", path_);
+    return Status::Ok();
+  }
+
+  std::string Name() const override { return path_; }
+
+ private:
+  int fd_;
+  std::string path_;
+};
+
+}  // namespace
+
+Result<std::unique_ptr<File>> OpenPosixFile(const std::string& path, OpenMode mode) {
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case OpenMode::kReadOnly: flags |= O_RDONLY; break;
+    case OpenMode::kReadWrite: flags |= O_RDWR; break;
+    case OpenMode::kCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+  }
+  int fd = ::open(path.c_str(), flags, 0644);
+  if (fd < 0) return FromErrno(errno, "cannot open", path);
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return Status(ErrorKind::kNotFound, "is a folder, not a file").AtFile(path);
+  }
+  return std::unique_ptr<File>(std::make_unique<PosixFile>(fd, path));
+}
+
+}  // namespace jet
