@@ -1,0 +1,133 @@
+#include "platform/RegistryTree.h"
+
+#include <algorithm>
+
+namespace tav {
+
+namespace {
+
+// The platform orders key names by their upper-case forms.
+unsigned char Upper(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 'a' + 'A') : u;
+}
+
+}  // namespace
+
+int CompareKeyNames(const std::string& a, const std::string& b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char x = Upper(a[i]);
+    const unsigned char y = Upper(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+bool KeyNamesEqual(const std::string& a, const std::string& b) { return CompareKeyNames(a, b) == 0; }
+
+RegistryNode* RegistryNode::Child(const std::string& name) const {
+  for (const auto& child : children_) {
+    if (KeyNamesEqual(child->Name(), name)) return child.get();
+  }
+  return nullptr;
+}
+
+RegistryNode& RegistryNode::AddChild(const std::string& name) {
+  if (RegistryNode* present = Child(name)) return *present;
+  auto at = std::find_if(children_.begin(), children_.end(),
+                         [&](const auto& child) { return CompareKeyNames(child->Name(), name) > 0; });
+  auto& added = *children_.insert(at, std::make_unique<RegistryNode>(name));
+  added->MarkChanged();
+  return *added;
+}
+
+RegistryNode& RegistryNode::AppendChild(const std::string& name) {
+  if (RegistryNode* present = Child(name)) return *present;
+  children_.push_back(std::make_unique<RegistryNode>(name));
+  return *children_.back();
+}
+
+bool RegistryNode::RemoveChild(const std::string& name) {
+  auto at = std::find_if(children_.begin(), children_.end(),
+                         [&](const auto& child) { return KeyNamesEqual(child->Name(), name); });
+  if (at == children_.end()) return false;
+  children_.erase(at);
+  changed_ = true;
+  return true;
+}
+
+std::vector<const RegistryItem*> RegistryNode::Values() const {
+  std::vector<const RegistryItem*> values;
+  for (const auto& item : items_) {
+    if (item.isValue) values.push_back(&item);
+  }
+  return values;
+}
+
+const RegistryItem* RegistryNode::FindValue(const std::string& name) const {
+  for (const auto& item : items_) {
+    if (item.isValue && KeyNamesEqual(item.name, name)) return &item;
+  }
+  return nullptr;
+}
+
+void RegistryNode::SetValue(const std::string& name, uint32_t type, std::vector<uint8_t> data) {
+  changed_ = true;
+  for (auto& item : items_) {
+    if (item.isValue && KeyNamesEqual(item.name, name)) {
+      item.type = type;
+      item.data = std::move(data);
+      item.raw.clear();
+      return;
+    }
+  }
+  RegistryItem item;
+  item.isValue = true;
+  item.name = name;
+  item.type = type;
+  item.data = std::move(data);
+  // New values go to their sorted place among the values, ahead of any trailing blank lines.
+  auto at = std::find_if(items_.begin(), items_.end(), [&](const RegistryItem& it) {
+    return it.isValue && CompareKeyNames(it.name, name) > 0;
+  });
+  if (at == items_.end()) {
+    while (at != items_.begin() && !(at - 1)->isValue &&
+           (at - 1)->raw.find_first_not_of(" \t\r\n") == std::string::npos) {
+      --at;
+    }
+  }
+  items_.insert(at, std::move(item));
+}
+
+bool RegistryNode::RemoveValue(const std::string& name) {
+  auto at = std::find_if(items_.begin(), items_.end(),
+                         [&](const RegistryItem& it) { return it.isValue && KeyNamesEqual(it.name, name); });
+  if (at == items_.end()) return false;
+  items_.erase(at);
+  changed_ = true;
+  return true;
+}
+
+std::vector<std::string> SplitKeyPath(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    const size_t end = std::min(path.find('\\', start), path.size());
+    if (end > start) parts.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+RegistryNode* FindNode(RegistryNode& root, const std::vector<std::string>& path) {
+  RegistryNode* node = &root;
+  for (const auto& part : path) {
+    node = node->Child(part);
+    if (!node) return nullptr;
+  }
+  return node;
+}
+
+}  // namespace tav

@@ -1,0 +1,301 @@
+#include "platform/RegistryTreeApi.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/RegistryUnicode.h"
+
+namespace tav {
+
+namespace {
+
+constexpr size_t kMaxKeyNameLength = 255;
+const std::vector<std::string> kClassesPath = {"Software", "Classes"};
+
+bool IsStringType(uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
+
+// Stored data as the narrow calls hand it out, and back.
+std::vector<uint8_t> ToNarrow(uint32_t type, const std::vector<uint8_t>& stored) {
+  if (!IsStringType(type)) return stored;
+  const std::string text = Utf16LeToUtf8(stored);
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+std::vector<uint8_t> FromNarrow(uint32_t type, const uint8_t* data, uint32_t size) {
+  if (size == 0 || data == nullptr) return {};
+  if (!IsStringType(type)) return std::vector<uint8_t>(data, data + size);
+  return Utf8ToUtf16Le(std::string(reinterpret_cast<const char*>(data), size));
+}
+
+std::vector<std::string> Joined(const std::vector<std::string>& head, const std::vector<std::string>& tail) {
+  std::vector<std::string> path = head;
+  path.insert(path.end(), tail.begin(), tail.end());
+  return path;
+}
+
+}  // namespace
+
+int32_t TreeRegistryApi::Resolve(RegHandle handle, OpenedKey& key) const {
+  if (handle == RootHandle(kHkeyClassesRoot)) {
+    key = {View::Classes, {}, kKeySpecificRights};
+  } else if (handle == RootHandle(kHkeyCurrentUser)) {
+    key = {View::User, {}, kKeySpecificRights};
+  } else if (handle == RootHandle(kHkeyLocalMachine)) {
+    key = {View::Machine, {}, kKeySpecificRights};
+  } else {
+    auto found = handles_.find(handle);
+    if (found == handles_.end()) return kRegInvalidHandle;
+    key = found->second;
+  }
+  return kRegOk;
+}
+
+int32_t TreeRegistryApi::Locate(RegHandle parent, const std::string& subKey, OpenedKey& key) const {
+  if (int32_t status = Resolve(parent, key)) return status;
+  if (!subKey.empty() && subKey.front() == '\\') return kRegBadPathName;
+  for (auto& part : SplitKeyPath(subKey)) {
+    if (part.size() > kMaxKeyNameLength) return kRegInvalidParameter;
+    key.path.push_back(std::move(part));
+  }
+  return kRegOk;
+}
+
+int32_t TreeRegistryApi::FindKey(const OpenedKey& key, RegistryNode*& node, RegistryHive& hive) {
+  RegistryNode* root = nullptr;
+  if (key.view == View::Classes) {
+    if (int32_t status = LoadHive(RegistryHive::User, root)) return status;
+    node = FindNode(*root, Joined(kClassesPath, key.path));
+    hive = RegistryHive::User;
+    if (node) return kRegOk;
+    if (int32_t status = LoadHive(RegistryHive::Machine, root)) return status;
+    node = FindNode(*root, Joined(kClassesPath, key.path));
+    hive = RegistryHive::Machine;
+  } else {
+    hive = key.view == View::User ? RegistryHive::User : RegistryHive::Machine;
+    if (int32_t status = LoadHive(hive, root)) return status;
+    node = FindNode(*root, key.path);
+  }
+  return node ? kRegOk : kRegFileNotFound;
+}
+
+RegHandle TreeRegistryApi::AddHandle(OpenedKey key) {
+  const RegHandle handle = nextHandle_;
+  nextHandle_ += 4;
+  handles_.emplace(handle, std::move(key));
+  return handle;
+}
+
+int32_t TreeRegistryApi::Change(RegistryHive hive, const std::function<int32_t()>& change) {
+  if (int32_t status = BeginChange(hive)) return status;
+  if (int32_t status = change()) return status;
+  return CommitChange(hive);
+}
+
+int32_t TreeRegistryApi::OpenKey(RegHandle parent, const std::string& subKey, uint32_t rights, RegHandle& key) {
+  OpenedKey opened;
+  if (int32_t status = Locate(parent, subKey, opened)) return status;
+  RegistryNode* node = nullptr;
+  RegistryHive hive{};
+  if (int32_t status = FindKey(opened, node, hive)) return status;
+  opened.rights = rights;
+  key = AddHandle(std::move(opened));
+  return kRegOk;
+}
+
+int32_t TreeRegistryApi::CreateKey(RegHandle parent, const std::string& subKey, uint32_t rights,
+                                   RegHandle& key) {
+  OpenedKey opened;
+  if (int32_t status = Locate(parent, subKey, opened)) return status;
+  RegistryNode* node = nullptr;
+  RegistryHive hive{};
+  const int32_t found = FindKey(opened, node, hive);
+  if (found != kRegOk && found != kRegFileNotFound) return found;
+  if (found == kRegFileNotFound) {
+    std::vector<std::string> path = opened.path;
+    if (opened.view == View::Classes) path = Joined(kClassesPath, path);
+    RegistryNode* root = nullptr;
+    if (int32_t status = LoadHive(hive, root)) return status;
+    const int32_t status = Change(hive, [&] {
+      RegistryNode* at = root;
+      for (const auto& part : path) at = &at->AddChild(part);
+      return kRegOk;
+    });
+    if (status) return status;
+  }
+  opened.rights = rights;
+  key = AddHandle(std::move(opened));
+  return kRegOk;
+}
+
+int32_t TreeRegistryApi::QueryValue(RegHandle key, const std::string& name, uint32_t& type, uint8_t* data,
+                                    uint32_t& size) {
+  OpenedKey opened;
+  if (int32_t status = Resolve(key, opened)) return status;
+  if (!(opened.rights & kKeyQueryValue)) return kRegAccessDenied;
+  RegistryNode* node = nullptr;
+  RegistryHive hive{};
+  if (int32_t status = FindKey(opened, node, hive)) return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  const RegistryItem* value = node->FindValue(name);
+  if (!value) return kRegFileNotFound;
+  const std::vector<uint8_t> narrow = ToNarrow(value->type, value->data);
+  type = value->type;
+  const auto needed = static_cast<uint32_t>(narrow.size());
+  if (data == nullptr) {
+    size = needed;
+    return kRegOk;
+  }
+  if (size < needed) {
+    size = needed;
+    return kRegMoreData;
+  }
+  std::copy(narrow.begin(), narrow.end(), data);
+  size = needed;
+  return kRegOk;
+}
+
+int32_t TreeRegistryApi::SetValue(RegHandle key, const std::string& name, uint32_t type, const uint8_t* data,
+                                  uint32_t size) {
+  OpenedKey opened;
+  if (int32_t status = Resolve(key, opened)) return status;
+  if (!(opened.rights & kKeySetValue)) return kRegAccessDenied;
+  RegistryNode* node = nullptr;
+  RegistryHive hive{};
+  if (int32_t status = FindKey(opened, node, hive)) return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  return Change(hive, [&] {
+    node->SetValue(name, type, FromNarrow(type, data, size));
+    return kRegOk;
+  });
+}
+
+int32_t TreeRegistryApi::EnumValue(RegHandle key, uint32_t index, char* name, uint32_t& nameLength) {
+  OpenedKey opened;
+  if (int32_t status = Resolve(key, opened)) return status;
+  if (!(opened.rights & kKeyQueryValue)) return kRegAccessDenied;
+  RegistryNode* node = nullptr;
+  RegistryHive hive{};
+  if (int32_t status = FindKey(opened, node, hive)) return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  const auto values = node->Values();
+  if (index >= values.size()) return kRegNoMoreItems;
+  const std::string& found = values[index]->name;
+  if (nameLength <= found.size()) return kRegMoreData;
+  std::memcpy(name, found.c_str(), found.size() + 1);
+  nameLength = static_cast<uint32_t>(found.size());
+  return kRegOk;
+}
+
+int32_t TreeRegistryApi::EnumKey(RegHandle key, uint32_t index, char* name, uint32_t bufferLength) {
+  OpenedKey opened;
+  if (int32_t status = Resolve(key, opened)) return status;
+  if (!(opened.rights & kKeyEnumerateSubKeys)) return kRegAccessDenied;
+  RegistryNode* node = nullptr;
+  RegistryHive hive{};
+  if (int32_t status = FindKey(opened, node, hive)) return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  std::vector<std::string> names;
+  for (const auto& child : node->Children()) names.push_back(child->Name());
+  if (opened.view == View::Classes && hive == RegistryHive::User) {
+    // The user's classes hide the machine's of the same name; the others join them.
+    RegistryNode* machineRoot = nullptr;
+    if (LoadHive(RegistryHive::Machine, machineRoot) == kRegOk) {
+      if (RegistryNode* other = FindNode(*machineRoot, Joined(kClassesPath, opened.path))) {
+        for (const auto& child : other->Children()) {
+          if (!node->Child(child->Name())) names.push_back(child->Name());
+        }
+        std::stable_sort(names.begin(), names.end(),
+                         [](const auto& a, const auto& b) { return CompareKeyNames(a, b) < 0; });
+      }
+    }
+  }
+  if (index >= names.size()) return kRegNoMoreItems;
+  if (bufferLength <= names[index].size()) return kRegMoreData;
+  std::memcpy(name, names[index].c_str(), names[index].size() + 1);
+  return kRegOk;
+}
+
+int32_t TreeRegistryApi::QueryInfoKey(RegHandle key, uint32_t& maxValueNameLength) {
+  OpenedKey opened;
+  if (int32_t status = Resolve(key, opened)) return status;
+  if (!(opened.rights & kKeyQueryValue)) return kRegAccessDenied;
+  RegistryNode* node = nullptr;
+  RegistryHive hive{};
+  if (int32_t status = FindKey(opened, node, hive)) return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  size_t longest = 0;
+  for (const RegistryItem* value : node->Values()) longest = std::max(longest, value->name.size());
+  maxValueNameLength = static_cast<uint32_t>(longest);
+  return kRegOk;
+}
+
+int32_t TreeRegistryApi::DeleteKey(RegHandle parent, const std::string& subKey) {
+  OpenedKey opened;
+  if (int32_t status = Locate(parent, subKey, opened)) return status;
+  if (opened.path.empty()) return kRegAccessDenied;
+  RegistryNode* node = nullptr;
+  RegistryHive hive{};
+  if (int32_t status = FindKey(opened, node, hive)) return status;
+  if (!node->Children().empty()) return kRegAccessDenied;
+  OpenedKey above = opened;
+  above.path.pop_back();
+  if (opened.view == View::Classes) {
+    above.view = hive == RegistryHive::User ? View::User : View::Machine;
+    above.path = Joined(kClassesPath, above.path);
+  }
+  RegistryNode* parentNode = nullptr;
+  RegistryHive parentHive{};
+  if (int32_t status = FindKey(above, parentNode, parentHive)) return status;
+  return Change(hive, [&] { return parentNode->RemoveChild(opened.path.back()) ? kRegOk : kRegFileNotFound; });
+}
+
+int32_t TreeRegistryApi::DeleteValue(RegHandle key, const std::string& name) {
+  OpenedKey opened;
+  if (int32_t status = Resolve(key, opened)) return status;
+  if (!(opened.rights & kKeySetValue)) return kRegAccessDenied;
+  RegistryNode* node = nullptr;
+  RegistryHive hive{};
+  if (int32_t status = FindKey(opened, node, hive)) return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  if (!node->FindValue(name)) return kRegFileNotFound;
+  return Change(hive, [&] { return node->RemoveValue(name) ? kRegOk : kRegFileNotFound; });
+}
+
+int32_t TreeRegistryApi::CloseKey(RegHandle key) {
+  OpenedKey opened;
+  if (int32_t status = Resolve(key, opened)) return status;
+  handles_.erase(key);
+  return kRegOk;
+}
+
+int32_t TreeRegistryApi::ConnectRegistry(const std::string& machine, RegHandle root, RegHandle& remoteRoot) {
+  // Only the local registry is reachable.
+  if (!machine.empty()) return kRegBadNetPath;
+  OpenedKey opened;
+  if (int32_t status = Resolve(root, opened)) return status;
+  remoteRoot = root;
+  return kRegOk;
+}
+
+uint32_t TreeRegistryApi::ExpandEnvironmentStrings(const std::string& source, char* buffer, uint32_t size) {
+  std::string out;
+  size_t pos = 0;
+  while (pos < source.size()) {
+    const size_t open = source.find('%', pos);
+    const size_t close = open == std::string::npos ? open : source.find('%', open + 1);
+    if (close == std::string::npos) {
+      out += source.substr(pos);
+      break;
+    }
+    out += source.substr(pos, open - pos);
+    const std::string name = source.substr(open + 1, close - open - 1);
+    const auto value = name.empty() ? std::nullopt : Variable(name);
+    if (value) {
+      out += *value;
+      pos = close + 1;
+    } else {
+      // An unknown name stays as written; its closing mark may open the next reference.
+      out += source.substr(open, close - open);
+      pos = close;
+    }
+  }
+  const auto needed = static_cast<uint32_t>(out.size() + 1);
+  if (buffer != nullptr && size >= needed) std::memcpy(buffer, out.c_str(), needed);
+  return needed;
+}
+
+}  // namespace tav

@@ -1,0 +1,233 @@
+// Not used on Windows, where the system registry is at hand.
+#ifndef _WIN32
+
+#include "platform/RegistryWineFile.h"
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "platform/RegistryUnicode.h"
+
+extern char** environ;
+
+namespace tav {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Identifies the state of a file on disk, so that a hive is read again after someone else wrote it.
+std::string FileStamp(const fs::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return "missing";
+  return std::to_string(info.st_ino) + ":" + std::to_string(info.st_size) + ":" +
+         std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
+}
+
+bool ReadWholeFile(const fs::path& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  text = buffer.str();
+  return !in.bad();
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Writes `text` to a temporary file beside `path`, syncs it and renames it over `path`.
+bool ReplaceFileAtomically(const fs::path& path, const std::string& text) {
+  const fs::path temp = path.string() + ".tmp-" + std::to_string(::getpid());
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  struct stat old {};
+  if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+  const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  const int dir = ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+bool SocketAnswers(const fs::path& socketPath) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string name = socketPath.string();
+  if (name.size() >= sizeof address.sun_path) {
+    ::close(fd);
+    return false;
+  }
+  std::memcpy(address.sun_path, name.c_str(), name.size() + 1);
+  const bool answers = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return answers;
+}
+
+bool LockHeld(const fs::path& lockPath) {
+  const int fd = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct flock query {};
+  query.l_type = F_WRLCK;
+  query.l_whence = SEEK_SET;
+  const bool held = ::fcntl(fd, F_GETLK, &query) == 0 && query.l_type != F_UNLCK;
+  ::close(fd);
+  return held;
+}
+
+std::string Upper(std::string text) {
+  for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::optional<std::string> ProcessVariable(const std::string& name) {
+  const std::string wanted = Upper(name) + "=";
+  for (char** entry = environ; entry && *entry; ++entry) {
+    const std::string text = *entry;
+    if (Upper(text.substr(0, wanted.size())) == wanted) return text.substr(wanted.size());
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+WineRegistryApi::WineRegistryApi(fs::path prefix) : prefix_(std::move(prefix)) {
+  files_[0].path = prefix_ / "user.reg";
+  files_[0].relativeTo = "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000";
+  files_[1].path = prefix_ / "system.reg";
+  files_[1].relativeTo = "REGISTRY\\\\Machine";
+}
+
+fs::path WineRegistryApi::PrefixFromEnvironment() {
+  if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix) return prefix;
+  const char* home = std::getenv("HOME");
+  return fs::path(home ? home : "") / ".wine";
+}
+
+bool WineRegistryApi::ServerRunning() const {
+  struct stat info {};
+  if (::stat(prefix_.c_str(), &info) != 0) return false;
+  char folder[96];
+  std::snprintf(folder, sizeof folder, "/tmp/.wine-%u/server-%llx-%llx", static_cast<unsigned>(::getuid()),
+                static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino));
+  const fs::path server = folder;
+  return LockHeld(server / "lock") || SocketAnswers(server / "socket");
+}
+
+int32_t WineRegistryApi::LoadHive(RegistryHive hive, RegistryNode*& root) {
+  HiveFile& file = File(hive);
+  const std::string stamp = FileStamp(file.path);
+  if (!file.loaded || stamp != file.stamp) {
+    file.loaded = true;
+    file.stamp = stamp;
+    file.failure = kRegOk;
+    file.content = WineHive{};
+    std::string text;
+    std::string error;
+    if (stamp == "missing") {
+      file.content.header = NewWineRegistryHeader(file.relativeTo);
+    } else if (!ReadWholeFile(file.path, text)) {
+      file.failure = kRegAccessDenied;
+    } else if (!ParseWineRegistry(text, file.content, error)) {
+      file.failure = kRegBadDb;
+    }
+  }
+  if (file.failure != kRegOk) return file.failure;
+  root = file.content.root.get();
+  return kRegOk;
+}
+
+int32_t WineRegistryApi::BeginChange(RegistryHive hive) {
+  HiveFile& file = File(hive);
+  if (file.failure != kRegOk) return file.failure;
+  if (!fs::is_directory(prefix_)) return kRegPathNotFound;
+  if (ServerRunning()) return kRegSharingViolation;
+  return kRegOk;
+}
+
+int32_t WineRegistryApi::CommitChange(RegistryHive hive) {
+  HiveFile& file = File(hive);
+  const std::string text = SerializeWineRegistry(file.content, static_cast<int64_t>(std::time(nullptr)));
+  // Read the file again on next use: its keys then carry the text just written.
+  file.loaded = false;
+  return ReplaceFileAtomically(file.path, text) ? kRegOk : kRegAccessDenied;
+}
+
+namespace {
+
+std::string StoredText(const RegistryItem& value) {
+  std::string text = Utf16LeToUtf8(value.data);
+  if (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+std::optional<std::string> WineRegistryApi::RegistryVariable(RegistryHive hive, const std::string& key,
+                                                             const std::string& name) {
+  RegistryNode* root = nullptr;
+  if (LoadHive(hive, root) != kRegOk) return std::nullopt;
+  const RegistryNode* node = FindNode(*root, SplitKeyPath(key));
+  const RegistryItem* value = node ? node->FindValue(name) : nullptr;
+  if (!value || (value->type != kRegSz && value->type != kRegExpandSz)) return std::nullopt;
+  return StoredText(*value);
+}
+
+// The profile folder of the prefix's user, as Wine sets USERPROFILE.
+std::optional<std::string> WineRegistryApi::ProfileFolder() {
+  RegistryNode* root = nullptr;
+  if (LoadHive(RegistryHive::Machine, root) != kRegOk) return std::nullopt;
+  const RegistryNode* list = FindNode(*root, SplitKeyPath("Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList"));
+  if (!list) return std::nullopt;
+  for (const auto& child : list->Children()) {
+    if (child->Name().rfind("S-1-5-21-", 0) != 0) continue;
+    if (const RegistryItem* path = child->FindValue("ProfileImagePath")) return StoredText(*path);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> WineRegistryApi::Variable(const std::string& name) {
+  // What a program inside the prefix would see: the prefix's own environment first.
+  if (auto value = RegistryVariable(RegistryHive::User, "Environment", name)) return value;
+  if (auto value = RegistryVariable(RegistryHive::Machine,
+                                    "System\\CurrentControlSet\\Control\\Session Manager\\Environment", name)) {
+    return value;
+  }
+  if (Upper(name) == "USERPROFILE") {
+    if (auto folder = ProfileFolder()) return folder;
+  }
+  return ProcessVariable(name);
+}
+
+}  // namespace tav
+
+#endif  // _WIN32

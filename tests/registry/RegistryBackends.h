@@ -1,0 +1,100 @@
+#pragma once
+// The back ends every registry test runs against: the in-memory registry and the registry files
+// of a Wine prefix in a temporary folder. Values are seeded through one back-end object and read
+// back through a fresh one, so that the Wine case goes through the files.
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/RegistryMemory.h"
+#include "platform/RegistryWineFile.h"
+
+namespace tav::testing {
+
+class MemoryBackend {
+ public:
+  std::shared_ptr<TreeRegistryApi> Fresh() { return api_; }
+  void SetVariable(const std::string& name, const std::string& value) { api_->SetVariable(name, value); }
+
+ private:
+  std::shared_ptr<MemoryRegistryApi> api_ = std::make_shared<MemoryRegistryApi>();
+};
+
+class WineFileBackend {
+ public:
+  WineFileBackend() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tavimer-reg-XXXXXX").string();
+    prefix_ = ::mkdtemp(pattern.data());
+  }
+  ~WineFileBackend() {
+    std::error_code ignored;
+    std::filesystem::remove_all(prefix_, ignored);
+  }
+  WineFileBackend(const WineFileBackend&) = delete;
+  WineFileBackend& operator=(const WineFileBackend&) = delete;
+
+  std::shared_ptr<TreeRegistryApi> Fresh() { return std::make_shared<WineRegistryApi>(prefix_); }
+  // The prefix's environment lives in its registry.
+  void SetVariable(const std::string& name, const std::string& value) {
+    auto api = Fresh();
+    RegHandle key = 0;
+    api->CreateKey(RootHandle(kHkeyCurrentUser), "Environment", kKeySpecificRights, key);
+    api->SetValue(key, name, kRegSz, reinterpret_cast<const uint8_t*>(value.c_str()),
+                  static_cast<uint32_t>(value.size() + 1));
+    api->CloseKey(key);
+  }
+  const std::filesystem::path& Prefix() const { return prefix_; }
+
+ private:
+  std::filesystem::path prefix_;
+};
+
+// Stores raw data below a root, creating the key.
+inline int32_t Seed(RegistryApi& api, int32_t root, const std::string& path, const std::string& name, uint32_t type,
+                    const std::vector<uint8_t>& data) {
+  RegHandle key = 0;
+  if (int32_t status = api.CreateKey(RootHandle(root), path, kKeySpecificRights, key)) return status;
+  const int32_t status = api.SetValue(key, name, type, data.data(), static_cast<uint32_t>(data.size()));
+  api.CloseKey(key);
+  return status;
+}
+
+inline std::vector<uint8_t> TextBytes(const std::string& text) {
+  std::vector<uint8_t> bytes(text.begin(), text.end());
+  bytes.push_back(0);
+  return bytes;
+}
+
+// Type and data of a stored value as the narrow calls give them; type 0xFFFFFFFF when missing.
+struct Stored {
+  uint32_t type = 0xFFFFFFFFu;
+  std::vector<uint8_t> data;
+};
+
+inline Stored Fetch(RegistryApi& api, int32_t root, const std::string& path, const std::string& name) {
+  Stored stored;
+  RegHandle key = 0;
+  if (api.OpenKey(RootHandle(root), path, kKeyQueryValue, key)) return stored;
+  uint32_t type = 0;
+  uint32_t size = 0;
+  if (api.QueryValue(key, name, type, nullptr, size) == 0) {
+    stored.data.resize(size);
+    api.QueryValue(key, name, type, stored.data.data(), size);
+    stored.type = type;
+  }
+  api.CloseKey(key);
+  return stored;
+}
+
+inline bool KeyPresent(RegistryApi& api, int32_t root, const std::string& path) {
+  RegHandle key = 0;
+  if (api.OpenKey(RootHandle(root), path, kKeyQueryValue, key)) return false;
+  api.CloseKey(key);
+  return true;
+}
+
+}  // namespace tav::testing
