@@ -40,6 +40,16 @@ function(tavimer_test name)
     set(ARG_TIMEOUT 300)
   endif()
   gtest_discover_tests(${name}
+    TEST_LIST ${name}_TESTS
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${labels}" ENVIRONMENT "${env}" TIMEOUT ${ARG_TIMEOUT})
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  # gtest_discover_tests splits a list-valued property ("texts;gui") into separate arguments,
+  # so labels and environment are set by a script that ctest reads after the discovered tests.
+  set(props "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
+  set(assign "LABELS [==[${labels}]==]")
+  if(env)
+    string(APPEND assign " ENVIRONMENT [==[${env}]==]")
+  endif()
+  file(WRITE "${props}" "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES ${assign})\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${props}")
 endfunction()

@@ -20,8 +20,9 @@ QApplication& App() {
   static int argc = 1;
   static char name[] = "tav_qtwindowservices_test";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: at exit Qt's own statics may already be gone.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 // A small form: a shape created first but lowered, a label, a text box, a two-button array

@@ -1,0 +1,200 @@
+// The two password dialogs driven as a user would: typing, deleting, pasting, Enter and
+// Escape, read back through the answer in Tag.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include "texts/PasswordDialog.h"
+#include "texts/TextTable.h"
+#include "texts/frmOptionalPwd.h"
+
+namespace tav {
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "tav_passworddialog_test";
+  static char* argv[] = {name, nullptr};
+  // Never destroyed: at exit Qt's own statics may already be gone.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+class PasswordDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    LoadTexts();
+    RegisterPasswordDialogs(services);
+  }
+  // A fresh, loaded and shown dialog.
+  PasswordDialog& Open(const char* name) {
+    form = services.CreateForm(name);
+    form->Load();
+    form->Show();
+    auto& dialog = *static_cast<PasswordDialog*>(static_cast<QtForm&>(*form).Widget());
+    QApplication::setActiveWindow(&dialog);
+    return dialog;
+  }
+  static QLineEdit& Box(PasswordDialog& d) { return *static_cast<QLineEdit*>(d.txtPwd->Editor()); }
+  static void Type(PasswordDialog& d, const QString& keys) { QTest::keyClicks(&Box(d), keys); }
+  static void Key(PasswordDialog& d, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QTest::keyClick(&Box(d), key, mods);
+  }
+
+  QtWindowServices services;
+  std::unique_ptr<Form> form;
+};
+
+TEST_F(PasswordDialogTest, LoadingResolvesTheMarkers) {
+  Open("frmPwd");
+  EXPECT_EQ(PropText(*form, "Label1", "Caption"), "Database is protected");
+  EXPECT_EQ(PropText(*form, "Label2", "Caption"), "Type password (a-z, 0-9)");
+  EXPECT_EQ(PropText(*form, "cmdOK", "Caption"), "OK");
+  EXPECT_EQ(PropText(*form, "cmdAnnulla", "Caption"), "Abort");
+  Open("frmOptionalPwd");
+  EXPECT_EQ(PropText(*form, "Label1", "Caption"), "An error was encountered when opening the database:");
+  EXPECT_EQ(PropText(*form, "Label3", "Caption"), "If you did not set any password please leave the field blank.");
+  EXPECT_EQ(PropText(*form, "lblError", "Caption"), "");
+  // The caller's error text comes after loading and is never taken for a marker.
+  ASSERT_TRUE(form->SetProperty("lblError", "Caption", std::string("#2")));
+  EXPECT_EQ(PropText(*form, "lblError", "Caption"), "#2");
+}
+
+TEST_F(PasswordDialogTest, FrmPwdEnablesOkOnlyWhileTheBoxHoldsAPassword) {
+  PasswordDialog& d = Open("frmPwd");
+  EXPECT_FALSE(d.cmdOK->isEnabled());
+  EXPECT_EQ(QApplication::focusWidget(), &Box(d));
+  Key(d, Qt::Key_Return);  // OK is disabled: Enter does nothing
+  EXPECT_TRUE(d.isVisible());
+  Type(d, "x");
+  EXPECT_TRUE(d.cmdOK->isEnabled());
+  EXPECT_EQ(Box(d).displayText(), "*");
+  Key(d, Qt::Key_Backspace);
+  EXPECT_EQ(d.txtPwd->Text(), "");
+  EXPECT_FALSE(d.cmdOK->isEnabled());
+}
+
+TEST_F(PasswordDialogTest, FrmOptionalPwdAnswersEmptyAtOnceButNotAfterDeleting) {
+  PasswordDialog& d = Open("frmOptionalPwd");
+  EXPECT_TRUE(d.cmdOK->isEnabled());
+  Type(d, "ab");
+  Key(d, Qt::Key_Backspace);
+  Key(d, Qt::Key_Backspace);
+  EXPECT_FALSE(d.cmdOK->isEnabled());
+
+  Open("frmOptionalPwd");
+  QTimer::singleShot(0, [this] {
+    auto& fresh = *static_cast<PasswordDialog*>(static_cast<QtForm&>(*form).Widget());
+    QTest::mouseClick(fresh.cmdOK, Qt::LeftButton);
+  });
+  form->ShowModal();
+  EXPECT_EQ(form->Tag(), "");
+}
+
+TEST_F(PasswordDialogTest, OkAnswersInLowerCaseWithDigitsKept) {
+  PasswordDialog& d = Open("frmPwd");
+  Type(d, "PassWord42Z");
+  Key(d, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(form->Tag(), "password42z");
+}
+
+TEST_F(PasswordDialogTest, TypedCharactersOutsideLettersAndDigitsAreDiscarded) {
+  PasswordDialog& d = Open("frmPwd");
+  Type(d, "a b!c-._1");
+  // Letters outside A to Z, a no-break space and a control character other than backspace.
+  for (char16_t c : {u'\u00E9', u'\u00DF', u'\u00A0', u'\u0007'}) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(QChar(c)));
+    QApplication::sendEvent(&Box(d), &press);
+  }
+  Type(d, "Z");
+  EXPECT_EQ(d.txtPwd->Text(), "abc1Z");
+  Key(d, Qt::Key_Backspace);
+  EXPECT_EQ(d.txtPwd->Text(), "abc1");
+  Type(d, " ");
+  EXPECT_FALSE(d.txtPwd->Text().endsWith(' '));
+}
+
+TEST_F(PasswordDialogTest, PastedTextIsNotFilteredButAnsweredTrimmed) {
+  PasswordDialog& d = Open("frmPwd");
+  QApplication::clipboard()->setText("   ");
+  Key(d, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(d.txtPwd->Text(), "   ");
+  EXPECT_FALSE(d.cmdOK->isEnabled());  // spaces alone are no password
+  d.txtPwd->SetText("");
+  QApplication::clipboard()->setText("  My Pa$$! ");
+  Key(d, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_TRUE(d.cmdOK->isEnabled());
+  QTest::mouseClick(d.cmdOK, Qt::LeftButton);
+  EXPECT_EQ(form->Tag(), "my pa$$!");
+}
+
+TEST_F(PasswordDialogTest, EscapeCancelsWithEachDialogsOwnAnswer) {
+  PasswordDialog& d = Open("frmPwd");
+  Type(d, "secret");
+  Key(d, Qt::Key_Escape);
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(form->Tag(), "");
+
+  PasswordDialog& o = Open("frmOptionalPwd");
+  Type(o, "secret");
+  Key(o, Qt::Key_Escape);
+  EXPECT_EQ(form->Tag(), "#EXIT#\r\n");
+  EXPECT_EQ(std::string(kOptionalPwdCancel).size(), 8u);
+}
+
+TEST_F(PasswordDialogTest, TabMovesFromTheBoxToOkThenCancel) {
+  PasswordDialog& d = Open("frmOptionalPwd");
+  Key(d, Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), d.cmdOK);
+  QTest::keyClick(d.cmdOK, Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), d.cmdAnnulla);
+}
+
+TEST_F(PasswordDialogTest, EveryQuestionGetsAFreshEmptyDialog) {
+  PasswordDialog& first = Open("frmPwd");
+  Type(first, "abc");
+  Key(first, Qt::Key_Return);
+  EXPECT_EQ(form->Tag(), "abc");
+  PasswordDialog& second = Open("frmPwd");
+  EXPECT_EQ(second.txtPwd->Text(), "");
+  EXPECT_EQ(form->Tag(), "");
+  EXPECT_FALSE(second.cmdOK->isEnabled());
+}
+
+// Pictures of both dialogs as the user sees them, with the stored texts. They go to the
+// build folder; with TAVIMER_UPDATE_SCREENSHOTS=1 they replace the ones in docs/screenshots.
+TEST_F(PasswordDialogTest, Screenshots) {
+  const QString folder = qEnvironmentVariableIntValue("TAVIMER_UPDATE_SCREENSHOTS") == 1
+                             ? QStringLiteral(TAVIMER_SOURCE_DIR "/docs/screenshots")
+                             : QStringLiteral(TAVIMER_BINARY_DIR "/screenshots");
+  ASSERT_TRUE(QDir().mkpath(folder));
+
+  PasswordDialog& pwd = Open("frmPwd");
+  Type(pwd, "secret");
+  const QImage pwdShot = pwd.grab().toImage();
+  EXPECT_EQ(pwdShot.size(), QSize(273, 125));
+  EXPECT_EQ(pwdShot.pixelColor(0, 0), QColor(255, 0, 0));       // the red frame
+  EXPECT_EQ(pwdShot.pixelColor(136, 52), QColor(64, 64, 64));   // dark grey between the controls
+  EXPECT_TRUE(pwdShot.save(folder + "/frmPwd.png"));
+
+  PasswordDialog& optional = Open("frmOptionalPwd");
+  form->SetProperty("lblError", "Caption",
+                    std::string("Unrecognized database format 'C:\\Tavimer\\data\\list.mdb'."));
+  const QImage optionalShot = optional.grab().toImage();
+  EXPECT_EQ(optionalShot.size(), QSize(433, 237));
+  EXPECT_EQ(optionalShot.pixelColor(0, 0), QColor(255, 128, 0));  // the orange frame
+  EXPECT_EQ(optionalShot.pixelColor(400, 45), QColor(128, 128, 128));  // the error label
+  EXPECT_TRUE(optionalShot.save(folder + "/frmOptionalPwd.png"));
+}
+
+}  // namespace
+}  // namespace tav
