@@ -1,11 +1,49 @@
 #include "platform/FileSystem.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <limits>
 #include <system_error>
 
-#include "platform/VbError.h"
+#include "platform/FileLock.h"
+#include "platform/OsError.h"
+#include "platform/UniqueFd.h"
 #include "platform/WinPath.h"
 
 namespace tav {
+
+namespace {
+
+// Opens `host` for a lock check: read-write when allowed (so that a write lock can be
+// held across the following step), else read-only. Invalid when neither works.
+UniqueFd OpenForLockCheck(const std::filesystem::path& host, int extraFlags = 0) {
+  UniqueFd fd(::open(host.c_str(), O_RDWR | O_CLOEXEC | extraFlags));
+  if (!fd.Valid() && (errno == EACCES || errno == EROFS)) fd.Reset(::open(host.c_str(), O_RDONLY | O_CLOEXEC));
+  return fd;
+}
+
+// True when another open of the file holds a lock on it. With a writable descriptor the
+// check takes a write lock that stays until `fd` is closed, closing the gap between the
+// check and what follows.
+bool HeldElsewhere(int fd) {
+  int mode = ::fcntl(fd, F_GETFL);
+  if (mode >= 0 && (mode & O_ACCMODE) != O_RDONLY) return !TryLock(fd, LockKind::Write, kWholeFile);
+  return LockedElsewhere(fd, kWholeFile);
+}
+
+void WriteAll(int fd, std::string_view text, const std::filesystem::path& host) {
+  while (!text.empty()) {
+    ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw FileError(errno, host);
+    text.remove_prefix(static_cast<size_t>(n));
+  }
+}
+
+}  // namespace
 
 bool FileExists(std::string_view windowsPath) {
   std::error_code ec;
@@ -18,17 +56,34 @@ bool FolderExists(std::string_view windowsPath) {
 }
 
 void KillFile(std::string_view windowsPath) {
-  std::error_code ec;
   auto host = HostPath(windowsPath);
-  if (!std::filesystem::is_regular_file(host, ec)) throw VbError(53, "", "File not found");
-  if (!std::filesystem::remove(host, ec) || ec) throw VbError(75, "", "Path/File access error");
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(host, ec)) {
+    if (std::filesystem::exists(host, ec)) throw FileError(kErrFileNotFound);
+    throw FileError(ENOENT, host);
+  }
+  UniqueFd fd = OpenForLockCheck(host);
+  if (fd.Valid() && HeldElsewhere(fd.Get())) throw FileError(kErrPermissionDenied);
+  if (::unlink(host.c_str()) != 0) throw FileError(errno, host);
 }
 
 int32_t FileLength(std::string_view windowsPath) {
+  auto host = HostPath(windowsPath);
   std::error_code ec;
-  auto size = std::filesystem::file_size(HostPath(windowsPath), ec);
-  if (ec) throw VbError(53, "", "File not found");
+  auto size = std::filesystem::file_size(host, ec);
+  if (ec) throw FileError(ec.value(), host);
+  if (size > static_cast<uintmax_t>(std::numeric_limits<int32_t>::max())) throw FileError(kErrOverflow);
   return static_cast<int32_t>(size);
+}
+
+void WriteTextFile(std::string_view windowsPath, std::string_view text) {
+  auto host = HostPath(windowsPath);
+  UniqueFd fd(::open(host.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+  if (!fd.Valid()) throw FileError(errno, host);
+  if (HeldElsewhere(fd.Get())) throw FileError(kErrPermissionDenied);
+  if (::ftruncate(fd.Get(), 0) != 0) throw FileError(errno, host);
+  WriteAll(fd.Get(), text, host);
+  if (!fd.Reset()) throw FileError(errno, host);
 }
 
 std::string AppFolder() {

@@ -1,0 +1,19 @@
+#pragma once
+// The database engine of the program: the DAO-shaped interface of platform/DaoEngine.h on
+// top of the jet/ library, with the engine's locking (platform/DatabaseLock.h), its
+// connect strings (platform/ConnectString.h) and its error numbers
+// (platform/DaoErrors.h). Paths are Windows paths, mapped through WinPath.
+//
+// OpenDatabase checks, in order: a path that maps to no host file (3044), a missing folder
+// (3044), a missing file (3024), the locks (3045 in use, 3051 no permission), then the
+// file itself (3343 not a Jet database, 3031 missing or wrong password, 3049 damaged).
+
+#include <memory>
+
+#include "platform/DaoEngine.h"
+
+namespace tav {
+
+std::unique_ptr<DaoEngine> MakeJetDaoEngine();
+
+}  // namespace tav

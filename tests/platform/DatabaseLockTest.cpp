@@ -1,0 +1,117 @@
+#include "platform/DatabaseLock.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/FileSystem.h"
+#include "platform/VbError.h"
+#include "platform/WinPath.h"
+#include "tests/platform/OtherProcess.h"
+#include "tests/platform/TempFolder.h"
+
+namespace tav {
+namespace {
+
+using testing::OtherProcess;
+using testing::TempFolder;
+
+class DatabaseLockTest : public ::testing::Test {
+ protected:
+  void SetUp() override { testing::WriteBytes(db_, testing::PatternBytes(4096)); }
+
+  // A child process that holds the database open in the given mode.
+  std::unique_ptr<OtherProcess> HeldElsewhere(bool exclusive) {
+    return std::make_unique<OtherProcess>([this, exclusive]() -> std::function<void()> {
+      auto lock = std::make_shared<LockOutcome>(DatabaseLock::Acquire(db_, exclusive));
+      if (!lock->lock) throw 1;
+      return [lock] { lock->lock->Release(); };
+    });
+  }
+
+  TempFolder dir_;
+  std::filesystem::path db_ = dir_ / "list.mdb";
+  std::filesystem::path ldb_ = dir_ / "list.ldb";
+};
+
+TEST_F(DatabaseLockTest, LockFileNames) {
+  EXPECT_EQ(DatabaseLock::LockFilePath("/d/list.mdb"), "/d/list.ldb");
+  EXPECT_EQ(DatabaseLock::LockFilePath("/d/LIST.MDB"), "/d/LIST.ldb");
+  EXPECT_EQ(DatabaseLock::LockFilePath("/d/db123.bak"), "/d/db123.ldb");
+  EXPECT_EQ(DatabaseLock::LockFilePath("/d/plain"), "/d/plain.ldb");
+  EXPECT_EQ(DatabaseLock::LockFilePath("/d.x/a.b.mdb"), "/d.x/a.b.ldb");
+}
+
+TEST_F(DatabaseLockTest, SharedOpensShareOneLockFileWhichTheLastCloseRemoves) {
+  auto first = DatabaseLock::Acquire(db_, false);
+  ASSERT_EQ(first.failure, LockFailure::kNone);
+  EXPECT_TRUE(std::filesystem::exists(ldb_));
+  auto second = DatabaseLock::Acquire(db_, false);
+  ASSERT_EQ(second.failure, LockFailure::kNone);
+  first.lock->Release();
+  EXPECT_TRUE(std::filesystem::exists(ldb_)) << "removed while still in use";
+  second.lock->Release();
+  EXPECT_FALSE(std::filesystem::exists(ldb_));
+}
+
+TEST_F(DatabaseLockTest, ExclusiveAndSharedExcludeEachOtherInThisProcess) {
+  auto shared = DatabaseLock::Acquire(db_, false);
+  EXPECT_EQ(DatabaseLock::Acquire(db_, true).failure, LockFailure::kInUse);
+  shared.lock->Release();
+  auto exclusive = DatabaseLock::Acquire(db_, true);
+  ASSERT_EQ(exclusive.failure, LockFailure::kNone);
+  EXPECT_FALSE(std::filesystem::exists(ldb_)) << "an exclusive open makes no lock file";
+  EXPECT_EQ(DatabaseLock::Acquire(db_, false).failure, LockFailure::kInUse);
+  EXPECT_EQ(DatabaseLock::Acquire(db_, true).failure, LockFailure::kInUse);
+  exclusive.lock->Release();
+  EXPECT_EQ(DatabaseLock::Acquire(db_, true).failure, LockFailure::kNone);
+}
+
+TEST_F(DatabaseLockTest, RulesHoldAgainstAnotherProcess) {
+  auto other = HeldElsewhere(false);
+  ASSERT_TRUE(other->Ok());
+  EXPECT_EQ(DatabaseLock::Acquire(db_, true).failure, LockFailure::kInUse);
+  {
+    auto joined = DatabaseLock::Acquire(db_, false);
+    ASSERT_EQ(joined.failure, LockFailure::kNone);
+  }
+  EXPECT_TRUE(std::filesystem::exists(ldb_)) << "our close removed the other's lock file";
+  other->Release();
+  EXPECT_FALSE(std::filesystem::exists(ldb_));
+
+  auto exclusiveOther = HeldElsewhere(true);
+  ASSERT_TRUE(exclusiveOther->Ok());
+  EXPECT_EQ(DatabaseLock::Acquire(db_, false).failure, LockFailure::kInUse);
+  EXPECT_EQ(DatabaseLock::Acquire(db_, true).failure, LockFailure::kInUse);
+  exclusiveOther->Release();
+  EXPECT_EQ(DatabaseLock::Acquire(db_, false).failure, LockFailure::kNone);
+}
+
+TEST_F(DatabaseLockTest, KillFileRefusesALockFileHeldByAnotherProcess) {
+  auto other = HeldElsewhere(false);
+  ASSERT_TRUE(other->Ok());
+  ASSERT_TRUE(std::filesystem::exists(ldb_));
+  try {
+    KillFile(WindowsPath(ldb_));
+    FAIL() << "deleted a lock file in use";
+  } catch (const VbError& e) {
+    EXPECT_EQ(e.Number(), 70);
+    EXPECT_EQ(e.Description(), "Permission denied");
+  }
+  EXPECT_TRUE(std::filesystem::exists(ldb_));
+  EXPECT_THROW(KillFile(WindowsPath(db_)), VbError) << "deleted a database open elsewhere";
+  EXPECT_TRUE(std::filesystem::exists(db_));
+  other->Release();
+
+  // A stale lock file that nobody holds goes.
+  testing::WriteBytes(ldb_, {'x'});
+  KillFile(WindowsPath(ldb_));
+  EXPECT_FALSE(std::filesystem::exists(ldb_));
+}
+
+TEST_F(DatabaseLockTest, MissingFilesAndFolders) {
+  EXPECT_EQ(DatabaseLock::Acquire(dir_ / "none.mdb", false).failure, LockFailure::kNotFound);
+  EXPECT_EQ(DatabaseLock::Acquire(dir_ / "no" / "none.mdb", false).failure, LockFailure::kNotFound);
+  EXPECT_EQ(DatabaseLock::Acquire(dir_.path(), false).failure, LockFailure::kNotFound);
+}
+
+}  // namespace
+}  // namespace tav

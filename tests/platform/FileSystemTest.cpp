@@ -1,0 +1,61 @@
+#include "platform/FileSystem.h"
+
+#include <fcntl.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/FileLock.h"
+#include "platform/UniqueFd.h"
+#include "platform/VbError.h"
+#include "platform/WinPath.h"
+#include "tests/platform/TempFolder.h"
+
+namespace tav {
+namespace {
+
+int32_t ErrorOf(const std::function<void()>& step) {
+  try {
+    step();
+  } catch (const VbError& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+TEST(FileSystemTest, KillFileErrors) {
+  testing::TempFolder dir;
+  EXPECT_EQ(ErrorOf([&] { KillFile(WindowsPath(dir / "none.txt")); }), 53);
+  EXPECT_EQ(ErrorOf([&] { KillFile(WindowsPath(dir / "no" / "none.txt")); }), 76);
+  EXPECT_EQ(ErrorOf([&] { KillFile(WindowsPath(dir.path())); }), 53);
+  EXPECT_TRUE(std::filesystem::exists(dir.path()));
+}
+
+TEST(FileSystemTest, LockedFilesAreNeitherDeletedNorEmptied) {
+  testing::TempFolder dir;
+  auto file = dir / "held.mdb";
+  testing::WriteBytes(file, {'a', 'b', 'c'});
+  UniqueFd holder(::open(file.c_str(), O_RDONLY));
+  ASSERT_TRUE(TryLock(holder.Get(), LockKind::Read, {0x100, 1}));  // any range counts
+  EXPECT_EQ(ErrorOf([&] { KillFile(WindowsPath(file)); }), 70);
+  EXPECT_EQ(ErrorOf([&] { WriteTextFile(WindowsPath(file), "\r\n"); }), 70);
+  EXPECT_EQ(testing::ReadBytes(file).size(), 3u);
+  holder.Reset();
+  WriteTextFile(WindowsPath(file), "\r\n");
+  EXPECT_EQ(FileLength(WindowsPath(file)), 2);
+  KillFile(WindowsPath(file));
+  EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST(FileSystemTest, FileLengthBeyondTwoGigabytesIsAnOverflowNotANegativeLength) {
+  testing::TempFolder dir;
+  auto file = dir / "big.bin";
+  testing::WriteBytes(file, {});
+  std::filesystem::resize_file(file, 0x80000000ull);  // sparse: no disk space used
+  EXPECT_EQ(ErrorOf([&] { FileLength(WindowsPath(file)); }), 6);
+  std::filesystem::resize_file(file, 0x7fffffffull);
+  EXPECT_EQ(FileLength(WindowsPath(file)), 0x7fffffff);
+  EXPECT_EQ(ErrorOf([&] { FileLength(WindowsPath(dir / "none")); }), 53);
+}
+
+}  // namespace
+}  // namespace tav
