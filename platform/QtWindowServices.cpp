@@ -262,10 +262,8 @@ int QtWindowServices::MsgBox(const std::string& text, int style) {
 
 void QtWindowServices::DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
-void QtWindowServices::End() {
-  for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
-  std::exit(0);
-}
+// Ends at once: no window is hidden or closed first, so no handler of any window runs.
+void QtWindowServices::End() { std::exit(0); }
 
 bool QtWindowServices::InitCommonControls(uint32_t classFlags) {
 #ifdef _WIN32

@@ -90,6 +90,11 @@ void PasswordDialog::AddButtons(int okLeft, int cancelLeft, int top, bool okEnab
   txtPwd->setFocus();
 }
 
+void PasswordDialog::closeEvent(QCloseEvent* event) {
+  setProperty("Tag", cancelAnswer_);
+  VbForm::closeEvent(event);
+}
+
 void PasswordDialog::Answer(const QString& tag) {
   setProperty("Tag", tag);
   hide();

@@ -38,6 +38,9 @@ class PasswordDialog : public VbForm, public FormLoadHandler {
   // OK (default button) and cancel; afterwards sets the tab order box, OK, cancel.
   void AddButtons(int okLeft, int cancelLeft, int top, bool okEnabled);
 
+  // Closing the window by other means (Alt+F4) answers as cancel.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void Answer(const QString& tag);
 

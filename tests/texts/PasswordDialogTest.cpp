@@ -149,6 +149,11 @@ TEST_F(PasswordDialogTest, EscapeCancelsWithEachDialogsOwnAnswer) {
   Key(o, Qt::Key_Escape);
   EXPECT_EQ(form->Tag(), "#EXIT#\r\n");
   EXPECT_EQ(std::string(kOptionalPwdCancel).size(), 8u);
+
+  // Closing the window another way is a cancel too, not an empty password.
+  PasswordDialog& closed = Open("frmOptionalPwd");
+  closed.close();
+  EXPECT_EQ(form->Tag(), "#EXIT#\r\n");
 }
 
 TEST_F(PasswordDialogTest, TabMovesFromTheBoxToOkThenCancel) {
