@@ -99,46 +99,27 @@ TextBox::TextBox(QWidget* parent, bool multiLine) : QWidget(parent) {
 
 QWidget* TextBox::Editor() const { return line_ ? static_cast<QWidget*>(line_) : multi_; }
 
-// A multi-line box holds its lines as paragraphs; its Text joins them with CR LF, and
-// positions count each line break as two characters, as the text reads.
-namespace {
-QString JoinLines(const QString& plain) {
-  QString text = plain;
-  return text.replace(u'\n', QStringLiteral("\r\n"));
-}
-QString SplitLines(const QString& text) {
-  QString plain = text;
-  return plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-}  // namespace
-
-QString TextBox::Text() const { return line_ ? line_->text() : JoinLines(multi_->toPlainText()); }
+QString TextBox::Text() const { return line_ ? line_->text() : multi_->toPlainText(); }
 
 void TextBox::SetText(const QString& text) {
   if (line_) {
     line_->setText(text);
   } else {
-    multi_->setPlainText(SplitLines(text));
+    multi_->setPlainText(text);
   }
 }
 
-int TextBox::SelStart() const {
-  if (line_) return line_->cursorPosition();
-  const int position = multi_->textCursor().position();
-  return position + static_cast<int>(multi_->toPlainText().left(position).count(u'\n'));
-}
+int TextBox::SelStart() const { return line_ ? line_->cursorPosition() : multi_->textCursor().position(); }
 
 void TextBox::SetSelStart(int position) {
-  const QString text = Text();
-  position = std::clamp(position, 0, static_cast<int>(text.size()));
+  const int length = static_cast<int>(Text().size());
+  position = std::clamp(position, 0, length);
   if (line_) {
     line_->setCursorPosition(position);
     return;
   }
-  // Count the characters in front of `position` in the box's own terms (one per line break).
-  const int inBox = position - static_cast<int>(text.left(position).count(QStringLiteral("\r\n")));
   QTextCursor cursor = multi_->textCursor();
-  cursor.setPosition(inBox);
+  cursor.setPosition(position);
   multi_->setTextCursor(cursor);
   multi_->ensureCursorVisible();
 }

@@ -208,18 +208,6 @@ TEST_F(QtWindowServicesTest, ButtonArrayElementsReportTheirIndex) {
   EXPECT_EQ(pressed, -2);
 }
 
-TEST_F(QtWindowServicesTest, MultiLineTextReadsWithCrLfAndPositionsCountBothCharacters) {
-  TextBox box(nullptr, true);
-  box.SetText("one\r\ntwo\r\n");
-  EXPECT_EQ(box.Text(), "one\r\ntwo\r\n");
-  box.SetSelStart(5);  // just after the first line break
-  EXPECT_EQ(box.SelStart(), 5);
-  box.SetSelStart(1000);
-  EXPECT_EQ(box.SelStart(), 10);
-  box.SetText(box.Text() + "three");
-  EXPECT_EQ(box.Text(), "one\r\ntwo\r\nthree");
-}
-
 TEST_F(QtWindowServicesTest, MessageBoxReturnsTheButtonPressed) {
   auto press = [](QMessageBox::StandardButton which) {
     QTimer::singleShot(0, [which] {
