@@ -12,6 +12,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// commctrl.h needs the declarations of windows.h.
 #include <commctrl.h>
 #endif
 

@@ -131,9 +131,10 @@ void TextBox::SetPasswordChar(const QString& mask) {
   if (!line_) return;
   line_->setEchoMode(passwordChar_.isEmpty() ? QLineEdit::Normal : QLineEdit::Password);
   // The echo character is a style hint; the style sheet sets it per widget.
-  line_->setStyleSheet(passwordChar_.isEmpty()
-                           ? QString()
-                           : QStringLiteral("lineedit-password-character: %1;").arg(passwordChar_.at(0).unicode()));
+  line_->setStyleSheet(
+      passwordChar_.isEmpty()
+          ? QString()
+          : QStringLiteral("lineedit-password-character: %1;").arg(passwordChar_.at(0).unicode()));
 }
 
 bool TextBox::Locked() const { return line_ ? line_->isReadOnly() : multi_->isReadOnly(); }

@@ -28,7 +28,8 @@ bool IsPasswordKey(char16_t c) {
 
 QString PasswordAnswer(const QString& text) { return TrimSpaces(text).toLower(); }
 
-PasswordDialog::PasswordDialog(int widthTwips, int heightTwips, const QColor& frameColor, QString cancelAnswer)
+PasswordDialog::PasswordDialog(int widthTwips, int heightTwips, const QColor& frameColor,
+                               QString cancelAnswer)
     : cancelAnswer_(std::move(cancelAnswer)) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint);
   SetClientSize(widthTwips, heightTwips);
@@ -102,7 +103,8 @@ void PasswordDialog::Answer(const QString& tag) {
 
 void RegisterPasswordDialogs(QtWindowServices& services) {
   services.RegisterForm("frmPwd", [](QtWindowServices&) { return std::make_unique<frmPwd>(); });
-  services.RegisterForm("frmOptionalPwd", [](QtWindowServices&) { return std::make_unique<frmOptionalPwd>(); });
+  services.RegisterForm("frmOptionalPwd",
+                        [](QtWindowServices&) { return std::make_unique<frmOptionalPwd>(); });
 }
 
 }  // namespace tav

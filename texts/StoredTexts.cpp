@@ -24,9 +24,13 @@ std::string_view StoredTexts() {
       "55 It was not possible to compact the database\r\n"
       "56 has been successfully compacted\r\n"
       "57 did not need being compacted\r\n"
-      "100 This tool should be used periodically in order to improve your Tavimer's database performance. It will defragment and compact your database files and optimize speed. Ideally, mainteinance should be performed at least monthly.\r\n"
-      "101 If for any reason your database files were phisically corrupted (i.e. because of a hardware failure), this tool will also try to repair them.\r\n"
-      "102 Please shut down Tavimer if it is still running and press \"Start Maintenance\" button to continue (it is advised that you backup your database files before going further)\r\n"
+      "100 This tool should be used periodically in order to improve your Tavimer's database performance. It "
+      "will defragment and compact your database files and optimize speed. Ideally, mainteinance should be "
+      "performed at least monthly.\r\n"
+      "101 If for any reason your database files were phisically corrupted (i.e. because of a hardware "
+      "failure), this tool will also try to repair them.\r\n"
+      "102 Please shut down Tavimer if it is still running and press \"Start Maintenance\" button to "
+      "continue (it is advised that you backup your database files before going further)\r\n"
       "103 The following files will be compacted and (if needed) repaired:\r\n"
       "104 Which Tavimer version do you need to fix?\r\n";
   return kBlock;

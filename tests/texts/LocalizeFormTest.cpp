@@ -127,9 +127,9 @@ TEST_F(LocalizeFormTest, FormCaptionControlsAndToolTipsInCollectionOrder) {
   EXPECT_EQ(form.Text("cmdOK", "ToolTipText"), "Abort");
   EXPECT_EQ(form.Text("Label1", "Caption"), "plain");
   EXPECT_EQ(form.Text("Label1", "ToolTipText"), "Database is protected");
-  std::vector<std::string> expected = {".Caption",           "Shape1.Caption",      "Shape1.ToolTipText",
-                                       "txtPwd.Caption",     "txtPwd.ToolTipText",  "Image1.Caption",
-                                       "Image1.ToolTipText", "cmdOK.Caption",       "cmdOK.ToolTipText",
+  std::vector<std::string> expected = {".Caption",           "Shape1.Caption",     "Shape1.ToolTipText",
+                                       "txtPwd.Caption",     "txtPwd.ToolTipText", "Image1.Caption",
+                                       "Image1.ToolTipText", "cmdOK.Caption",      "cmdOK.ToolTipText",
                                        "Label1.Caption",     "Label1.ToolTipText"};
   // Reading back the results above added reads of their own; compare the walk only.
   form.reads.resize(expected.size());

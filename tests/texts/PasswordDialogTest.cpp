@@ -61,7 +61,8 @@ TEST_F(PasswordDialogTest, LoadingResolvesTheMarkers) {
   EXPECT_EQ(PropText(*form, "cmdAnnulla", "Caption"), "Abort");
   Open("frmOptionalPwd");
   EXPECT_EQ(PropText(*form, "Label1", "Caption"), "An error was encountered when opening the database:");
-  EXPECT_EQ(PropText(*form, "Label3", "Caption"), "If you did not set any password please leave the field blank.");
+  EXPECT_EQ(PropText(*form, "Label3", "Caption"),
+            "If you did not set any password please leave the field blank.");
   EXPECT_EQ(PropText(*form, "lblError", "Caption"), "");
   // The caller's error text comes after loading and is never taken for a marker.
   ASSERT_TRUE(form->SetProperty("lblError", "Caption", std::string("#2")));
@@ -187,8 +188,8 @@ TEST_F(PasswordDialogTest, Screenshots) {
   Type(pwd, "secret");
   const QImage pwdShot = pwd.grab().toImage();
   EXPECT_EQ(pwdShot.size(), QSize(273, 125));
-  EXPECT_EQ(pwdShot.pixelColor(0, 0), QColor(255, 0, 0));       // the red frame
-  EXPECT_EQ(pwdShot.pixelColor(136, 52), QColor(64, 64, 64));   // dark grey between the controls
+  EXPECT_EQ(pwdShot.pixelColor(0, 0), QColor(255, 0, 0));      // the red frame
+  EXPECT_EQ(pwdShot.pixelColor(136, 52), QColor(64, 64, 64));  // dark grey between the controls
   EXPECT_TRUE(pwdShot.save(folder + "/frmPwd.png"));
 
   PasswordDialog& optional = Open("frmOptionalPwd");
@@ -196,7 +197,7 @@ TEST_F(PasswordDialogTest, Screenshots) {
                     std::string("Unrecognized database format 'C:\\Tavimer\\data\\list.mdb'."));
   const QImage optionalShot = optional.grab().toImage();
   EXPECT_EQ(optionalShot.size(), QSize(433, 237));
-  EXPECT_EQ(optionalShot.pixelColor(0, 0), QColor(255, 128, 0));  // the orange frame
+  EXPECT_EQ(optionalShot.pixelColor(0, 0), QColor(255, 128, 0));       // the orange frame
   EXPECT_EQ(optionalShot.pixelColor(400, 45), QColor(128, 128, 128));  // the error label
   EXPECT_TRUE(optionalShot.save(folder + "/frmOptionalPwd.png"));
 }

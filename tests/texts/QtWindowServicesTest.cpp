@@ -102,8 +102,8 @@ TEST_F(QtWindowServicesTest, LoadBuildsOnceAndRunsTheLoadHandler) {
 TEST_F(QtWindowServicesTest, CollectionKeepsCreationOrderAndNamesArrayElements) {
   auto form = Loaded();
   // The shape was lowered after creation; the collection still lists it first.
-  EXPECT_EQ(form->ControlNames(), (std::vector<std::string>{"Shape1", "Label1", "txtPwd", "cmdTV(0)", "cmdTV(1)",
-                                                            "cmdOK", "cmdAnnulla"}));
+  EXPECT_EQ(form->ControlNames(), (std::vector<std::string>{"Shape1", "Label1", "txtPwd", "cmdTV(0)",
+                                                            "cmdTV(1)", "cmdOK", "cmdAnnulla"}));
   EXPECT_EQ(form->ControlType("Shape1"), "Shape");
   EXPECT_EQ(form->ControlType("Label1"), "Label");
   EXPECT_EQ(form->ControlType("txtPwd"), "TextBox");

@@ -76,11 +76,13 @@ TEST(LoadTextsTest, StoredBlockHasTheEntriesAndBoundsOfTheProgram) {
   EXPECT_EQ(GetText(2), "OK");
   EXPECT_EQ(GetText(3), "Abort");
   EXPECT_EQ(GetText(21), "Type password (a-z, 0-9)");
-  EXPECT_EQ(GetText(102),
-            "Please shut down Tavimer if it is still running and press \"Start Maintenance\" button to continue "
-            "(it is advised that you backup your database files before going further)");
+  EXPECT_EQ(
+      GetText(102),
+      "Please shut down Tavimer if it is still running and press \"Start Maintenance\" button to continue "
+      "(it is advised that you backup your database files before going further)");
   EXPECT_EQ(GetText(104), "Which Tavimer version do you need to fix?");
-  for (int16_t missing : {0, 1, 6, 9, 58, 99, 105, -1, -32768, 32767}) EXPECT_EQ(GetText(missing), "") << missing;
+  for (int16_t missing : {0, 1, 6, 9, 58, 99, 105, -1, -32768, 32767})
+    EXPECT_EQ(GetText(missing), "") << missing;
   int entries = 0;
   for (int16_t n = 0; n <= 104; ++n) entries += GetText(n).empty() ? 0 : 1;
   EXPECT_EQ(entries, 22);
@@ -88,8 +90,8 @@ TEST(LoadTextsTest, StoredBlockHasTheEntriesAndBoundsOfTheProgram) {
 
 TEST(LoadTextsTest, LinesWithoutAUsableNumberAreIgnored) {
   LoadTextsFrom(
-      "7\r\n"            // no space
-      " 8 leading\r\n"   // empty number field
+      "7\r\n"           // no space
+      " 8 leading\r\n"  // empty number field
       "0 zero\r\n"
       "-3 negative\r\n"
       "abc letters\r\n"
