@@ -29,13 +29,6 @@ TEST(TemporaryNameTest, PlainDigitsOfTheWholePart) {
   EXPECT_EQ(TemporaryName(1.0), "db999999.bak");  // never the excluded upper bound
 }
 
-TEST(CompactPasswordArgumentTest, OnlyForTheMainDatabaseWithAPassword) {
-  EXPECT_EQ(CompactPasswordArgument("list.mdb", "secret"), ";pwd=secret");
-  EXPECT_EQ(CompactPasswordArgument("list.mdb", ""), "");
-  EXPECT_EQ(CompactPasswordArgument("helper.mdb", "secret"), "");
-  EXPECT_EQ(CompactPasswordArgument("LIST.MDB", "secret"), "");
-}
-
 TEST(TimeSeededRandomTest, ReseedFromTheSameTimeRepeatsTheDraws) {
   double now = 3600.5;
   TimeSeededRandom random([&] { return now; });
