@@ -1,6 +1,7 @@
 #include "jet/Database.h"
 
 #include "jet/Bytes.h"
+#include "jet/Catalog.h"
 #include "jet/Rc4.h"
 
 namespace jet {
@@ -107,9 +108,11 @@ Result<TableDef> Database::OpenTable(const std::string& name) {
 }
 
 Status Database::LoadCatalog() {
-  // Filled in by the catalog reader.
   auto def = ReadTableDef(kCatalogTableDefPage);
   if (!def.ok()) return def.status();
+  auto entries = ReadCatalog(*this, *def);
+  if (!entries.ok()) return entries.status();
+  catalog_ = std::move(entries).value();
   return Status::Ok();
 }
 

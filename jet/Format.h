@@ -42,9 +42,15 @@ constexpr uint32_t kCatalogTableDefPage = 2;  // table definition of MSysObjects
 
 // ---- Row pointers ----
 // A row pointer is (page << 8) | row, 32 bits, used by long values, overflow rows and usage.
+// Flags in the top bits of a row offset: both set means deleted; 0x4000 alone marks a slot
+// that only holds a row pointer to where an enlarged row was moved; 0x8000 alone marks that
+// moved row at its new place (a live row, reached in storage order like any other).
 constexpr uint16_t kRowOffsetMask = 0x1fff;
-constexpr uint16_t kRowDeletedFlag = 0x8000;
-constexpr uint16_t kRowLookupFlag = 0x4000;  // the row holds a pointer to the real row
+constexpr uint16_t kRowFlagMask = 0xc000;
+constexpr uint16_t kRowDeletedFlags = 0xc000;
+constexpr uint16_t kRowPointerFlag = 0x4000;
+constexpr uint16_t kRowMovedFlag = 0x8000;
+constexpr uint16_t kRowDeletedFlag = kRowDeletedFlags;  // what a writer ORs in to delete a row
 
 // ---- Column types ----
 enum class ColumnType : uint8_t {

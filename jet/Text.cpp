@@ -8,7 +8,7 @@
 namespace jet {
 namespace {
 
-// Windows-1252 0x80..0x9F; 0 marks an unassigned byte.
+// Windows-1252 0x80..0x9F; 0 marks an unassigned byte, decoded as '?'.
 constexpr std::array<uint16_t, 32> kCp1252High = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
@@ -19,7 +19,7 @@ std::string DecodeCp1252(std::span<const uint8_t> bytes) {
   out.reserve(bytes.size());
   for (uint8_t b : bytes) {
     uint32_t cp = b;
-    if (b >= 0x80 && b < 0xA0) cp = kCp1252High[b - 0x80] ? kCp1252High[b - 0x80] : b;
+    if (b >= 0x80 && b < 0xA0) cp = kCp1252High[b - 0x80] ? kCp1252High[b - 0x80] : '?';
     AppendUtf8(out, cp);
   }
   return out;

@@ -1,0 +1,96 @@
+#include "jet/TableReader.h"
+
+#include "jet/Bytes.h"
+#include "jet/LongValue.h"
+#include "jet/UsageMap.h"
+
+namespace jet {
+
+Result<std::vector<uint32_t>> TableReader::DataPages() {
+  auto map = ReadUsageMap(db_, def_.used_pages);
+  if (!map.ok()) return map.status();
+  return map->pages;
+}
+
+Status TableReader::LoadPage(uint32_t page) {
+  page_loaded_ = false;
+  JET_RETURN_IF_ERROR(db_.ReadPage(page, page_));
+  // The usage map may list pages the table no longer uses; only its own data pages count.
+  if (page_[0] != kPageData || *GetU32(page_, db_.layout().data_owner) != def_.page) return Status::Ok();
+  auto info = ParseDataPage(page_, db_.layout());
+  if (!info.ok()) return info.status().AtPage(page);
+  info_ = std::move(info).value();
+  slot_ = 0;
+  page_loaded_ = true;
+  return Status::Ok();
+}
+
+Result<std::optional<RowRecord>> TableReader::Next() {
+  if (!started_) {
+    started_ = true;
+    JET_ASSIGN_OR_RETURN(pages_, DataPages());
+    page_index_ = 0;
+    page_loaded_ = false;
+  }
+  while (true) {
+    if (!page_loaded_) {
+      if (page_index_ >= pages_.size()) return std::optional<RowRecord>();
+      JET_RETURN_IF_ERROR(LoadPage(pages_[page_index_++]));
+      continue;
+    }
+    if (slot_ >= info_.rows.size()) {
+      page_loaded_ = false;
+      continue;
+    }
+    const size_t slot = slot_++;
+    const RowSlot& s = info_.rows[slot];
+    if (!s.live()) continue;
+    RowRecord rec;
+    rec.page = pages_[page_index_ - 1];
+    rec.slot = static_cast<uint8_t>(slot);
+    rec.moved = s.moved;
+    rec.bytes.assign(page_.begin() + s.start, page_.begin() + s.end);
+    return std::optional<RowRecord>(std::move(rec));
+  }
+}
+
+Result<std::vector<Value>> TableReader::Decode(const RowRecord& row, const std::vector<bool>* wanted) {
+  auto fields = SplitRow(row.bytes, def_, db_.layout());
+  if (!fields.ok()) return fields.status().AtPage(row.page);
+  std::vector<Value> values(def_.columns.size());
+  const bool jet4 = db_.version() == JetVersion::kJet4;
+  for (size_t i = 0; i < values.size(); ++i) {
+    const ColumnDef& c = def_.columns[i];
+    const RawField& f = (*fields)[i];
+    Value& v = values[i];
+    v.type = c.type;
+    if (f.null || (wanted && (i >= wanted->size() || !(*wanted)[i]))) continue;
+    if (c.type == ColumnType::kBoolean) {
+      v.null = false;
+      v.integer = f.bit ? 1 : 0;
+      continue;
+    }
+    if (c.IsLongValue()) {
+      auto data = ReadLongValue(db_, f.bytes);
+      if (!data.ok()) return data.status();
+      v = DecodeFixedOrInline(c.type, *data, jet4, db_.header().code_page, c.scale);
+      continue;
+    }
+    v = DecodeFixedOrInline(c.type, f.bytes, jet4, db_.header().code_page, c.scale);
+  }
+  return values;
+}
+
+Result<std::vector<std::vector<Value>>> ReadAllRows(Database& db, const TableDef& def) {
+  TableReader reader(db, def);
+  std::vector<std::vector<Value>> rows;
+  while (true) {
+    JET_ASSIGN_OR_RETURN(std::optional<RowRecord> row, reader.Next());
+    if (!row) break;
+    JET_ASSIGN_OR_RETURN(std::vector<Value> values, reader.Decode(*row));
+    rows.push_back(std::move(values));
+  }
+  return rows;
+}
+
+}  // namespace jet

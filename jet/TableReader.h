@@ -1,0 +1,59 @@
+#pragma once
+// Reads the rows of one table in storage order: the data pages named by the table's usage
+// map, and on each page the live rows in slot order. A row that was moved to another page
+// is read at its new place; the slot left behind holding the pointer is skipped. Each row
+// comes as raw bytes with its location, and decodes to values with long values resolved.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "jet/Database.h"
+#include "jet/DataPage.h"
+#include "jet/Row.h"
+#include "jet/Status.h"
+#include "jet/TableDef.h"
+#include "jet/Value.h"
+
+namespace jet {
+
+struct RowRecord {
+  uint32_t page = 0;
+  uint8_t slot = 0;
+  bool moved = false;  // reached through a pointer slot elsewhere
+  std::vector<uint8_t> bytes;
+};
+
+class TableReader {
+ public:
+  // `db` and `def` must outlive the reader.
+  TableReader(Database& db, const TableDef& def) : db_(db), def_(def) {}
+
+  // The next live row, or nullopt at the end. Errors stop the walk.
+  Result<std::optional<RowRecord>> Next();
+
+  // Splits and decodes one row, resolving memo and OLE values. With `wanted`, only the
+  // columns whose flag is set are decoded; the others stay null.
+  Result<std::vector<Value>> Decode(const RowRecord& row, const std::vector<bool>* wanted = nullptr);
+
+  // The data pages this table owns, as its usage map lists them.
+  Result<std::vector<uint32_t>> DataPages();
+
+ private:
+  Status LoadPage(uint32_t page);
+
+  Database& db_;
+  const TableDef& def_;
+  bool started_ = false;
+  std::vector<uint32_t> pages_;
+  size_t page_index_ = 0;
+  std::vector<uint8_t> page_;
+  DataPageInfo info_;
+  size_t slot_ = 0;
+  bool page_loaded_ = false;
+};
+
+// Reads every row of a table, decoded. Convenience for small tables and tests.
+Result<std::vector<std::vector<Value>>> ReadAllRows(Database& db, const TableDef& def);
+
+}  // namespace jet

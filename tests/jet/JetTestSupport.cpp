@@ -1,0 +1,82 @@
+#include "tests/jet/JetTestSupport.h"
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <random>
+
+namespace jet::testing {
+
+std::vector<std::string> AllFixtures() {
+  std::vector<std::string> out;
+  for (const char* folder : {"jet3", "jet4"}) {
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(TAVIMER_FIXTURES_DIR) / "jet" / folder)) {
+      if (entry.path().extension() == ".mdb") out.push_back(std::string(folder) + "/" + entry.path().filename().string());
+    }
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+std::string FixturePath(const std::string& relative) {
+  return (std::filesystem::path(TAVIMER_FIXTURES_DIR) / "jet" / relative).string();
+}
+
+std::string FixturePassword(const std::string& relative) {
+  return relative.find("password") != std::string::npos ? "password" : "";
+}
+
+TempDir::TempDir() {
+  std::random_device rd;
+  path_ = std::filesystem::temp_directory_path() / ("jet-test-" + std::to_string(rd()) + std::to_string(rd()));
+  std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::string TempDir::CopyFixture(const std::string& relative) const {
+  const auto target = path_ / std::filesystem::path(relative).filename();
+  std::filesystem::copy_file(FixturePath(relative), target, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::permissions(target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  return target.string();
+}
+
+std::string TempDir::Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
+  const auto target = path_ / name;
+  std::ofstream out(target, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return target.string();
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+CommandOutput RunCommand(const std::string& command) {
+  CommandOutput result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+  const int status = ::pclose(pipe);
+  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string ShellQuote(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'') out += "'\\''";
+    else out.push_back(c);
+  }
+  return out + "'";
+}
+
+}  // namespace jet::testing

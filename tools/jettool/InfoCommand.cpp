@@ -1,0 +1,32 @@
+// info FILE: version, page size, page count, code page, sort order, password set or not.
+#include <iostream>
+
+#include "tools/jettool/Command.h"
+
+namespace tav::jettool {
+namespace {
+
+int RunInfo(const DatabaseArgs& args) {
+  auto db = OpenDatabase(args.path, args.password);
+  if (!db.ok()) return ReportError(db.status());
+  const jet::Header& h = (*db)->header();
+  std::cout << "version: " << (h.version == jet::JetVersion::kJet3 ? "Jet 3" : "Jet 4") << "\n"
+            << "page size: " << (*db)->page_size() << "\n"
+            << "page count: " << (*db)->page_count() << "\n"
+            << "code page: " << h.code_page << "\n"
+            << "sort order: " << h.sort_order << "\n"
+            << "password: " << (h.password.empty() ? "no" : "yes") << "\n"
+            << "encrypted: " << (h.database_key != 0 ? "yes" : "no") << "\n";
+  return 0;
+}
+
+}  // namespace
+
+void RegisterInfo(CLI::App& app, RunResult& result) {
+  auto args = std::make_shared<DatabaseArgs>();
+  CLI::App* sub = app.add_subcommand("info", "Show the database header");
+  AddDatabaseArgs(*sub, *args);
+  sub->callback([args, &result] { result.exit_code = RunInfo(*args); });
+}
+
+}  // namespace tav::jettool

@@ -1,0 +1,33 @@
+// jettool: inspect Jet databases from the command line. Exit codes: 0 success, 1 a check
+// found problems, 2 an error (printed as "error NNNN: description").
+#include <CLI/CLI.hpp>
+
+#include "tools/jettool/Command.h"
+
+namespace {
+
+// One line per subcommand.
+constexpr tav::jettool::Registrar kCommands[] = {
+    tav::jettool::RegisterInfo,
+    tav::jettool::RegisterTables,
+    tav::jettool::RegisterSchema,
+    tav::jettool::RegisterExport,
+    tav::jettool::RegisterCheck,
+    tav::jettool::RegisterGenerate,
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Inspect Microsoft Jet (.mdb) databases"};
+  app.require_subcommand(1);
+  tav::jettool::RunResult result;
+  for (auto registrar : kCommands) registrar(app, result);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e);
+    return code == 0 ? 0 : 2;
+  }
+  return result.exit_code;
+}
