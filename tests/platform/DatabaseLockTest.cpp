@@ -65,26 +65,6 @@ TEST_F(DatabaseLockTest, ExclusiveAndSharedExcludeEachOtherInThisProcess) {
   EXPECT_EQ(DatabaseLock::Acquire(db_, true).failure, LockFailure::kNone);
 }
 
-TEST_F(DatabaseLockTest, RulesHoldAgainstAnotherProcess) {
-  auto other = HeldElsewhere(false);
-  ASSERT_TRUE(other->Ok());
-  EXPECT_EQ(DatabaseLock::Acquire(db_, true).failure, LockFailure::kInUse);
-  {
-    auto joined = DatabaseLock::Acquire(db_, false);
-    ASSERT_EQ(joined.failure, LockFailure::kNone);
-  }
-  EXPECT_TRUE(std::filesystem::exists(ldb_)) << "our close removed the other's lock file";
-  other->Release();
-  EXPECT_FALSE(std::filesystem::exists(ldb_));
-
-  auto exclusiveOther = HeldElsewhere(true);
-  ASSERT_TRUE(exclusiveOther->Ok());
-  EXPECT_EQ(DatabaseLock::Acquire(db_, false).failure, LockFailure::kInUse);
-  EXPECT_EQ(DatabaseLock::Acquire(db_, true).failure, LockFailure::kInUse);
-  exclusiveOther->Release();
-  EXPECT_EQ(DatabaseLock::Acquire(db_, false).failure, LockFailure::kNone);
-}
-
 TEST_F(DatabaseLockTest, KillFileRefusesALockFileHeldByAnotherProcess) {
   auto other = HeldElsewhere(false);
   ASSERT_TRUE(other->Ok());

@@ -173,11 +173,6 @@ TEST_F(JetDaoEngineTest, UnreadableFileGivesNoPermission) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "expected 3051 for an unreadable file";
 }
 
-TEST_F(JetDaoEngineTest, OnlyWorkspaceZeroExists) {
-  EXPECT_NO_THROW(engine_->Workspaces(0));
-  EXPECT_THROW(engine_->Workspaces(1), VbError);
-}
-
 TEST_F(JetDaoEngineTest, CompactionChecksItsArgumentsBeforeAnyWork) {
   std::string source = Copy(kJet4 / "passwordV2000.mdb", "list.mdb");
   std::string existing = Copy(kJet4 / "test2V2000.mdb", "db1.bak");
