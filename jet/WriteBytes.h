@@ -7,18 +7,11 @@
 #include <span>
 #include <vector>
 
+#include "jet/Bytes.h"  // PutU16, PutU32
+
 namespace jet {
 
 using Bytes = std::vector<uint8_t>;
-
-inline void PutU16(std::span<uint8_t> out, size_t at, uint16_t v) {
-  out[at] = static_cast<uint8_t>(v);
-  out[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-
-inline void PutU32(std::span<uint8_t> out, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 inline void PutU64(std::span<uint8_t> out, size_t at, uint64_t v) {
   for (int i = 0; i < 8; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));

@@ -1,0 +1,82 @@
+#include "jet/DatabaseCreator.h"
+
+#include "jet/HeaderPageWriter.h"
+#include "jet/SystemCatalog.h"
+#include "jet/TextCodec.h"
+#include "jet/UsageMapWriter.h"
+
+namespace jet {
+namespace {
+
+constexpr uint32_t kHeaderPage = 0;
+constexpr uint32_t kGlobalMapPage = 1;
+constexpr size_t kMaxPasswordLength = 20;
+
+}  // namespace
+
+DatabaseCreator::DatabaseCreator(std::unique_ptr<File> file, CreateOptions options)
+    : file_(std::move(file)),
+      options_(std::move(options)),
+      layout_(LayoutFor(options_.version)),
+      allocator_(*file_, layout_) {}
+
+Result<std::unique_ptr<DatabaseCreator>> DatabaseCreator::Create(std::unique_ptr<File> file, CreateOptions options) {
+  if (Utf8ToUtf16(options.password).size() > kMaxPasswordLength) {
+    return Status(ErrorKind::kInvalidArgument, "a database password has at most 20 characters");
+  }
+  std::unique_ptr<DatabaseCreator> db(new DatabaseCreator(std::move(file), std::move(options)));
+  db->allocator_.Reserve();  // header page
+  db->allocator_.Reserve();  // global page map
+  JET_RETURN_IF_ERROR(db->StartSystemTables());
+  return db;
+}
+
+Status DatabaseCreator::StartSystemTables() {
+  JET_ASSIGN_OR_RETURN(catalog_, TableBuilder::Start(allocator_, CatalogTableSpec()));
+  for (TableSpec spec : {AccessControlTableSpec(), QueriesTableSpec(), RelationshipsTableSpec()}) {
+    JET_ASSIGN_OR_RETURN(std::unique_ptr<TableBuilder> table, TableBuilder::Start(allocator_, std::move(spec)));
+    tables_.push_back(std::move(table));
+  }
+  return Status::Ok();
+}
+
+Result<TableBuilder*> DatabaseCreator::AddTable(TableSpec spec) {
+  if (finished_) return Status(ErrorKind::kInvalidArgument, "the database is already finished");
+  for (const auto& table : tables_) {
+    if (table->spec().name == spec.name) return Status(ErrorKind::kInvalidArgument, "table " + spec.name + " exists");
+  }
+  if (spec.name == catalog_->spec().name) return Status(ErrorKind::kInvalidArgument, "reserved table name");
+  spec.system = false;
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<TableBuilder> table, TableBuilder::Start(allocator_, std::move(spec)));
+  tables_.push_back(std::move(table));
+  return tables_.back().get();
+}
+
+// Page 1 holds two empty page maps: no page of a new file is free.
+Status DatabaseCreator::WriteGlobalMap() {
+  DataPageBuilder page(layout_, 1);
+  JET_ASSIGN_OR_RETURN(const Bytes empty, BuildUsageMap({}, allocator_));
+  page.Add(empty);
+  page.Add(empty);
+  return allocator_.Write(kGlobalMapPage, page.Finish());
+}
+
+Status DatabaseCreator::Finish() {
+  if (finished_) return Status(ErrorKind::kInvalidArgument, "the database is already finished");
+  finished_ = true;
+  std::vector<CatalogTable> entries{{catalog_->spec().name, catalog_->table_page(), true}};
+  for (const auto& table : tables_) {
+    JET_RETURN_IF_ERROR(table->Finish());
+    entries.push_back({table->spec().name, table->table_page(), table->spec().system});
+  }
+  for (RowValues& row : CatalogRows(entries, options_.created)) {
+    JET_RETURN_IF_ERROR(catalog_->AddRow(std::move(row)).status());
+  }
+  JET_RETURN_IF_ERROR(catalog_->Finish());
+  JET_RETURN_IF_ERROR(WriteGlobalMap());
+  JET_RETURN_IF_ERROR(
+      allocator_.Write(kHeaderPage, BuildHeaderPage(layout_, options_.password, options_.created)));
+  return file_->Sync();
+}
+
+}  // namespace jet

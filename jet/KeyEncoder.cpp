@@ -1,0 +1,97 @@
+#include "jet/KeyEncoder.h"
+
+#include <bit>
+
+#include "jet/TextCodec.h"
+
+namespace jet {
+namespace {
+
+constexpr uint8_t kAscendingValue = 0x7F;
+constexpr uint8_t kAscendingNull = 0x00;
+
+void AppendBigEndian(Bytes& key, uint64_t v, size_t size) {
+  for (size_t i = size; i-- > 0;) key.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+// Two's complement integers sort as unsigned once the sign bit is flipped.
+void AppendSigned(Bytes& key, int64_t v, size_t size) {
+  const uint64_t flipped = static_cast<uint64_t>(v) ^ (uint64_t{1} << (8 * size - 1));
+  AppendBigEndian(key, flipped, size);
+}
+
+// IEEE values: positive ones get the sign bit set, negative ones are inverted whole.
+void AppendFloat(Bytes& key, uint64_t bits, size_t size) {
+  const uint64_t sign = uint64_t{1} << (8 * size - 1);
+  const uint64_t mask = size == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * size)) - 1;
+  AppendBigEndian(key, (bits & sign) ? (~bits & mask) : (bits | sign), size);
+}
+
+}  // namespace
+
+bool KeyEncoder::AllNull(const RowValues& values) const {
+  for (const KeyColumn& k : columns_) {
+    if (!std::holds_alternative<std::monostate>(values[k.column->number])) return false;
+  }
+  return true;
+}
+
+Status KeyEncoder::AppendValue(Bytes& key, const ColumnPlan& column, const CellValue& value) const {
+  switch (column.spec.type) {
+    case ColumnType::kBoolean:
+      key.push_back(std::get<bool>(value) ? 0x00 : 0xFF);
+      return Status::Ok();
+    case ColumnType::kByte:
+      key.push_back(static_cast<uint8_t>(std::get<int64_t>(value)));
+      return Status::Ok();
+    case ColumnType::kInteger:
+    case ColumnType::kLong:
+    case ColumnType::kCurrency:
+      AppendSigned(key, std::get<int64_t>(value), column.fixed_size);
+      return Status::Ok();
+    case ColumnType::kSingle:
+      AppendFloat(key, std::bit_cast<uint32_t>(static_cast<float>(std::get<double>(value))), 4);
+      return Status::Ok();
+    case ColumnType::kDouble:
+    case ColumnType::kDateTime:
+      AppendFloat(key, std::bit_cast<uint64_t>(std::get<double>(value)), 8);
+      return Status::Ok();
+    case ColumnType::kText: {
+      const Bytes text = GeneralTextKey(Utf8ToUtf16(std::get<std::string>(value)), layout_.version);
+      AppendBytes(key, text);
+      return Status::Ok();
+    }
+    case ColumnType::kBinary:
+    case ColumnType::kReplicationId:
+      AppendBytes(key, std::get<Bytes>(value));
+      return Status::Ok();
+    case ColumnType::kNumeric: {
+      const int64_t v = std::get<int64_t>(value);
+      key.push_back(v < 0 ? 0x00 : 0x80);
+      AppendSigned(key, v, 8);
+      return Status::Ok();
+    }
+    default:
+      return Status(ErrorKind::kUnsupported, "column " + column.spec.name + " cannot be indexed");
+  }
+}
+
+Result<Bytes> KeyEncoder::Encode(const RowValues& values) const {
+  Bytes key;
+  for (const KeyColumn& k : columns_) {
+    const CellValue& value = values[k.column->number];
+    if (std::holds_alternative<std::monostate>(value)) {
+      key.push_back(k.descending ? static_cast<uint8_t>(~kAscendingNull) : kAscendingNull);
+      continue;
+    }
+    key.push_back(k.descending ? static_cast<uint8_t>(~kAscendingValue) : kAscendingValue);
+    const size_t start = key.size();
+    JET_RETURN_IF_ERROR(AppendValue(key, *k.column, value));
+    if (k.descending) {
+      for (size_t i = start; i < key.size(); ++i) key[i] = static_cast<uint8_t>(~key[i]);
+    }
+  }
+  return key;
+}
+
+}  // namespace jet

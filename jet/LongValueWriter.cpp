@@ -1,0 +1,69 @@
+#include "jet/LongValueWriter.h"
+
+#include <algorithm>
+
+namespace jet {
+
+LongValueWriter::LongValueWriter(PageAllocator& pages)
+    : pages_(pages), current_(pages.layout(), kLongValueOwner) {}
+
+Status LongValueWriter::StartPage() {
+  JET_RETURN_IF_ERROR(Flush());
+  current_page_ = pages_.Reserve();
+  open_ = true;
+  return Status::Ok();
+}
+
+Status LongValueWriter::Flush() {
+  if (!open_) return Status::Ok();
+  open_ = false;
+  return pages_.Write(current_page_, current_.Finish());
+}
+
+Result<uint32_t> LongValueWriter::PlaceRow(std::span<const uint8_t> row) {
+  if (!open_ || !current_.Fits(row.size())) JET_RETURN_IF_ERROR(StartPage());
+  const uint8_t number = current_.Add(row);
+  return RowPointer(current_page_, number);
+}
+
+Result<Bytes> LongValueWriter::Store(std::span<const uint8_t> data) {
+  if (data.size() > kLongValueLengthMask) return Status(ErrorKind::kInvalidArgument, "long value too large");
+  Bytes field(kLongValueHeaderSize, 0);
+  const auto length = static_cast<uint32_t>(data.size());
+  if (data.size() <= kInlineLimit) {
+    PutU32(field, 0, length | kLongValueInline);
+    AppendBytes(field, data);
+    return field;
+  }
+  const size_t capacity = current_.Capacity();
+  if (data.size() <= capacity) {
+    JET_ASSIGN_OR_RETURN(const uint32_t pointer, PlaceRow(data));
+    PutU32(field, 0, length | kLongValueSinglePage);
+    PutU32(field, 4, pointer);
+    return field;
+  }
+  // A chain: place the pieces last to first so each knows where the next one lives.
+  const size_t piece = capacity - 4;
+  const size_t pieces = (data.size() + piece - 1) / piece;
+  uint32_t next = 0;
+  for (size_t i = pieces; i-- > 0;) {
+    const size_t begin = i * piece;
+    const size_t size = std::min(piece, data.size() - begin);
+    Bytes row;
+    row.reserve(size + 4);
+    AppendU32(row, next);
+    AppendBytes(row, data.subspan(begin, size));
+    JET_ASSIGN_OR_RETURN(next, PlaceRow(row));
+  }
+  PutU32(field, 0, length);
+  PutU32(field, 4, next);
+  return field;
+}
+
+void LongValueWriter::Abandon(const Bytes& field) {
+  if (field.size() < kLongValueHeaderSize || (field[3] & 0x80)) return;
+  const uint32_t pointer = field[4] | (field[5] << 8) | (field[6] << 16) | (uint32_t{field[7]} << 24);
+  if (open_ && (pointer >> 8) == current_page_) current_.MarkDeleted(static_cast<uint8_t>(pointer & 0xFF));
+}
+
+}  // namespace jet

@@ -1,0 +1,32 @@
+#pragma once
+// Hands out page numbers of a database being written and writes whole pages. Pages may be
+// written in any order; every page handed out must be written before the file is closed.
+
+#include <cstdint>
+#include <span>
+
+#include "jet/File.h"
+#include "jet/Format.h"
+
+namespace jet {
+
+class PageAllocator {
+ public:
+  // `file` and `layout` must outlive the allocator.
+  PageAllocator(File& file, const Layout& layout) : file_(file), layout_(layout) {}
+
+  uint32_t Reserve() { return next_++; }
+  // `bytes` must be exactly one page.
+  Status Write(uint32_t page, std::span<const uint8_t> bytes);
+
+  uint32_t page_count() const { return next_; }
+  const Layout& layout() const { return layout_; }
+  File& file() { return file_; }
+
+ private:
+  File& file_;
+  const Layout& layout_;
+  uint32_t next_ = 0;
+};
+
+}  // namespace jet

@@ -1,0 +1,192 @@
+#include "jet/TableBuilder.h"
+
+#include "jet/UsageMapWriter.h"
+
+namespace jet {
+namespace {
+
+uint8_t IndexFlags(const IndexSpec& index) {
+  uint8_t flags = 0;
+  if (index.unique || index.primary_key) flags |= kIndexUnique;
+  if (index.ignore_nulls) flags |= kIndexIgnoreNulls;
+  if (index.required || index.primary_key) flags |= kIndexRequired;
+  return flags;
+}
+
+// Keeps the usage-map rows of one table together on data pages of their own.
+class MapRows {
+ public:
+  explicit MapRows(PageAllocator& allocator) : allocator_(allocator), page_(allocator.layout(), 0) {}
+
+  Result<uint32_t> Add(const Bytes& row) {
+    if (!open_ || !page_.Fits(row.size())) {
+      JET_RETURN_IF_ERROR(Flush());
+      number_ = allocator_.Reserve();
+      open_ = true;
+    }
+    return RowPointer(number_, page_.Add(row));
+  }
+
+  Status Flush() {
+    if (!open_) return Status::Ok();
+    open_ = false;
+    return allocator_.Write(number_, page_.Finish());
+  }
+
+ private:
+  PageAllocator& allocator_;
+  DataPageBuilder page_;
+  uint32_t number_ = 0;
+  bool open_ = false;
+};
+
+}  // namespace
+
+TableBuilder::TableBuilder(PageAllocator& allocator, TableSpec spec, TablePlan plan, uint32_t table_page)
+    : allocator_(allocator),
+      spec_(std::move(spec)),
+      plan_(std::move(plan)),
+      table_page_(table_page),
+      encoder_(allocator.layout(), plan_),
+      long_values_(allocator),
+      data_(allocator.layout(), table_page) {}
+
+Result<std::unique_ptr<TableBuilder>> TableBuilder::Start(PageAllocator& allocator, TableSpec spec) {
+  JET_ASSIGN_OR_RETURN(TablePlan plan, PlanTable(spec, allocator.layout()));
+  const uint32_t page = allocator.Reserve();
+  std::unique_ptr<TableBuilder> table(new TableBuilder(allocator, std::move(spec), std::move(plan), page));
+  for (const IndexSpec& index : table->spec_.indexes) {
+    std::vector<KeyColumn> columns;
+    for (const IndexColumnSpec& c : index.columns) {
+      columns.push_back(KeyColumn{&table->plan_.columns[FindColumn(table->plan_, c.column)], c.descending});
+    }
+    table->indexes_.push_back(Index{index, KeyEncoder(allocator.layout(), std::move(columns)),
+                                    IndexBuilder(index.name, index.unique || index.primary_key)});
+  }
+  return table;
+}
+
+void TableBuilder::FillAutoNumbers(RowValues& values) {
+  for (const ColumnPlan& col : plan_.columns) {
+    if (!col.spec.auto_number || col.number >= values.size()) continue;
+    CellValue& value = values[col.number];
+    if (std::holds_alternative<std::monostate>(value)) {
+      value = static_cast<int64_t>(++last_auto_number_);
+    } else if (const int64_t* given = std::get_if<int64_t>(&value); given && *given > last_auto_number_) {
+      last_auto_number_ = static_cast<uint32_t>(*given);
+    }
+  }
+}
+
+Status TableBuilder::FlushDataPage() {
+  if (!data_open_) return Status::Ok();
+  data_open_ = false;
+  if (data_.live_rows() != data_.row_count()) pages_with_space_.push_back(data_page_);
+  return allocator_.Write(data_page_, data_.Finish());
+}
+
+Result<RowLocation> TableBuilder::Place(std::span<const uint8_t> row) {
+  if (!data_open_ || !data_.Fits(row.size())) {
+    JET_RETURN_IF_ERROR(FlushDataPage());
+    data_page_ = allocator_.Reserve();
+    data_pages_.push_back(data_page_);
+    data_open_ = true;
+  }
+  return RowLocation{data_page_, data_.Add(row)};
+}
+
+Result<RowLocation> TableBuilder::AddRow(RowValues values) {
+  if (finished_) return Status(ErrorKind::kInvalidArgument, "table " + spec_.name + " is already finished");
+  FillAutoNumbers(values);
+  std::vector<Bytes> keys;
+  for (const Index& index : indexes_) {
+    if (index.spec.ignore_nulls && index.encoder.AllNull(values)) {
+      keys.emplace_back();
+      continue;
+    }
+    JET_ASSIGN_OR_RETURN(Bytes key, index.encoder.Encode(values));
+    keys.push_back(std::move(key));
+  }
+  JET_ASSIGN_OR_RETURN(const Bytes row, encoder_.Encode(values, long_values_));
+  JET_ASSIGN_OR_RETURN(const RowLocation at, Place(row));
+  for (size_t i = 0; i < indexes_.size(); ++i) {
+    if (!keys[i].empty()) indexes_[i].builder.Add(keys[i], at.page, at.row);
+  }
+  ++rows_;
+  return at;
+}
+
+Status TableBuilder::AddDeletedRow(RowValues values) {
+  if (finished_) return Status(ErrorKind::kInvalidArgument, "table " + spec_.name + " is already finished");
+  FillAutoNumbers(values);
+  JET_ASSIGN_OR_RETURN(const Bytes row, encoder_.Encode(values, long_values_));
+  JET_ASSIGN_OR_RETURN(const RowLocation at, Place(row));
+  data_.MarkDeleted(at.row);
+  return Status::Ok();
+}
+
+Result<RowLocation> TableBuilder::AddUpdatedRow(const RowValues& earlier_values, RowValues final_values) {
+  for (const ColumnPlan& col : plan_.columns) {
+    if (col.spec.type != ColumnType::kMemo && col.spec.type != ColumnType::kOle) continue;
+    if (col.number >= earlier_values.size()) continue;
+    const CellValue& old = earlier_values[col.number];
+    Bytes stored;
+    if (const std::string* text = std::get_if<std::string>(&old)) stored = encoder_.EncodeText(*text);
+    if (const Bytes* bytes = std::get_if<Bytes>(&old)) stored = *bytes;
+    if (stored.empty()) continue;
+    JET_ASSIGN_OR_RETURN(const Bytes field, long_values_.Store(stored));
+    long_values_.Abandon(field);
+  }
+  return AddRow(std::move(final_values));
+}
+
+Status TableBuilder::WriteIndexes(WrittenTable& table, std::vector<std::vector<uint32_t>>& index_pages) {
+  for (Index& index : indexes_) {
+    JET_ASSIGN_OR_RETURN(WrittenIndexPages pages, index.builder.Write(allocator_, table_page_));
+    WrittenIndex written;
+    written.name = index.spec.name;
+    for (const IndexColumnSpec& c : index.spec.columns) {
+      written.columns.emplace_back(static_cast<uint16_t>(FindColumn(plan_, c.column)), c.descending);
+    }
+    written.flags = IndexFlags(index.spec);
+    written.primary_key = index.spec.primary_key;
+    written.root_page = pages.root;
+    written.entries = pages.entries;
+    table.indexes.push_back(std::move(written));
+    index_pages.push_back(std::move(pages.pages));
+  }
+  return Status::Ok();
+}
+
+Status TableBuilder::WriteMapsAndDefinition(WrittenTable& table,
+                                            const std::vector<std::vector<uint32_t>>& index_pages) {
+  MapRows maps(allocator_);
+  JET_ASSIGN_OR_RETURN(const Bytes used, BuildUsageMap(data_pages_, allocator_));
+  JET_ASSIGN_OR_RETURN(table.used_pages, maps.Add(used));
+  JET_ASSIGN_OR_RETURN(const Bytes free, BuildUsageMap(pages_with_space_, allocator_));
+  JET_ASSIGN_OR_RETURN(table.free_pages, maps.Add(free));
+  for (size_t i = 0; i < index_pages.size(); ++i) {
+    JET_ASSIGN_OR_RETURN(const Bytes map, BuildUsageMap(index_pages[i], allocator_));
+    JET_ASSIGN_OR_RETURN(table.indexes[i].used_pages, maps.Add(map));
+  }
+  JET_RETURN_IF_ERROR(maps.Flush());
+  JET_ASSIGN_OR_RETURN(const Bytes definition, BuildTableDef(allocator_.layout(), table));
+  return allocator_.Write(table_page_, definition);
+}
+
+Status TableBuilder::Finish() {
+  if (finished_) return Status::Ok();
+  finished_ = true;
+  JET_RETURN_IF_ERROR(FlushDataPage());
+  JET_RETURN_IF_ERROR(long_values_.Flush());
+  WrittenTable table;
+  table.plan = &plan_;
+  table.system = spec_.system;
+  table.rows = rows_;
+  table.last_auto_number = last_auto_number_;
+  std::vector<std::vector<uint32_t>> index_pages;
+  JET_RETURN_IF_ERROR(WriteIndexes(table, index_pages));
+  return WriteMapsAndDefinition(table, index_pages);
+}
+
+}  // namespace jet

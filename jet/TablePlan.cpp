@@ -1,0 +1,116 @@
+#include "jet/TablePlan.h"
+
+#include <set>
+
+namespace jet {
+namespace {
+
+Status Invalid(const std::string& what) { return Status(ErrorKind::kInvalidArgument, what); }
+
+bool IsVariable(ColumnType type) {
+  return type == ColumnType::kText || type == ColumnType::kBinary || type == ColumnType::kMemo ||
+         type == ColumnType::kOle;
+}
+
+Status CheckColumn(const ColumnSpec& c) {
+  if (c.name.empty() || c.name.size() > 64) return Invalid("column name must have 1 to 64 characters");
+  if ((c.type == ColumnType::kText || c.type == ColumnType::kBinary) && (c.length == 0 || c.length > 255)) {
+    return Invalid("column " + c.name + ": text and binary lengths are 1 to 255");
+  }
+  if (c.auto_number && c.type != ColumnType::kLong) return Invalid("column " + c.name + ": auto-number needs Long");
+  if (c.type == ColumnType::kNumeric && (c.precision == 0 || c.precision > 28 || c.scale > c.precision)) {
+    return Invalid("column " + c.name + ": bad numeric precision or scale");
+  }
+  if (FixedSizeOf(c.type) == 0 && !IsVariable(c.type) && c.type != ColumnType::kBoolean) {
+    return Invalid("column " + c.name + ": unknown type");
+  }
+  return Status::Ok();
+}
+
+uint16_t StoredLength(const ColumnSpec& c, const Layout& layout) {
+  switch (c.type) {
+    case ColumnType::kText:
+      return static_cast<uint16_t>(layout.text_is_unicode ? c.length * 2 : c.length);
+    case ColumnType::kBinary:
+      return c.length;
+    case ColumnType::kMemo:
+    case ColumnType::kOle:
+      return 0;
+    case ColumnType::kBoolean:
+      return 1;
+    default:
+      return FixedSizeOf(c.type);
+  }
+}
+
+Status CheckIndexes(const TableSpec& spec, const TablePlan& plan) {
+  int primaries = 0;
+  for (const IndexSpec& index : spec.indexes) {
+    if (index.columns.empty() || index.columns.size() > 10) {
+      return Invalid("index " + index.name + " needs 1 to 10 columns");
+    }
+    for (const IndexColumnSpec& col : index.columns) {
+      const int at = FindColumn(plan, col.column);
+      if (at < 0) return Invalid("index " + index.name + " names unknown column " + col.column);
+      const ColumnType type = plan.columns[at].spec.type;
+      if (type == ColumnType::kMemo || type == ColumnType::kOle) {
+        return Invalid("index " + index.name + ": memo and OLE columns cannot be indexed");
+      }
+    }
+    primaries += index.primary_key ? 1 : 0;
+  }
+  if (primaries > 1) return Invalid("table " + spec.name + " has more than one primary key");
+  return Status::Ok();
+}
+
+}  // namespace
+
+uint16_t FixedSizeOf(ColumnType type) {
+  switch (type) {
+    case ColumnType::kByte: return 1;
+    case ColumnType::kInteger: return 2;
+    case ColumnType::kLong:
+    case ColumnType::kSingle: return 4;
+    case ColumnType::kCurrency:
+    case ColumnType::kDouble:
+    case ColumnType::kDateTime: return 8;
+    case ColumnType::kReplicationId: return 16;
+    case ColumnType::kNumeric: return 17;
+    default: return 0;
+  }
+}
+
+int FindColumn(const TablePlan& plan, const std::string& name) {
+  for (size_t i = 0; i < plan.columns.size(); ++i) {
+    if (plan.columns[i].spec.name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+Result<TablePlan> PlanTable(const TableSpec& spec, const Layout& layout) {
+  if (spec.name.empty() || spec.name.size() > 64) return Invalid("table name must have 1 to 64 characters");
+  if (spec.columns.empty() || spec.columns.size() > 255) return Invalid("a table has 1 to 255 columns");
+  TablePlan plan;
+  std::set<std::string> names;
+  for (const ColumnSpec& c : spec.columns) {
+    JET_RETURN_IF_ERROR(CheckColumn(c));
+    if (!names.insert(c.name).second) return Invalid("duplicate column " + c.name);
+    ColumnPlan col;
+    col.spec = c;
+    col.number = static_cast<uint16_t>(plan.columns.size());
+    col.stored_length = StoredLength(c, layout);
+    col.fixed = !IsVariable(c.type);
+    if (col.fixed) {
+      col.fixed_size = FixedSizeOf(c.type);
+      col.fixed_offset = plan.fixed_area;
+      plan.fixed_area = static_cast<uint16_t>(plan.fixed_area + col.fixed_size);
+    } else {
+      col.var_index = plan.var_count++;
+    }
+    plan.columns.push_back(col);
+  }
+  JET_RETURN_IF_ERROR(CheckIndexes(spec, plan));
+  return plan;
+}
+
+}  // namespace jet
