@@ -13,6 +13,7 @@ constexpr tav::jettool::Registrar kCommands[] = {
     tav::jettool::RegisterSchema,
     tav::jettool::RegisterExport,
     tav::jettool::RegisterCheck,
+    tav::jettool::RegisterGenerate,
 };
 
 }  // namespace
