@@ -76,6 +76,12 @@ TEST_F(FindInstallPathTest, AnExecutableBesideTheToolMakesItsFolderTheCandidate)
   DataRoot("Upper");
   FindInstallPath(false, Sources("C:\\Upper"));
   EXPECT_EQ(tav::Run().BasePath, "C:\\Upper");
+
+  // A tool in a drive's root ("C:\\") doubles the separator, which does no harm.
+  prefix_.File("TAVIMER.EXE");
+  DataRoot(".");
+  FindInstallPath(false, Sources("C:\\"));
+  EXPECT_EQ(tav::Run().BasePath, "C:\\");
 }
 
 TEST_F(FindInstallPathTest, TheSecondRegistryValueIsReadOnlyWhenTheFirstIsEmpty) {
