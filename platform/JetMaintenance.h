@@ -18,7 +18,9 @@ namespace tav {
 void CompactDatabaseFile(jet::Database& source, const std::filesystem::path& destination,
                          const std::string& destinationName);
 
-// Repairs the database file `database` in place (`name`: the caller's name for it).
+// Repairs the database file `database` in place (`name`: the caller's name for it). For
+// now this checks the file and succeeds only when there is nothing to mend; a damaged
+// file is refused with 3251 and left as it is.
 void RepairDatabaseFile(const std::filesystem::path& database, const std::string& name);
 
 }  // namespace tav

@@ -193,5 +193,33 @@ TEST_F(JetDaoEngineTest, CompactionChecksItsArgumentsBeforeAnyWork) {
   EXPECT_EQ(testing::ReadBytes(dir_ / "list.mdb"), testing::ReadBytes(kJet4 / "passwordV2000.mdb"));
 }
 
+TEST_F(JetDaoEngineTest, RepairLeavesSoundFilesAsTheyAreAndRefusesBusyOrDamagedOnes) {
+  auto repairError = [&](const std::string& path) {
+    try {
+      engine_->RepairDatabase(path);
+    } catch (const VbError& e) {
+      return e.Number();
+    }
+    return 0;
+  };
+  for (auto fixture : {kJet3 / "testV1997.mdb", kJet4 / "passwordV2003.mdb"}) {
+    SCOPED_TRACE(fixture);
+    EXPECT_EQ(repairError(Copy(fixture)), 0) << "a repair needs no password";
+    EXPECT_EQ(testing::ReadBytes(dir_ / fixture.filename()), testing::ReadBytes(fixture));
+  }
+
+  std::string db = Copy(kJet4 / "test2V2000.mdb", "list.mdb");
+  {
+    auto open = engine_->Workspaces(0).OpenDatabase(db);
+    EXPECT_EQ(repairError(db), 3045);
+  }
+  auto damaged = testing::ReadBytes(dir_ / "list.mdb");
+  std::fill(damaged.begin() + 2 * 4096, damaged.begin() + 3 * 4096, 0);
+  testing::WriteBytes(dir_ / "list.mdb", damaged);
+  EXPECT_GT(repairError(db), 0);
+  EXPECT_EQ(testing::ReadBytes(dir_ / "list.mdb"), damaged);
+  EXPECT_EQ(repairError(WindowsPath(dir_ / "none.mdb")), 3024);
+}
+
 }  // namespace
 }  // namespace tav
