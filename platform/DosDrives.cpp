@@ -50,6 +50,9 @@ std::optional<std::filesystem::path> DriveRoot(char letter) {
   char wanted = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
   for (const DosDrive& drive : DosDrives())
     if (drive.Letter == wanted) return drive.Root;
+  // Host paths outside every drive are written on Z: (WinPath.h), so Z: stays the host's
+  // root even in a prefix that has no link for it.
+  if (wanted == 'Z') return std::filesystem::path("/");
   return std::nullopt;
 }
 

@@ -18,7 +18,7 @@ struct DosDrive {
 std::vector<DosDrive> DosDrives();
 
 // The root of one drive (either case of the letter), or nothing when the drive does not
-// exist.
+// exist. Z: without a link of its own is the host's root "/".
 std::optional<std::filesystem::path> DriveRoot(char letter);
 
 }  // namespace tav

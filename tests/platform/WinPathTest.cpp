@@ -43,6 +43,12 @@ TEST_F(WinPathTest, WithoutAPrefixOnlyZIsTheHostRoot) {
   prefix_.Environment().Set("WINEPREFIX", (prefix_.Prefix() / "bare").string());
   EXPECT_EQ(HostPath("z:/tmp"), fs::path("/tmp"));
   EXPECT_TRUE(HostPath("C:\\").empty());
+
+  // A prefix that dropped its z: link still reaches what WindowsPath writes on Z:.
+  prefix_.Environment().Set("WINEPREFIX", prefix_.Prefix().string());
+  fs::remove(prefix_.Prefix() / "dosdevices" / "z:");
+  EXPECT_EQ(WindowsPath("/tmp"), "Z:\\tmp");
+  EXPECT_EQ(HostPath("Z:\\tmp"), fs::path("/tmp"));
 }
 
 TEST_F(WinPathTest, SeparatorsMixAndDoubledOnesCountOnce) {
