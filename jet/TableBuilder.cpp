@@ -98,6 +98,8 @@ Result<RowLocation> TableBuilder::Place(std::span<const uint8_t> row) {
 Result<RowLocation> TableBuilder::AddRow(RowValues values) {
   if (finished_) return Status(ErrorKind::kInvalidArgument, "table " + spec_.name + " is already finished");
   FillAutoNumbers(values);
+  // Encoding the row checks every value, so the keys below are made from valid ones.
+  JET_ASSIGN_OR_RETURN(const Bytes row, encoder_.Encode(values, long_values_));
   std::vector<Bytes> keys;
   for (const Index& index : indexes_) {
     if (index.spec.ignore_nulls && index.encoder.AllNull(values)) {
@@ -107,7 +109,6 @@ Result<RowLocation> TableBuilder::AddRow(RowValues values) {
     JET_ASSIGN_OR_RETURN(Bytes key, index.encoder.Encode(values));
     keys.push_back(std::move(key));
   }
-  JET_ASSIGN_OR_RETURN(const Bytes row, encoder_.Encode(values, long_values_));
   JET_ASSIGN_OR_RETURN(const RowLocation at, Place(row));
   for (size_t i = 0; i < indexes_.size(); ++i) {
     if (!keys[i].empty()) indexes_[i].builder.Add(keys[i], at.page, at.row);

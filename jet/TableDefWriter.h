@@ -6,14 +6,10 @@
 #include <vector>
 
 #include "jet/Status.h"
+#include "jet/TableDef.h"  // index flag bits
 #include "jet/TablePlan.h"
 
 namespace jet {
-
-// Index flag bits in the table definition.
-constexpr uint8_t kIndexUnique = 0x01;
-constexpr uint8_t kIndexIgnoreNulls = 0x02;
-constexpr uint8_t kIndexRequired = 0x08;
 
 struct WrittenIndex {
   std::string name;

@@ -1,0 +1,215 @@
+// The writing side read back by the engine's own reader and checker: values of every type,
+// deleted rows and replaced long values left behind as garbage, multi-level indexes,
+// passwords, and the errors bad input gets.
+#include <gtest/gtest.h>
+
+#include "jet/Checker.h"
+#include "jet/Database.h"
+#include "jet/DatabaseCreator.h"
+#include "jet/PasswordWriter.h"
+#include "jet/TableReader.h"
+
+namespace jet {
+namespace {
+
+using Tables = std::vector<std::pair<TableSpec, std::vector<RowValues>>>;
+
+class WriterTest : public ::testing::TestWithParam<JetVersion> {
+ protected:
+  // Starts a database in memory.
+  std::unique_ptr<DatabaseCreator> NewDatabase(const std::string& password = "") {
+    auto db = DatabaseCreator::Create(std::make_unique<MemoryFile>(), {.version = GetParam(), .password = password});
+    EXPECT_TRUE(db.ok()) << db.status().ToString();
+    return std::move(db).value();
+  }
+
+  // Finishes `db` and opens the result with the reader.
+  std::unique_ptr<Database> Reopen(DatabaseCreator& db, const std::string& password = "") {
+    const Status finished = db.Finish();
+    EXPECT_TRUE(finished.ok()) << finished.ToString();
+    bytes_ = static_cast<MemoryFile&>(db.file()).bytes();
+    auto opened = Database::Open(std::make_unique<MemoryFile>(bytes_), {.password = password});
+    EXPECT_TRUE(opened.ok()) << opened.status().ToString();
+    return opened.ok() ? std::move(opened).value() : nullptr;
+  }
+
+  static std::vector<std::string> Problems(Database& db) {
+    std::vector<std::string> found;
+    CheckDatabase(db, [&](const Problem& p) { found.push_back(p.ToString()); });
+    return found;
+  }
+
+  static std::vector<std::vector<Value>> Rows(Database& db, const std::string& table) {
+    auto def = db.OpenTable(table);
+    EXPECT_TRUE(def.ok()) << def.status().ToString();
+    auto rows = ReadAllRows(db, *def);
+    EXPECT_TRUE(rows.ok()) << rows.status().ToString();
+    return rows.ok() ? *rows : std::vector<std::vector<Value>>{};
+  }
+
+  // Row slots on the table's pages whose offset carries both deletion bits.
+  size_t DeletedSlots(Database& db, const std::string& table) {
+    const Layout& layout = db.layout();
+    size_t deleted = 0;
+    const uint32_t owner = db.FindObject(table, kObjectTypeTable)->DefinitionPage();
+    for (size_t at = 0; at + layout.page_size <= bytes_.size(); at += layout.page_size) {
+      const uint8_t* page = bytes_.data() + at;
+      if (page[0] != kPageData || (page[4] | page[5] << 8 | page[6] << 16 | uint32_t(page[7]) << 24) != owner) {
+        continue;
+      }
+      const uint16_t count = page[layout.data_row_count] | page[layout.data_row_count + 1] << 8;
+      for (uint16_t i = 0; i < count; ++i) {
+        const size_t o = layout.data_row_offsets + 2 * i;
+        if ((page[o + 1] & 0xc0) == 0xc0) ++deleted;
+      }
+    }
+    return deleted;
+  }
+
+  Bytes bytes_;
+};
+
+TableSpec MixedSpec() {
+  using T = ColumnType;
+  TableSpec spec{"Mixed",
+                 {{"Id", T::kLong}, {"Name", T::kText, 60}, {"Amount", T::kCurrency}, {"When", T::kDateTime},
+                  {"Yes", T::kBoolean}, {"Body", T::kMemo}, {"Raw", T::kBinary, 16}},
+                 {}};
+  spec.columns[0].auto_number = true;
+  spec.columns[1].required = true;
+  IndexSpec pk{"PrimaryKey", {{"Id", false}}, true};
+  IndexSpec name{"Name", {{"Name", false}}, false, true};
+  IndexSpec when{"WhenDesc", {{"When", true}, {"Amount", false}}};
+  when.ignore_nulls = true;
+  spec.indexes = {pk, name, when};
+  return spec;
+}
+
+RowValues MixedRow(int i, size_t body) {
+  return {std::monostate{}, "name " + std::to_string(i), int64_t{i * 10000 + 1}, 40000.0 + i, i % 2 == 0,
+          std::string(body, static_cast<char>('a' + i % 26)), Bytes{static_cast<uint8_t>(i), 0x01}};
+}
+
+TEST_P(WriterTest, LiveRowsReadBackWhileDeletedAndReplacedOnesStayAsGarbage) {
+  auto db = NewDatabase();
+  TableBuilder* table = *db->AddTable(MixedSpec());
+  int live = 0;
+  for (int i = 0; i < 600; ++i) {
+    const RowValues row = MixedRow(i, i % 7 == 0 ? 5000 : static_cast<size_t>(i % 90));
+    if (i % 5 == 1) {
+      ASSERT_TRUE(table->AddDeletedRow(row).ok());
+    } else if (i % 5 == 2) {
+      RowValues earlier = row;
+      earlier[5] = std::string(3000, 'z');
+      ASSERT_TRUE(table->AddUpdatedRow(earlier, row).ok());
+      ++live;
+    } else {
+      ASSERT_TRUE(table->AddRow(row).ok());
+      ++live;
+    }
+  }
+  auto reader = Reopen(*db);
+  ASSERT_TRUE(reader);
+  const auto rows = Rows(*reader, "Mixed");
+  ASSERT_EQ(rows.size(), static_cast<size_t>(live));
+  // Auto-numbers count deleted rows too, as the engine hands them out.
+  EXPECT_EQ(rows[0][0].integer, 1);
+  EXPECT_EQ(rows[1][0].integer, 3);
+  EXPECT_EQ(rows[1][1].text, "name 2");
+  EXPECT_EQ(rows[1][2].integer, 20001);
+  EXPECT_DOUBLE_EQ(rows[1][3].real, 40002.0);
+  EXPECT_EQ(rows[1][4].integer != 0, true);
+  EXPECT_EQ(rows[1][5].text, std::string(2, 'c'));
+  EXPECT_EQ(rows[1][6].bytes, (Bytes{2, 1}));
+  EXPECT_EQ(rows[0][5].text.size(), 5000u);
+  EXPECT_EQ(DeletedSlots(*reader, "Mixed"), 120u);
+  EXPECT_EQ(Problems(*reader), std::vector<std::string>{});
+}
+
+TEST_P(WriterTest, LargeIndexesGrowNodePagesAndPassTheCheck) {
+  TableSpec spec{"Big", {{"Code", ColumnType::kText, 80}, {"N", ColumnType::kLong}}, {}};
+  spec.indexes = {IndexSpec{"Code", {{"Code", false}}, true}, IndexSpec{"NDesc", {{"N", true}}}};
+  auto db = NewDatabase();
+  TableBuilder* table = *db->AddTable(spec);
+  for (int i = 0; i < 30000; ++i) {
+    ASSERT_TRUE(table->AddRow({"code-" + std::to_string(i * 7919 % 30000) + std::string(30, 'x'), int64_t{i}}).ok());
+  }
+  auto reader = Reopen(*db);
+  ASSERT_TRUE(reader);
+  EXPECT_EQ(Rows(*reader, "Big").size(), 30000u);
+  EXPECT_EQ(Problems(*reader), std::vector<std::string>{});
+}
+
+TEST_P(WriterTest, PasswordIsSetChangedAndCleared) {
+  auto db = NewDatabase("first");
+  TableSpec spec{"T", {{"A", ColumnType::kLong}}, {}};
+  ASSERT_TRUE((*db->AddTable(spec))->AddRow({int64_t{5}}).ok());
+  ASSERT_TRUE(Reopen(*db, "first"));
+  EXPECT_EQ(Database::Open(std::make_unique<MemoryFile>(bytes_), {.password = "wrong"}).status().kind(),
+            ErrorKind::kBadPassword);
+
+  MemoryFile file(bytes_);
+  ASSERT_TRUE(SetDatabasePassword(file, "Zweites Wort").ok());
+  EXPECT_TRUE(Database::Open(std::make_unique<MemoryFile>(file.bytes()), {.password = "Zweites Wort"}).ok());
+  EXPECT_EQ(Database::Open(std::make_unique<MemoryFile>(file.bytes()), {.password = "first"}).status().kind(),
+            ErrorKind::kBadPassword);
+  ASSERT_TRUE(SetDatabasePassword(file, "").ok());
+  auto cleared = Database::Open(std::make_unique<MemoryFile>(file.bytes()));
+  ASSERT_TRUE(cleared.ok()) << cleared.status().ToString();
+  EXPECT_EQ(Rows(**cleared, "T").size(), 1u);
+
+  EXPECT_EQ(SetDatabasePassword(file, std::string(21, 'p')).kind(), ErrorKind::kInvalidArgument);
+  MemoryFile not_a_database(Bytes(4096, 0x20));
+  EXPECT_EQ(SetDatabasePassword(not_a_database, "x").kind(), ErrorKind::kNotADatabase);
+}
+
+TEST_P(WriterTest, BadInputIsRefusedAndLosesNothingWritten) {
+  auto db = NewDatabase();
+  TableBuilder* table = *db->AddTable(MixedSpec());
+  ASSERT_TRUE(table->AddRow(MixedRow(1, 10)).ok());
+  auto refused = [&](RowValues row) { return table->AddRow(std::move(row)).status().kind(); };
+  RowValues too_long = MixedRow(2, 10);
+  too_long[1] = std::string(61, 'n');
+  EXPECT_EQ(refused(too_long), ErrorKind::kInvalidArgument);
+  RowValues wrong_kind = MixedRow(3, 10);
+  wrong_kind[2] = 1.5;
+  EXPECT_EQ(refused(wrong_kind), ErrorKind::kInvalidArgument);
+  RowValues missing = MixedRow(4, 10);
+  missing[1] = std::monostate{};
+  EXPECT_EQ(refused(missing), ErrorKind::kInvalidArgument);
+  RowValues short_row = MixedRow(5, 10);
+  short_row.pop_back();
+  EXPECT_EQ(refused(short_row), ErrorKind::kInvalidArgument);
+  RowValues raw_too_long = MixedRow(6, 10);
+  raw_too_long[6] = Bytes(17, 0);
+  EXPECT_EQ(refused(raw_too_long), ErrorKind::kInvalidArgument);
+
+  EXPECT_EQ(db->AddTable(MixedSpec()).status().kind(), ErrorKind::kInvalidArgument);
+  TableSpec unknown_column{"U", {{"A", ColumnType::kLong}}, {IndexSpec{"X", {{"B", false}}}}};
+  EXPECT_EQ(db->AddTable(unknown_column).status().kind(), ErrorKind::kInvalidArgument);
+  TableSpec no_length{"V", {{"A", ColumnType::kText}}, {}};
+  EXPECT_EQ(db->AddTable(no_length).status().kind(), ErrorKind::kInvalidArgument);
+  EXPECT_EQ(DatabaseCreator::Create(std::make_unique<MemoryFile>(), {.password = std::string(21, 'p')})
+                .status()
+                .kind(),
+            ErrorKind::kInvalidArgument);
+
+  auto reader = Reopen(*db);
+  ASSERT_TRUE(reader);
+  EXPECT_EQ(Rows(*reader, "Mixed").size(), 1u);
+  EXPECT_EQ(Problems(*reader), std::vector<std::string>{});
+}
+
+TEST_P(WriterTest, DuplicateKeyInUniqueIndexFailsTheTable) {
+  auto db = NewDatabase();
+  TableBuilder* table = *db->AddTable(MixedSpec());
+  ASSERT_TRUE(table->AddRow(MixedRow(1, 10)).ok());
+  ASSERT_TRUE(table->AddRow(MixedRow(1, 10)).ok());
+  EXPECT_EQ(db->Finish().kind(), ErrorKind::kInvalidArgument);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, WriterTest, ::testing::Values(JetVersion::kJet3, JetVersion::kJet4),
+                         [](const auto& p) { return p.param == JetVersion::kJet3 ? "Jet3" : "Jet4"; });
+
+}  // namespace
+}  // namespace jet
