@@ -9,6 +9,7 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 #include <cmath>
+#include <limits>
 
 namespace tav {
 
@@ -88,6 +89,7 @@ TextBox::TextBox(QWidget* parent, bool multiLine) : QWidget(parent) {
     editor = multi_;
   } else {
     line_ = new QLineEdit(this);
+    line_->setMaxLength(std::numeric_limits<int>::max());  // no length limit of its own
     connect(line_, &QLineEdit::textChanged, this, &TextBox::Change);
     editor = line_;
   }

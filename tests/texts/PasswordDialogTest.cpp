@@ -136,6 +136,11 @@ TEST_F(PasswordDialogTest, PastedTextIsNotFilteredButAnsweredTrimmed) {
   EXPECT_TRUE(d.cmdOK->isEnabled());
   QTest::mouseClick(d.cmdOK, Qt::LeftButton);
   EXPECT_EQ(form->Tag(), "my pa$$!");
+
+  // The box sets no length limit of its own.
+  const QString longText(40000, u'k');
+  d.txtPwd->SetText(longText);
+  EXPECT_EQ(d.txtPwd->Text(), longText);
 }
 
 TEST_F(PasswordDialogTest, EscapeCancelsWithEachDialogsOwnAnswer) {
