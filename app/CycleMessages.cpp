@@ -23,8 +23,8 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 // text, blank line, quoted path, blank line, text 52, blank line, description
 std::string FailureMessage(int16_t headline, const std::string& path, const std::string& description) {
-  return GetText(headline) + kBlankLine + Quoted(path) + kBlankLine + GetText(kErrorEncountered) + kBlankLine +
-         description;
+  return GetText(headline) + kBlankLine + Quoted(path) + kBlankLine + GetText(kErrorEncountered) +
+         kBlankLine + description;
 }
 
 }  // namespace

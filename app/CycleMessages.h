@@ -7,10 +7,10 @@
 namespace tav {
 
 // Message-box styles of the cycle.
-inline constexpr int kWrongPasswordStyle = 48;   // OK, exclamation
-inline constexpr int kRepairFailedStyle = 21;    // Retry and Cancel, stop
-inline constexpr int kRepairSucceededStyle = 64; // OK, information
-inline constexpr int kCompactFailedStyle = 16;   // OK, stop
+inline constexpr int kWrongPasswordStyle = 48;    // OK, exclamation
+inline constexpr int kRepairFailedStyle = 21;     // Retry and Cancel, stop
+inline constexpr int kRepairSucceededStyle = 64;  // OK, information
+inline constexpr int kCompactFailedStyle = 16;    // OK, stop
 
 std::string WrongPasswordMessage();
 std::string RepairFailedMessage(const std::string& path, const std::string& description);

@@ -28,9 +28,7 @@ void IgnoreFailure(Step&& step) {
 MaintenanceCycle::MaintenanceCycle(WindowServices& ws, Form& mainWindow, std::unique_ptr<RandomSource> random)
     : ws_(ws), mainWindow_(mainWindow), random_(std::move(random)) {}
 
-void MaintenanceCycle::PasswordCheck() {
-  db_ = CheckMainPassword(ws_, FirstDatabase(Run().BasePath).Path());
-}
+void MaintenanceCycle::PasswordCheck() { db_ = CheckMainPassword(ws_, FirstDatabase(Run().BasePath).Path()); }
 
 void MaintenanceCycle::Maintain(const std::string& folder, const std::string& fileName) {
   DeleteLockFile(folder, fileName);
@@ -111,7 +109,8 @@ void MaintenanceCycle::Compact(const std::string& folder, const std::string& fil
   Report(path, err);
 }
 
-void MaintenanceCycle::ReplaceIfSmaller(const std::string& path, const std::string& tempPath, ErrorRecord& err) {
+void MaintenanceCycle::ReplaceIfSmaller(const std::string& path, const std::string& tempPath,
+                                        ErrorRecord& err) {
   bool smaller = false;
   // A length that cannot be read is reported like a failed compaction.
   Trap(err, [&] { smaller = FileLength(path) > FileLength(tempPath); });
@@ -131,7 +130,8 @@ void MaintenanceCycle::Report(const std::string& path, const ErrorRecord& err) {
     return;
   }
   const std::string display = PropText(mainWindow_, "txtFiles", "Text");
-  mainWindow_.SetProperty("txtFiles", "Text", AppendResultLine(display, ResultLine(path, Run().WasCompacted)));
+  mainWindow_.SetProperty("txtFiles", "Text",
+                          AppendResultLine(display, ResultLine(path, Run().WasCompacted)));
   mainWindow_.Refresh("txtFiles");
 }
 

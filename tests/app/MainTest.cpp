@@ -2,10 +2,9 @@
 // recording cycle, the finishing of the results display, and one whole run with the real
 // cycle on a scripted engine.
 
-#include "app/Main.h"
-
 #include <gmock/gmock.h>
 
+#include "app/Main.h"
 #include "platform/VbError.h"
 #include "tests/app/CycleFixture.h"
 
@@ -59,7 +58,8 @@ TEST_F(MainTest, VersionOneWalksListThenHistory) {
   ChooseVersion("TV1");
   auto window = RunMain();
   const std::string base = tav::Run().BasePath;
-  EXPECT_THAT(calls_, ElementsAre("PasswordCheck", base + "\\data\\|list.mdb", base + "\\history\\|history.mdb"));
+  EXPECT_THAT(calls_,
+              ElementsAre("PasswordCheck", base + "\\data\\|list.mdb", base + "\\history\\|history.mdb"));
   EXPECT_THAT(ws_.InitCalls(), ElementsAre(0x200u));
   // One window for the whole run, shown modally, then modeless, still alive afterwards.
   ASSERT_EQ(ws_.Instances("frmChooseVersion").size(), 1u);
@@ -133,9 +133,9 @@ TEST_F(MainTest, WithoutAnyResultTheWorkingTextStays) {
 TEST_F(MainTest, WorkingTextIsRemovedWhereverABlankLineFollowsIt) {
   ws_.OnModal("frmChooseVersion", [](Form& f) {
     f.SetTag("TV3");
-    f.SetProperty("txtFiles", "Text",
-                  std::string(kWorking) + "\r\n\r\n" + "a\r\n\r\n" + kWorking + "\r\n\r\nb\r\n" + kWorking +
-                      "\r\nc");
+    f.SetProperty(
+        "txtFiles", "Text",
+        std::string(kWorking) + "\r\n\r\n" + "a\r\n\r\n" + kWorking + "\r\n\r\nb\r\n" + kWorking + "\r\nc");
   });
   RunMain();
   EXPECT_EQ(MainWindow()->Text("txtFiles", "Text"),
@@ -161,7 +161,8 @@ TEST_F(MainTest, EndFromThePasswordCheckPassesThrough) {
 // A whole version-2 run through the real cycle: one password prompt, one damaged database
 // repaired, one that needed no compaction, the rest compacted.
 TEST_F(MainTest, WholeRunOfVersionTwo) {
-  for (const char* db : {"data\\list.mdb", "data\\helper.mdb", "history\\history.mdb", "schedule\\schedule.mdb"})
+  for (const char* db :
+       {"data\\list.mdb", "data\\helper.mdb", "history\\history.mdb", "schedule\\schedule.mdb"})
     MakeFile(db, 2000);
   MakeFile("data\\list.ldb", 1);
   engine_.RequirePassword(Win("data\\list.mdb"), "pw");

@@ -1,11 +1,10 @@
 // The maintenance cycle against a scripted engine and scripted windows, on real files.
 
-#include "app/MaintenanceCycle.h"
-
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <unistd.h>
 
+#include "app/MaintenanceCycle.h"
 #include "tests/app/CycleFixture.h"
 
 namespace tav::testing {
@@ -121,7 +120,8 @@ TEST_F(MaintenanceCycleTest, FailedOpenOfAnotherDatabaseRepairsAtOnceWithoutADia
   EXPECT_FALSE(Exists("history\\history.ldb"));
   EXPECT_TRUE(ws_.Instances("frmOptionalPwd").empty());
   ASSERT_EQ(ws_.Boxes().size(), 1u);
-  EXPECT_EQ(ws_.Boxes()[0].text, "The database\r\n\r\n\"" + path + "\"\r\n\r\nhas been successfully repaired");
+  EXPECT_EQ(ws_.Boxes()[0].text,
+            "The database\r\n\r\n\"" + path + "\"\r\n\r\nhas been successfully repaired");
   EXPECT_EQ(ws_.Boxes()[0].style, 64);
   EXPECT_THAT(log_.Entries(),
               ElementsAre("CreateForm frmChooseVersion", "OpenDatabase " + path, "DoEvents",
@@ -298,9 +298,8 @@ TEST_F(MaintenanceCycleTest, FailedCopyBackKeepsTheCompactedCopy) {
   cycle.Maintain(Win("data\\"), "list.mdb");
   ASSERT_EQ(ws_.Boxes().size(), 1u);
   EXPECT_EQ(ws_.Boxes()[0].style, 16);
-  EXPECT_EQ(ws_.Boxes()[0].text.rfind("It was not possible to compact the database\r\n\r\n\"" +
-                                          Win("data\\list.mdb") + "\"",
-                                      0),
+  EXPECT_EQ(ws_.Boxes()[0].text.rfind(
+                "It was not possible to compact the database\r\n\r\n\"" + Win("data\\list.mdb") + "\"", 0),
             0u);
   EXPECT_EQ(Contents("data\\list.mdb"), std::string(100, 'D'));
   EXPECT_EQ(Contents("data\\db250000.bak"), std::string(60, 'C'));
