@@ -93,7 +93,7 @@ class RegistryApi {
   virtual int32_t ConnectRegistry(const std::string& machine, RegHandle root, RegHandle& remoteRoot) = 0;
   // ExpandEnvironmentStringsA: expands %NAME% references into `buffer` (of `size` characters)
   // and returns the size the expanded text needs, terminator included.
-  virtual uint32_t ExpandEnvironmentStrings(const std::string& source, char* buffer, uint32_t size) = 0;
+  virtual uint32_t ExpandEnvironment(const std::string& source, char* buffer, uint32_t size) = 0;
 };
 
 // The back end the program uses: on Windows the system registry, elsewhere the registry files of

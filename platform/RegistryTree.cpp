@@ -28,10 +28,8 @@ int CompareKeyNames(const std::string& a, const std::string& b) {
 bool KeyNamesEqual(const std::string& a, const std::string& b) { return CompareKeyNames(a, b) == 0; }
 
 RegistryNode* RegistryNode::Child(const std::string& name) const {
-  for (const auto& child : children_) {
-    if (KeyNamesEqual(child->Name(), name)) return child.get();
-  }
-  return nullptr;
+  auto found = childIndex_.find(name);
+  return found == childIndex_.end() ? nullptr : found->second;
 }
 
 RegistryNode& RegistryNode::AddChild(const std::string& name) {
@@ -40,12 +38,14 @@ RegistryNode& RegistryNode::AddChild(const std::string& name) {
                          [&](const auto& child) { return CompareKeyNames(child->Name(), name) > 0; });
   auto& added = *children_.insert(at, std::make_unique<RegistryNode>(name));
   added->MarkChanged();
+  childIndex_[name] = added.get();
   return *added;
 }
 
 RegistryNode& RegistryNode::AppendChild(const std::string& name) {
   if (RegistryNode* present = Child(name)) return *present;
   children_.push_back(std::make_unique<RegistryNode>(name));
+  childIndex_[name] = children_.back().get();
   return *children_.back();
 }
 
@@ -53,6 +53,7 @@ bool RegistryNode::RemoveChild(const std::string& name) {
   auto at = std::find_if(children_.begin(), children_.end(),
                          [&](const auto& child) { return KeyNamesEqual(child->Name(), name); });
   if (at == children_.end()) return false;
+  childIndex_.erase(name);
   children_.erase(at);
   changed_ = true;
   return true;

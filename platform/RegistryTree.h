@@ -4,6 +4,7 @@
 // value nobody changed exactly as it stood.
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,10 @@ struct RegistryItem {
 // Key names compare without regard to case, as the platform does.
 int CompareKeyNames(const std::string& a, const std::string& b);
 bool KeyNamesEqual(const std::string& a, const std::string& b);
+
+struct KeyNameLess {
+  bool operator()(const std::string& a, const std::string& b) const { return CompareKeyNames(a, b) < 0; }
+};
 
 class RegistryNode {
  public:
@@ -56,10 +61,12 @@ class RegistryNode {
   // True once the key was added, or its values or subkey list changed, since it was read.
   bool Changed() const { return changed_; }
   void MarkChanged() { changed_ = true; }
+  void ClearChanged() { changed_ = false; }
 
  private:
   std::string name_;
   std::vector<std::unique_ptr<RegistryNode>> children_;
+  std::map<std::string, RegistryNode*, KeyNameLess> childIndex_;  // hives have keys with thousands of subkeys
   std::vector<RegistryItem> items_;
   std::string headerRaw_;
   bool changed_ = false;

@@ -271,7 +271,7 @@ int32_t TreeRegistryApi::ConnectRegistry(const std::string& machine, RegHandle r
   return kRegOk;
 }
 
-uint32_t TreeRegistryApi::ExpandEnvironmentStrings(const std::string& source, char* buffer, uint32_t size) {
+uint32_t TreeRegistryApi::ExpandEnvironment(const std::string& source, char* buffer, uint32_t size) {
   std::string out;
   size_t pos = 0;
   while (pos < source.size()) {

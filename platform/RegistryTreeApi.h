@@ -33,7 +33,7 @@ class TreeRegistryApi : public RegistryApi {
   int32_t DeleteValue(RegHandle key, const std::string& name) override;
   int32_t CloseKey(RegHandle key) override;
   int32_t ConnectRegistry(const std::string& machine, RegHandle root, RegHandle& remoteRoot) override;
-  uint32_t ExpandEnvironmentStrings(const std::string& source, char* buffer, uint32_t size) override;
+  uint32_t ExpandEnvironment(const std::string& source, char* buffer, uint32_t size) override;
 
   // Number of handles opened and not yet closed (for leak checks in tests).
   size_t OpenHandleCount() const { return handles_.size(); }

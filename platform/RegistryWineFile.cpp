@@ -17,6 +17,7 @@
 #include <ctime>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "platform/RegistryUnicode.h"
 
@@ -136,11 +137,23 @@ fs::path WineRegistryApi::PrefixFromEnvironment() {
 bool WineRegistryApi::ServerRunning() const {
   struct stat info {};
   if (::stat(prefix_.c_str(), &info) != 0) return false;
-  char folder[96];
-  std::snprintf(folder, sizeof folder, "/tmp/.wine-%u/server-%llx-%llx", static_cast<unsigned>(::getuid()),
-                static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino));
-  const fs::path server = folder;
-  return LockHeld(server / "lock") || SocketAnswers(server / "socket");
+  char name[64];
+  std::snprintf(name, sizeof name, "server-%llx-%llx", static_cast<unsigned long long>(info.st_dev),
+                static_cast<unsigned long long>(info.st_ino));
+  // The server's folder lies in /tmp/.wine-<uid>, or in the folder below /tmp that the prefix's
+  // "wineserver" file names.
+  std::vector<fs::path> folders = {fs::path("/tmp/.wine-" + std::to_string(::getuid())) / name};
+  std::string pointer;
+  if (ReadWholeFile(prefix_ / "wineserver", pointer)) {
+    while (!pointer.empty() && std::isspace(static_cast<unsigned char>(pointer.back()))) pointer.pop_back();
+    if (!pointer.empty() && pointer.find('/') == std::string::npos && pointer != "." && pointer != "..") {
+      folders.push_back(fs::path("/tmp") / pointer / name);
+    }
+  }
+  for (const auto& folder : folders) {
+    if (LockHeld(folder / "lock") || SocketAnswers(folder / "socket")) return true;
+  }
+  return false;
 }
 
 int32_t WineRegistryApi::LoadHive(RegistryHive hive, RegistryNode*& root) {
@@ -176,10 +189,15 @@ int32_t WineRegistryApi::BeginChange(RegistryHive hive) {
 
 int32_t WineRegistryApi::CommitChange(RegistryHive hive) {
   HiveFile& file = File(hive);
-  const std::string text = SerializeWineRegistry(file.content, static_cast<int64_t>(std::time(nullptr)));
-  // Read the file again on next use: its keys then carry the text just written.
-  file.loaded = false;
-  return ReplaceFileAtomically(file.path, text) ? kRegOk : kRegAccessDenied;
+  const auto now = static_cast<int64_t>(std::time(nullptr));
+  const std::string text = SerializeWineRegistry(file.content, now);
+  if (!ReplaceFileAtomically(file.path, text)) {
+    file.loaded = false;  // read the file again: the change did not reach it
+    return kRegAccessDenied;
+  }
+  SettleWineRegistry(file.content, now);
+  file.stamp = FileStamp(file.path);
+  return kRegOk;
 }
 
 namespace {

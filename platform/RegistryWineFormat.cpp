@@ -1,5 +1,6 @@
 #include "platform/RegistryWineFormat.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -309,17 +310,65 @@ void EndWithBlankLine(std::string& out) {
   if (out.size() < 2 || out[out.size() - 2] != '\n') out += '\n';
 }
 
-void AppendChangedBlock(std::string& out, const RegistryNode& node, const std::string& escapedPath,
-                        int64_t unixTime) {
+// The header line of a changed key and its "#time=" line.
+std::string ChangedHeader(const std::string& escapedPath, int64_t unixTime) {
   char buffer[64];
   const auto ticks = static_cast<uint64_t>(unixTime + kSecondsFrom1601To1970) * 10000000ULL;
   std::snprintf(buffer, sizeof buffer, "] %lld\n#time=%x%08x\n", static_cast<long long>(unixTime),
                 static_cast<unsigned>(ticks >> 32), static_cast<unsigned>(ticks & 0xFFFFFFFFu));
-  out += "[" + escapedPath + buffer;
+  return "[" + escapedPath + buffer;
+}
+
+bool IsTimeLine(const RegistryItem& item) { return !item.isValue && item.raw.rfind("#time=", 0) == 0; }
+
+// Wine writes a key when it has values or no subkeys, or carries a class or link.
+bool WrittenOut(const RegistryNode& node) {
+  return !node.Values().empty() || node.Children().empty() || HasLinkOrClass(node);
+}
+
+bool IsBlankLine(const RegistryItem& item) {
+  return !item.isValue && item.raw.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+// The entries of a rewritten key: without the old time line and without the blank lines at its
+// end, which belong to the separation from the next key.
+std::vector<const RegistryItem*> KeptItems(const RegistryNode& node) {
+  std::vector<const RegistryItem*> kept;
   for (const auto& item : node.Items()) {
-    if (!item.isValue && item.raw.rfind("#time=", 0) == 0) continue;
-    out += item.raw.empty() ? ValueLine(item) : item.raw;
+    if (!IsTimeLine(item)) kept.push_back(&item);
   }
+  while (!kept.empty() && IsBlankLine(*kept.back())) kept.pop_back();
+  return kept;
+}
+
+void AppendChangedBlock(std::string& out, const RegistryNode& node, const std::string& escapedPath,
+                        int64_t unixTime) {
+  out += ChangedHeader(escapedPath, unixTime);
+  for (const RegistryItem* item : KeptItems(node)) out += item->raw.empty() ? ValueLine(*item) : item->raw;
+}
+
+std::string ChildPath(const std::string& escapedPath, const RegistryNode& child) {
+  std::string childPath = escapedPath.empty() ? "" : escapedPath + "\\\\";
+  AppendEscaped(childPath, ToUnits(child.Name()), "[]");
+  return childPath;
+}
+
+void SettleNode(RegistryNode& node, const std::string& escapedPath, int64_t unixTime) {
+  if (node.Changed()) {
+    if (WrittenOut(node)) {
+      node.SetHeaderRaw(ChangedHeader(escapedPath, unixTime));
+      std::vector<RegistryItem> items;
+      for (const RegistryItem* item : KeptItems(node)) items.push_back(*item);
+      for (auto& item : items) {
+        if (item.raw.empty()) item.raw = ValueLine(item);
+      }
+      node.Items() = std::move(items);
+    } else {
+      node.SetHeaderRaw("");
+    }
+    node.ClearChanged();
+  }
+  for (const auto& child : node.Children()) SettleNode(*child, ChildPath(escapedPath, *child), unixTime);
 }
 
 void AppendNode(std::string& out, const RegistryNode& node, const std::string& escapedPath, int64_t unixTime) {
@@ -327,15 +376,11 @@ void AppendNode(std::string& out, const RegistryNode& node, const std::string& e
     EndWithBlankLine(out);
     out += node.HeaderRaw();
     for (const auto& item : node.Items()) out += item.raw;
-  } else if (node.Changed() && (!node.Values().empty() || node.Children().empty() || HasLinkOrClass(node))) {
+  } else if (node.Changed() && WrittenOut(node)) {
     EndWithBlankLine(out);
     AppendChangedBlock(out, node, escapedPath, unixTime);
   }
-  for (const auto& child : node.Children()) {
-    std::string childPath = escapedPath.empty() ? "" : escapedPath + "\\\\";
-    AppendEscaped(childPath, ToUnits(child->Name()), "[]");
-    AppendNode(out, *child, childPath, unixTime);
-  }
+  for (const auto& child : node.Children()) AppendNode(out, *child, ChildPath(escapedPath, *child), unixTime);
 }
 
 }  // namespace
@@ -408,12 +453,13 @@ bool ParseWineRegistry(const std::string& text, WineHive& hive, std::string& err
 
 std::string SerializeWineRegistry(const WineHive& hive, int64_t unixTime) {
   std::string out = hive.header;
-  for (const auto& child : hive.root->Children()) {
-    std::string path;
-    AppendEscaped(path, ToUnits(child->Name()), "[]");
-    AppendNode(out, *child, path, unixTime);
-  }
+  for (const auto& child : hive.root->Children()) AppendNode(out, *child, ChildPath("", *child), unixTime);
   return out;
+}
+
+void SettleWineRegistry(WineHive& hive, int64_t unixTime) {
+  for (const auto& child : hive.root->Children()) SettleNode(*child, ChildPath("", *child), unixTime);
+  hive.root->ClearChanged();
 }
 
 std::string NewWineRegistryHeader(const std::string& relativeTo) {

@@ -40,6 +40,10 @@ bool ParseWineRegistry(const std::string& text, WineHive& hive, std::string& err
 // The file text of a hive. Keys marked changed get `unixTime` as their modification time.
 std::string SerializeWineRegistry(const WineHive& hive, int64_t unixTime);
 
+// After the text of SerializeWineRegistry(hive, unixTime) was stored: takes that text as what
+// was read, so that the hive need not be parsed again.
+void SettleWineRegistry(WineHive& hive, int64_t unixTime);
+
 // The header of a new hive file; `relativeTo` is "REGISTRY\\Machine" or a user's key.
 std::string NewWineRegistryHeader(const std::string& relativeTo);
 

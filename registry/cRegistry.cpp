@@ -4,6 +4,9 @@
 #include <filesystem>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 #endif
 
@@ -193,10 +196,10 @@ int32_t cRegistry::ReverseByteOrder(int32_t value) {
 }
 
 std::string cRegistry::ExpandEnvironmentText(const std::string& text) {
-  const uint32_t needed = api_->ExpandEnvironmentStrings(text, nullptr, 0);
+  const uint32_t needed = api_->ExpandEnvironment(text, nullptr, 0);
   if (needed == 0) return text;  // the expansion failed: keep the text as stored
   std::string buffer(needed - 1, '\0');
-  api_->ExpandEnvironmentStrings(text, buffer.data(), needed);
+  api_->ExpandEnvironment(text, buffer.data(), needed);
   return std::string(buffer.c_str());
 }
 

@@ -6,24 +6,84 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "platform/RegistryMemory.h"
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include "platform/RegistryWindows.h"
+#else
 #include "platform/RegistryWineFile.h"
+#endif
+#include "registry/DynamicValue.h"
+
+namespace tav {
+
+// Readable test failures.
+inline void PrintTo(const DynamicValue& value, std::ostream* out) {
+  static const char* const kKinds[] = {"empty", "int16", "int32", "text", "bytes"};
+  *out << kKinds[static_cast<int>(value.GetKind())] << " \"";
+  for (unsigned char c : value.ToText()) {
+    if (c < 32 || c == 127) {
+      *out << "\\x" << std::hex << static_cast<int>(c) << std::dec;
+    } else {
+      *out << c;
+    }
+  }
+  *out << "\"";
+}
+
+}  // namespace tav
 
 namespace tav::testing {
 
 class MemoryBackend {
  public:
-  std::shared_ptr<TreeRegistryApi> Fresh() { return api_; }
+  std::shared_ptr<MemoryRegistryApi> Fresh() { return api_; }
   void SetVariable(const std::string& name, const std::string& value) { api_->SetVariable(name, value); }
 
  private:
   std::shared_ptr<MemoryRegistryApi> api_ = std::make_shared<MemoryRegistryApi>();
 };
 
+#ifdef _WIN32
+// The system registry; the keys the tests make are removed before and after each test.
+class WindowsBackend {
+ public:
+  WindowsBackend() { RemoveTestKeys(); }
+  ~WindowsBackend() { RemoveTestKeys(); }
+  WindowsBackend(const WindowsBackend&) = delete;
+  WindowsBackend& operator=(const WindowsBackend&) = delete;
+
+  std::shared_ptr<WindowsRegistryApi> Fresh() { return std::make_shared<WindowsRegistryApi>(); }
+  void SetVariable(const std::string& name, const std::string& value) {
+    SetEnvironmentVariableA(name.c_str(), value.c_str());
+  }
+
+ private:
+  static void RemoveTestKeys() {
+    for (const char* key : {"Software\\Tavimer", "Software\\New", "Software\\Made0", "Software\\Made6",
+                            "Software\\Made7", "Software\\Made8", "Software\\Remote", "Software\\A",
+                            "Software\\Parent", "Software\\Keys", "Software\\List", "Software\\Classes\\.def"}) {
+      RegDeleteTreeA(HKEY_CURRENT_USER, key);
+    }
+    for (const char* key : {".abc", ".def", "NewClass", "Tav.Doc", ".xyz", "Empty.Doc", ".e1", "Half.Doc", ".e2",
+                            "Env.Doc", ".e3"}) {
+      RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string("Software\\Classes\\") + key).c_str());
+    }
+  }
+};
+
+using TestBackends = ::testing::Types<MemoryBackend, WindowsBackend>;
+#else
 class WineFileBackend {
  public:
   WineFileBackend() {
@@ -37,7 +97,7 @@ class WineFileBackend {
   WineFileBackend(const WineFileBackend&) = delete;
   WineFileBackend& operator=(const WineFileBackend&) = delete;
 
-  std::shared_ptr<TreeRegistryApi> Fresh() { return std::make_shared<WineRegistryApi>(prefix_); }
+  std::shared_ptr<WineRegistryApi> Fresh() { return std::make_shared<WineRegistryApi>(prefix_); }
   // The prefix's environment lives in its registry.
   void SetVariable(const std::string& name, const std::string& value) {
     auto api = Fresh();
@@ -52,6 +112,19 @@ class WineFileBackend {
  private:
   std::filesystem::path prefix_;
 };
+
+using TestBackends = ::testing::Types<MemoryBackend, WineFileBackend>;
+#endif
+
+// Handles still open on a back end that counts them (0 for those that do not).
+template <typename Api>
+size_t OpenHandles(const Api& api) {
+  if constexpr (requires { api.OpenHandleCount(); }) {
+    return api.OpenHandleCount();
+  } else {
+    return 0;
+  }
+}
 
 // Stores raw data below a root, creating the key.
 inline int32_t Seed(RegistryApi& api, int32_t root, const std::string& path, const std::string& name, uint32_t type,

@@ -51,8 +51,7 @@ class cRegistryTest : public ::testing::Test {
   Backend backend_;
 };
 
-using Backends = ::testing::Types<testing::MemoryBackend, testing::WineFileBackend>;
-TYPED_TEST_SUITE(cRegistryTest, Backends);
+TYPED_TEST_SUITE(cRegistryTest, testing::TestBackends);
 
 TYPED_TEST(cRegistryTest, FreshObjectReadsDefaultAndFailsToWriteBeforeLookingAtTheType) {
   cRegistry reg(this->backend_.Fresh());
@@ -255,7 +254,7 @@ TYPED_TEST(cRegistryTest, OperationsLeaveNoHandleOpen) {
   reg.EnumerateSections(names, count);
   reg.DeleteValue();
   EXPECT_THROW(reg.DeleteValue(), VbError);
-  EXPECT_EQ(api->OpenHandleCount(), 0u);
+  EXPECT_EQ(testing::OpenHandles(*api), 0u);
 }
 
 }  // namespace
