@@ -1,8 +1,30 @@
-// tavimer-maint: the program's entry point.
+// tavimer-maint: the program's entry point. Wires the Qt window services, the forms and the
+// database engine together and hands over to Main; after the run the results stay on
+// screen until the user ends the program from the main window.
 #include <QApplication>
+#include <memory>
+
+#include "app/DbEngine.h"
+#include "app/Main.h"
+#include "install/Backdrop.h"
+#include "install/frmChooseVersion.h"
+#include "platform/JetDaoEngine.h"
+#include "platform/QtWindowServices.h"
+#include "texts/PasswordDialog.h"
 
 int main(int argc, char** argv) {
   QApplication qapp(argc, argv);
-  QApplication::setApplicationName("Tavimer Database Maintenance");
-  return 0;
+  QApplication::setApplicationName(tav::kApplicationTitle);
+  QApplication::setWindowIcon(tav::PaintAppIcon());
+  // Only End() ends the program: closing the results window after the run goes through it.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  tav::QtWindowServices services;
+  tav::RegisterMainWindow(services);
+  tav::RegisterPasswordDialogs(services);
+  tav::SetDbEngineFactory(tav::MakeJetDaoEngine);
+
+  std::unique_ptr<tav::Form> mainWindow = tav::Main(services);
+  if (mainWindow == nullptr) return 0;
+  return QApplication::exec();
 }

@@ -1,0 +1,395 @@
+// Whole runs of the program's own logic with the Qt window services and the real engine:
+// the user's choice in the main window, the password dialog, the maintenance of every
+// database of the installation, the message boxes and the results shown in txtFiles.
+// Installations live in temporary Wine-style prefixes; message boxes are answered by the
+// test, and ending the program is turned into an exception.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <filesystem>
+#include <functional>
+
+#include "app/DbEngine.h"
+#include "app/Main.h"
+#include "app/RunState.h"
+#include "install/frmChooseVersion.h"
+#include "platform/ButtonPlus.h"
+#include "platform/JetDaoEngine.h"
+#include "platform/QtWindowServices.h"
+#include "platform/RegistryApi.h"
+#include "tests/platform/ScopedWinePrefix.h"
+#include "tests/support/ScriptedEngine.h"
+#include "texts/PasswordDialog.h"
+
+namespace tav {
+namespace {
+
+namespace fs = std::filesystem;
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "tav_end_to_end_test";
+  static char* argv[] = {name, nullptr};
+  // Never destroyed: Qt's own statics (the test keyboard) must not outlive it at exit.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+struct Box {
+  std::string text;
+  int style;
+};
+
+// The Qt services with boxes answered by the test and End() turned into ProgramEnded.
+class RecordingServices : public QtWindowServices {
+ public:
+  int MsgBox(const std::string& text, int style) override {
+    boxes.push_back({text, style});
+    return (style & 7) == vbRetryCancel ? vbCancel : vbOK;
+  }
+  [[noreturn]] void End() override {
+    ended = true;
+    throw ProgramEnded{};
+  }
+  void DoEvents() override {
+    QtWindowServices::DoEvents();
+    if (onDoEvents) onDoEvents();
+  }
+
+  std::vector<Box> boxes;
+  bool ended = false;
+  std::function<void()> onDoEvents;
+};
+
+// The visible window of that form name (its object name or its class name).
+QWidget* TopLevel(const char* name) {
+  const QString className = QStringLiteral("tav::") + name;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && (w->objectName() == name || className == w->metaObject()->className())) return w;
+  return nullptr;
+}
+
+ButtonPlus* FindButton(QWidget& form, const char* name, int index = -1) {
+  for (auto* b : form.findChildren<ButtonPlus*>(name))
+    if (b->Index() == index) return b;
+  return nullptr;
+}
+
+// Runs `step` on the named window as soon as it is on screen (gives up after 30 s).
+void WhenShown(const char* name, std::function<void(QWidget&)> step, int triesLeft = 3000) {
+  QTimer::singleShot(10, [name, step, triesLeft] {
+    if (QWidget* w = TopLevel(name))
+      step(*w);
+    else if (triesLeft > 0)
+      WhenShown(name, step, triesLeft - 1);
+  });
+}
+
+std::string Screenshots() {
+  fs::path folder = fs::path(TAVIMER_BINARY_DIR) / "screenshots";
+  fs::create_directories(folder);
+  return folder.string();
+}
+
+// Saves a picture of the window into the build folder, and into docs/screenshots when
+// TAVIMER_UPDATE_SCREENSHOTS is set.
+void SaveShot(QWidget& window, const char* name) {
+  QImage shot = window.grab().toImage();
+  shot.save(QString::fromStdString(Screenshots() + "/" + name + ".png"));
+  if (std::getenv("TAVIMER_UPDATE_SCREENSHOTS") != nullptr)
+    shot.save(QString::fromStdString(std::string(TAVIMER_SOURCE_DIR) + "/docs/screenshots/" + name + ".png"));
+}
+
+class EndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    // The registry is read from this test's own prefix.
+    SetDefaultRegistryApi(nullptr);
+    tav::Run() = RunState{};
+    RegisterMainWindow(services_);
+    RegisterPasswordDialogs(services_);
+    SetDbEngineFactory(MakeJetDaoEngine);
+  }
+  void TearDown() override {
+    window_.reset();
+    SetDbEngineFactory(MakeJetDaoEngine);
+    SetDefaultRegistryApi(nullptr);
+    tav::Run() = RunState{};
+  }
+
+  // Copies a sample database into the installation below drive_c.
+  void Place(const std::string& fixture, const std::string& relative) {
+    fs::path target = prefix_.DriveC() / relative;
+    fs::create_directories(target.parent_path());
+    fs::copy_file(fs::path(TAVIMER_FIXTURES_DIR) / "jet" / fixture, target);
+    fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);
+  }
+  void RegisterFirstGeneration() {
+    prefix_.UserReg("[Software\\\\Tavimer\\\\Main] 1700000000\n\"Path\"=\"C:\\\\Tavimer\"\n\n");
+  }
+  void RegisterDocuments() {
+    prefix_.UserReg(
+        "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] 1700000000\n"
+        "\"Personal\"=\"C:\\\\users\\\\me\\\\Documents\"\n\n");
+  }
+
+  // Presses the version button and Start as soon as the main window is up, then runs Main.
+  void RunChoosing(int version, bool shots = false) {
+    WhenShown("frmChooseVersion", [version, shots](QWidget& w) {
+      if (shots) SaveShot(w, "choosing");
+      FindButton(w, "cmdTV", version)->Press();
+      if (shots) SaveShot(w, "chosen-tv2");
+      FindButton(w, "cmdStart")->Press();
+    });
+    window_ = Main(services_);
+  }
+
+  std::string Results() { return PropText(*window_, "txtFiles", "Text"); }
+  bool EndButtonShown() {
+    PropValue v;
+    return window_->GetProperty("cmdEnd", "Visible", v) && std::get<bool>(v);
+  }
+
+  testing::ScopedWinePrefix prefix_;
+  RecordingServices services_;
+  std::unique_ptr<Form> window_;
+};
+
+TEST_F(EndToEndTest, ClosingTheWindowWithoutStartEndsWithoutTouchingAnything) {
+  Place("jet3/testV1997.mdb", "Tavimer/data/list.mdb");
+  Place("jet3/delTestV1997.mdb", "Tavimer/history/history.mdb");
+  RegisterFirstGeneration();
+  const auto before = fs::last_write_time(prefix_.DriveC() / "Tavimer/data/list.mdb");
+  WhenShown("frmChooseVersion", [](QWidget& w) {
+    FindButton(w, "cmdTV", 0)->Press();
+    w.close();
+  });
+  EXPECT_THROW(Main(services_), ProgramEnded);
+  EXPECT_TRUE(services_.boxes.empty());
+  EXPECT_EQ(fs::last_write_time(prefix_.DriveC() / "Tavimer/data/list.mdb"), before);
+  EXPECT_EQ(TopLevel("frmChooseVersion"), nullptr);
+}
+
+// What a whole run must leave behind for each database of the installation: exactly one
+// outcome, either a stop box naming it (its file then unchanged) or a result line naming
+// it; and never a temporary copy beside it.
+struct Outcome {
+  std::string path;       // Windows path as listed
+  fs::path host;          // where the file lies
+  std::string original;   // its bytes before the run
+};
+
+std::string Bytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool HasTemporaryCopy(const fs::path& folder) {
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("db", 0) == 0 && entry.path().extension() == ".bak") return true;
+  }
+  return false;
+}
+
+class WholeRunTest : public EndToEndTest {
+ protected:
+  Outcome Expect(const std::string& windowsPath, const std::string& relative) {
+    fs::path host = prefix_.DriveC() / relative;
+    return {windowsPath, host, Bytes(host)};
+  }
+
+  // Checks every database and the shape of the results display.
+  void CheckOutcomes(const std::vector<Outcome>& databases) {
+    std::vector<std::string> lines;
+    for (const Outcome& db : databases) {
+      SCOPED_TRACE(db.path);
+      const std::string quoted = "\"" + db.path + "\"";
+      int boxes = 0;
+      for (const Box& box : services_.boxes) {
+        if (box.text.find(quoted) == std::string::npos) continue;
+        ++boxes;
+        EXPECT_EQ(box.style, 16);
+        EXPECT_EQ(box.text.rfind("It was not possible to compact the database\r\n\r\n" + quoted +
+                                     "\r\n\r\nThe following error was encountered:\r\n\r\n",
+                                 0),
+                  0u)
+            << box.text;
+        EXPECT_EQ(Bytes(db.host), db.original) << "a database that failed must stay as it was";
+      }
+      const bool listed = Results().find("The database " + quoted + " ") != std::string::npos;
+      EXPECT_EQ(boxes + (listed ? 1 : 0), 1) << "each database ends in one box or one result line";
+      if (listed) {
+        const std::string compacted = "The database " + quoted + " has been successfully compacted";
+        const std::string unchanged = "The database " + quoted + " did not need being compacted";
+        lines.push_back(Results().find(compacted) != std::string::npos ? compacted : unchanged);
+      }
+      EXPECT_FALSE(HasTemporaryCopy(db.host.parent_path()));
+      EXPECT_FALSE(fs::exists(fs::path(db.host).replace_extension(".ldb")));
+    }
+    // Result lines one blank line apart, after the working text is gone; or the working
+    // text alone when no line was written.
+    std::string expected = lines.empty() ? "Working... (please wait)" : "";
+    for (const std::string& line : lines) expected += (expected.empty() ? "" : "\r\n\r\n") + line;
+    EXPECT_EQ(Results(), expected);
+    EXPECT_TRUE(EndButtonShown());
+    EXPECT_FALSE(services_.ended);
+  }
+};
+
+TEST_F(WholeRunTest, FirstGenerationFromTheRegistry) {
+  Place("jet3/testV1997.mdb", "Tavimer/data/list.mdb");
+  Place("jet3/delTestV1997.mdb", "Tavimer/history/history.mdb");
+  prefix_.File("Tavimer/data/list.ldb", "stale lock");
+  RegisterFirstGeneration();
+  std::vector<Outcome> dbs = {Expect("C:\\Tavimer\\data\\list.mdb", "Tavimer/data/list.mdb"),
+                              Expect("C:\\Tavimer\\history\\history.mdb", "Tavimer/history/history.mdb")};
+
+  RunChoosing(0);
+  EXPECT_EQ(window_->Tag(), "TV1");
+  EXPECT_EQ(tav::Run().BasePath, "C:\\Tavimer");
+  CheckOutcomes(dbs);
+  EXPECT_FALSE(fs::exists(prefix_.DriveC() / "Tavimer/data/list.ldb"));
+}
+
+TEST_F(WholeRunTest, SecondGenerationWithAPasswordAskedAfterAWrongOne) {
+  Place("jet4/passwordV2000.mdb", "users/me/Documents/Tavimer2/data/list.mdb");
+  Place("jet4/delTestV2000.mdb", "users/me/Documents/Tavimer2/data/helper.mdb");
+  Place("jet4/delTestV2003.mdb", "users/me/Documents/Tavimer2/history/history.mdb");
+  Place("jet4/delColTestV2000.mdb", "users/me/Documents/Tavimer2/schedule/schedule.mdb");
+  RegisterDocuments();
+  const std::string root = "C:\\users\\me\\Documents\\Tavimer2";
+  const std::string folder = "users/me/Documents/Tavimer2";
+  std::vector<Outcome> dbs = {Expect(root + "\\data\\list.mdb", folder + "/data/list.mdb"),
+                              Expect(root + "\\data\\helper.mdb", folder + "/data/helper.mdb"),
+                              Expect(root + "\\history\\history.mdb", folder + "/history/history.mdb"),
+                              Expect(root + "\\schedule\\schedule.mdb", folder + "/schedule/schedule.mdb")};
+
+  // The dialog is answered twice: a wrong password first, then the right one.
+  int asked = 0;
+  std::function<void(QWidget&)> answer = [&](QWidget& dialog) {
+    ++asked;
+    QTest::keyClicks(dialog.findChild<TextBox*>("txtPwd")->Editor(), asked == 1 ? "wrong" : "password");
+    FindButton(dialog, "cmdOK")->Press();
+    if (asked == 1) WhenShown("frmPwd", answer);
+  };
+  WhenShown("frmPwd", answer);
+  RunChoosing(1);
+
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(tav::Run().DbPassword, "password");
+  ASSERT_FALSE(services_.boxes.empty());
+  EXPECT_EQ(services_.boxes.front().text, "Incorrect password");
+  EXPECT_EQ(services_.boxes.front().style, 48);
+  services_.boxes.erase(services_.boxes.begin());
+  CheckOutcomes(dbs);
+}
+
+TEST_F(WholeRunTest, CancellingThePasswordEndsBeforeAnyDatabaseIsTouched) {
+  Place("jet4/passwordV2000.mdb", "users/me/Documents/Tavimer2/data/list.mdb");
+  Place("jet4/delTestV2000.mdb", "users/me/Documents/Tavimer2/history/history.mdb");
+  RegisterDocuments();
+  const std::string before = Bytes(prefix_.DriveC() / "users/me/Documents/Tavimer2/data/list.mdb");
+  WhenShown("frmPwd", [](QWidget& dialog) { FindButton(dialog, "cmdAnnulla")->Press(); });
+  WhenShown("frmChooseVersion", [](QWidget& w) {
+    FindButton(w, "cmdTV", 1)->Press();
+    FindButton(w, "cmdStart")->Press();
+  });
+  EXPECT_THROW(Main(services_), ProgramEnded);
+  EXPECT_TRUE(services_.boxes.empty());
+  EXPECT_EQ(Bytes(prefix_.DriveC() / "users/me/Documents/Tavimer2/data/list.mdb"), before);
+}
+
+TEST_F(WholeRunTest, NoInstallationFoundReportsEveryMissingDatabase) {
+  // The main database cannot be opened, so the optional password is asked: none is given.
+  int asked = 0;
+  WhenShown("frmOptionalPwd", [&](QWidget& dialog) {
+    ++asked;
+    FindButton(dialog, "cmdOK")->Press();
+  });
+  RunChoosing(0);
+  EXPECT_EQ(tav::Run().BasePath, "");
+  EXPECT_EQ(asked, 1);
+  // Each missing database fails its repair; the test answers Cancel to Retry or Cancel.
+  ASSERT_EQ(services_.boxes.size(), 2u);
+  const char* paths[] = {"\"\\data\\list.mdb\"", "\"\\history\\history.mdb\""};
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(services_.boxes[i].style, 21);
+    EXPECT_EQ(services_.boxes[i].text.rfind(std::string("It was not possible to repair the database\r\n\r\n") +
+                                                paths[i] + "\r\n\r\nThe following error was encountered:",
+                                            0),
+              0u)
+        << services_.boxes[i].text;
+  }
+  EXPECT_EQ(Results(), "Working... (please wait)");
+  EXPECT_TRUE(EndButtonShown());
+}
+
+// An engine that can compact (scripted): the window shows the result lines after the run,
+// one blank line apart, with the working text gone and the caret after the last line.
+class ScriptedRunTest : public EndToEndTest {
+ protected:
+  void SetUp() override {
+    EndToEndTest::SetUp();
+    SetDbEngineFactory([this] { return engine_.Handle(); });
+    const std::string folder = "users/me/Documents/Tavimer2";
+    for (const char* file : {"data/list.mdb", "data/helper.mdb", "history/history.mdb", "schedule/schedule.mdb"})
+      prefix_.File(folder + "/" + file, std::string(4096, 'x'));
+    RegisterDocuments();
+    engine_.CompactTo(root_ + "\\data\\list.mdb", 1024);
+    engine_.CompactTo(root_ + "\\schedule\\schedule.mdb", 2048);
+  }
+
+  std::string ExpectedResults() const {
+    return "The database \"" + root_ + "\\data\\list.mdb\" has been successfully compacted\r\n\r\n" +
+           "The database \"" + root_ + "\\data\\helper.mdb\" did not need being compacted\r\n\r\n" +
+           "The database \"" + root_ + "\\history\\history.mdb\" did not need being compacted\r\n\r\n" +
+           "The database \"" + root_ + "\\schedule\\schedule.mdb\" has been successfully compacted";
+  }
+
+  const std::string root_ = "C:\\users\\me\\Documents\\Tavimer2";
+  testing::ScriptedEngine engine_;
+};
+
+TEST_F(ScriptedRunTest, ResultLinesReplaceTheWorkingText) {
+  RunChoosing(1);
+  EXPECT_TRUE(services_.boxes.empty());
+  EXPECT_EQ(Results(), ExpectedResults());
+  PropValue caret;
+  ASSERT_TRUE(window_->GetProperty("txtFiles", "SelStart", caret));
+  EXPECT_EQ(std::get<int32_t>(caret), static_cast<int32_t>(ExpectedResults().size()));
+  EXPECT_TRUE(EndButtonShown());
+  EXPECT_EQ(fs::file_size(prefix_.DriveC() / "users/me/Documents/Tavimer2/data/list.mdb"), 1024u);
+  EXPECT_EQ(fs::file_size(prefix_.DriveC() / "users/me/Documents/Tavimer2/data/helper.mdb"), 4096u);
+  EXPECT_FALSE(HasTemporaryCopy(prefix_.DriveC() / "users/me/Documents/Tavimer2/data"));
+}
+
+// Pictures of the states Choosing, Chosen (second generation), Working and Finished.
+TEST_F(ScriptedRunTest, ScreenshotsOfEachState) {
+  bool working = false;
+  auto shootWorking = [&] {
+    if (working) return;
+    if (QWidget* w = TopLevel("frmChooseVersion")) {
+      working = true;
+      SaveShot(*w, "working");
+    }
+  };
+  services_.onDoEvents = shootWorking;
+  engine_.AfterCompact([&](const std::string&) { shootWorking(); });
+  RunChoosing(1, true);
+  EXPECT_TRUE(working);
+  EXPECT_EQ(Results(), ExpectedResults());
+  SaveShot(*static_cast<QtForm&>(*window_).Widget(), "finished");
+  for (const char* name : {"choosing", "chosen-tv2", "working", "finished"})
+    EXPECT_TRUE(fs::exists(fs::path(Screenshots()) / (std::string(name) + ".png"))) << name;
+}
+
+}  // namespace
+}  // namespace tav
