@@ -63,10 +63,12 @@ int32_t TreeRegistryApi::Locate(RegHandle parent, const std::string& subKey, Ope
 int32_t TreeRegistryApi::FindKey(const OpenedKey& key, RegistryNode*& node, RegistryHive& hive) {
   RegistryNode* root = nullptr;
   if (key.view == View::Classes) {
-    if (int32_t status = LoadHive(RegistryHive::User, root)) return status;
-    node = FindNode(*root, Joined(kClassesPath, key.path));
-    hive = RegistryHive::User;
-    if (node) return kRegOk;
+    if (classesMerged_) {
+      if (int32_t status = LoadHive(RegistryHive::User, root)) return status;
+      node = FindNode(*root, Joined(kClassesPath, key.path));
+      hive = RegistryHive::User;
+      if (node) return kRegOk;
+    }
     if (int32_t status = LoadHive(RegistryHive::Machine, root)) return status;
     node = FindNode(*root, Joined(kClassesPath, key.path));
     hive = RegistryHive::Machine;

@@ -1,7 +1,8 @@
 #pragma once
 // The registry calls carried out on key trees (RegistryTree.h), one tree for the current user
-// and one for the machine. HKEY_CLASSES_ROOT is the merged view of "Software\Classes" of both:
-// a key present below the user's classes is that one, any other lies below the machine's, and
+// and one for the machine. HKEY_CLASSES_ROOT is the machine's "Software\Classes", as Wine 8
+// presents it. With SetClassesMerged(true) it is instead the merged view that Windows gives: a
+// key present below the user's classes is that one, any other lies below the machine's, and
 // listing the subkeys of a class key joins the names found in both. Derived classes decide where
 // the trees come from and what a change does (kept in memory, written to a file).
 
@@ -35,6 +36,8 @@ class TreeRegistryApi : public RegistryApi {
   int32_t ConnectRegistry(const std::string& machine, RegHandle root, RegHandle& remoteRoot) override;
   uint32_t ExpandEnvironment(const std::string& source, char* buffer, uint32_t size) override;
 
+  void SetClassesMerged(bool merged) { classesMerged_ = merged; }
+
   // Number of handles opened and not yet closed (for leak checks in tests).
   size_t OpenHandleCount() const { return handles_.size(); }
 
@@ -65,6 +68,7 @@ class TreeRegistryApi : public RegistryApi {
 
   std::map<RegHandle, OpenedKey> handles_;
   RegHandle nextHandle_ = 0x1000;
+  bool classesMerged_ = false;
 };
 
 }  // namespace tav

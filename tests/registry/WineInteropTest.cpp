@@ -1,7 +1,10 @@
 // The Wine-file back end against Wine itself: a real prefix, "wine reg" writing what we read and
 // reading what we wrote.
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -31,29 +34,33 @@ std::string ReadFile(const fs::path& path) {
 
 class WineInteropTest : public ::testing::Test {
  protected:
+  // One prefix in the build folder serves every run (making one takes long); a lock keeps test
+  // processes that ctest runs side by side from using it at the same time.
   static void SetUpTestSuite() {
     if (std::system("command -v wine >/dev/null 2>&1 && command -v wineserver >/dev/null 2>&1") != 0) return;
-    std::string pattern = (fs::temp_directory_path() / "tavimer-wine-XXXXXX").string();
-    folder_ = new fs::path(::mkdtemp(pattern.data()));
-    prefix_ = new fs::path(*folder_ / "prefix");
-    const std::string boot = Env() + "wineboot -i >/dev/null 2>&1";
-    // wineboot may want a display; a virtual one does when none is set.
-    const std::string command = std::getenv("DISPLAY") ? boot : "xvfb-run -a sh -c '" + boot + "'";
-    if (std::system(command.c_str()) != 0 || !fs::exists(*prefix_ / "user.reg")) {
+    const fs::path folder = fs::path(TAVIMER_BINARY_DIR) / "tests" / "registry";
+    fs::create_directories(folder);
+    lock_ = ::open((folder / "wine-prefix.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lock_ < 0 || ::flock(lock_, LOCK_EX) != 0) return;
+    prefix_ = new fs::path(folder / "wine-prefix");
+    if (!fs::exists(*prefix_ / "system.reg")) {
+      const std::string boot = Env() + "wineboot -i >/dev/null 2>&1";
+      // wineboot may want a display; a virtual one serves when none is set.
+      const std::string command = std::getenv("DISPLAY") ? boot : "xvfb-run -a sh -c '" + boot + "'";
+      std::system(command.c_str());
+      WaitForServer();
+    }
+    if (!fs::exists(*prefix_ / "system.reg")) {
       delete prefix_;
       prefix_ = nullptr;
     }
-    WaitForServer();
   }
   static void TearDownTestSuite() {
-    if (prefix_) std::system((Env() + "wineserver -k >/dev/null 2>&1").c_str());
-    if (folder_) {
-      std::error_code ignored;
-      fs::remove_all(*folder_, ignored);
-    }
+    if (prefix_) WaitForServer();
     delete prefix_;
-    delete folder_;
-    prefix_ = folder_ = nullptr;
+    prefix_ = nullptr;
+    if (lock_ >= 0) ::close(lock_);
+    lock_ = -1;
   }
   void SetUp() override {
     if (!prefix_) GTEST_SKIP() << "wine is not installed or no prefix could be made";
@@ -101,12 +108,12 @@ class WineInteropTest : public ::testing::Test {
     return reg;
   }
 
-  static fs::path* folder_;
   static fs::path* prefix_;
+  static int lock_;
 };
 
-fs::path* WineInteropTest::folder_ = nullptr;
 fs::path* WineInteropTest::prefix_ = nullptr;
+int WineInteropTest::lock_ = -1;
 
 TEST_F(WineInteropTest, ReadsWhatRegAddWrote) {
   RunBatch(

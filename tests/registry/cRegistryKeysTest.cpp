@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "registry/cRegistry.h"
 #include "tests/registry/RegistryBackends.h"
 
@@ -112,19 +114,48 @@ TYPED_TEST(cRegistryKeysTest, EnumerationsListNamesFromOneAndEmptyForMissingKey)
   EXPECT_EQ(names, (std::vector<std::string>{"", "a", longName, "Path"}));
 }
 
-TYPED_TEST(cRegistryKeysTest, ClassesRootJoinsMachineAndUserClasses) {
+bool Contains(const std::vector<std::string>& names, const std::string& name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// As Wine presents it: the machine's classes only.
+TYPED_TEST(cRegistryKeysTest, ClassesRootIsTheMachinesClasses) {
   this->At("Software\\Classes\\.abc", kHkeyLocalMachine).CreateKey();
   this->At("Software\\Classes\\.def", kHkeyCurrentUser).CreateKey();
   EXPECT_TRUE(this->At(".abc", kHkeyClassesRoot).KeyExists());
-  EXPECT_TRUE(this->At(".def", kHkeyClassesRoot).KeyExists());
+  EXPECT_FALSE(this->At(".def", kHkeyClassesRoot).KeyExists());
   std::vector<std::string> names;
   int32_t count = 0;
   this->At("", kHkeyClassesRoot).EnumerateSections(names, count);
-  EXPECT_EQ(names, (std::vector<std::string>{".abc", ".def"}));
-  // New class keys go to the machine's classes.
+  EXPECT_TRUE(Contains(names, ".abc"));
+  EXPECT_FALSE(Contains(names, ".def"));
   this->At("NewClass", kHkeyClassesRoot).CreateKey();
   EXPECT_TRUE(KeyPresent(*this->backend_.Fresh(), kHkeyLocalMachine, "Software\\Classes\\NewClass"));
-  EXPECT_FALSE(KeyPresent(*this->backend_.Fresh(), kHkeyCurrentUser, "Software\\Classes\\NewClass"));
+}
+
+// As Windows presents it: the user's classes before the machine's.
+TEST(MergedClassesTest, UserClassesComeFirstAndNamesJoin) {
+  auto api = std::make_shared<MemoryRegistryApi>();
+  api->SetClassesMerged(true);
+  auto at = [&](int32_t root, const std::string& section) {
+    cRegistry reg(api);
+    reg.SetClassKey(root);
+    reg.SetSectionKey(section);
+    reg.SetValueType(1);
+    return reg;
+  };
+  at(kHkeyLocalMachine, "Software\\Classes\\.abc").SetValue("machine");
+  at(kHkeyLocalMachine, "Software\\Classes\\.def").SetValue("machine");
+  at(kHkeyCurrentUser, "Software\\Classes\\.def").SetValue("user");
+  at(kHkeyCurrentUser, "Software\\Classes\\.aaa").CreateKey();
+  EXPECT_EQ(at(kHkeyClassesRoot, ".abc").Value(), DynamicValue("machine"));
+  EXPECT_EQ(at(kHkeyClassesRoot, ".def").Value(), DynamicValue("user"));
+  std::vector<std::string> names;
+  int32_t count = 0;
+  at(kHkeyClassesRoot, "").EnumerateSections(names, count);
+  EXPECT_EQ(names, (std::vector<std::string>{".aaa", ".abc", ".def"}));
+  at(kHkeyClassesRoot, "NewClass").CreateKey();
+  EXPECT_TRUE(KeyPresent(*api, kHkeyLocalMachine, "Software\\Classes\\NewClass"));
 }
 
 }  // namespace
