@@ -93,7 +93,8 @@ int32_t TreeRegistryApi::Change(RegistryHive hive, const std::function<int32_t()
   return CommitChange(hive);
 }
 
-int32_t TreeRegistryApi::OpenKey(RegHandle parent, const std::string& subKey, uint32_t rights, RegHandle& key) {
+int32_t TreeRegistryApi::OpenKey(RegHandle parent, const std::string& subKey, uint32_t rights,
+                                 RegHandle& key) {
   OpenedKey opened;
   if (int32_t status = Locate(parent, subKey, opened)) return status;
   RegistryNode* node = nullptr;
@@ -136,7 +137,8 @@ int32_t TreeRegistryApi::QueryValue(RegHandle key, const std::string& name, uint
   if (!(opened.rights & kKeyQueryValue)) return kRegAccessDenied;
   RegistryNode* node = nullptr;
   RegistryHive hive{};
-  if (int32_t status = FindKey(opened, node, hive)) return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  if (int32_t status = FindKey(opened, node, hive))
+    return status == kRegFileNotFound ? kRegKeyDeleted : status;
   const RegistryItem* value = node->FindValue(name);
   if (!value) return kRegFileNotFound;
   const std::vector<uint8_t> narrow = ToNarrow(value->type, value->data);
@@ -162,7 +164,8 @@ int32_t TreeRegistryApi::SetValue(RegHandle key, const std::string& name, uint32
   if (!(opened.rights & kKeySetValue)) return kRegAccessDenied;
   RegistryNode* node = nullptr;
   RegistryHive hive{};
-  if (int32_t status = FindKey(opened, node, hive)) return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  if (int32_t status = FindKey(opened, node, hive))
+    return status == kRegFileNotFound ? kRegKeyDeleted : status;
   return Change(hive, [&] {
     node->SetValue(name, type, FromNarrow(type, data, size));
     return kRegOk;
@@ -175,7 +178,8 @@ int32_t TreeRegistryApi::EnumValue(RegHandle key, uint32_t index, char* name, ui
   if (!(opened.rights & kKeyQueryValue)) return kRegAccessDenied;
   RegistryNode* node = nullptr;
   RegistryHive hive{};
-  if (int32_t status = FindKey(opened, node, hive)) return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  if (int32_t status = FindKey(opened, node, hive))
+    return status == kRegFileNotFound ? kRegKeyDeleted : status;
   const auto values = node->Values();
   if (index >= values.size()) return kRegNoMoreItems;
   const std::string& found = values[index]->name;
@@ -191,7 +195,8 @@ int32_t TreeRegistryApi::EnumKey(RegHandle key, uint32_t index, char* name, uint
   if (!(opened.rights & kKeyEnumerateSubKeys)) return kRegAccessDenied;
   RegistryNode* node = nullptr;
   RegistryHive hive{};
-  if (int32_t status = FindKey(opened, node, hive)) return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  if (int32_t status = FindKey(opened, node, hive))
+    return status == kRegFileNotFound ? kRegKeyDeleted : status;
   std::vector<std::string> names;
   for (const auto& child : node->Children()) names.push_back(child->Name());
   if (opened.view == View::Classes && hive == RegistryHive::User) {
@@ -219,7 +224,8 @@ int32_t TreeRegistryApi::QueryInfoKey(RegHandle key, uint32_t& maxValueNameLengt
   if (!(opened.rights & kKeyQueryValue)) return kRegAccessDenied;
   RegistryNode* node = nullptr;
   RegistryHive hive{};
-  if (int32_t status = FindKey(opened, node, hive)) return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  if (int32_t status = FindKey(opened, node, hive))
+    return status == kRegFileNotFound ? kRegKeyDeleted : status;
   size_t longest = 0;
   for (const RegistryItem* value : node->Values()) longest = std::max(longest, value->name.size());
   maxValueNameLength = static_cast<uint32_t>(longest);
@@ -243,7 +249,8 @@ int32_t TreeRegistryApi::DeleteKey(RegHandle parent, const std::string& subKey) 
   RegistryNode* parentNode = nullptr;
   RegistryHive parentHive{};
   if (int32_t status = FindKey(above, parentNode, parentHive)) return status;
-  return Change(hive, [&] { return parentNode->RemoveChild(opened.path.back()) ? kRegOk : kRegFileNotFound; });
+  return Change(hive,
+                [&] { return parentNode->RemoveChild(opened.path.back()) ? kRegOk : kRegFileNotFound; });
 }
 
 int32_t TreeRegistryApi::DeleteValue(RegHandle key, const std::string& name) {
@@ -252,7 +259,8 @@ int32_t TreeRegistryApi::DeleteValue(RegHandle key, const std::string& name) {
   if (!(opened.rights & kKeySetValue)) return kRegAccessDenied;
   RegistryNode* node = nullptr;
   RegistryHive hive{};
-  if (int32_t status = FindKey(opened, node, hive)) return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  if (int32_t status = FindKey(opened, node, hive))
+    return status == kRegFileNotFound ? kRegKeyDeleted : status;
   if (!node->FindValue(name)) return kRegFileNotFound;
   return Change(hive, [&] { return node->RemoveValue(name) ? kRegOk : kRegFileNotFound; });
 }

@@ -45,7 +45,8 @@ int32_t CopyName(const std::string& text, char* buffer, uint32_t bufferLength) {
 
 }  // namespace
 
-int32_t WindowsRegistryApi::OpenKey(RegHandle parent, const std::string& subKey, uint32_t rights, RegHandle& key) {
+int32_t WindowsRegistryApi::OpenKey(RegHandle parent, const std::string& subKey, uint32_t rights,
+                                    RegHandle& key) {
   HKEY opened = nullptr;
   const LONG status = RegOpenKeyExW(Key(parent), Wide(subKey).c_str(), 0, rights, &opened);
   if (status == ERROR_SUCCESS) key = reinterpret_cast<RegHandle>(opened);
@@ -58,8 +59,8 @@ int32_t WindowsRegistryApi::CreateKey(RegHandle parent, const std::string& subKe
   wchar_t noClass[1] = {L'\0'};
   HKEY created = nullptr;
   DWORD disposition = 0;
-  const LONG status = RegCreateKeyExW(Key(parent), Wide(subKey).c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, rights,
-                                      &security, &created, &disposition);
+  const LONG status = RegCreateKeyExW(Key(parent), Wide(subKey).c_str(), 0, noClass, REG_OPTION_NON_VOLATILE,
+                                      rights, &security, &created, &disposition);
   if (status == ERROR_SUCCESS) key = reinterpret_cast<RegHandle>(created);
   return status;
 }
@@ -97,11 +98,12 @@ int32_t WindowsRegistryApi::QueryValue(RegHandle key, const std::string& name, u
   return ERROR_SUCCESS;
 }
 
-int32_t WindowsRegistryApi::SetValue(RegHandle key, const std::string& name, uint32_t type, const uint8_t* data,
-                                     uint32_t size) {
+int32_t WindowsRegistryApi::SetValue(RegHandle key, const std::string& name, uint32_t type,
+                                     const uint8_t* data, uint32_t size) {
   std::vector<uint8_t> stored(data, data + size);
   if (IsStringType(type)) stored = Utf8ToUtf16Le(std::string(reinterpret_cast<const char*>(data), size));
-  return RegSetValueExW(Key(key), Wide(name).c_str(), 0, type, stored.data(), static_cast<DWORD>(stored.size()));
+  return RegSetValueExW(Key(key), Wide(name).c_str(), 0, type, stored.data(),
+                        static_cast<DWORD>(stored.size()));
 }
 
 int32_t WindowsRegistryApi::EnumValue(RegHandle key, uint32_t index, char* name, uint32_t& nameLength) {
@@ -125,8 +127,8 @@ int32_t WindowsRegistryApi::EnumKey(RegHandle key, uint32_t index, char* name, u
 
 int32_t WindowsRegistryApi::QueryInfoKey(RegHandle key, uint32_t& maxValueNameLength) {
   DWORD longest = 0;
-  const LONG status = RegQueryInfoKeyW(Key(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                       &longest, nullptr, nullptr, nullptr);
+  const LONG status = RegQueryInfoKeyW(Key(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                       nullptr, &longest, nullptr, nullptr, nullptr);
   // A UTF-16 unit takes at most three UTF-8 bytes.
   if (status == ERROR_SUCCESS) maxValueNameLength = longest * 3;
   return status;
@@ -142,9 +144,11 @@ int32_t WindowsRegistryApi::DeleteValue(RegHandle key, const std::string& name) 
 
 int32_t WindowsRegistryApi::CloseKey(RegHandle key) { return RegCloseKey(Key(key)); }
 
-int32_t WindowsRegistryApi::ConnectRegistry(const std::string& machine, RegHandle root, RegHandle& remoteRoot) {
+int32_t WindowsRegistryApi::ConnectRegistry(const std::string& machine, RegHandle root,
+                                            RegHandle& remoteRoot) {
   HKEY remote = nullptr;
-  const LONG status = RegConnectRegistryW(machine.empty() ? nullptr : Wide(machine).c_str(), Key(root), &remote);
+  const LONG status =
+      RegConnectRegistryW(machine.empty() ? nullptr : Wide(machine).c_str(), Key(root), &remote);
   if (status == ERROR_SUCCESS) remoteRoot = reinterpret_cast<RegHandle>(remote);
   return status;
 }

@@ -224,7 +224,8 @@ std::optional<std::string> WineRegistryApi::RegistryVariable(RegistryHive hive, 
 std::optional<std::string> WineRegistryApi::ProfileFolder() {
   RegistryNode* root = nullptr;
   if (LoadHive(RegistryHive::Machine, root) != kRegOk) return std::nullopt;
-  const RegistryNode* list = FindNode(*root, SplitKeyPath("Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList"));
+  const RegistryNode* list =
+      FindNode(*root, SplitKeyPath("Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList"));
   if (!list) return std::nullopt;
   for (const auto& child : list->Children()) {
     if (child->Name().rfind("S-1-5-21-", 0) != 0) continue;
@@ -236,8 +237,8 @@ std::optional<std::string> WineRegistryApi::ProfileFolder() {
 std::optional<std::string> WineRegistryApi::Variable(const std::string& name) {
   // What a program inside the prefix would see: the prefix's own environment first.
   if (auto value = RegistryVariable(RegistryHive::User, "Environment", name)) return value;
-  if (auto value = RegistryVariable(RegistryHive::Machine,
-                                    "System\\CurrentControlSet\\Control\\Session Manager\\Environment", name)) {
+  if (auto value = RegistryVariable(
+          RegistryHive::Machine, "System\\CurrentControlSet\\Control\\Session Manager\\Environment", name)) {
     return value;
   }
   if (Upper(name) == "USERPROFILE") {

@@ -43,14 +43,30 @@ bool ParseEscaped(const std::string& line, size_t& pos, char close, std::u16stri
     if (++pos >= line.size()) return false;
     const char e = line[pos++];
     switch (e) {
-      case 'a': out += u'\a'; break;
-      case 'b': out += u'\b'; break;
-      case 'e': out += char16_t{0x1B}; break;
-      case 'f': out += u'\f'; break;
-      case 'n': out += u'\n'; break;
-      case 'r': out += u'\r'; break;
-      case 't': out += u'\t'; break;
-      case 'v': out += u'\v'; break;
+      case 'a':
+        out += u'\a';
+        break;
+      case 'b':
+        out += u'\b';
+        break;
+      case 'e':
+        out += char16_t{0x1B};
+        break;
+      case 'f':
+        out += u'\f';
+        break;
+      case 'n':
+        out += u'\n';
+        break;
+      case 'r':
+        out += u'\r';
+        break;
+      case 't':
+        out += u'\t';
+        break;
+      case 'v':
+        out += u'\v';
+        break;
       case 'x': {
         char16_t value = 0;
         int digits = 0;
@@ -65,7 +81,8 @@ bool ParseEscaped(const std::string& line, size_t& pos, char close, std::u16stri
       default:
         if (e >= '0' && e <= '7') {
           char16_t value = static_cast<char16_t>(e - '0');
-          for (int digits = 1; digits < 3 && pos < line.size() && line[pos] >= '0' && line[pos] <= '7'; ++digits) {
+          for (int digits = 1; digits < 3 && pos < line.size() && line[pos] >= '0' && line[pos] <= '7';
+               ++digits) {
             value = static_cast<char16_t>(value * 8 + (line[pos++] - '0'));
           }
           out += value;
@@ -127,7 +144,9 @@ bool ParseHexBytes(const std::string& line, size_t pos, std::vector<uint8_t>& da
 
 // Parses the data part of a value line (after "=") into type and stored bytes.
 bool ParseData(const std::string& line, size_t pos, RegistryItem& item) {
-  auto startsWith = [&](const char* word) { return line.compare(pos, std::char_traits<char>::length(word), word) == 0; };
+  auto startsWith = [&](const char* word) {
+    return line.compare(pos, std::char_traits<char>::length(word), word) == 0;
+  };
   uint32_t type = kRegSz;
   if (startsWith("str(")) {
     pos += 4;
@@ -149,8 +168,8 @@ bool ParseData(const std::string& line, size_t pos, RegistryItem& item) {
     uint32_t value = 0;
     if (!ParseHexNumber(line, pos, value, 8) || !OnlySpaceFrom(line, pos)) return false;
     item.type = kRegDword;
-    item.data = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
-                 static_cast<uint8_t>(value >> 24)};
+    item.data = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
+                 static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
     return true;
   }
   if (startsWith("hex:")) {
@@ -234,13 +253,15 @@ size_t AppendEscaped(std::string& out, const std::u16string& text, const char* s
 std::u16string ToUnits(const std::string& utf8) {
   const std::vector<uint8_t> bytes = Utf8ToUtf16Le(utf8);
   std::u16string units;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) units += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+    units += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
   return units;
 }
 
 std::u16string UnitsOf(const std::vector<uint8_t>& data) {
   std::u16string units;
-  for (size_t i = 0; i + 1 < data.size(); i += 2) units += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+  for (size_t i = 0; i + 1 < data.size(); i += 2)
+    units += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
   return units;
 }
 
@@ -271,7 +292,8 @@ std::string ValueLine(const RegistryItem& item) {
     return line + "\"\n";
   }
   if (item.type == kRegDword && n == 4) {
-    const uint32_t value = item.data[0] | (item.data[1] << 8) | (item.data[2] << 16) | (uint32_t{item.data[3]} << 24);
+    const uint32_t value =
+        item.data[0] | (item.data[1] << 8) | (item.data[2] << 16) | (uint32_t{item.data[3]} << 24);
     std::snprintf(buffer, sizeof buffer, "dword:%08x\n", value);
     return line + buffer;
   }
@@ -371,7 +393,8 @@ void SettleNode(RegistryNode& node, const std::string& escapedPath, int64_t unix
   for (const auto& child : node.Children()) SettleNode(*child, ChildPath(escapedPath, *child), unixTime);
 }
 
-void AppendNode(std::string& out, const RegistryNode& node, const std::string& escapedPath, int64_t unixTime) {
+void AppendNode(std::string& out, const RegistryNode& node, const std::string& escapedPath,
+                int64_t unixTime) {
   if (!node.HeaderRaw().empty() && !node.Changed()) {
     EndWithBlankLine(out);
     out += node.HeaderRaw();

@@ -14,9 +14,9 @@ class DynamicValue {
   enum class Kind { Empty, Int16, Int32, Text, Bytes };
 
   DynamicValue() = default;
-  DynamicValue(int16_t value) : value_(value) {}          // NOLINT: converts like the runtime
-  DynamicValue(int32_t value) : value_(value) {}          // NOLINT
-  DynamicValue(std::string value) : value_(std::move(value)) {}  // NOLINT
+  DynamicValue(int16_t value) : value_(value) {}                   // NOLINT: converts like the runtime
+  DynamicValue(int32_t value) : value_(value) {}                   // NOLINT
+  DynamicValue(std::string value) : value_(std::move(value)) {}    // NOLINT
   DynamicValue(const char* value) : value_(std::string(value)) {}  // NOLINT
   static DynamicValue FromBytes(std::vector<uint8_t> bytes);
 

@@ -120,7 +120,8 @@ int32_t cRegistry::StoreValue(RegHandle key, const DynamicValue& value) {
     case kRegSz:
     case kRegExpandSz: {
       const std::string text = value.ToText();
-      return api_->SetValue(key, valueKey_, StringTypeFor(text), reinterpret_cast<const uint8_t*>(text.c_str()),
+      return api_->SetValue(key, valueKey_, StringTypeFor(text),
+                            reinterpret_cast<const uint8_t*>(text.c_str()),
                             static_cast<uint32_t>(text.size() + 1));
     }
     case kRegBinary: {
@@ -175,8 +176,8 @@ DynamicValue cRegistry::ValueEx(int32_t eClassKey, std::string sSectionKey, std:
   return Value();
 }
 
-void cRegistry::SetValueEx(int32_t eClassKey, std::string sSectionKey, std::string sValueKey, int32_t eValueType,
-                           DynamicValue vDefault, const DynamicValue& vNewValue) {
+void cRegistry::SetValueEx(int32_t eClassKey, std::string sSectionKey, std::string sValueKey,
+                           int32_t eValueType, DynamicValue vDefault, const DynamicValue& vNewValue) {
   SetClassKey(eClassKey);
   SetSectionKey(std::move(sSectionKey));
   SetValueKey(std::move(sValueKey));

@@ -63,8 +63,9 @@ class cRegistry {
   // install and new verbs and default icon, each below HKEY_CLASSES_ROOT and HKEY_LOCAL_MACHINE
   // "SOFTWARE\Classes\". Throws the first write error.
   void CreateEXEAssociation(std::string sExePath, std::string sClassName, std::string sClassDescription,
-                            std::string sAssociation, std::string sOpenMenuText = "", bool bSupportPrint = false,
-                            std::string sPrintMenuText = "", bool bSupportNew = false, std::string sNewMenuText = "",
+                            std::string sAssociation, std::string sOpenMenuText = "",
+                            bool bSupportPrint = false, std::string sPrintMenuText = "",
+                            bool bSupportNew = false, std::string sNewMenuText = "",
                             bool bSupportInstall = false, std::string sInstallMenuText = "",
                             int32_t lDefaultIconIndex = -1);
   // Adds verbs to a registered class: `vItems` holds triples of verb name, menu text and command

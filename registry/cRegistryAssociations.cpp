@@ -33,8 +33,9 @@ void cRegistry::WriteClassValue(const std::string& text) {
   SetSectionKey(section);
 }
 
-void cRegistry::CreateEXEAssociation(std::string sExePath, std::string sClassName, std::string sClassDescription,
-                                     std::string sAssociation, std::string sOpenMenuText, bool bSupportPrint,
+void cRegistry::CreateEXEAssociation(std::string sExePath, std::string sClassName,
+                                     std::string sClassDescription, std::string sAssociation,
+                                     std::string sOpenMenuText, bool bSupportPrint,
                                      std::string sPrintMenuText, bool bSupportNew, std::string sNewMenuText,
                                      bool bSupportInstall, std::string sInstallMenuText,
                                      int32_t lDefaultIconIndex) {
@@ -45,7 +46,9 @@ void cRegistry::CreateEXEAssociation(std::string sExePath, std::string sClassNam
     SetValueKey("");
     WriteClassValue(value);
   };
-  auto menuText = [](const std::string& text, const std::string& fallback) { return text.empty() ? fallback : text; };
+  auto menuText = [](const std::string& text, const std::string& fallback) {
+    return text.empty() ? fallback : text;
+  };
 
   SetSectionKey("." + sAssociation);
   SetValueType(static_cast<int32_t>(kRegSz));
@@ -67,10 +70,12 @@ void cRegistry::CreateEXEAssociation(std::string sExePath, std::string sClassNam
     write(shell + "new", menuText(sNewMenuText, "&New"));
     write(shell + "new\\command", path + " /n \"%1\"");
   }
-  if (lDefaultIconIndex > -1) write(sClassName + "\\DefaultIcon", path + "," + std::to_string(lDefaultIconIndex));
+  if (lDefaultIconIndex > -1)
+    write(sClassName + "\\DefaultIcon", path + "," + std::to_string(lDefaultIconIndex));
 }
 
-void cRegistry::CreateAdditionalEXEAssociations(std::string sClassName, const std::vector<std::string>& vItems) {
+void cRegistry::CreateAdditionalEXEAssociations(std::string sClassName,
+                                                const std::vector<std::string>& vItems) {
   lastError_.Clear();
   const size_t count = vItems.size();
   if (count % 3 != 0) {

@@ -41,14 +41,14 @@ bool cRegistry::DeleteKey() {
 bool cRegistry::DeleteValue() {
   RegHandle key = 0;
   if (api_->OpenKey(RootHandle(classKey_), sectionKey_, kKeySpecificRights, key) != kRegOk) {
-    Raise(kRegistryWriteError, "Failed to open key '" + std::to_string(classKey_) + "',Section: '" + sectionKey_ +
-                                   "' for delete access");
+    Raise(kRegistryWriteError, "Failed to open key '" + std::to_string(classKey_) + "',Section: '" +
+                                   sectionKey_ + "' for delete access");
   }
   RegistryKeyCloser closer(*api_);
   closer.Hold(key);
   if (api_->DeleteValue(key, valueKey_) != kRegOk) {
-    Raise(kRegistryWriteError, "Failed to delete registry Key: '" + std::to_string(classKey_) + "',Section: '" +
-                                   sectionKey_ + "',Key: '" + valueKey_);
+    Raise(kRegistryWriteError, "Failed to delete registry Key: '" + std::to_string(classKey_) +
+                                   "',Section: '" + sectionKey_ + "',Key: '" + valueKey_);
   }
   return true;
 }

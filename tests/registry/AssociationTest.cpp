@@ -53,14 +53,14 @@ TYPED_TEST_SUITE(AssociationTest, testing::TestBackends);
 
 TYPED_TEST(AssociationTest, MinimalRegistrationWritesFourKeysBelowBothRoots) {
   cRegistry reg(this->backend_.Fresh());
-  reg.CreateEXEAssociation("  C:\\app.exe ", "Tav.Doc", "Tavimer list", "xyz", "", false, "", false, "", false, "",
-                           -1);
+  reg.CreateEXEAssociation("  C:\\app.exe ", "Tav.Doc", "Tavimer list", "xyz", "", false, "", false, "",
+                           false, "", -1);
   EXPECT_EQ(this->Text(".xyz"), "Tav.Doc");
   EXPECT_EQ(this->Text("Tav.Doc"), "Tavimer list");
   EXPECT_EQ(this->Text("Tav.Doc\\shell\\open"), "&Open");
   EXPECT_EQ(this->Text("Tav.Doc\\shell\\open\\command"), "\"C:\\app.exe\" \"%1\"");
-  EXPECT_EQ(this->KeysBelow("Tav.Doc"),
-            (std::vector<std::string>{"Tav.Doc\\shell", "Tav.Doc\\shell\\open", "Tav.Doc\\shell\\open\\command"}));
+  EXPECT_EQ(this->KeysBelow("Tav.Doc"), (std::vector<std::string>{"Tav.Doc\\shell", "Tav.Doc\\shell\\open",
+                                                                  "Tav.Doc\\shell\\open\\command"}));
   EXPECT_EQ(reg.ClassKey(), kHkeyLocalMachine);
   EXPECT_EQ(reg.SectionKey(), "Tav.Doc\\shell\\open\\command");
   EXPECT_EQ(reg.ValueKey(), "");
@@ -69,8 +69,8 @@ TYPED_TEST(AssociationTest, MinimalRegistrationWritesFourKeysBelowBothRoots) {
 
 TYPED_TEST(AssociationTest, FullRegistrationWithDefaultMenuTextsAndIcon) {
   cRegistry reg(this->backend_.Fresh());
-  reg.CreateEXEAssociation("\"C:\\Program Files\\Tav\\tav.exe\"", "Tav.Doc", "Doc", "xyz", "", true, "", true, "",
-                           true, "", 0);
+  reg.CreateEXEAssociation("\"C:\\Program Files\\Tav\\tav.exe\"", "Tav.Doc", "Doc", "xyz", "", true, "", true,
+                           "", true, "", 0);
   const std::string path = "\"C:\\Program Files\\Tav\\tav.exe\"";
   EXPECT_EQ(this->Text("Tav.Doc\\shell\\print"), "&Print");
   EXPECT_EQ(this->Text("Tav.Doc\\shell\\print\\command"), path + " /p \"%1\"");
@@ -112,7 +112,8 @@ TYPED_TEST(AssociationTest, AdditionalVerbsRecordErrorsInsteadOfThrowing) {
   EXPECT_EQ(reg.LastError().Number, static_cast<int32_t>(0x800469ADu));
   EXPECT_EQ(reg.LastError().Number, -2147194451);
   EXPECT_EQ(reg.LastError().Source, cRegistry::ErrorSource());
-  EXPECT_EQ(reg.LastError().Description, "Error - attempt to create additional associations before class defined.");
+  EXPECT_EQ(reg.LastError().Description,
+            "Error - attempt to create additional associations before class defined.");
   EXPECT_EQ(this->Text("Tav.Doc\\shell\\view"), "<missing>");
 
   reg.SetClassKey(kHkeyClassesRoot);
@@ -126,7 +127,8 @@ TYPED_TEST(AssociationTest, AdditionalVerbsRecordErrorsInsteadOfThrowing) {
   EXPECT_EQ(reg.LastError().Number, 0);
   EXPECT_EQ(reg.SectionKey(), "Tav.Doc");
 
-  reg.CreateAdditionalEXEAssociations("Tav.Doc", {"view", "&View", "viewer.exe \"%1\"", "edit", "&Edit", "ed %1"});
+  reg.CreateAdditionalEXEAssociations("Tav.Doc",
+                                      {"view", "&View", "viewer.exe \"%1\"", "edit", "&Edit", "ed %1"});
   EXPECT_EQ(reg.LastError().Number, 0);
   EXPECT_EQ(this->Text("Tav.Doc\\shell\\view"), "&View");
   EXPECT_EQ(this->Text("Tav.Doc\\shell\\view\\command"), "viewer.exe \"%1\"");
@@ -154,9 +156,10 @@ TEST(AssociationFailureTest, FirstFailingWriteEndsRegistrationButNotAdditionalVe
   reg.SetClassKey(kHkeyClassesRoot);
   reg.CreateAdditionalEXEAssociations("Tav.Doc", {"view", "&View", "v", "edit", "&Edit", "e"});
   EXPECT_EQ(reg.LastError().Number, 26001) << "the last failure is kept: a key that cannot be created";
-  EXPECT_EQ(reg.LastError().Description,
-            "Failed to set registry value Key: '-2147483648',Section: 'Tav.Doc\\shell\\edit\\command',Key: '' to "
-            "value: 'e'");
+  EXPECT_EQ(
+      reg.LastError().Description,
+      "Failed to set registry value Key: '-2147483648',Section: 'Tav.Doc\\shell\\edit\\command',Key: '' to "
+      "value: 'e'");
   EXPECT_EQ(reg.SectionKey(), "Tav.Doc\\shell\\edit\\command");
 }
 

@@ -3,10 +3,10 @@
 // of a Wine prefix in a temporary folder. Values are seeded through one back-end object and read
 // back through a fresh one, so that the Wine case goes through the files.
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -70,13 +70,14 @@ class WindowsBackend {
 
  private:
   static void RemoveTestKeys() {
-    for (const char* key : {"Software\\Tavimer", "Software\\New", "Software\\Made0", "Software\\Made6",
-                            "Software\\Made7", "Software\\Made8", "Software\\Remote", "Software\\A",
-                            "Software\\Parent", "Software\\Keys", "Software\\List", "Software\\Classes\\.def"}) {
+    for (const char* key :
+         {"Software\\Tavimer", "Software\\New", "Software\\Made0", "Software\\Made6", "Software\\Made7",
+          "Software\\Made8", "Software\\Remote", "Software\\A", "Software\\Parent", "Software\\Keys",
+          "Software\\List", "Software\\Classes\\.def"}) {
       RegDeleteTreeA(HKEY_CURRENT_USER, key);
     }
-    for (const char* key : {".abc", ".def", "NewClass", "Tav.Doc", ".xyz", "Empty.Doc", ".e1", "Half.Doc", ".e2",
-                            "Env.Doc", ".e3"}) {
+    for (const char* key : {".abc", ".def", "NewClass", "Tav.Doc", ".xyz", "Empty.Doc", ".e1", "Half.Doc",
+                            ".e2", "Env.Doc", ".e3"}) {
       RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string("Software\\Classes\\") + key).c_str());
     }
   }
@@ -127,8 +128,8 @@ size_t OpenHandles(const Api& api) {
 }
 
 // Stores raw data below a root, creating the key.
-inline int32_t Seed(RegistryApi& api, int32_t root, const std::string& path, const std::string& name, uint32_t type,
-                    const std::vector<uint8_t>& data) {
+inline int32_t Seed(RegistryApi& api, int32_t root, const std::string& path, const std::string& name,
+                    uint32_t type, const std::vector<uint8_t>& data) {
   RegHandle key = 0;
   if (int32_t status = api.CreateKey(RootHandle(root), path, kKeySpecificRights, key)) return status;
   const int32_t status = api.SetValue(key, name, type, data.data(), static_cast<uint32_t>(data.size()));

@@ -73,7 +73,8 @@ TEST_F(WineFormatTest, ReadsEveryValueForm) {
   EXPECT_EQ(font.type, kRegBinary);
   EXPECT_EQ(font.data.size(), 28u);
   EXPECT_EQ(font.data.back(), 0x22);
-  EXPECT_EQ(At("Control Panel\\Desktop", "Path").Value(), DynamicValue(std::string("C:\\users\\zöe \"q\"\t\0end", 22)));
+  EXPECT_EQ(At("Control Panel\\Desktop", "Path").Value(),
+            DynamicValue(std::string("C:\\users\\zöe \"q\"\t\0end", 22)));
   EXPECT_EQ(Fetch(*api, kHkeyCurrentUser, "Control Panel\\Desktop", "Wallpaper").type, kRegExpandSz);
   EXPECT_EQ(At("Software\\Classes\\CLSID\\{1}", "").Value(), DynamicValue("one"));
   EXPECT_EQ(At("Software\\Classes\\CLSID\\{1}", "Multi").Value(), DynamicValue(std::string("a\0b\0", 4)));
@@ -99,22 +100,34 @@ TEST_F(WineFormatTest, KeepsUntouchedKeysByteForByte) {
   EXPECT_EQ(after.substr(after.find("[Software\\\\Wine")), sample.substr(blockEnd));
   const std::string block = after.substr(blockStart, after.find("[Software\\\\Wine") - blockStart);
   EXPECT_EQ(block.find("1796690318"), std::string::npos) << "the changed key gets a new time";
-  EXPECT_NE(block.find("#class=\"shell\"\n;; a comment\n@=\"one\"\n\"Multi\"=str(7):\"a\\0b\\0\"\n\"Count\"=\"changed\"\n"
-                       "\"Odd\"=hex(b):01,02\n\n"),
-            std::string::npos)
+  EXPECT_NE(
+      block.find(
+          "#class=\"shell\"\n;; a comment\n@=\"one\"\n\"Multi\"=str(7):\"a\\0b\\0\"\n\"Count\"=\"changed\"\n"
+          "\"Odd\"=hex(b):01,02\n\n"),
+      std::string::npos)
       << block;
 }
 
 TEST_F(WineFormatTest, NewKeysAndEscapesAsWineWritesThem) {
   WriteUserReg(kSample);
-  At("Software\\Classes\\.new", "Name \"q\"").SetValue(std::string("ö1\x01" "2\x1b\\", 7));
-  At("Software\\Classes\\.new", "").SetValue(std::string("x\0" "7", 3));
+  At("Software\\Classes\\.new", "Name \"q\"")
+      .SetValue(std::string("ö1\x01"
+                            "2\x1b\\",
+                            7));
+  At("Software\\Classes\\.new", "")
+      .SetValue(std::string("x\0"
+                            "7",
+                            3));
   const std::string after = ReadUserReg();
   EXPECT_NE(after.find("\n\n[Software\\\\Classes\\\\.new] "), std::string::npos) << after;
-  EXPECT_LT(after.find("[Software\\\\Classes\\\\.new]"), after.find("[Software\\\\Classes\\\\CLSID")) << "sorted";
-  EXPECT_NE(after.find("\n@=\"x\\0007\"\n\"Name \\\"q\\\"\"=\"\\x00f61\\0012\\e\\\\\"\n"), std::string::npos) << after;
+  EXPECT_LT(after.find("[Software\\\\Classes\\\\.new]"), after.find("[Software\\\\Classes\\\\CLSID"))
+      << "sorted";
+  EXPECT_NE(after.find("\n@=\"x\\0007\"\n\"Name \\\"q\\\"\"=\"\\x00f61\\0012\\e\\\\\"\n"), std::string::npos)
+      << after;
   // Read back through the file.
-  EXPECT_EQ(At("Software\\Classes\\.new", "Name \"q\"").Value(), DynamicValue(std::string("ö1\x01" "2\x1b\\", 7)));
+  EXPECT_EQ(At("Software\\Classes\\.new", "Name \"q\"").Value(), DynamicValue(std::string("ö1\x01"
+                                                                                          "2\x1b\\",
+                                                                                          7)));
 }
 
 // Header times differ between runs; everything else must not.

@@ -2,11 +2,10 @@
 // reading what we wrote.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/file.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <array>
 #include <cstdio>
@@ -79,7 +78,8 @@ class WineInteropTest : public ::testing::Test {
   // `reg query` of each key, in one run of Wine: value name -> (type, data as reg prints it).
   static std::vector<Values> Query(const std::vector<std::string>& keys) {
     std::string batch;
-    for (const auto& key : keys) batch += "reg query \"" + key + "\" >> C:\\tavquery.txt\r\necho ==== >> C:\\tavquery.txt\r\n";
+    for (const auto& key : keys)
+      batch += "reg query \"" + key + "\" >> C:\\tavquery.txt\r\necho ==== >> C:\\tavquery.txt\r\n";
     const fs::path output = *prefix_ / "drive_c" / "tavquery.txt";
     fs::remove(output);
     RunBatch(batch);
@@ -87,13 +87,16 @@ class WineInteropTest : public ::testing::Test {
     std::istringstream lines(ReadFile(output));
     std::string text;
     while (std::getline(lines, text)) {
-      while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+      while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
       if (text == "====") results.emplace_back();
       const size_t typeAt = text.find("    REG_", 4);
       if (text.rfind("    ", 0) != 0 || typeAt == std::string::npos) continue;
       const size_t dataAt = text.find("    ", typeAt + 4);
-      const std::string type = text.substr(typeAt + 4, dataAt == std::string::npos ? std::string::npos : dataAt - typeAt - 4);
-      results.back()[text.substr(4, typeAt - 4)] = {type, dataAt == std::string::npos ? "" : text.substr(dataAt + 4)};
+      const std::string type =
+          text.substr(typeAt + 4, dataAt == std::string::npos ? std::string::npos : dataAt - typeAt - 4);
+      results.back()[text.substr(4, typeAt - 4)] = {
+          type, dataAt == std::string::npos ? "" : text.substr(dataAt + 4)};
     }
     results.resize(keys.size());
     return results;
@@ -149,8 +152,8 @@ TEST_F(WineInteropTest, ReadsWhatRegAddWrote) {
   EXPECT_EQ(count, 8);
 
   // The documents folder the way installation discovery reads it.
-  cRegistry personal = At(kHkeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                          "Personal");
+  cRegistry personal = At(
+      kHkeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Personal");
   EXPECT_EQ(personal.Value().ToText().rfind("C:\\users\\", 0), 0u);
 }
 
@@ -162,8 +165,10 @@ TEST_F(WineInteropTest, RegQueryReadsWhatWeWrote) {
   At(kHkeyCurrentUser, "Software\\TavOut", "d", 4).SetValue(int32_t{-2});
   At(kHkeyCurrentUser, "Software\\TavOut", "b", 3).SetValue(DynamicValue::FromBytes({1, 2, 0xFF}));
   auto api = Api();
-  ASSERT_EQ(testing::Seed(*api, kHkeyCurrentUser, "Software\\TavOut", "m", kRegMultiSz, {'a', 0, 'b', 0, 0}), 0);
-  ASSERT_EQ(testing::Seed(*api, kHkeyCurrentUser, "Software\\TavOut", "be", kRegDwordBigEndian, {0, 0, 1, 0}), 0);
+  ASSERT_EQ(testing::Seed(*api, kHkeyCurrentUser, "Software\\TavOut", "m", kRegMultiSz, {'a', 0, 'b', 0, 0}),
+            0);
+  ASSERT_EQ(testing::Seed(*api, kHkeyCurrentUser, "Software\\TavOut", "be", kRegDwordBigEndian, {0, 0, 1, 0}),
+            0);
   ASSERT_EQ(testing::Seed(*api, kHkeyCurrentUser, "Software\\TavOut", "n", kRegNone, {1, 2}), 0);
   ASSERT_EQ(testing::Seed(*api, kHkeyCurrentUser, "Software\\TavOut\\Deeper\\Key", "x", kRegSz, {'1', 0}), 0);
 
@@ -183,7 +188,8 @@ TEST_F(WineInteropTest, RegQueryReadsWhatWeWrote) {
   EXPECT_EQ(results[1]["x"], Entry("REG_SZ", "1"));
 
   // Text beyond ASCII, through an export (UTF-16) rather than the console's code page.
-  std::system((Env() + "wine reg export 'HKCU\\Software\\TavOut' 'C:\\tavout.reg' /y >/dev/null 2>&1").c_str());
+  std::system(
+      (Env() + "wine reg export 'HKCU\\Software\\TavOut' 'C:\\tavout.reg' /y >/dev/null 2>&1").c_str());
   WaitForServer();
   const std::string exported = ReadFile(*prefix_ / "drive_c" / "tavout.reg");
   ASSERT_GT(exported.size(), 2u);
@@ -253,8 +259,8 @@ TEST_F(WineInteropTest, RefusesToWriteWhileServerRuns) {
 
 TEST_F(WineInteropTest, RegisteredFileTypeSeenByWine) {
   cRegistry reg(Api());
-  reg.CreateEXEAssociation("C:\\Program Files\\Tav\\tav.exe", "Tav.List", "Tavimer list", "tavx", "", true, "",
-                           false, "", false, "", 0);
+  reg.CreateEXEAssociation("C:\\Program Files\\Tav\\tav.exe", "Tav.List", "Tavimer list", "tavx", "", true,
+                           "", false, "", false, "", 0);
   using Entry = std::pair<std::string, std::string>;
   auto results = Query({"HKCR\\.tavx", "HKCR\\Tav.List", "HKCR\\Tav.List\\shell\\open",
                         "HKCR\\Tav.List\\shell\\open\\command", "HKCR\\Tav.List\\shell\\print\\command",

@@ -75,8 +75,10 @@ TYPED_TEST(cRegistryKeysTest, DeleteValueMessagesForMissingKeyAndMissingValue) {
   reg.CreateKey();
   EXPECT_EQ(this->RaisedDescription([&] { reg.DeleteValue(); }),
             "Failed to delete registry Key: '-2147483647',Section: 'Software\\Keys',Key: 'v");
-  ASSERT_EQ(Seed(*this->backend_.Fresh(), kHkeyCurrentUser, "Software\\Keys", "v", kRegSz, TextBytes("1")), 0);
-  ASSERT_EQ(Seed(*this->backend_.Fresh(), kHkeyCurrentUser, "Software\\Keys", "w", kRegSz, TextBytes("2")), 0);
+  ASSERT_EQ(Seed(*this->backend_.Fresh(), kHkeyCurrentUser, "Software\\Keys", "v", kRegSz, TextBytes("1")),
+            0);
+  ASSERT_EQ(Seed(*this->backend_.Fresh(), kHkeyCurrentUser, "Software\\Keys", "w", kRegSz, TextBytes("2")),
+            0);
   EXPECT_TRUE(reg.DeleteValue());
   reg.SetValueType(1);
   reg.SetDefault("gone");
@@ -98,7 +100,8 @@ TYPED_TEST(cRegistryKeysTest, EnumerationsListNamesFromOneAndEmptyForMissingKey)
   EXPECT_TRUE(names.empty());
   EXPECT_EQ(count, 0);
 
-  for (const char* child : {"Gamma", "alpha", "Beta"}) this->At(std::string("Software\\List\\") + child).CreateKey();
+  for (const char* child : {"Gamma", "alpha", "Beta"})
+    this->At(std::string("Software\\List\\") + child).CreateKey();
   cRegistry list = this->At("Software\\List");
   EXPECT_TRUE(list.EnumerateSections(names, count));
   EXPECT_EQ(count, 3);

@@ -1,21 +1,20 @@
 // The registry object's value reads and writes, run against every back end.
 
-#include "registry/cRegistry.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "registry/cRegistry.h"
 #include "tests/registry/RegistryBackends.h"
 
 namespace tav {
 namespace {
 
 using testing::Fetch;
-using testing::Stored;
+using ::testing::HasSubstr;
 using testing::KeyPresent;
 using testing::Seed;
+using testing::Stored;
 using testing::TextBytes;
-using ::testing::HasSubstr;
 
 constexpr char kSection[] = "Software\\Tavimer\\Main";
 
@@ -68,7 +67,8 @@ TYPED_TEST(cRegistryTest, FreshObjectReadsDefaultAndFailsToWriteBeforeLookingAtT
   VbError error = this->Raised([&] { reg.SetValue("x"); });
   EXPECT_EQ(error.Number(), 26001);
   EXPECT_EQ(error.Source(), cRegistry::ErrorSource());
-  EXPECT_EQ(error.Description(), "Failed to set registry value Key: '0',Section: 'a\\b',Key: 'v' to value: 'x'");
+  EXPECT_EQ(error.Description(),
+            "Failed to set registry value Key: '0',Section: 'a\\b',Key: 'v' to value: 'x'");
   EXPECT_EQ(reg.SectionKey(), "a\\b");
 }
 
@@ -129,9 +129,14 @@ TYPED_TEST(cRegistryTest, ExpandableTextIsExpandedOnRead) {
 }
 
 TYPED_TEST(cRegistryTest, PercentRuleDecidesStoredStringType) {
-  const std::vector<std::pair<std::string, uint32_t>> cases = {
-      {"%TEMP%\\x", kRegExpandSz}, {"50% of 100%", kRegExpandSz}, {"%a%", kRegExpandSz}, {"50%", kRegSz},
-      {"100%", kRegSz},            {"%%", kRegSz},                 {"a%%b", kRegSz},     {"plain", kRegSz}};
+  const std::vector<std::pair<std::string, uint32_t>> cases = {{"%TEMP%\\x", kRegExpandSz},
+                                                               {"50% of 100%", kRegExpandSz},
+                                                               {"%a%", kRegExpandSz},
+                                                               {"50%", kRegSz},
+                                                               {"100%", kRegSz},
+                                                               {"%%", kRegSz},
+                                                               {"a%%b", kRegSz},
+                                                               {"plain", kRegSz}};
   for (int32_t valueType : {1, 2}) {
     for (size_t i = 0; i < cases.size(); ++i) {
       const std::string name = "v" + std::to_string(valueType) + std::to_string(i);
@@ -187,8 +192,9 @@ TYPED_TEST(cRegistryTest, UnwritableTypeRaisesAfterCreatingKey) {
     VbError error = this->Raised([&] { reg.SetValue("x"); });
     EXPECT_EQ(error.Number(), static_cast<int32_t>(0x800469A9u));
     EXPECT_EQ(error.Number(), -2147194455);
-    EXPECT_EQ(error.Description(), "Failed to set registry value Key: '-2147483647',Section: 'Software\\Made" +
-                                       std::to_string(valueType) + "',Key: 'm' to value: 'x'");
+    EXPECT_EQ(error.Description(),
+              "Failed to set registry value Key: '-2147483647',Section: 'Software\\Made" +
+                  std::to_string(valueType) + "',Key: 'm' to value: 'x'");
     EXPECT_TRUE(KeyPresent(*this->backend_.Fresh(), kHkeyCurrentUser, reg.SectionKey()));
   }
 }
