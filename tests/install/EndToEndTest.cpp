@@ -292,6 +292,47 @@ TEST_F(WholeRunTest, SecondGenerationWithAPasswordAskedAfterAWrongOne) {
   CheckOutcomes(dbs);
 }
 
+// Installations made by the generator: fragmented databases with deleted rows, a Jet 3
+// first generation and a Jet 4 second generation with a password.
+std::string Generate(const fs::path& folder, const std::string& options) {
+  const fs::path jettool = fs::path(TAVIMER_BINARY_DIR) / "tools" / "jettool";
+  return jettool.string() + " generate '" + folder.string() + "' " + options +
+         " --rows 150 --deleted 0.4 --seed 3 >/dev/null";
+}
+
+TEST_F(WholeRunTest, GeneratedFirstGeneration) {
+  const std::string command = Generate(prefix_.DriveC() / "Tavimer", "--generation TV1 --jet 3");
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  RegisterFirstGeneration();
+  std::vector<Outcome> first = {Expect("C:\\Tavimer\\data\\list.mdb", "Tavimer/data/list.mdb"),
+                                Expect("C:\\Tavimer\\history\\history.mdb", "Tavimer/history/history.mdb")};
+  RunChoosing(0);
+  EXPECT_EQ(tav::Run().BasePath, "C:\\Tavimer");
+  CheckOutcomes(first);
+}
+
+TEST_F(WholeRunTest, GeneratedSecondGenerationWithItsPassword) {
+  const std::string folder = "users/me/Documents/Tavimer2";
+  const std::string command = Generate(prefix_.DriveC() / folder, "--generation TV2 --jet 4 --password secret");
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  RegisterDocuments();
+  const std::string root = "C:\\users\\me\\Documents\\Tavimer2";
+  std::vector<Outcome> dbs = {Expect(root + "\\data\\list.mdb", folder + "/data/list.mdb"),
+                              Expect(root + "\\data\\helper.mdb", folder + "/data/helper.mdb"),
+                              Expect(root + "\\history\\history.mdb", folder + "/history/history.mdb"),
+                              Expect(root + "\\schedule\\schedule.mdb", folder + "/schedule/schedule.mdb")};
+  int asked = 0;
+  WhenShown("frmPwd", [&](QWidget& dialog) {
+    ++asked;
+    QTest::keyClicks(dialog.findChild<TextBox*>("txtPwd")->Editor(), "secret");
+    FindButton(dialog, "cmdOK")->Press();
+  });
+  RunChoosing(1);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(tav::Run().DbPassword, "secret");
+  CheckOutcomes(dbs);
+}
+
 TEST_F(WholeRunTest, CancellingThePasswordEndsBeforeAnyDatabaseIsTouched) {
   Place("jet4/passwordV2000.mdb", "users/me/Documents/Tavimer2/data/list.mdb");
   Place("jet4/delTestV2000.mdb", "users/me/Documents/Tavimer2/history/history.mdb");
