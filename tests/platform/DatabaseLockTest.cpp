@@ -18,10 +18,10 @@ class DatabaseLockTest : public ::testing::Test {
  protected:
   void SetUp() override { testing::WriteBytes(db_, testing::PatternBytes(4096)); }
 
-  // A child process that holds the database open in the given mode.
-  std::unique_ptr<OtherProcess> HeldElsewhere(bool exclusive) {
-    return std::make_unique<OtherProcess>([this, exclusive]() -> std::function<void()> {
-      auto lock = std::make_shared<LockOutcome>(DatabaseLock::Acquire(db_, exclusive));
+  // A child process that holds the database open, shared.
+  std::unique_ptr<OtherProcess> HeldElsewhere() {
+    return std::make_unique<OtherProcess>([this]() -> std::function<void()> {
+      auto lock = std::make_shared<LockOutcome>(DatabaseLock::Acquire(db_, false));
       if (!lock->lock) throw 1;
       return [lock] { lock->lock->Release(); };
     });
@@ -52,21 +52,8 @@ TEST_F(DatabaseLockTest, SharedOpensShareOneLockFileWhichTheLastCloseRemoves) {
   EXPECT_FALSE(std::filesystem::exists(ldb_));
 }
 
-TEST_F(DatabaseLockTest, ExclusiveAndSharedExcludeEachOtherInThisProcess) {
-  auto shared = DatabaseLock::Acquire(db_, false);
-  EXPECT_EQ(DatabaseLock::Acquire(db_, true).failure, LockFailure::kInUse);
-  shared.lock->Release();
-  auto exclusive = DatabaseLock::Acquire(db_, true);
-  ASSERT_EQ(exclusive.failure, LockFailure::kNone);
-  EXPECT_FALSE(std::filesystem::exists(ldb_)) << "an exclusive open makes no lock file";
-  EXPECT_EQ(DatabaseLock::Acquire(db_, false).failure, LockFailure::kInUse);
-  EXPECT_EQ(DatabaseLock::Acquire(db_, true).failure, LockFailure::kInUse);
-  exclusive.lock->Release();
-  EXPECT_EQ(DatabaseLock::Acquire(db_, true).failure, LockFailure::kNone);
-}
-
 TEST_F(DatabaseLockTest, KillFileRefusesALockFileHeldByAnotherProcess) {
-  auto other = HeldElsewhere(false);
+  auto other = HeldElsewhere();
   ASSERT_TRUE(other->Ok());
   ASSERT_TRUE(std::filesystem::exists(ldb_));
   try {

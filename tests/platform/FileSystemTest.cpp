@@ -1,11 +1,7 @@
 #include "platform/FileSystem.h"
 
-#include <fcntl.h>
-
 #include <gtest/gtest.h>
 
-#include "platform/FileLock.h"
-#include "platform/UniqueFd.h"
 #include "platform/VbError.h"
 #include "platform/WinPath.h"
 #include "tests/platform/TempFolder.h"
@@ -28,22 +24,6 @@ TEST(FileSystemTest, KillFileErrors) {
   EXPECT_EQ(ErrorOf([&] { KillFile(WindowsPath(dir / "no" / "none.txt")); }), 76);
   EXPECT_EQ(ErrorOf([&] { KillFile(WindowsPath(dir.path())); }), 53);
   EXPECT_TRUE(std::filesystem::exists(dir.path()));
-}
-
-TEST(FileSystemTest, LockedFilesAreNeitherDeletedNorEmptied) {
-  testing::TempFolder dir;
-  auto file = dir / "held.mdb";
-  testing::WriteBytes(file, {'a', 'b', 'c'});
-  UniqueFd holder(::open(file.c_str(), O_RDONLY));
-  ASSERT_TRUE(TryLock(holder.Get(), LockKind::Read, {0x100, 1}));  // any range counts
-  EXPECT_EQ(ErrorOf([&] { KillFile(WindowsPath(file)); }), 70);
-  EXPECT_EQ(ErrorOf([&] { WriteTextFile(WindowsPath(file), "\r\n"); }), 70);
-  EXPECT_EQ(testing::ReadBytes(file).size(), 3u);
-  holder.Reset();
-  WriteTextFile(WindowsPath(file), "\r\n");
-  EXPECT_EQ(FileLength(WindowsPath(file)), 2);
-  KillFile(WindowsPath(file));
-  EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 TEST(FileSystemTest, FileLengthBeyondTwoGigabytesIsAnOverflowNotANegativeLength) {
