@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "jet/Checker.h"
+#include "jet/Compactor.h"
 #include "jet/Database.h"
 #include "jet/Header.h"
 #include "platform/DaoErrors.h"
@@ -33,13 +34,17 @@ std::unique_ptr<jet::Database> OpenForCheck(const std::filesystem::path& databas
 
 }  // namespace
 
-// The engine in jet/ cannot rewrite databases yet. Compaction refuses plainly, so that the
-// maintenance cycle reports it as failed and leaves every file as it was; a repair checks
-// the database and succeeds only when it finds nothing to mend.
+// A repair checks the database and succeeds only when it finds nothing to mend.
 
-void CompactDatabaseFile(jet::Database& /*source*/, const std::filesystem::path& /*destination*/,
-                         const std::string& /*destinationName*/) {
-  NotAvailable("Compacting databases");
+void CompactDatabaseFile(jet::Database& source, const std::filesystem::path& destination,
+                         const std::string& destinationName) {
+  auto compacted = jet::CompactToPath(source, destination.string());
+  if (compacted.ok()) return;
+  const jet::Status& failed = compacted.status();
+  if (failed.kind() == jet::ErrorKind::kExists) throw DaoError(failed, destinationName, kSourceEngine);
+  int32_t number = failed.DaoNumber();
+  if (number <= 0) number = kErrCannotOpenDatabase;
+  throw VbError(number, kSourceEngine, "Compacting into " + destinationName + " failed: " + failed.ToString());
 }
 
 void RepairDatabaseFile(const std::filesystem::path& database, const std::string& name) {

@@ -14,6 +14,7 @@ constexpr tav::jettool::Registrar kCommands[] = {
     tav::jettool::RegisterExport,
     tav::jettool::RegisterCheck,
     tav::jettool::RegisterGenerate,
+    tav::jettool::RegisterCompact,
 };
 
 }  // namespace

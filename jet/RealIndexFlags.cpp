@@ -1,0 +1,48 @@
+#include "jet/RealIndexFlags.h"
+
+#include "jet/Bytes.h"
+
+namespace jet {
+namespace {
+
+constexpr size_t kIndexColumnMapBytes = 30;  // ten columns, three bytes each
+constexpr uint8_t kKnownFlags = kIndexUnique | kIndexIgnoreNulls | kIndexRequired;
+
+Result<std::vector<uint8_t>> DefinitionBytes(Database& db, const TableDef& def) {
+  std::vector<uint8_t> bytes;
+  std::vector<uint8_t> page;
+  for (size_t i = 0; i < def.pages.size(); ++i) {
+    JET_RETURN_IF_ERROR(db.ReadPage(def.pages[i], page));
+    const size_t skip = i == 0 ? 0 : db.layout().tdef_continuation_header;
+    bytes.insert(bytes.end(), page.begin() + static_cast<std::ptrdiff_t>(skip), page.end());
+  }
+  return bytes;
+}
+
+}  // namespace
+
+Status LoadRealIndexFlags(Database& db, TableDef& def) {
+  const Layout& l = db.layout();
+  JET_ASSIGN_OR_RETURN(const std::vector<uint8_t> bytes, DefinitionBytes(db, def));
+  size_t at = l.tdef_header_end + def.real_indexes.size() * l.tdef_real_index_entry +
+              def.columns.size() * l.tdef_column_entry;
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    std::optional<uint32_t> length;
+    if (l.name_length_size == 1 && at < bytes.size()) length = bytes[at];
+    if (l.name_length_size == 2) length = GetU16(bytes, at);
+    if (!length) return CorruptError("column names run past the end").AtPage(def.page);
+    at += l.name_length_size + *length;
+  }
+  const bool jet4 = l.version == JetVersion::kJet4;
+  const size_t flags_offset = (jet4 ? 4 : 0) + kIndexColumnMapBytes + 8 + (jet4 ? 4 : 0);
+  for (RealIndex& index : def.real_indexes) {
+    if (at + l.tdef_real_index_def > bytes.size()) {
+      return CorruptError("index definitions run past the end").AtPage(def.page);
+    }
+    index.flags = bytes[at + flags_offset] & kKnownFlags;
+    at += l.tdef_real_index_def;
+  }
+  return Status::Ok();
+}
+
+}  // namespace jet

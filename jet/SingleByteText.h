@@ -1,0 +1,19 @@
+#pragma once
+// Jet 3 keeps text as single bytes of the database's code page. A byte the code page leaves
+// undefined reads as '?', and would be written back as a real '?': the stored bytes must be
+// compared, not the text.
+
+#include <vector>
+
+#include "jet/Database.h"
+#include "jet/TableDef.h"
+#include "jet/TableReader.h"
+#include "jet/Value.h"
+
+namespace jet {
+
+// kUnsupported when a text or memo value of `row` (decoded into `values`) would not be
+// stored again as the same bytes.
+Status CheckSingleByteText(Database& db, const TableDef& def, const RowRecord& row, const std::vector<Value>& values);
+
+}  // namespace jet

@@ -1,0 +1,201 @@
+// Compaction read back by the independent readers: every table exports the same through
+// mdbtools and reads the same through mdb-reader before and after, the engine's checker
+// finds nothing wrong, the copy is no larger, the source is untouched, and compacting the
+// copy again gives a file of the same size.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "jet/Checker.h"
+#include "jet/Compactor.h"
+#include "jet/Database.h"
+#include "jet/Generator.h"
+#include "tests/jet/JetTestSupport.h"
+
+namespace jet {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RunCommand;
+using testing::ShellQuote;
+using testing::TempDir;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+using Tables = std::map<std::string, std::vector<std::string>>;
+
+// Every user table through mdb-export, rows sorted (storage order may differ).
+Tables ExportAll(const std::string& path) {
+  Tables out;
+  for (const std::string& table : Lines(RunCommand("mdb-tables -1 " + ShellQuote(path)).out)) {
+    if (table.empty()) continue;
+    auto rows = Lines(RunCommand("mdb-export -T '%Y-%m-%d %H:%M:%S' -b hex " + ShellQuote(path) + " " +
+                                 ShellQuote(table)).out);
+    std::sort(rows.begin(), rows.end());
+    out[table] = rows;
+  }
+  return out;
+}
+
+// Blanks the table ids of the catalog and the access-control entries, which change by
+// design, in the output of dump.mjs.
+constexpr const char* kBlankIds =
+    "let at = -1; for (const line of require('fs').readFileSync(0, 'utf8').split('\\n')) {"
+    " if (!line) continue; const v = JSON.parse(line);"
+    " if (!Array.isArray(v)) { const c = v.columns || [];"
+    "  at = v.table === 'MSysObjects' ? c.indexOf('Id') : v.table === 'MSysACEs' ? c.indexOf('ObjectId') : -1; }"
+    " else if (at >= 0) v[at] = null;"
+    " console.log(JSON.stringify(v)); }";
+
+// Every table, system tables included, through mdb-reader; rows sorted per table.
+Tables ReadAll(const std::string& path, const std::string& password) {
+  const std::string oracle = std::string(TAVIMER_SOURCE_DIR) + "/tests/oracle";
+  const std::string command = "cd " + ShellQuote(oracle) + " && node dump.mjs " + ShellQuote(path) + " " +
+                              ShellQuote(password) + " | node -e " + ShellQuote(kBlankIds);
+  Tables out;
+  std::string table;
+  for (const std::string& line : Lines(RunCommand(command).out)) {
+    if (line.rfind("{\"table\":", 0) == 0) {
+      table = line;
+      out[table];
+      continue;
+    }
+    out[table].push_back(line);
+  }
+  for (auto& [name, rows] : out) std::sort(rows.begin(), rows.end());
+  return out;
+}
+
+// Names the first table whose rows differ, with the first differing row of each side.
+void ExpectSameTables(const Tables& after, const Tables& before, const char* reader) {
+  EXPECT_EQ(after.size(), before.size()) << reader << ": number of tables";
+  for (const auto& [table, rows] : before) {
+    auto found = after.find(table);
+    if (found == after.end()) {
+      ADD_FAILURE() << reader << ": table missing after compaction: " << table;
+      return;
+    }
+    if (found->second == rows) continue;
+    auto [mine, theirs] = std::mismatch(found->second.begin(), found->second.end(), rows.begin(), rows.end());
+    ADD_FAILURE() << reader << ": rows differ in " << table.substr(0, 200) << "\n  after:  "
+                  << (mine == found->second.end() ? "(end)" : mine->substr(0, 300)) << "\n  before: "
+                  << (theirs == rows.end() ? "(end)" : theirs->substr(0, 300));
+    return;
+  }
+}
+
+uint64_t SizeOf(const std::string& path) { return fs::file_size(path); }
+
+Status Compact(const std::string& source, const std::string& destination, const std::string& password) {
+  JET_ASSIGN_OR_RETURN(auto db, Database::OpenPath(source, {.password = password}));
+  return CompactToPath(*db, destination).status();
+}
+
+size_t Problems(const std::string& path, const std::string& password) {
+  auto db = Database::OpenPath(path, {.password = password});
+  if (!db.ok()) return 1000;
+  size_t problems = 0;
+  CheckDatabase(**db, [&problems, &path](const Problem& p) {
+    ++problems;
+    ADD_FAILURE() << path << ": " << p.ToString();
+  });
+  return problems;
+}
+
+void ExpectFaithfulCompaction(const std::string& source, const std::string& password, const TempDir& dir,
+                              bool with_mdb_reader = true) {
+  const auto before = testing::ReadBytes(source);
+  const std::string once = (dir.path() / "once.mdb").string();
+  const std::string twice = (dir.path() / "twice.mdb").string();
+  Status compacted = Compact(source, once, password);
+  ASSERT_TRUE(compacted.ok()) << compacted.ToString();
+  EXPECT_EQ(testing::ReadBytes(source), before) << "the source changed";
+  // The writer gives every table its own usage-map page and every index a page even when
+  // empty, so a database of many tiny tables can come out a few pages larger.
+  if (source.find("passwordV2003") == std::string::npos) {
+    EXPECT_LE(SizeOf(once), SizeOf(source));
+  }
+  ExpectSameTables(ExportAll(once), ExportAll(source), "mdb-export");
+  if (with_mdb_reader) ExpectSameTables(ReadAll(once, password), ReadAll(source, password), "mdb-reader");
+  EXPECT_EQ(Problems(once, password), 0u);
+  Status again = Compact(once, twice, password);
+  ASSERT_TRUE(again.ok()) << again.ToString();
+  EXPECT_EQ(SizeOf(twice), SizeOf(once));
+}
+
+// Fixtures holding what the writer cannot reproduce yet: table definitions longer than one
+// page (Jet 3), the Jet 4 object-storage column type of MSysAccessObjects, and Jet 3 text
+// with bytes the code page leaves undefined. Compaction refuses them whole.
+const std::set<std::string> kRefused = {
+    "jet3/test2V1997.mdb",         "jet3/testV1997.mdb",         "jet3/testIndexCodesV1997.mdb",
+    "jet4/compIndexTestV2000.mdb", "jet4/delColTestV2000.mdb",   "jet4/delTestV2000.mdb",
+    "jet4/fixedTextTestV2000.mdb", "jet4/indexTestV2000.mdb",    "jet4/overflowTestV2000.mdb",
+    "jet4/passwordV2000.mdb",      "jet4/test2V2000.mdb"};
+
+class CompactFixture : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(CompactFixture, ReadsBackTheSameOrIsRefusedWhole) {
+  TempDir dir;
+  const std::string source = dir.CopyFixture(GetParam());
+  const std::string password = testing::FixturePassword(GetParam());
+  if (kRefused.count(GetParam()) == 0) {
+    ExpectFaithfulCompaction(source, password, dir);
+    return;
+  }
+  const auto before = testing::ReadBytes(source);
+  const std::string target = (dir.path() / "refused.mdb").string();
+  Status refused = Compact(source, target, password);
+  EXPECT_FALSE(refused.ok());
+  EXPECT_FALSE(refused.description().empty());
+  EXPECT_FALSE(fs::exists(target));
+  EXPECT_EQ(testing::ReadBytes(source), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFixtures, CompactFixture, ::testing::ValuesIn(testing::AllFixtures()),
+                         [](const ::testing::TestParamInfo<std::string>& fixture) {
+                           std::string name = fixture.param;
+                           std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+                           return name;
+                         });
+
+// Installations with half their rows deleted and memo updates leaving garbage behind.
+class CompactGenerated : public ::testing::TestWithParam<JetVersion> {};
+
+TEST_P(CompactGenerated, ReadsBackTheSame) {
+  TempDir dir;
+  const fs::path install = dir.path() / "install";
+  GenerateOptions options;
+  options.generation = "TV2";
+  options.rows = 1500;
+  options.deleted = 0.5;
+  options.password = "secret";
+  options.version = GetParam();
+  ASSERT_TRUE(GenerateInstallation(install.string(), options).ok());
+  for (const char* file : {"data/list.mdb", "history/history.mdb", "schedule/schedule.mdb", "data/helper.mdb"}) {
+    SCOPED_TRACE(file);
+    TempDir out;
+    // mdb-reader reads some long memos of the generator's history files shorter than
+    // mdbtools and the engine do; the compacted copies read in full. Compared through
+    // mdbtools here.
+    const bool history = std::string(file) == "history/history.mdb";
+    ExpectFaithfulCompaction((install / file).string(), std::string(file) == "data/list.mdb" ? "secret" : "", out,
+                             !history);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, CompactGenerated, ::testing::Values(JetVersion::kJet3, JetVersion::kJet4),
+                         [](const ::testing::TestParamInfo<JetVersion>& version) {
+                           return version.param == JetVersion::kJet3 ? "Jet3" : "Jet4";
+                         });
+
+}  // namespace
+}  // namespace jet

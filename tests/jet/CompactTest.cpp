@@ -1,0 +1,152 @@
+// Compaction's guarantees without outside readers: a destination that exists is refused
+// and left alone, a failing disk at any write leaves no destination behind and the source
+// as it was, deleted rows leave nothing behind, and decimals are carried over exactly.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "jet/CompactValues.h"
+#include "jet/Compactor.h"
+#include "jet/DatabaseCreator.h"
+#include "jet/Generator.h"
+#include "jet/CompactSchema.h"
+#include "jet/TableReader.h"
+#include "tests/jet/JetTestSupport.h"
+
+namespace jet {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+TEST(Compact, RefusesAnExistingDestinationAndLeavesItAlone) {
+  TempDir dir;
+  const std::string source = dir.CopyFixture("jet4/testUnicodeCompV2003.mdb");
+  const std::string target = dir.Write("target.mdb", {1, 2, 3});
+  auto db = Database::OpenPath(source);
+  ASSERT_TRUE(db.ok());
+  auto result = CompactToPath(**db, target);
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.status().kind(), ErrorKind::kExists);
+  EXPECT_EQ(result.status().DaoNumber(), 3204);
+  EXPECT_EQ(testing::ReadBytes(target), (std::vector<uint8_t>{1, 2, 3}));
+
+  const fs::path link = dir.path() / "link.mdb";
+  fs::create_symlink(dir.path() / "elsewhere.mdb", link);
+  EXPECT_EQ(CompactToPath(**db, link.string()).status().kind(), ErrorKind::kExists);
+  EXPECT_FALSE(fs::exists(dir.path() / "elsewhere.mdb"));
+}
+
+TEST(Compact, WrongPasswordNeverReachesTheCompactor) {
+  auto db = Database::OpenPath(testing::FixturePath("jet4/passwordV2003.mdb"), {.password = "wrong"});
+  ASSERT_FALSE(db.ok());
+  EXPECT_EQ(db.status().DaoNumber(), 3031);
+}
+
+// Every write, then the final flush, fails in turn: each attempt reports the failure,
+// removes its destination and leaves the source byte for byte as it was.
+TEST(Compact, FailingDiskLeavesNothingBehind) {
+  for (const char* fixture : {"jet3/delTestV1997.mdb", "jet4/passwordV2003.mdb"}) {
+    SCOPED_TRACE(fixture);
+    TempDir dir;
+    const std::string source = dir.CopyFixture(fixture);
+    const auto before = testing::ReadBytes(source);
+    auto db = Database::OpenPath(source, {.password = testing::FixturePassword(fixture)});
+    ASSERT_TRUE(db.ok());
+    const std::string target = (dir.path() / "out.mdb").string();
+    int64_t writes = 0;
+    auto counted = CompactToPath(**db, target, [&writes](std::unique_ptr<File> file) -> std::unique_ptr<File> {
+      struct Counting : FaultyFile {
+        Counting(std::unique_ptr<File> f, int64_t& n) : FaultyFile(std::move(f), FaultyFile::Budget()), n_(n) {}
+        Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
+          ++n_;
+          return FaultyFile::WriteAt(offset, data);
+        }
+        int64_t& n_;
+      };
+      return std::make_unique<Counting>(std::move(file), writes);
+    });
+    ASSERT_TRUE(counted.ok()) << counted.status().ToString();
+    fs::remove(target);
+    ASSERT_GT(writes, 10);
+    for (int64_t budget = 0; budget <= writes; ++budget) {
+      FaultyFile::Budget limits;
+      limits.writes = budget < writes ? budget : -1;
+      limits.fail_sync = budget == writes;
+      auto failed = CompactToPath(**db, target, [limits](std::unique_ptr<File> file) -> std::unique_ptr<File> {
+        return std::make_unique<FaultyFile>(std::move(file), limits);
+      });
+      ASSERT_FALSE(failed.ok()) << "budget " << budget;
+      EXPECT_EQ(failed.status().kind(), ErrorKind::kIo) << failed.status().ToString();
+      ASSERT_FALSE(fs::exists(target)) << "budget " << budget;
+    }
+    EXPECT_EQ(testing::ReadBytes(source), before);
+  }
+}
+
+// Writes the live rows of every user table of `source` into a new database, the way a
+// database holding only the surviving rows would have been written.
+void WriteSurvivors(const std::string& source, const std::string& target, JetVersion version) {
+  auto db = Database::OpenPath(source);
+  ASSERT_TRUE(db.ok());
+  auto file = OpenPosixFile(target, OpenMode::kCreateNew);
+  ASSERT_TRUE(file.ok());
+  CreateOptions create;
+  create.version = version;
+  auto out = DatabaseCreator::Create(std::move(file).value(), create);
+  ASSERT_TRUE(out.ok());
+  for (const CatalogEntry& entry : (*db)->Tables(false)) {
+    auto def = (*db)->ReadTableDef(entry.DefinitionPage());
+    ASSERT_TRUE(def.ok());
+    auto spec = SpecFromDefinition(*def, entry.name, false, (*db)->layout());
+    ASSERT_TRUE(spec.ok());
+    auto table = (*out)->AddTable(*spec);
+    ASSERT_TRUE(table.ok());
+    auto rows = ReadAllRows(**db, *def);
+    ASSERT_TRUE(rows.ok());
+    for (const auto& values : *rows) {
+      auto cells = CellsFromValues(*def, values);
+      ASSERT_TRUE(cells.ok());
+      ASSERT_TRUE((*table)->AddRow(*cells).ok());
+    }
+  }
+  ASSERT_TRUE((*out)->Finish().ok());
+}
+
+TEST(Compact, HalfDeletedShrinksToTheSurvivorsSize) {
+  for (JetVersion version : {JetVersion::kJet3, JetVersion::kJet4}) {
+    TempDir dir;
+    GenerateOptions options;
+    options.rows = 3000;
+    options.deleted = 0.5;
+    options.version = version;
+    ASSERT_TRUE(GenerateInstallation((dir.path() / "i").string(), options).ok());
+    for (const char* file : {"i/data/list.mdb", "i/history/history.mdb"}) {
+      SCOPED_TRACE(file);
+      const std::string source = (dir.path() / file).string();
+      const std::string compacted = source + ".compact";
+      const std::string survivors = source + ".survivors";
+      auto db = Database::OpenPath(source);
+      ASSERT_TRUE(db.ok());
+      ASSERT_TRUE(CompactToPath(**db, compacted).ok());
+      WriteSurvivors(source, survivors, version);
+      const double ratio = static_cast<double>(fs::file_size(compacted)) / static_cast<double>(fs::file_size(survivors));
+      EXPECT_LE(ratio, 1.05) << fs::file_size(compacted) << " against " << fs::file_size(survivors);
+      EXPECT_LT(fs::file_size(compacted), fs::file_size(source));
+    }
+  }
+}
+
+TEST(Compact, DecimalsAreCarriedOverExactlyOrRefused) {
+  EXPECT_EQ(*ScaledDecimal("-12.3400", 4), -123400);
+  EXPECT_EQ(*ScaledDecimal("12.3", 4), 123000);
+  EXPECT_EQ(*ScaledDecimal("7.500", 1), 75);
+  EXPECT_EQ(*ScaledDecimal("0", 0), 0);
+  EXPECT_EQ(*ScaledDecimal("9223372036854775807", 0), INT64_MAX);
+  EXPECT_EQ(ScaledDecimal("9223372036854775808", 0).status().kind(), ErrorKind::kUnsupported);
+  EXPECT_EQ(ScaledDecimal("1.25", 1).status().kind(), ErrorKind::kUnsupported);  // never rounded
+  EXPECT_EQ(ScaledDecimal("99999999999999999999.5", 2).status().kind(), ErrorKind::kUnsupported);
+}
+
+}  // namespace
+}  // namespace jet
