@@ -202,6 +202,24 @@ TEST_F(WineFormatTest, MalformedFilesFailCleanlyAndAreNeverRewritten) {
   }
 }
 
+TEST_F(WineFormatTest, CutOrDamagedTextNeverCrashesTheReader) {
+  const std::string sample = kSample;
+  for (size_t length = 0; length <= sample.size(); ++length) {
+    WineHive hive;
+    std::string error;
+    ParseWineRegistry(sample.substr(0, length), hive, error);
+  }
+  for (size_t at = 0; at < sample.size(); ++at) {
+    for (char replacement : {'\\', '"', '\n', '[', ']', '(', ':', ','}) {
+      std::string damaged = sample;
+      damaged[at] = replacement;
+      WineHive hive;
+      std::string error;
+      if (ParseWineRegistry(damaged, hive, error)) SerializeWineRegistry(hive, 0);
+    }
+  }
+}
+
 TEST_F(WineFormatTest, MissingPrefixReadsEmptyAndIsNotCreated) {
   WineRegistryApi api(backend_.Prefix() / "absent");
   cRegistry reg(std::shared_ptr<RegistryApi>(&api, [](RegistryApi*) {}));
