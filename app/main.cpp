@@ -1,11 +1,12 @@
 // tavimer-maint: the program's entry point. Wires the Qt window services, the forms and the
 // database engine together and hands over to Main; after the run the results stay on
 // screen until the user ends the program from the main window.
+#include "app/Main.h"
+
 #include <QApplication>
 #include <memory>
 
 #include "app/DbEngine.h"
-#include "app/Main.h"
 #include "install/Backdrop.h"
 #include "install/frmChooseVersion.h"
 #include "platform/JetDaoEngine.h"

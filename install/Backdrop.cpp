@@ -96,7 +96,8 @@ QIcon PaintAppIcon() {
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal m = size / 8.0;
-    PaintDrum(p, QRectF(m, m * 0.6, size - 2 * m, size - 1.6 * m), QColor(34, 70, 125), QColor(120, 185, 245));
+    PaintDrum(p, QRectF(m, m * 0.6, size - 2 * m, size - 1.6 * m), QColor(34, 70, 125),
+              QColor(120, 185, 245));
     // A sweep of light across the drum: the database made clean again.
     QPen sweep(QColor(255, 255, 255, 220), qMax<qreal>(1.0, size / 14.0), Qt::SolidLine, Qt::RoundCap);
     p.setPen(sweep);

@@ -34,7 +34,8 @@ const QColor kFrameGrey(0xE0, 0xE0, 0xE0);
 // The classic dialog font, with a close system font where it is not installed.
 QFont ClassicFont(qreal points, bool bold = false) {
   QFont font;
-  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+  font.setFamilies(
+      {QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
   font.setPointSizeF(points);
   font.setBold(bold);
   return font;
@@ -76,8 +77,8 @@ Label* MakeLabel(QWidget* form, const QString& name, const QString& caption, int
   return label;
 }
 
-ButtonPlus* MakeButton(QWidget* form, const QString& name, const QString& caption, const QColor& back, int left,
-                       int top, int width, int height) {
+ButtonPlus* MakeButton(QWidget* form, const QString& name, const QString& caption, const QColor& back,
+                       int left, int top, int width, int height) {
   auto* button = new ButtonPlus(form);
   DesignControl(*button, name, left, top, width, height);
   button->SetCaption(caption);
@@ -151,7 +152,8 @@ void frmChooseVersion::SetTabOrder() {
 void frmChooseVersion::Form_Load(Form& self) {
   LocalizeForm(self);
   for (Label* label : {Label1, Label2, lblWhich, lblStart}) FitFont(*label, label->text(), true);
-  for (ButtonPlus* button : {cmdTV[0], cmdTV[1], cmdStart, cmdEnd}) FitFont(*button, button->Caption(), false);
+  for (ButtonPlus* button : {cmdTV[0], cmdTV[1], cmdStart, cmdEnd})
+    FitFont(*button, button->Caption(), false);
 }
 
 void frmChooseVersion::cmdTV_Click(int index) {
@@ -171,9 +173,9 @@ void frmChooseVersion::cmdTV_Click(int index) {
 }
 
 void frmChooseVersion::cmdStart_Click() {
-  for (QWidget* control : {static_cast<QWidget*>(lblStart), static_cast<QWidget*>(cmdStart),
-                           static_cast<QWidget*>(cmdTV[0]), static_cast<QWidget*>(cmdTV[1]),
-                           static_cast<QWidget*>(shpSelected), static_cast<QWidget*>(lblWhich)})
+  for (QWidget* control :
+       {static_cast<QWidget*>(lblStart), static_cast<QWidget*>(cmdStart), static_cast<QWidget*>(cmdTV[0]),
+        static_cast<QWidget*>(cmdTV[1]), static_cast<QWidget*>(shpSelected), static_cast<QWidget*>(lblWhich)})
     control->setVisible(false);
   txtFiles->SetText(Text(5));
   started_ = true;

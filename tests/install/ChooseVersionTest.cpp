@@ -107,7 +107,8 @@ TEST_F(ChooseVersionTest, LoadsLocalisedWithTheDesignedLook) {
   EXPECT_EQ(Button("cmdTV(0)").font().pointSizeF(), 18.0);
   EXPECT_TRUE(Adapter().Control("lblWhich")->font().bold());
 
-  EXPECT_EQ(VisibleControls(), (std::vector<std::string>{"Label1", "Label2", "lblWhich", "cmdTV(0)", "cmdTV(1)"}));
+  EXPECT_EQ(VisibleControls(),
+            (std::vector<std::string>{"Label1", "Label2", "lblWhich", "cmdTV(0)", "cmdTV(1)"}));
   EXPECT_EQ(Window().CurrentState(), frmChooseVersion::State::Choosing);
 }
 
@@ -116,12 +117,14 @@ TEST_F(ChooseVersionTest, VersionButtonsListTheGenerationsDatabases) {
   const std::string heading = GetText(103) + kCrLf + kCrLf;
 
   Button("cmdTV(0)").Press();
-  const std::string tv1 = heading + "C:\\Tavimer\\data\\list.mdb" + kCrLf + "C:\\Tavimer\\history\\history.mdb";
+  const std::string tv1 =
+      heading + "C:\\Tavimer\\data\\list.mdb" + kCrLf + "C:\\Tavimer\\history\\history.mdb";
   EXPECT_EQ(Text("txtFiles", "Text"), tv1);
   EXPECT_EQ(form_->Tag(), "TV1");
   EXPECT_EQ(Number("shpSelected", "Left"), 240);
-  EXPECT_EQ(VisibleControls(), (std::vector<std::string>{"Label1", "Label2", "lblWhich", "cmdTV(0)", "cmdTV(1)",
-                                                         "shpSelected", "txtFiles", "lblStart", "cmdStart"}));
+  EXPECT_EQ(VisibleControls(),
+            (std::vector<std::string>{"Label1", "Label2", "lblWhich", "cmdTV(0)", "cmdTV(1)", "shpSelected",
+                                      "txtFiles", "lblStart", "cmdStart"}));
   EXPECT_EQ(Window().CurrentState(), frmChooseVersion::State::Chosen);
 
   // A second press rebuilds the list instead of adding to it.
@@ -131,9 +134,9 @@ TEST_F(ChooseVersionTest, VersionButtonsListTheGenerationsDatabases) {
   // The other generation moves the frame and replaces tag and list.
   Button("cmdTV(1)").Press();
   const std::string root = "C:\\users\\me\\Documents\\Tavimer2";
-  EXPECT_EQ(Text("txtFiles", "Text"), heading + root + "\\data\\list.mdb" + kCrLf + root + "\\data\\helper.mdb" +
-                                          kCrLf + root + "\\history\\history.mdb" + kCrLf + root +
-                                          "\\schedule\\schedule.mdb");
+  EXPECT_EQ(Text("txtFiles", "Text"), heading + root + "\\data\\list.mdb" + kCrLf + root +
+                                          "\\data\\helper.mdb" + kCrLf + root + "\\history\\history.mdb" +
+                                          kCrLf + root + "\\schedule\\schedule.mdb");
   EXPECT_EQ(form_->Tag(), "TV2");
   EXPECT_EQ(Number("shpSelected", "Left"), 3840);
   EXPECT_EQ(Number("shpSelected", "Top"), 2280);

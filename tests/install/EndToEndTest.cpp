@@ -10,10 +10,10 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "app/DbEngine.h"
 #include "app/Main.h"
@@ -181,9 +181,9 @@ TEST_F(EndToEndTest, ClosingTheWindowWithoutStartEndsWithoutTouchingAnything) {
 // outcome, either a stop box naming it (its file then unchanged) or a result line naming
 // it; and never a temporary copy beside it.
 struct Outcome {
-  std::string path;       // Windows path as listed
-  fs::path host;          // where the file lies
-  std::string original;   // its bytes before the run
+  std::string path;      // Windows path as listed
+  fs::path host;         // where the file lies
+  std::string original;  // its bytes before the run
 };
 
 std::string Bytes(const fs::path& file) {
@@ -313,7 +313,8 @@ TEST_F(WholeRunTest, GeneratedFirstGeneration) {
 
 TEST_F(WholeRunTest, GeneratedSecondGenerationWithItsPassword) {
   const std::string folder = "users/me/Documents/Tavimer2";
-  const std::string command = Generate(prefix_.DriveC() / folder, "--generation TV2 --jet 4 --password secret");
+  const std::string command =
+      Generate(prefix_.DriveC() / folder, "--generation TV2 --jet 4 --password secret");
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   RegisterDocuments();
   const std::string root = "C:\\users\\me\\Documents\\Tavimer2";
@@ -363,10 +364,11 @@ TEST_F(WholeRunTest, NoInstallationFoundReportsEveryMissingDatabase) {
   const char* paths[] = {"\"\\data\\list.mdb\"", "\"\\history\\history.mdb\""};
   for (int i = 0; i < 2; ++i) {
     EXPECT_EQ(services_.boxes[i].style, 21);
-    EXPECT_EQ(services_.boxes[i].text.rfind(std::string("It was not possible to repair the database\r\n\r\n") +
-                                                paths[i] + "\r\n\r\nThe following error was encountered:",
-                                            0),
-              0u)
+    EXPECT_EQ(
+        services_.boxes[i].text.rfind(std::string("It was not possible to repair the database\r\n\r\n") +
+                                          paths[i] + "\r\n\r\nThe following error was encountered:",
+                                      0),
+        0u)
         << services_.boxes[i].text;
   }
   EXPECT_EQ(Results(), "Working... (please wait)");
@@ -381,7 +383,8 @@ class ScriptedRunTest : public EndToEndTest {
     EndToEndTest::SetUp();
     SetDbEngineFactory([this] { return engine_.Handle(); });
     const std::string folder = "users/me/Documents/Tavimer2";
-    for (const char* file : {"data/list.mdb", "data/helper.mdb", "history/history.mdb", "schedule/schedule.mdb"})
+    for (const char* file :
+         {"data/list.mdb", "data/helper.mdb", "history/history.mdb", "schedule/schedule.mdb"})
       prefix_.File(folder + "/" + file, std::string(4096, 'x'));
     RegisterDocuments();
     engine_.CompactTo(root_ + "\\data\\list.mdb", 1024);
@@ -410,6 +413,22 @@ TEST_F(ScriptedRunTest, ResultLinesReplaceTheWorkingText) {
   EXPECT_EQ(fs::file_size(prefix_.DriveC() / "users/me/Documents/Tavimer2/data/list.mdb"), 1024u);
   EXPECT_EQ(fs::file_size(prefix_.DriveC() / "users/me/Documents/Tavimer2/data/helper.mdb"), 4096u);
   EXPECT_FALSE(HasTemporaryCopy(prefix_.DriveC() / "users/me/Documents/Tavimer2/data"));
+}
+
+// The user closes the window while the run is at work: the close is refused, every
+// database is still finished and the results stay on screen.
+TEST_F(ScriptedRunTest, ClosingDuringTheRunIsRefused) {
+  int refused = 0;
+  auto tryClose = [&] {
+    if (QWidget* w = TopLevel("frmChooseVersion"); w && !w->close()) ++refused;
+  };
+  services_.onDoEvents = tryClose;
+  engine_.AfterCompact([&](const std::string&) { tryClose(); });
+  RunChoosing(1);
+  EXPECT_GT(refused, 0);
+  EXPECT_EQ(Results(), ExpectedResults());
+  EXPECT_TRUE(static_cast<QtForm&>(*window_).Widget()->isVisible());
+  EXPECT_FALSE(services_.ended);
 }
 
 // Pictures of the states Choosing, Chosen (second generation), Working and Finished.
