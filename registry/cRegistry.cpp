@@ -35,6 +35,13 @@ int32_t Int32FromBytes(const std::vector<uint8_t>& data) {
   return value;
 }
 
+// Characters, not bytes, of UTF-8 text.
+size_t CharacterCount(const std::string& text) {
+  size_t count = 0;
+  for (unsigned char c : text) count += (c & 0xC0) != 0x80 ? 1 : 0;
+  return count;
+}
+
 std::string ExecutableStem() {
 #ifdef _WIN32
   char path[MAX_PATH] = {};
@@ -63,7 +70,7 @@ void cRegistry::Raise(int32_t number, const std::string& description) const {
 }
 
 void cRegistry::SetMachine(std::string sMachine) {
-  if (sMachine.size() < 3) {
+  if (CharacterCount(sMachine) < 3) {
     machine_.clear();
   } else if (sMachine.rfind("\\\\", 0) == 0) {
     machine_ = std::move(sMachine);

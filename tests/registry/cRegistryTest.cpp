@@ -222,6 +222,8 @@ TYPED_TEST(cRegistryTest, MachineNamesAndUnreachableRemoteRegistry) {
   cRegistry reg = this->Addressed("v");
   reg.SetMachine("ab");
   EXPECT_EQ(reg.Machine(), "");
+  reg.SetMachine("äb");
+  EXPECT_EQ(reg.Machine(), "") << "two characters, three bytes";
   reg.SetMachine("server");
   EXPECT_EQ(reg.Machine(), "\\\\server");
   reg.SetMachine("\\\\host");
