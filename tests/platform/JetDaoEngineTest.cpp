@@ -189,6 +189,10 @@ TEST_F(JetDaoEngineTest, CompactionChecksItsArgumentsBeforeAnyWork) {
   EXPECT_EQ(number(WindowsPath(dir_ / "none.mdb"), target, ""), 3024);
   EXPECT_EQ(number(source, target, ""), kErrNotValidPassword);
   EXPECT_EQ(number(source, target, ";pwd=wrong"), kErrNotValidPassword);
+  {
+    auto open = engine_->Workspaces(0).OpenDatabase(source, false, false, "; pwd=password;");
+    EXPECT_EQ(number(source, target, ";pwd=password"), 3045) << "compacted a database in use";
+  }
   EXPECT_FALSE(std::filesystem::exists(dir_ / "db2.bak"));
   EXPECT_EQ(testing::ReadBytes(dir_ / "list.mdb"), testing::ReadBytes(kJet4 / "passwordV2000.mdb"));
 }
