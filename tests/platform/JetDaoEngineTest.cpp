@@ -197,6 +197,23 @@ TEST_F(JetDaoEngineTest, CompactionChecksItsArgumentsBeforeAnyWork) {
   EXPECT_EQ(testing::ReadBytes(dir_ / "list.mdb"), testing::ReadBytes(kJet4 / "passwordV2000.mdb"));
 }
 
+TEST_F(JetDaoEngineTest, CompactedCopyOpensWithTheSamePasswordAndTheSourceStaysAsItWas) {
+  for (auto fixture : {kJet3 / "delTestV1997.mdb", kJet4 / "passwordV2003.mdb"}) {
+    SCOPED_TRACE(fixture);
+    std::string source = Copy(fixture, "list.mdb");
+    std::string target = WindowsPath(dir_ / "db7.bak");
+    engine_->CompactDatabase(source, target, std::nullopt, std::nullopt, ";pwd=password");
+    EXPECT_EQ(testing::ReadBytes(dir_ / "list.mdb"), testing::ReadBytes(fixture));
+    EXPECT_EQ(OpenError(target, "; pwd=password;"), 0);
+    if (fixture.filename() == "passwordV2003.mdb") {
+      EXPECT_EQ(OpenError(target), kErrNotValidPassword);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "list.ldb"));
+    std::filesystem::remove(dir_ / "list.mdb");
+    std::filesystem::remove(dir_ / "db7.bak");
+  }
+}
+
 TEST_F(JetDaoEngineTest, RepairLeavesSoundFilesAsTheyAreAndRefusesBusyOrDamagedOnes) {
   auto repairError = [&](const std::string& path) {
     try {
