@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
   tav::SetDbEngineFactory(tav::MakeJetDaoEngine);
 
   std::unique_ptr<tav::Form> mainWindow = tav::Main(services);
-  if (mainWindow == nullptr) return 0;
+  // The results window stays until the user ends the program from it; without a window
+  // on screen there is nothing left to wait for.
+  const auto* window = dynamic_cast<tav::QtForm*>(mainWindow.get());
+  if (window == nullptr || window->Widget() == nullptr || !window->Widget()->isVisible()) return 0;
   return QApplication::exec();
 }
