@@ -152,6 +152,7 @@ class Compaction {
                      table.entry.name);
     }
     summary_.rows += copied;
+    summary_.table_rows[table.entry.name] = copied;
     return Status::Ok();
   }
 
@@ -196,11 +197,40 @@ Result<CompactSummary> CompactInto(Database& source, File& destination) {
   return summary;
 }
 
+// Reads the new file back with the engine's reader: every table the copy wrote must be
+// listed by the new catalog and hold exactly the rows copied into it.
+Status VerifyCopy(const std::string& path, const std::string& password, const CompactSummary& summary) {
+  JET_ASSIGN_OR_RETURN(auto copy, Database::OpenPath(path, {.password = password}));
+  const std::vector<CatalogEntry> tables = copy->Tables(true);
+  if (tables.size() != summary.table_rows.size()) return CorruptError("the compacted catalog lists other tables");
+  for (const CatalogEntry& entry : tables) {
+    auto copied = summary.table_rows.find(entry.name);
+    if (copied == summary.table_rows.end()) return CorruptError("the compacted catalog lists table " + entry.name);
+    JET_ASSIGN_OR_RETURN(const TableDef def, copy->ReadTableDef(entry.DefinitionPage()));
+    TableReader reader(*copy, def);
+    uint64_t rows = 0;
+    for (;;) {
+      JET_ASSIGN_OR_RETURN(std::optional<RowRecord> row, reader.Next());
+      if (!row) break;
+      ++rows;
+    }
+    if (rows != copied->second) {
+      return CorruptError("table " + entry.name + " reads back " + std::to_string(rows) + " rows of " +
+                          std::to_string(copied->second) + " copied");
+    }
+  }
+  return Status::Ok();
+}
+
 Result<CompactSummary> CompactToPath(Database& source, const std::string& path, const FileWrapper& wrap) {
   JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, OpenPosixFile(path, OpenMode::kCreateNew));
   if (wrap) file = wrap(std::move(file));
   Result<CompactSummary> result = CompactInto(source, *file);
   file.reset();  // closes the file
+  if (result.ok()) {
+    Status verified = VerifyCopy(path, source.header().password, *result);
+    if (!verified.ok()) result = Status(verified.kind(), "the compacted copy does not read back: " + verified.ToString());
+  }
   if (!result.ok()) ::unlink(path.c_str());
   return result;
 }

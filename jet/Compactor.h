@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,7 @@ struct CompactSummary {
   uint32_t tables = 0;
   uint64_t rows = 0;
   uint32_t pages = 0;  // pages in the new file
+  std::map<std::string, uint64_t> table_rows;  // rows copied, by table
 };
 
 // Writes the compacted copy of `source` into `destination`, which must be empty, and syncs it.
@@ -35,8 +37,9 @@ Result<CompactSummary> CompactInto(Database& source, File& destination);
 using FileWrapper = std::function<std::unique_ptr<File>(std::unique_ptr<File>)>;
 
 // Creates `path` (never through an existing file or link), compacts into it, syncs and
-// closes it. On failure the file is removed again. Errors: kExists when `path` exists,
-// plus everything CompactInto reports.
+// closes it, then opens it again and counts every table's rows against those copied. On
+// failure the file is removed again. Errors: kExists when `path` exists, kCorrupt when the
+// new file does not read back, plus everything CompactInto reports.
 Result<CompactSummary> CompactToPath(Database& source, const std::string& path, const FileWrapper& wrap = {});
 
 }  // namespace jet

@@ -117,7 +117,7 @@ TEST(Compact, HalfDeletedShrinksToTheSurvivorsSize) {
   for (JetVersion version : {JetVersion::kJet3, JetVersion::kJet4}) {
     TempDir dir;
     GenerateOptions options;
-    options.rows = 3000;
+    options.rows = 2000;
     options.deleted = 0.5;
     options.version = version;
     ASSERT_TRUE(GenerateInstallation((dir.path() / "i").string(), options).ok());
