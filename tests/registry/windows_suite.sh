@@ -12,6 +12,7 @@ for tool in "$cxx" wine wineserver; do
 done
 [ -d "$gtest/googletest/src" ] || { echo "skipped: no GoogleTest sources in $gtest"; exit 77; }
 mkdir -p "$work"
+if command -v ccache >/dev/null 2>&1; then cxx="ccache $cxx"; fi
 
 includes="-I$gtest/googletest/include -I$gtest/googlemock/include"
 if [ ! -f "$work/gtest.a" ]; then
