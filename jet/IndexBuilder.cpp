@@ -68,10 +68,7 @@ class LevelWriter {
     PutU16(page, 2, static_cast<uint16_t>(layout_.page_size - layout_.index_first_entry - area_.size()));
     PutU32(page, 4, table_page_);
     PutU32(page, layout_.index_prev_page, previous_);
-    for (size_t end : ends_) {
-      if (end >= area_.size()) continue;  // the last entry's end needs no mark
-      page[layout_.index_bitmask + end / 8] |= static_cast<uint8_t>(1u << (end % 8));
-    }
+    for (size_t end : ends_) page[layout_.index_bitmask + end / 8] |= static_cast<uint8_t>(1u << (end % 8));
     std::copy(area_.begin(), area_.end(), page.begin() + static_cast<ptrdiff_t>(layout_.index_first_entry));
     pending_ = std::move(page);
     pending_number_ = refs_.back().page;

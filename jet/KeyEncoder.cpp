@@ -1,5 +1,6 @@
 #include "jet/KeyEncoder.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "jet/TextCodec.h"
@@ -25,6 +26,20 @@ void AppendFloat(Bytes& key, uint64_t bits, size_t size) {
   const uint64_t sign = uint64_t{1} << (8 * size - 1);
   const uint64_t mask = size == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * size)) - 1;
   AppendBigEndian(key, (bits & sign) ? (~bits & mask) : (bits | sign), size);
+}
+
+// Binary values go in 8-byte pieces, zero-padded, each followed by 9 when more pieces follow
+// or by the number of bytes it holds.
+void AppendBinary(Bytes& key, const Bytes& value) {
+  constexpr size_t kPiece = 8;
+  size_t at = 0;
+  do {
+    const size_t size = std::min(kPiece, value.size() - at);
+    key.insert(key.end(), value.begin() + static_cast<ptrdiff_t>(at), value.begin() + static_cast<ptrdiff_t>(at + size));
+    key.insert(key.end(), kPiece - size, 0);
+    at += size;
+    key.push_back(at < value.size() ? static_cast<uint8_t>(kPiece + 1) : static_cast<uint8_t>(size));
+  } while (at < value.size());
 }
 
 }  // namespace
@@ -62,9 +77,19 @@ Status KeyEncoder::AppendValue(Bytes& key, const ColumnPlan& column, const CellV
       return Status::Ok();
     }
     case ColumnType::kBinary:
-    case ColumnType::kReplicationId:
-      AppendBytes(key, std::get<Bytes>(value));
+      AppendBinary(key, std::get<Bytes>(value));
       return Status::Ok();
+    case ColumnType::kReplicationId: {
+      // The GUID in its written-out order: the first three fields big-endian.
+      Bytes guid = std::get<Bytes>(value);
+      if (guid.size() == 16) {
+        std::reverse(guid.begin(), guid.begin() + 4);
+        std::reverse(guid.begin() + 4, guid.begin() + 6);
+        std::reverse(guid.begin() + 6, guid.begin() + 8);
+      }
+      AppendBinary(key, guid);
+      return Status::Ok();
+    }
     case ColumnType::kNumeric: {
       const int64_t v = std::get<int64_t>(value);
       key.push_back(v < 0 ? 0x00 : 0x80);
@@ -89,6 +114,11 @@ Result<Bytes> KeyEncoder::Encode(const RowValues& values) const {
     JET_RETURN_IF_ERROR(AppendValue(key, *k.column, value));
     if (k.descending) {
       for (size_t i = start; i < key.size(); ++i) key[i] = static_cast<uint8_t>(~key[i]);
+      // The "more pieces follow" marks of binary values stay as they are.
+      const ColumnType type = k.column->spec.type;
+      if (type == ColumnType::kBinary || type == ColumnType::kReplicationId) {
+        for (size_t mark = start + 8; mark + 1 < key.size(); mark += 9) key[mark] = 9;
+      }
     }
   }
   return key;

@@ -69,7 +69,7 @@ void AppendRealIndex(Bytes& out, const Layout& layout, const WrittenIndex& index
   for (size_t i = 0; i < 10; ++i) {
     if (i < index.columns.size()) {
       AppendU16(out, index.columns[i].first);
-      out.push_back(index.columns[i].second ? 0x02 : 0x01);
+      out.push_back(index.columns[i].second ? 0x00 : 0x01);  // 1 ascending, 0 descending
     } else {
       AppendU16(out, 0xFFFF);
       out.push_back(0x00);
