@@ -12,7 +12,8 @@
 namespace jet {
 
 // `name` is the table's catalog name; `system` marks catalog tables. Errors: kUnsupported
-// for a column type the writer cannot store, kCorrupt for an index naming a column that
+// for a column type the writer cannot store and for an index enforcing a relationship (the
+// writer builds plain indexes only), kCorrupt for an index naming a column that
 // does not exist.
 Result<TableSpec> SpecFromDefinition(const TableDef& def, const std::string& name, bool system, const Layout& layout);
 

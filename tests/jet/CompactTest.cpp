@@ -46,7 +46,7 @@ TEST(Compact, WrongPasswordNeverReachesTheCompactor) {
 // Every write, then the final flush, fails in turn: each attempt reports the failure,
 // removes its destination and leaves the source byte for byte as it was.
 TEST(Compact, FailingDiskLeavesNothingBehind) {
-  for (const char* fixture : {"jet3/delTestV1997.mdb", "jet4/passwordV2003.mdb"}) {
+  for (const char* fixture : {"jet3/delTestV1997.mdb", "jet4/delTestV2003.mdb"}) {
     SCOPED_TRACE(fixture);
     TempDir dir;
     const std::string source = dir.CopyFixture(fixture);
