@@ -50,8 +50,9 @@ int main(int argc, char** argv) {
   jet::GenerateOptions options;
   options.generation = "TV1";
   options.version = argc > 2 && std::string(argv[2]) == "4" ? jet::JetVersion::kJet4 : jet::JetVersion::kJet3;
-  // The history database holds about 11 kilobytes per recipient.
-  options.rows = static_cast<uint64_t>(megabytes) * 1024 / 11;
+  // The history database holds about 6.4 kilobytes per recipient (measured: 95325
+  // recipients gave 598 MB).
+  options.rows = static_cast<uint64_t>(megabytes) * 1024 * 10 / 64;
   options.deleted = 0.2;
   options.seed = 11;
   const fs::path dir = fs::temp_directory_path() / ("compact-bench-" + std::to_string(::getpid()));
