@@ -62,8 +62,8 @@ Result<IndexSpec> IndexFromDefinition(const TableDef& def, const LogicalIndex& l
     return CorruptError("index '" + logical.name + "' of table '" + table + "' names a missing index tree");
   }
   if (logical.kind == kLogicalIndexForeign) {
-    return Status(ErrorKind::kUnsupported, "index '" + logical.name + "' of table '" + table +
-                                               "' enforces a relationship, which cannot be carried over yet");
+    return Status(ErrorKind::kUnsupported,
+                  "index '" + logical.name + "' enforces a relationship, which cannot be carried over yet");
   }
   IndexSpec spec;
   spec.name = logical.name;
