@@ -61,10 +61,6 @@ Result<IndexSpec> IndexFromDefinition(const TableDef& def, const LogicalIndex& l
   if (real == nullptr) {
     return CorruptError("index '" + logical.name + "' of table '" + table + "' names a missing index tree");
   }
-  if (logical.kind == kLogicalIndexForeign) {
-    return Status(ErrorKind::kUnsupported,
-                  "index '" + logical.name + "' enforces a relationship, which cannot be carried over yet");
-  }
   IndexSpec spec;
   spec.name = logical.name;
   for (const IndexColumn& c : real->columns) {

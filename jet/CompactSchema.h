@@ -1,7 +1,8 @@
 #pragma once
 // Turns a table definition read from an existing database into what the writer needs to
 // build the same table again: columns in stored order with their types, sizes and flags,
-// and one index per named index, over the same columns in the same directions.
+// and one index per named index, over the same columns in the same directions. Indexes that
+// enforce relationships come out plain; the compactor restores their relationship fields.
 
 #include <string>
 
@@ -12,8 +13,7 @@
 namespace jet {
 
 // `name` is the table's catalog name; `system` marks catalog tables. Errors: kUnsupported
-// for a column type the writer cannot store and for an index enforcing a relationship (the
-// writer builds plain indexes only), kCorrupt for an index naming a column that
+// for a column type the writer cannot store, kCorrupt for an index naming a column that
 // does not exist.
 Result<TableSpec> SpecFromDefinition(const TableDef& def, const std::string& name, bool system, const Layout& layout);
 

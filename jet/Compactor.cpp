@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
 
+#include "jet/Bytes.h"
 #include "jet/CompactSchema.h"
 #include "jet/CompactValues.h"
 #include "jet/DataPageBuilder.h"
@@ -24,6 +26,13 @@ constexpr uint32_t kCatalogPage = 2;
 constexpr uint8_t kSystemTableType = 0x53;
 constexpr uint32_t kPageMask = 0x00ffffff;
 const char* const kCatalogName = "MSysObjects";
+// A logical-index entry after its Jet 4 stamp: number, index tree, then from byte 8 the
+// relationship fields (table type, related index, related table at 13, cascade flags) and
+// the index kind at byte 19.
+constexpr size_t kLogicalIndexRelationStart = 8;
+constexpr size_t kLogicalIndexRelatedIndex = 9;
+constexpr size_t kLogicalIndexRelatedTable = 13;
+constexpr size_t kLogicalIndexEnd = 20;
 const char* const kAccessControlName = "MSysACEs";
 
 // One table on its way from the source to the new file.
@@ -60,6 +69,10 @@ class Compaction {
       Status finished = table.builder->Finish();
       if (!finished.ok()) return InTable(finished, table.entry.name);
     }
+    for (TableCopy& table : tables_) {
+      Status related = CarryOverRelationships(table);
+      if (!related.ok()) return InTable(related, table.entry.name);
+    }
     JET_RETURN_IF_ERROR(WriteGlobalMap());
     JET_RETURN_IF_ERROR(CopyHeaderPage());
     summary_.tables = static_cast<uint32_t>(tables_.size());
@@ -91,15 +104,74 @@ class Compaction {
     if (!def.ok()) return InTable(def.status(), entry.name);
     Status flags = LoadRealIndexFlags(source_, *def);
     if (!flags.ok()) return InTable(flags, entry.name);
-    const bool system = entry.IsSystem() || def->table_type == kSystemTableType;
+    // The definition's own type byte, not the catalog flags: Access keeps some tables it
+    // flags as system in the catalog (the navigation pane's) as user tables.
+    const bool system = def->table_type == kSystemTableType;
     auto spec = SpecFromDefinition(*def, entry.name, system, source_.layout());
     if (!spec.ok()) return InTable(spec.status(), entry.name);
     auto builder = TableBuilder::Start(allocator_, std::move(spec).value());
     if (!builder.ok()) return InTable(builder.status(), entry.name);
     if (new_ids_.count(entry.id) != 0) return CorruptError("two tables share the id " + std::to_string(entry.id));
+    new_pages_[entry.DefinitionPage()] = (*builder)->table_page();
+    source_tables_[entry.DefinitionPage()] = tables_.size();
     new_ids_[entry.id] = (entry.id & ~kPageMask) | (*builder)->table_page();
     tables_.push_back(TableCopy{entry, std::move(def).value(), std::move(builder).value()});
     return Status::Ok();
+  }
+
+  // The writer builds plain indexes. An index enforcing a relationship gets its relationship
+  // fields back from the source's entry (related index, related table at its new page,
+  // cascade flags, index kind) on the definition page just written.
+  Status CarryOverRelationships(const TableCopy& table) {
+    const auto foreign = [](const LogicalIndex& x) { return x.kind == kLogicalIndexForeign; };
+    if (std::ranges::none_of(table.def.indexes, foreign)) return Status::Ok();
+    const Layout& l = source_.layout();
+    JET_ASSIGN_OR_RETURN(const std::vector<uint8_t> original, ReadDefinitionBytes(source_, table.def));
+    JET_ASSIGN_OR_RETURN(const IndexSections from, LocateIndexSections(original, l, table.def.columns.size(),
+                                                                       table.def.real_indexes.size()));
+    const uint32_t page = table.builder->table_page();
+    Bytes written(l.page_size);
+    File& out = allocator_.file();
+    JET_RETURN_IF_ERROR(out.ReadAt(uint64_t{page} * l.page_size, written));
+    if (GetU32(written, l.tdef_next_page).value_or(1) != 0) {
+      return Status(ErrorKind::kUnsupported, "relationship indexes on a definition longer than one page");
+    }
+    JET_ASSIGN_OR_RETURN(const IndexSections to, LocateIndexSections(written, l, table.def.columns.size(),
+                                                                     table.def.indexes.size()));
+    const size_t stamp = l.version == JetVersion::kJet4 ? 4 : 0;
+    for (size_t i = 0; i < table.def.indexes.size(); ++i) {
+      const LogicalIndex& index = table.def.indexes[i];
+      if (!foreign(index)) continue;
+      const size_t source_at = from.logical_entries + i * l.tdef_logical_index + stamp;
+      const size_t target_at = to.logical_entries + i * l.tdef_logical_index + stamp;
+      if (source_at + kLogicalIndexEnd > original.size() || target_at + kLogicalIndexEnd > written.size()) {
+        return CorruptError("index '" + index.name + "' runs past its definition");
+      }
+      auto related = new_pages_.find(index.related_table_page);
+      if (related == new_pages_.end()) {
+        return CorruptError("index '" + index.name + "' relates to a table the catalog does not list");
+      }
+      std::copy(original.begin() + static_cast<std::ptrdiff_t>(source_at + kLogicalIndexRelationStart),
+                original.begin() + static_cast<std::ptrdiff_t>(source_at + kLogicalIndexEnd),
+                written.begin() + static_cast<std::ptrdiff_t>(target_at + kLogicalIndexRelationStart));
+      PutU32(written, target_at + kLogicalIndexRelatedTable, related->second);
+      JET_ASSIGN_OR_RETURN(const uint32_t position, RelatedIndexPosition(index));
+      PutU32(written, target_at + kLogicalIndexRelatedIndex, position);
+    }
+    return out.WriteAt(uint64_t{page} * l.page_size, written);
+  }
+
+  // Relationships name the related index by its number; the writer numbers a table's
+  // indexes by their position, which may differ from the source's numbers.
+  Result<uint32_t> RelatedIndexPosition(const LogicalIndex& index) const {
+    auto table = source_tables_.find(index.related_table_page);
+    if (table != source_tables_.end()) {
+      const std::vector<LogicalIndex>& related = tables_[table->second].def.indexes;
+      for (size_t i = 0; i < related.size(); ++i) {
+        if (related[i].number == index.related_index) return static_cast<uint32_t>(i);
+      }
+    }
+    return CorruptError("index '" + index.name + "' relates to an index that does not exist");
   }
 
   // A table id stored in a Long column, moved to the table's new definition page.
@@ -177,6 +249,8 @@ class Compaction {
   bool single_byte_text_;
   std::vector<TableCopy> tables_;
   std::map<uint32_t, uint32_t> new_ids_;
+  std::map<uint32_t, uint32_t> new_pages_;  // definition pages, source -> copy
+  std::map<uint32_t, size_t> source_tables_;  // definition page in the source -> tables_ index
   CompactSummary summary_;
 };
 

@@ -8,7 +8,9 @@ namespace {
 constexpr size_t kIndexColumnMapBytes = 30;  // ten columns, three bytes each
 constexpr uint8_t kKnownFlags = kIndexUnique | kIndexIgnoreNulls | kIndexRequired;
 
-Result<std::vector<uint8_t>> DefinitionBytes(Database& db, const TableDef& def) {
+}  // namespace
+
+Result<std::vector<uint8_t>> ReadDefinitionBytes(Database& db, const TableDef& def) {
   std::vector<uint8_t> bytes;
   std::vector<uint8_t> page;
   for (size_t i = 0; i < def.pages.size(); ++i) {
@@ -19,26 +21,30 @@ Result<std::vector<uint8_t>> DefinitionBytes(Database& db, const TableDef& def) 
   return bytes;
 }
 
-}  // namespace
-
-Status LoadRealIndexFlags(Database& db, TableDef& def) {
-  const Layout& l = db.layout();
-  JET_ASSIGN_OR_RETURN(const std::vector<uint8_t> bytes, DefinitionBytes(db, def));
-  size_t at = l.tdef_header_end + def.real_indexes.size() * l.tdef_real_index_entry +
-              def.columns.size() * l.tdef_column_entry;
-  for (size_t i = 0; i < def.columns.size(); ++i) {
+Result<IndexSections> LocateIndexSections(std::span<const uint8_t> bytes, const Layout& l, size_t columns,
+                                          size_t real_indexes) {
+  size_t at = l.tdef_header_end + real_indexes * l.tdef_real_index_entry + columns * l.tdef_column_entry;
+  for (size_t i = 0; i < columns; ++i) {
     std::optional<uint32_t> length;
     if (l.name_length_size == 1 && at < bytes.size()) length = bytes[at];
     if (l.name_length_size == 2) length = GetU16(bytes, at);
-    if (!length) return CorruptError("column names run past the end").AtPage(def.page);
+    if (!length) return CorruptError("column names run past the end");
     at += l.name_length_size + *length;
   }
+  IndexSections sections{at, at + real_indexes * l.tdef_real_index_def};
+  if (sections.logical_entries > bytes.size()) return CorruptError("index definitions run past the end");
+  return sections;
+}
+
+Status LoadRealIndexFlags(Database& db, TableDef& def) {
+  const Layout& l = db.layout();
+  JET_ASSIGN_OR_RETURN(const std::vector<uint8_t> bytes, ReadDefinitionBytes(db, def));
+  auto sections = LocateIndexSections(bytes, l, def.columns.size(), def.real_indexes.size());
+  if (!sections.ok()) return sections.status().AtPage(def.page);
+  size_t at = sections->real_definitions;
   const bool jet4 = l.version == JetVersion::kJet4;
   const size_t flags_offset = (jet4 ? 4 : 0) + kIndexColumnMapBytes + 8 + (jet4 ? 4 : 0);
   for (RealIndex& index : def.real_indexes) {
-    if (at + l.tdef_real_index_def > bytes.size()) {
-      return CorruptError("index definitions run past the end").AtPage(def.page);
-    }
     index.flags = bytes[at + flags_offset] & kKnownFlags;
     at += l.tdef_real_index_def;
   }

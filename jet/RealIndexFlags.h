@@ -3,10 +3,26 @@
 // where Jet 4 keeps it: after the root page come four spare bytes, then the flags with
 // their top bit set. Jet 3 keeps the flags right after the root page.
 
+#include <span>
+#include <vector>
+
 #include "jet/Database.h"
 #include "jet/TableDef.h"
 
 namespace jet {
+
+// The definition bytes of a table: its first page whole, continuation pages without their
+// header.
+Result<std::vector<uint8_t>> ReadDefinitionBytes(Database& db, const TableDef& def);
+
+// Where the index parts of definition bytes start: the real-index definitions, then the
+// logical-index entries. kCorrupt when the column names run past the end.
+struct IndexSections {
+  size_t real_definitions = 0;
+  size_t logical_entries = 0;
+};
+Result<IndexSections> LocateIndexSections(std::span<const uint8_t> bytes, const Layout& layout, size_t columns,
+                                          size_t real_indexes);
 
 // Rereads the definition pages of `def` and stores each index tree's flags in it.
 // kCorrupt when the definition is shorter than its counts say.
