@@ -149,7 +149,7 @@ struct Layout {
   size_t index_prev_page;
   size_t index_next_page;
   size_t index_tail_page;
-  size_t index_prefix_length;
+  size_t index_prefix_length;  // shared-prefix length: 1 byte (Jet 3), 2 bytes (Jet 4)
   size_t index_bitmask;
   size_t index_first_entry;
 

@@ -44,6 +44,9 @@ Result<std::optional<RowRecord>> TableReader::Next() {
     }
     const size_t slot = slot_++;
     const RowSlot& s = info_.rows[slot];
+    if (s.pointer && s.end - s.start >= 4) {
+      forwards_[(pages_[page_index_ - 1] << 8) | static_cast<uint32_t>(slot)] = *GetU32(page_, s.start);
+    }
     if (!s.live()) continue;
     RowRecord rec;
     rec.page = pages_[page_index_ - 1];

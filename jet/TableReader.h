@@ -5,6 +5,7 @@
 // comes as raw bytes with its location, and decodes to values with long values resolved.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,10 @@ class TableReader {
   // The data pages this table owns, as its usage map lists them.
   Result<std::vector<uint32_t>> DataPages();
 
+  // Slots left behind by moved rows, seen so far: their row pointer -> the row pointer of
+  // the row's new place. Indexes keep naming the old slot.
+  const std::map<uint32_t, uint32_t>& forwards() const { return forwards_; }
+
  private:
   Status LoadPage(uint32_t page);
 
@@ -51,6 +56,7 @@ class TableReader {
   DataPageInfo info_;
   size_t slot_ = 0;
   bool page_loaded_ = false;
+  std::map<uint32_t, uint32_t> forwards_;
 };
 
 // Reads every row of a table, decoded. Convenience for small tables and tests.

@@ -13,8 +13,6 @@ constexpr tav::jettool::Registrar kCommands[] = {
     tav::jettool::RegisterSchema,
     tav::jettool::RegisterExport,
     tav::jettool::RegisterCheck,
-    tav::jettool::RegisterGenerate,
-    tav::jettool::RegisterCompact,
 };
 
 }  // namespace

@@ -1,0 +1,59 @@
+// The file implementations the engine reads and writes through.
+#include <gtest/gtest.h>
+
+#include "jet/File.h"
+#include "tests/jet/JetTestSupport.h"
+
+namespace jet {
+namespace {
+
+TEST(FileTest, PosixFileModes) {
+  testing::TempDir temp;
+  const std::string path = (temp.path() / "a.bin").string();
+  auto missing = OpenPosixFile(path, OpenMode::kReadOnly);
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.status().kind(), ErrorKind::kNotFound);
+
+  auto created = OpenPosixFile(path, OpenMode::kCreateNew);
+  ASSERT_TRUE(created.ok());
+  const std::vector<uint8_t> data = {1, 2, 3, 4, 5};
+  ASSERT_TRUE((*created)->WriteAt(10, data).ok());
+  EXPECT_EQ(*(*created)->Size(), 15u);
+  ASSERT_TRUE((*created)->Sync().ok());
+
+  auto again = OpenPosixFile(path, OpenMode::kCreateNew);
+  ASSERT_FALSE(again.ok());
+  EXPECT_EQ(again.status().kind(), ErrorKind::kExists);
+
+  auto reader = OpenPosixFile(path, OpenMode::kReadOnly);
+  ASSERT_TRUE(reader.ok());
+  std::vector<uint8_t> back(5);
+  ASSERT_TRUE((*reader)->ReadAt(10, back).ok());
+  EXPECT_EQ(back, data);
+  std::vector<uint8_t> past(6);
+  EXPECT_EQ((*reader)->ReadAt(10, past).kind(), ErrorKind::kCorrupt);
+  EXPECT_FALSE((*reader)->WriteAt(0, data).ok());  // opened read-only
+
+  ASSERT_TRUE((*created)->Truncate(3).ok());
+  EXPECT_EQ(*(*reader)->Size(), 3u);
+}
+
+TEST(FileTest, MemoryFileRefusesReadsPastItsEnd) {
+  MemoryFile file({1, 2, 3});
+  std::vector<uint8_t> two(2);
+  EXPECT_TRUE(file.ReadAt(1, two).ok());
+  EXPECT_FALSE(file.ReadAt(2, two).ok());
+  EXPECT_FALSE(file.ReadAt(UINT64_MAX, two).ok());
+}
+
+TEST(FileTest, FaultyFileFailsOnceItsBudgetIsSpent) {
+  FaultyFile file(std::make_unique<MemoryFile>(std::vector<uint8_t>(100)), FaultyFile::Budget{.read_bytes = 30, .writes = 1});
+  std::vector<uint8_t> buffer(20);
+  EXPECT_TRUE(file.ReadAt(0, buffer).ok());
+  EXPECT_EQ(file.ReadAt(0, buffer).kind(), ErrorKind::kIo);
+  EXPECT_TRUE(file.WriteAt(0, buffer).ok());
+  EXPECT_EQ(file.WriteAt(0, buffer).kind(), ErrorKind::kIo);
+}
+
+}  // namespace
+}  // namespace jet
