@@ -24,6 +24,8 @@ void RegisterTables(CLI::App& app, RunResult& result);
 void RegisterSchema(CLI::App& app, RunResult& result);
 void RegisterExport(CLI::App& app, RunResult& result);
 void RegisterCheck(CLI::App& app, RunResult& result);
+void RegisterGenerate(CLI::App& app, RunResult& result);
+void RegisterCompact(CLI::App& app, RunResult& result);
 
 // Prints "error NNNN: description" on stderr and returns exit code 2.
 int ReportError(const jet::Status& status);

@@ -13,6 +13,8 @@ constexpr tav::jettool::Registrar kCommands[] = {
     tav::jettool::RegisterSchema,
     tav::jettool::RegisterExport,
     tav::jettool::RegisterCheck,
+    tav::jettool::RegisterGenerate,
+    tav::jettool::RegisterCompact,
 };
 
 }  // namespace

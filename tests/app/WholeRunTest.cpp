@@ -1,0 +1,87 @@
+// A whole run with the real engine over a generated version-2 installation whose main
+// database has a password and whose databases carry deleted rows to reclaim.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "app/DbEngine.h"
+#include "app/Main.h"
+#include "app/RunState.h"
+#include "jet/Generator.h"
+#include "platform/JetDaoEngine.h"
+#include "platform/WinPath.h"
+#include "tests/support/ScriptedWindowServices.h"
+
+namespace tav::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kDatabases[] = {"data/list.mdb", "data/helper.mdb", "history/history.mdb",
+                                      "schedule/schedule.mdb"};
+
+class WholeRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("WINEPREFIX", "/nonexistent-wine-prefix-for-tests", 1);
+    root_ = fs::temp_directory_path() / ("tav-whole-run-" + std::to_string(::getpid()));
+    fs::remove_all(root_);
+    jet::GenerateOptions options;
+    options.generation = "TV2";
+    options.rows = 400;
+    options.deleted = 0.5;
+    options.password = "secret";
+    ASSERT_TRUE(jet::GenerateInstallation(root_.string(), options).ok());
+    for (const char* db : kDatabases) before_[db] = fs::file_size(root_ / db);
+    tav::Run() = RunState{};
+    tav::Run().BasePath = WindowsPath(root_);
+    SetDbEngineFactory(MakeJetDaoEngine);
+  }
+  void TearDown() override {
+    SetDbEngineFactory(nullptr);
+    fs::remove_all(root_);
+  }
+
+  fs::path root_;
+  std::map<std::string, uintmax_t> before_;
+};
+
+TEST_F(WholeRunTest, EveryDatabaseIsCompactedWhenSmallerAndStillOpens) {
+  ScriptedWindowServices ws;
+  ws.OnModal("frmChooseVersion", [](Form& f) {
+    f.SetTag("TV2");
+    f.SetProperty("txtFiles", "Text", std::string("Working... (please wait)"));
+  });
+  ws.AnswerModal("frmPwd", "secret");
+
+  auto window = Main(ws);
+
+  for (const auto& box : ws.Boxes()) ADD_FAILURE() << box.text;
+  EXPECT_EQ(ws.Instances("frmPwd").size(), 1u);
+  std::string expected;
+  for (const char* db : kDatabases) {
+    std::string win = tav::Run().BasePath + "\\" + db;
+    std::replace(win.begin(), win.end(), '/', '\\');
+    if (!expected.empty()) expected += "\r\n\r\n";
+    const uintmax_t after = fs::file_size(root_ / db);
+    EXPECT_LE(after, before_[db]) << db;
+    expected += "The database \"" + win + "\" " +
+                (after < before_[db] ? "has been successfully compacted" : "did not need being compacted");
+    EXPECT_NO_THROW(DBEngine().Workspaces(0).OpenDatabase(win, false, false, "; pwd=secret;")) << db;
+  }
+  EXPECT_EQ(ws.Instances("frmChooseVersion")[0]->Text("txtFiles", "Text"), expected);
+  // The deleted rows of the main database and of the history are reclaimed.
+  EXPECT_LT(fs::file_size(root_ / "data/list.mdb"), before_["data/list.mdb"]);
+  EXPECT_LT(fs::file_size(root_ / "history/history.mdb"), before_["history/history.mdb"]);
+  for (const auto& entry : fs::recursive_directory_iterator(root_)) {
+    EXPECT_NE(entry.path().extension(), ".bak") << entry.path();
+    EXPECT_NE(entry.path().extension(), ".ldb") << entry.path();
+  }
+}
+
+}  // namespace
+}  // namespace tav::testing
