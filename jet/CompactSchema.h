@@ -8,13 +8,13 @@
 
 #include "jet/Status.h"
 #include "jet/TableDef.h"
-#include "jet/TableSpec.h"
+#include "jet/TableDesign.h"
 
 namespace jet {
 
 // `name` is the table's catalog name; `system` marks catalog tables. Errors: kUnsupported
 // for a column type the writer cannot store, kCorrupt for an index naming a column that
 // does not exist.
-Result<TableSpec> SpecFromDefinition(const TableDef& def, const std::string& name, bool system, const Layout& layout);
+Result<TableDesign> DesignFromDefinition(const TableDef& def, const std::string& name, bool system, const Layout& layout);
 
 }  // namespace jet

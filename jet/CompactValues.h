@@ -6,7 +6,7 @@
 
 #include "jet/Status.h"
 #include "jet/TableDef.h"
-#include "jet/TableSpec.h"
+#include "jet/TableDesign.h"
 #include "jet/Value.h"
 
 namespace jet {

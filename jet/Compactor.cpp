@@ -107,9 +107,9 @@ class Compaction {
     // The definition's own type byte, not the catalog flags: Access keeps some tables it
     // flags as system in the catalog (the navigation pane's) as user tables.
     const bool system = def->table_type == kSystemTableType;
-    auto spec = SpecFromDefinition(*def, entry.name, system, source_.layout());
-    if (!spec.ok()) return InTable(spec.status(), entry.name);
-    auto builder = TableBuilder::Start(allocator_, std::move(spec).value());
+    auto design = DesignFromDefinition(*def, entry.name, system, source_.layout());
+    if (!design.ok()) return InTable(design.status(), entry.name);
+    auto builder = TableBuilder::Start(allocator_, std::move(design).value());
     if (!builder.ok()) return InTable(builder.status(), entry.name);
     if (new_ids_.count(entry.id) != 0) return CorruptError("two tables share the id " + std::to_string(entry.id));
     new_pages_[entry.DefinitionPage()] = (*builder)->table_page();

@@ -32,22 +32,22 @@ Result<std::unique_ptr<DatabaseCreator>> DatabaseCreator::Create(std::unique_ptr
 }
 
 Status DatabaseCreator::StartSystemTables() {
-  JET_ASSIGN_OR_RETURN(catalog_, TableBuilder::Start(allocator_, CatalogTableSpec()));
-  for (TableSpec spec : {AccessControlTableSpec(), QueriesTableSpec(), RelationshipsTableSpec()}) {
-    JET_ASSIGN_OR_RETURN(std::unique_ptr<TableBuilder> table, TableBuilder::Start(allocator_, std::move(spec)));
+  JET_ASSIGN_OR_RETURN(catalog_, TableBuilder::Start(allocator_, CatalogTableDesign()));
+  for (TableDesign design : {AccessControlTableDesign(), QueriesTableDesign(), RelationshipsTableDesign()}) {
+    JET_ASSIGN_OR_RETURN(std::unique_ptr<TableBuilder> table, TableBuilder::Start(allocator_, std::move(design)));
     tables_.push_back(std::move(table));
   }
   return Status::Ok();
 }
 
-Result<TableBuilder*> DatabaseCreator::AddTable(TableSpec spec) {
+Result<TableBuilder*> DatabaseCreator::AddTable(TableDesign design) {
   if (finished_) return Status(ErrorKind::kInvalidArgument, "the database is already finished");
   for (const auto& table : tables_) {
-    if (table->spec().name == spec.name) return Status(ErrorKind::kInvalidArgument, "table " + spec.name + " exists");
+    if (table->design().name == design.name) return Status(ErrorKind::kInvalidArgument, "table " + design.name + " exists");
   }
-  if (spec.name == catalog_->spec().name) return Status(ErrorKind::kInvalidArgument, "reserved table name");
-  spec.system = false;
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<TableBuilder> table, TableBuilder::Start(allocator_, std::move(spec)));
+  if (design.name == catalog_->design().name) return Status(ErrorKind::kInvalidArgument, "reserved table name");
+  design.system = false;
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<TableBuilder> table, TableBuilder::Start(allocator_, std::move(design)));
   tables_.push_back(std::move(table));
   return tables_.back().get();
 }
@@ -64,10 +64,10 @@ Status DatabaseCreator::WriteGlobalMap() {
 Status DatabaseCreator::Finish() {
   if (finished_) return Status(ErrorKind::kInvalidArgument, "the database is already finished");
   finished_ = true;
-  std::vector<CatalogTable> entries{{catalog_->spec().name, catalog_->table_page(), true}};
+  std::vector<CatalogTable> entries{{catalog_->design().name, catalog_->table_page(), true}};
   for (const auto& table : tables_) {
     JET_RETURN_IF_ERROR(table->Finish());
-    entries.push_back({table->spec().name, table->table_page(), table->spec().system});
+    entries.push_back({table->design().name, table->table_page(), table->design().system});
   }
   for (RowValues& row : CatalogRows(entries, options_.created)) {
     JET_RETURN_IF_ERROR(catalog_->AddRow(std::move(row)).status());

@@ -3,7 +3,7 @@
 // tables with the catalog, and the caller's tables streamed row by row.
 //
 //   auto db = DatabaseCreator::Create(std::move(file), {.version = JetVersion::kJet4});
-//   TableBuilder* t = *db.value()->AddTable(spec);
+//   TableBuilder* t = *db.value()->AddTable(design);
 //   t->AddRow(...);
 //   db.value()->Finish();
 //
@@ -29,8 +29,8 @@ class DatabaseCreator {
   static Result<std::unique_ptr<DatabaseCreator>> Create(std::unique_ptr<File> file, CreateOptions options);
 
   // Starts a user table. The builder belongs to the creator and lives until it is destroyed.
-  // Errors: kInvalidArgument for a bad spec or a name already taken.
-  Result<TableBuilder*> AddTable(TableSpec spec);
+  // Errors: kInvalidArgument for a bad design or a name already taken.
+  Result<TableBuilder*> AddTable(TableDesign design);
   // Finishes every table, writes the catalog and the header, and syncs the file.
   Status Finish();
 

@@ -56,53 +56,53 @@ class Dice {
 
 constexpr double kFirstDay = 40179.0;  // 1 January 2010
 
-ColumnSpec Col(const char* name, ColumnType type, uint16_t length = 0) { return ColumnSpec{name, type, length}; }
+ColumnDesign Col(const char* name, ColumnType type, uint16_t length = 0) { return ColumnDesign{name, type, length}; }
 
-IndexSpec Index(const char* name, const char* column, bool primary, bool unique, bool descending = false) {
-  IndexSpec index;
+IndexDesign Index(const char* name, const char* column, bool primary, bool unique, bool descending = false) {
+  IndexDesign index;
   index.name = name;
-  index.columns.push_back(IndexColumnSpec{column, descending});
+  index.columns.push_back(IndexColumnDesign{column, descending});
   index.primary_key = primary;
   index.unique = unique;
   return index;
 }
 
-TableSpec RecipientsSpec() {
+TableDesign RecipientsDesign() {
   using T = ColumnType;
-  TableSpec spec{"Recipients",
+  TableDesign design{"Recipients",
                  {Col("ID", T::kLong), Col("Email", T::kText, 100), Col("FirstName", T::kText, 50),
                   Col("LastName", T::kText, 50), Col("Flags", T::kLong), Col("Active", T::kBoolean),
                   Col("Added", T::kDateTime), Col("Notes", T::kMemo)},
                  {Index("PrimaryKey", "ID", true, true), Index("Email", "Email", false, true)}};
-  spec.columns[0].auto_number = true;
-  spec.columns[1].required = true;
-  return spec;
+  design.columns[0].auto_number = true;
+  design.columns[1].required = true;
+  return design;
 }
 
-TableSpec HistorySpec() {
+TableDesign HistoryDesign() {
   using T = ColumnType;
-  TableSpec spec{"History",
+  TableDesign design{"History",
                  {Col("ID", T::kLong), Col("RecipientID", T::kLong), Col("SentAt", T::kDateTime),
                   Col("Status", T::kInteger), Col("Subject", T::kText, 120), Col("Body", T::kMemo)},
                  {Index("PrimaryKey", "ID", true, true), Index("SentAt", "SentAt", false, false, true),
                   Index("RecipientID", "RecipientID", false, false)}};
-  spec.columns[0].auto_number = true;
-  return spec;
+  design.columns[0].auto_number = true;
+  return design;
 }
 
-TableSpec ScheduleSpec() {
+TableDesign ScheduleDesign() {
   using T = ColumnType;
-  TableSpec spec{"Schedule",
+  TableDesign design{"Schedule",
                  {Col("ID", T::kLong), Col("RunAt", T::kDateTime), Col("ListName", T::kText, 50),
                   Col("Repeat", T::kInteger), Col("Enabled", T::kBoolean), Col("Message", T::kMemo)},
                  {Index("PrimaryKey", "ID", true, true), Index("RunAt", "RunAt", false, false)}};
-  spec.columns[0].auto_number = true;
-  return spec;
+  design.columns[0].auto_number = true;
+  return design;
 }
 
-TableSpec SettingsSpec() {
+TableDesign SettingsDesign() {
   using T = ColumnType;
-  return TableSpec{"Settings",
+  return TableDesign{"Settings",
                    {Col("Name", T::kText, 50), Col("Value", T::kMemo), Col("Changed", T::kDateTime)},
                    {Index("PrimaryKey", "Name", true, true)}};
 }
@@ -141,7 +141,7 @@ Result<std::unique_ptr<DatabaseCreator>> NewDatabase(const fs::path& path, const
 
 Status WriteList(const fs::path& path, Run& run) {
   JET_ASSIGN_OR_RETURN(auto db, NewDatabase(path, run.options, run.options.password, run.options.seed));
-  JET_ASSIGN_OR_RETURN(TableBuilder * table, db->AddTable(RecipientsSpec()));
+  JET_ASSIGN_OR_RETURN(TableBuilder * table, db->AddTable(RecipientsDesign()));
   for (uint64_t i = 0; i < run.options.rows; ++i) {
     Dice& d = run.dice;
     const std::string first = d.Pick(kFirstNames), last = d.Pick(kLastNames);
@@ -156,7 +156,7 @@ Status WriteList(const fs::path& path, Run& run) {
 
 Status WriteHistory(const fs::path& path, Run& run) {
   JET_ASSIGN_OR_RETURN(auto db, NewDatabase(path, run.options, "", run.options.seed + 1));
-  JET_ASSIGN_OR_RETURN(TableBuilder * table, db->AddTable(HistorySpec()));
+  JET_ASSIGN_OR_RETURN(TableBuilder * table, db->AddTable(HistoryDesign()));
   const uint64_t rows = run.options.rows * 2;
   for (uint64_t i = 0; i < rows; ++i) {
     Dice& d = run.dice;
@@ -181,7 +181,7 @@ Status WriteHistory(const fs::path& path, Run& run) {
 
 Status WriteSchedule(const fs::path& path, Run& run) {
   JET_ASSIGN_OR_RETURN(auto db, NewDatabase(path, run.options, "", run.options.seed + 2));
-  JET_ASSIGN_OR_RETURN(TableBuilder * table, db->AddTable(ScheduleSpec()));
+  JET_ASSIGN_OR_RETURN(TableBuilder * table, db->AddTable(ScheduleDesign()));
   const uint64_t rows = std::max<uint64_t>(run.options.rows / 10, 1);
   for (uint64_t i = 0; i < rows; ++i) {
     Dice& d = run.dice;
@@ -195,7 +195,7 @@ Status WriteSchedule(const fs::path& path, Run& run) {
 
 Status WriteHelper(const fs::path& path, Run& run) {
   JET_ASSIGN_OR_RETURN(auto db, NewDatabase(path, run.options, "", run.options.seed + 3));
-  JET_ASSIGN_OR_RETURN(TableBuilder * table, db->AddTable(SettingsSpec()));
+  JET_ASSIGN_OR_RETURN(TableBuilder * table, db->AddTable(SettingsDesign()));
   for (const char* name : {"SmtpServer", "SmtpPort", "Sender", "LastList", "Signature", "Throttle"}) {
     Dice& d = run.dice;
     JET_RETURN_IF_ERROR(

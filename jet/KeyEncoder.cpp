@@ -52,7 +52,7 @@ bool KeyEncoder::AllNull(const RowValues& values) const {
 }
 
 Status KeyEncoder::AppendValue(Bytes& key, const ColumnPlan& column, const CellValue& value) const {
-  switch (column.spec.type) {
+  switch (column.design.type) {
     case ColumnType::kBoolean:
       key.push_back(std::get<bool>(value) ? 0x00 : 0xFF);
       return Status::Ok();
@@ -97,7 +97,7 @@ Status KeyEncoder::AppendValue(Bytes& key, const ColumnPlan& column, const CellV
       return Status::Ok();
     }
     default:
-      return Status(ErrorKind::kUnsupported, "column " + column.spec.name + " cannot be indexed");
+      return Status(ErrorKind::kUnsupported, "column " + column.design.name + " cannot be indexed");
   }
 }
 
@@ -115,7 +115,7 @@ Result<Bytes> KeyEncoder::Encode(const RowValues& values) const {
     if (k.descending) {
       for (size_t i = start; i < key.size(); ++i) key[i] = static_cast<uint8_t>(~key[i]);
       // The "more pieces follow" marks of binary values stay as they are.
-      const ColumnType type = k.column->spec.type;
+      const ColumnType type = k.column->design.type;
       if (type == ColumnType::kBinary || type == ColumnType::kReplicationId) {
         for (size_t mark = start + 8; mark + 1 < key.size(); mark += 9) key[mark] = 9;
       }

@@ -9,7 +9,7 @@ namespace jet {
 namespace {
 
 Status Invalid(const ColumnPlan& col, const std::string& what) {
-  return Status(ErrorKind::kInvalidArgument, "column " + col.spec.name + ": " + what);
+  return Status(ErrorKind::kInvalidArgument, "column " + col.design.name + ": " + what);
 }
 
 void PutLittle(std::span<uint8_t> out, uint64_t v, size_t size) {
@@ -41,7 +41,7 @@ Bytes RowEncoder::EncodeText(const std::string& utf8) const {
 }
 
 Status RowEncoder::EncodeFixed(const ColumnPlan& col, const CellValue& value, std::span<uint8_t> out) const {
-  const ColumnType type = col.spec.type;
+  const ColumnType type = col.design.type;
   if (type == ColumnType::kSingle || type == ColumnType::kDouble || type == ColumnType::kDateTime) {
     const double* d = std::get_if<double>(&value);
     if (!d) return Invalid(col, "expects a floating-point value");
@@ -73,19 +73,19 @@ Status RowEncoder::EncodeFixed(const ColumnPlan& col, const CellValue& value, st
 
 Result<Bytes> RowEncoder::EncodeVariable(const ColumnPlan& col, const CellValue& value,
                                          LongValueSink& sink) const {
-  const ColumnType type = col.spec.type;
+  const ColumnType type = col.design.type;
   Bytes stored;
   if (type == ColumnType::kText || type == ColumnType::kMemo) {
     const std::string* s = std::get_if<std::string>(&value);
     if (!s) return Invalid(col, "expects text");
-    if (type == ColumnType::kText && Utf8ToUtf16(*s).size() > col.spec.length) {
-      return Invalid(col, "text longer than " + std::to_string(col.spec.length) + " characters");
+    if (type == ColumnType::kText && Utf8ToUtf16(*s).size() > col.design.length) {
+      return Invalid(col, "text longer than " + std::to_string(col.design.length) + " characters");
     }
     stored = EncodeText(*s);
   } else {
     const Bytes* b = std::get_if<Bytes>(&value);
     if (!b) return Invalid(col, "expects bytes");
-    if (type == ColumnType::kBinary && b->size() > col.spec.length) return Invalid(col, "binary value too long");
+    if (type == ColumnType::kBinary && b->size() > col.design.length) return Invalid(col, "binary value too long");
     stored = *b;
   }
   if (type == ColumnType::kMemo || type == ColumnType::kOle) return sink.Store(stored);
@@ -110,8 +110,8 @@ Result<Bytes> RowEncoder::Encode(const RowValues& values, LongValueSink& long_va
   for (const ColumnPlan& col : plan_.columns) {
     const CellValue& value = values[col.number];
     const bool is_null = std::holds_alternative<std::monostate>(value);
-    if (is_null && col.spec.required) return Invalid(col, "is required");
-    if (col.spec.type == ColumnType::kBoolean) {
+    if (is_null && col.design.required) return Invalid(col, "is required");
+    if (col.design.type == ColumnType::kBoolean) {
       const bool* b = std::get_if<bool>(&value);
       if (!b && !is_null) return Invalid(col, "expects a boolean");
       if (b && *b) null_mask[col.number / 8] |= static_cast<uint8_t>(1u << (col.number % 8));

@@ -13,12 +13,12 @@ constexpr int64_t kTypeTable = 1;
 constexpr int64_t kTypeDatabase = 2;
 constexpr int64_t kTypeContainer = 3;
 
-ColumnSpec Col(const char* name, ColumnType type, uint16_t length = 0) { return ColumnSpec{name, type, length}; }
+ColumnDesign Col(const char* name, ColumnType type, uint16_t length = 0) { return ColumnDesign{name, type, length}; }
 
-IndexSpec Index(const char* name, std::vector<const char*> columns, bool primary, bool unique) {
-  IndexSpec index;
+IndexDesign Index(const char* name, std::vector<const char*> columns, bool primary, bool unique) {
+  IndexDesign index;
   index.name = name;
-  for (const char* c : columns) index.columns.push_back(IndexColumnSpec{c, false});
+  for (const char* c : columns) index.columns.push_back(IndexColumnDesign{c, false});
   index.primary_key = primary;
   index.unique = unique;
   return index;
@@ -39,9 +39,9 @@ RowValues ObjectRow(int64_t id, int64_t parent, const std::string& name, int64_t
 
 }  // namespace
 
-TableSpec CatalogTableSpec() {
+TableDesign CatalogTableDesign() {
   using T = ColumnType;
-  TableSpec spec{"MSysObjects",
+  TableDesign design{"MSysObjects",
                  {Col("Id", T::kLong), Col("ParentId", T::kLong), Col("Name", T::kText, 255),
                   Col("Type", T::kInteger), Col("DateCreate", T::kDateTime), Col("DateUpdate", T::kDateTime),
                   Col("Owner", T::kBinary, 255), Col("Flags", T::kLong), Col("Database", T::kMemo),
@@ -50,21 +50,21 @@ TableSpec CatalogTableSpec() {
                   Col("LvExtra", T::kOle)},
                  {Index("Id", {"Id"}, true, true), Index("ParentIdName", {"ParentId", "Name"}, false, true)},
                  true};
-  return spec;
+  return design;
 }
 
-TableSpec AccessControlTableSpec() {
+TableDesign AccessControlTableDesign() {
   using T = ColumnType;
-  return TableSpec{"MSysACEs",
+  return TableDesign{"MSysACEs",
                    {Col("ObjectId", T::kLong), Col("SID", T::kBinary, 255), Col("ACM", T::kLong),
                     Col("FInheritable", T::kBoolean)},
                    {Index("ObjectId", {"ObjectId"}, false, false)},
                    true};
 }
 
-TableSpec QueriesTableSpec() {
+TableDesign QueriesTableDesign() {
   using T = ColumnType;
-  return TableSpec{"MSysQueries",
+  return TableDesign{"MSysQueries",
                    {Col("ObjectId", T::kLong), Col("Attribute", T::kByte), Col("Order", T::kBinary, 255),
                     Col("Name1", T::kText, 255), Col("Name2", T::kText, 255), Col("Expression", T::kMemo),
                     Col("Flag", T::kInteger), Col("LvExtra", T::kLong)},
@@ -72,9 +72,9 @@ TableSpec QueriesTableSpec() {
                    true};
 }
 
-TableSpec RelationshipsTableSpec() {
+TableDesign RelationshipsTableDesign() {
   using T = ColumnType;
-  return TableSpec{"MSysRelationships",
+  return TableDesign{"MSysRelationships",
                    {Col("szRelationship", T::kText, 255), Col("grbit", T::kLong), Col("ccolumn", T::kLong),
                     Col("icolumn", T::kLong), Col("szObject", T::kText, 255), Col("szColumn", T::kText, 255),
                     Col("szReferencedObject", T::kText, 255), Col("szReferencedColumn", T::kText, 255)},

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "jet/TableSpec.h"
+#include "jet/TableDesign.h"
 
 namespace jet {
 
-TableSpec CatalogTableSpec();        // MSysObjects
-TableSpec AccessControlTableSpec();  // MSysACEs
-TableSpec QueriesTableSpec();        // MSysQueries
-TableSpec RelationshipsTableSpec();  // MSysRelationships
+TableDesign CatalogTableDesign();        // MSysObjects
+TableDesign AccessControlTableDesign();  // MSysACEs
+TableDesign QueriesTableDesign();        // MSysQueries
+TableDesign RelationshipsTableDesign();  // MSysRelationships
 
 struct CatalogTable {
   std::string name;

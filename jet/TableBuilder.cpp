@@ -5,7 +5,7 @@
 namespace jet {
 namespace {
 
-uint8_t IndexFlags(const IndexSpec& index) {
+uint8_t IndexFlags(const IndexDesign& index) {
   uint8_t flags = 0;
   if (index.unique || index.primary_key) flags |= kIndexUnique;
   if (index.ignore_nulls) flags |= kIndexIgnoreNulls;
@@ -42,22 +42,22 @@ class MapRows {
 
 }  // namespace
 
-TableBuilder::TableBuilder(PageAllocator& allocator, TableSpec spec, TablePlan plan, uint32_t table_page)
+TableBuilder::TableBuilder(PageAllocator& allocator, TableDesign design, TablePlan plan, uint32_t table_page)
     : allocator_(allocator),
-      spec_(std::move(spec)),
+      design_(std::move(design)),
       plan_(std::move(plan)),
       table_page_(table_page),
       encoder_(allocator.layout(), plan_),
       long_values_(allocator),
       data_(allocator.layout(), table_page) {}
 
-Result<std::unique_ptr<TableBuilder>> TableBuilder::Start(PageAllocator& allocator, TableSpec spec) {
-  JET_ASSIGN_OR_RETURN(TablePlan plan, PlanTable(spec, allocator.layout()));
+Result<std::unique_ptr<TableBuilder>> TableBuilder::Start(PageAllocator& allocator, TableDesign design) {
+  JET_ASSIGN_OR_RETURN(TablePlan plan, PlanTable(design, allocator.layout()));
   const uint32_t page = allocator.Reserve();
-  std::unique_ptr<TableBuilder> table(new TableBuilder(allocator, std::move(spec), std::move(plan), page));
-  for (const IndexSpec& index : table->spec_.indexes) {
+  std::unique_ptr<TableBuilder> table(new TableBuilder(allocator, std::move(design), std::move(plan), page));
+  for (const IndexDesign& index : table->design_.indexes) {
     std::vector<KeyColumn> columns;
-    for (const IndexColumnSpec& c : index.columns) {
+    for (const IndexColumnDesign& c : index.columns) {
       columns.push_back(KeyColumn{&table->plan_.columns[FindColumn(table->plan_, c.column)], c.descending});
     }
     table->indexes_.push_back(Index{index, KeyEncoder(allocator.layout(), std::move(columns)),
@@ -68,7 +68,7 @@ Result<std::unique_ptr<TableBuilder>> TableBuilder::Start(PageAllocator& allocat
 
 void TableBuilder::FillAutoNumbers(RowValues& values) {
   for (const ColumnPlan& col : plan_.columns) {
-    if (!col.spec.auto_number || col.number >= values.size()) continue;
+    if (!col.design.auto_number || col.number >= values.size()) continue;
     CellValue& value = values[col.number];
     if (std::holds_alternative<std::monostate>(value)) {
       value = static_cast<int64_t>(++last_auto_number_);
@@ -96,13 +96,13 @@ Result<RowLocation> TableBuilder::Place(std::span<const uint8_t> row) {
 }
 
 Result<RowLocation> TableBuilder::AddRow(RowValues values) {
-  if (finished_) return Status(ErrorKind::kInvalidArgument, "table " + spec_.name + " is already finished");
+  if (finished_) return Status(ErrorKind::kInvalidArgument, "table " + design_.name + " is already finished");
   FillAutoNumbers(values);
   // Encoding the row checks every value, so the keys below are made from valid ones.
   JET_ASSIGN_OR_RETURN(const Bytes row, encoder_.Encode(values, long_values_));
   std::vector<Bytes> keys;
   for (const Index& index : indexes_) {
-    if (index.spec.ignore_nulls && index.encoder.AllNull(values)) {
+    if (index.design.ignore_nulls && index.encoder.AllNull(values)) {
       keys.emplace_back();
       continue;
     }
@@ -118,7 +118,7 @@ Result<RowLocation> TableBuilder::AddRow(RowValues values) {
 }
 
 Status TableBuilder::AddDeletedRow(RowValues values) {
-  if (finished_) return Status(ErrorKind::kInvalidArgument, "table " + spec_.name + " is already finished");
+  if (finished_) return Status(ErrorKind::kInvalidArgument, "table " + design_.name + " is already finished");
   FillAutoNumbers(values);
   JET_ASSIGN_OR_RETURN(const Bytes row, encoder_.Encode(values, long_values_));
   JET_ASSIGN_OR_RETURN(const RowLocation at, Place(row));
@@ -128,7 +128,7 @@ Status TableBuilder::AddDeletedRow(RowValues values) {
 
 Result<RowLocation> TableBuilder::AddUpdatedRow(const RowValues& earlier_values, RowValues final_values) {
   for (const ColumnPlan& col : plan_.columns) {
-    if (col.spec.type != ColumnType::kMemo && col.spec.type != ColumnType::kOle) continue;
+    if (col.design.type != ColumnType::kMemo && col.design.type != ColumnType::kOle) continue;
     if (col.number >= earlier_values.size()) continue;
     const CellValue& old = earlier_values[col.number];
     Bytes stored;
@@ -145,12 +145,12 @@ Status TableBuilder::WriteIndexes(WrittenTable& table, std::vector<std::vector<u
   for (Index& index : indexes_) {
     JET_ASSIGN_OR_RETURN(WrittenIndexPages pages, index.builder.Write(allocator_, table_page_));
     WrittenIndex written;
-    written.name = index.spec.name;
-    for (const IndexColumnSpec& c : index.spec.columns) {
+    written.name = index.design.name;
+    for (const IndexColumnDesign& c : index.design.columns) {
       written.columns.emplace_back(static_cast<uint16_t>(FindColumn(plan_, c.column)), c.descending);
     }
-    written.flags = IndexFlags(index.spec);
-    written.primary_key = index.spec.primary_key;
+    written.flags = IndexFlags(index.design);
+    written.primary_key = index.design.primary_key;
     written.root_page = pages.root;
     written.entries = pages.entries;
     table.indexes.push_back(std::move(written));
@@ -182,7 +182,7 @@ Status TableBuilder::Finish() {
   JET_RETURN_IF_ERROR(long_values_.Flush());
   WrittenTable table;
   table.plan = &plan_;
-  table.system = spec_.system;
+  table.system = design_.system;
   table.rows = rows_;
   table.last_auto_number = last_auto_number_;
   std::vector<std::vector<uint32_t>> index_pages;

@@ -24,7 +24,7 @@ struct RowLocation {
 class TableBuilder {
  public:
   // Reserves the definition page. `allocator` must outlive the builder.
-  static Result<std::unique_ptr<TableBuilder>> Start(PageAllocator& allocator, TableSpec spec);
+  static Result<std::unique_ptr<TableBuilder>> Start(PageAllocator& allocator, TableDesign design);
 
   // Appends a live row. Null in an auto-number column takes the next number.
   Result<RowLocation> AddRow(RowValues values);
@@ -37,18 +37,18 @@ class TableBuilder {
   Status Finish();
 
   uint32_t table_page() const { return table_page_; }
-  const TableSpec& spec() const { return spec_; }
+  const TableDesign& design() const { return design_; }
   uint32_t rows() const { return rows_; }
   bool finished() const { return finished_; }
 
  private:
   struct Index {
-    IndexSpec spec;
+    IndexDesign design;
     KeyEncoder encoder;
     IndexBuilder builder;
   };
 
-  TableBuilder(PageAllocator& allocator, TableSpec spec, TablePlan plan, uint32_t table_page);
+  TableBuilder(PageAllocator& allocator, TableDesign design, TablePlan plan, uint32_t table_page);
   void FillAutoNumbers(RowValues& values);
   Result<RowLocation> Place(std::span<const uint8_t> row);
   Status FlushDataPage();
@@ -56,7 +56,7 @@ class TableBuilder {
   Status WriteMapsAndDefinition(WrittenTable& table, const std::vector<std::vector<uint32_t>>& index_pages);
 
   PageAllocator& allocator_;
-  TableSpec spec_;
+  TableDesign design_;
   TablePlan plan_;
   uint32_t table_page_;
   RowEncoder encoder_;

@@ -30,8 +30,8 @@ void AppendName(Bytes& out, const Layout& layout, const std::string& name) {
 
 uint8_t ColumnFlags(const ColumnPlan& col) {
   uint8_t flags = col.fixed ? kColumnFixedLength : 0;
-  if (!col.spec.required) flags |= kColumnCanBeNull;
-  if (col.spec.auto_number) flags |= kColumnAutoNumber;
+  if (!col.design.required) flags |= kColumnCanBeNull;
+  if (col.design.auto_number) flags |= kColumnAutoNumber;
   return flags;
 }
 
@@ -39,23 +39,23 @@ void AppendColumn(Bytes& out, const Layout& layout, const ColumnPlan& col) {
   const size_t at = out.size();
   out.resize(at + layout.tdef_column_entry, 0);
   std::span<uint8_t> e(out.data() + at, layout.tdef_column_entry);
-  e[layout.col_type] = static_cast<uint8_t>(col.spec.type);
+  e[layout.col_type] = static_cast<uint8_t>(col.design.type);
   PutU16(e, layout.col_number, col.number);
   PutU16(e, layout.col_var_offset, col.fixed ? 0 : col.var_index);
   PutU16(e, layout.col_number + 4, col.number);  // the number again, counting deleted columns
   e[layout.col_flags] = ColumnFlags(col);
   PutU16(e, layout.col_fixed_offset, col.fixed ? col.fixed_offset : 0);
   PutU16(e, layout.col_length, col.stored_length);
-  const bool numeric = col.spec.type == ColumnType::kNumeric;
+  const bool numeric = col.design.type == ColumnType::kNumeric;
   if (IsJet4(layout)) {
     PutU32(e, 1, kJet4Stamp);
     if (numeric) {
-      e[layout.col_misc] = col.spec.precision;
-      e[layout.col_misc + 1] = col.spec.scale;
+      e[layout.col_misc] = col.design.precision;
+      e[layout.col_misc + 1] = col.design.scale;
     } else {
       PutU16(e, layout.col_misc, kGeneralSortOrder);
     }
-    const bool text = col.spec.type == ColumnType::kText || col.spec.type == ColumnType::kMemo;
+    const bool text = col.design.type == ColumnType::kText || col.design.type == ColumnType::kMemo;
     e[layout.col_flags + 1] = text ? 0x01 : 0x00;  // text may be stored compressed
   } else {
     PutU16(e, layout.col_misc, 0x0001);
@@ -134,7 +134,7 @@ Result<Bytes> BuildTableDef(const Layout& layout, const WrittenTable& table) {
     if (IsJet4(layout)) AppendU32(def, 0);
   }
   for (const ColumnPlan& col : table.plan->columns) AppendColumn(def, layout, col);
-  for (const ColumnPlan& col : table.plan->columns) AppendName(def, layout, col.spec.name);
+  for (const ColumnPlan& col : table.plan->columns) AppendName(def, layout, col.design.name);
   for (const WrittenIndex& index : table.indexes) AppendRealIndex(def, layout, index);
   for (size_t i = 0; i < table.indexes.size(); ++i) {
     AppendLogicalIndex(def, layout, table.indexes[i], static_cast<uint32_t>(i));

@@ -12,7 +12,7 @@ bool IsVariable(ColumnType type) {
          type == ColumnType::kOle;
 }
 
-Status CheckColumn(const ColumnSpec& c) {
+Status CheckColumn(const ColumnDesign& c) {
   if (c.name.empty() || c.name.size() > 64) return Invalid("column name must have 1 to 64 characters");
   if ((c.type == ColumnType::kText || c.type == ColumnType::kBinary) && (c.length == 0 || c.length > 255)) {
     return Invalid("column " + c.name + ": text and binary lengths are 1 to 255");
@@ -27,7 +27,7 @@ Status CheckColumn(const ColumnSpec& c) {
   return Status::Ok();
 }
 
-uint16_t StoredLength(const ColumnSpec& c, const Layout& layout) {
+uint16_t StoredLength(const ColumnDesign& c, const Layout& layout) {
   switch (c.type) {
     case ColumnType::kText:
       return static_cast<uint16_t>(layout.text_is_unicode ? c.length * 2 : c.length);
@@ -43,23 +43,23 @@ uint16_t StoredLength(const ColumnSpec& c, const Layout& layout) {
   }
 }
 
-Status CheckIndexes(const TableSpec& spec, const TablePlan& plan) {
+Status CheckIndexes(const TableDesign& design, const TablePlan& plan) {
   int primaries = 0;
-  for (const IndexSpec& index : spec.indexes) {
+  for (const IndexDesign& index : design.indexes) {
     if (index.columns.empty() || index.columns.size() > 10) {
       return Invalid("index " + index.name + " needs 1 to 10 columns");
     }
-    for (const IndexColumnSpec& col : index.columns) {
+    for (const IndexColumnDesign& col : index.columns) {
       const int at = FindColumn(plan, col.column);
       if (at < 0) return Invalid("index " + index.name + " names unknown column " + col.column);
-      const ColumnType type = plan.columns[at].spec.type;
+      const ColumnType type = plan.columns[at].design.type;
       if (type == ColumnType::kMemo || type == ColumnType::kOle) {
         return Invalid("index " + index.name + ": memo and OLE columns cannot be indexed");
       }
     }
     primaries += index.primary_key ? 1 : 0;
   }
-  if (primaries > 1) return Invalid("table " + spec.name + " has more than one primary key");
+  if (primaries > 1) return Invalid("table " + design.name + " has more than one primary key");
   return Status::Ok();
 }
 
@@ -82,21 +82,21 @@ uint16_t FixedSizeOf(ColumnType type) {
 
 int FindColumn(const TablePlan& plan, const std::string& name) {
   for (size_t i = 0; i < plan.columns.size(); ++i) {
-    if (plan.columns[i].spec.name == name) return static_cast<int>(i);
+    if (plan.columns[i].design.name == name) return static_cast<int>(i);
   }
   return -1;
 }
 
-Result<TablePlan> PlanTable(const TableSpec& spec, const Layout& layout) {
-  if (spec.name.empty() || spec.name.size() > 64) return Invalid("table name must have 1 to 64 characters");
-  if (spec.columns.empty() || spec.columns.size() > 255) return Invalid("a table has 1 to 255 columns");
+Result<TablePlan> PlanTable(const TableDesign& design, const Layout& layout) {
+  if (design.name.empty() || design.name.size() > 64) return Invalid("table name must have 1 to 64 characters");
+  if (design.columns.empty() || design.columns.size() > 255) return Invalid("a table has 1 to 255 columns");
   TablePlan plan;
   std::set<std::string> names;
-  for (const ColumnSpec& c : spec.columns) {
+  for (const ColumnDesign& c : design.columns) {
     JET_RETURN_IF_ERROR(CheckColumn(c));
     if (!names.insert(c.name).second) return Invalid("duplicate column " + c.name);
     ColumnPlan col;
-    col.spec = c;
+    col.design = c;
     col.number = static_cast<uint16_t>(plan.columns.size());
     col.stored_length = StoredLength(c, layout);
     col.fixed = !IsVariable(c.type);
@@ -109,7 +109,7 @@ Result<TablePlan> PlanTable(const TableSpec& spec, const Layout& layout) {
     }
     plan.columns.push_back(col);
   }
-  JET_RETURN_IF_ERROR(CheckIndexes(spec, plan));
+  JET_RETURN_IF_ERROR(CheckIndexes(design, plan));
   return plan;
 }
 

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "jet/Status.h"
-#include "jet/TableSpec.h"
+#include "jet/TableDesign.h"
 
 namespace jet {
 
 struct ColumnPlan {
-  ColumnSpec spec;
+  ColumnDesign design;
   uint16_t number = 0;
   bool fixed = false;
   uint16_t fixed_offset = 0;  // within the fixed area, after the column count
@@ -26,8 +26,8 @@ struct TablePlan {
   uint16_t var_count = 0;
 };
 
-// Checks the spec (names, lengths, types, index columns) and lays the columns out.
-Result<TablePlan> PlanTable(const TableSpec& spec, const Layout& layout);
+// Checks the design (names, lengths, types, index columns) and lays the columns out.
+Result<TablePlan> PlanTable(const TableDesign& design, const Layout& layout);
 
 // Bytes a fixed-length column takes in a row; 0 for variable-length types.
 uint16_t FixedSizeOf(ColumnType type);

@@ -98,9 +98,9 @@ void WriteSurvivors(const std::string& source, const std::string& target, JetVer
   for (const CatalogEntry& entry : (*db)->Tables(false)) {
     auto def = (*db)->ReadTableDef(entry.DefinitionPage());
     ASSERT_TRUE(def.ok());
-    auto spec = SpecFromDefinition(*def, entry.name, false, (*db)->layout());
-    ASSERT_TRUE(spec.ok());
-    auto table = (*out)->AddTable(*spec);
+    auto design = DesignFromDefinition(*def, entry.name, false, (*db)->layout());
+    ASSERT_TRUE(design.ok());
+    auto table = (*out)->AddTable(*design);
     ASSERT_TRUE(table.ok());
     auto rows = ReadAllRows(**db, *def);
     ASSERT_TRUE(rows.ok());

@@ -156,8 +156,8 @@ void CompareTable(Database& db, const TableDef& def, const std::string& where, T
   }
   std::vector<ColumnPlan> plans(def.columns.size());
   for (size_t i = 0; i < def.columns.size(); ++i) {
-    plans[i].spec.name = def.columns[i].name;
-    plans[i].spec.type = def.columns[i].type;
+    plans[i].design.name = def.columns[i].name;
+    plans[i].design.type = def.columns[i].type;
     plans[i].number = static_cast<uint16_t>(i);
     plans[i].fixed_size = FixedSizeOf(def.columns[i].type);
   }

@@ -96,27 +96,27 @@ Bytes PatternBytes(size_t size) {
   return out;
 }
 
-TableSpec AllTypesSpec(JetVersion version) {
+TableDesign AllTypesDesign(JetVersion version) {
   using T = ColumnType;
-  TableSpec spec{"AllTypes",
+  TableDesign design{"AllTypes",
                  {{"Id", T::kLong}, {"Flag", T::kBoolean}, {"Small", T::kByte}, {"Short", T::kInteger},
                   {"Big", T::kLong}, {"Money", T::kCurrency}, {"Ratio", T::kSingle}, {"Amount", T::kDouble},
                   {"When", T::kDateTime}, {"Label", T::kText, 255}, {"Label2", T::kText, 255},
                   {"Label3", T::kText, 255}, {"Raw", T::kBinary, 50}, {"Notes", T::kMemo}, {"Blob", T::kOle},
                   {"Guid", T::kReplicationId}},
                  {}};
-  spec.columns[0].auto_number = true;
-  IndexSpec pk{"PrimaryKey", {{"Id", false}}, true};
-  IndexSpec multi{"ShortLabel", {{"Short", false}, {"Label", true}}};
+  design.columns[0].auto_number = true;
+  IndexDesign pk{"PrimaryKey", {{"Id", false}}, true};
+  IndexDesign multi{"ShortLabel", {{"Short", false}, {"Label", true}}};
   multi.ignore_nulls = true;
-  spec.indexes = {pk, multi};
+  design.indexes = {pk, multi};
   if (version == JetVersion::kJet4) {
-    ColumnSpec dec{"Dec", T::kNumeric};
+    ColumnDesign dec{"Dec", T::kNumeric};
     dec.precision = 10;
     dec.scale = 2;
-    spec.columns.push_back(dec);
+    design.columns.push_back(dec);
   }
-  return spec;
+  return design;
 }
 
 struct Case {
@@ -182,15 +182,15 @@ class WriterOracleTest : public ::testing::TestWithParam<JetVersion> {
   void TearDown() override { fs::remove_all(dir_); }
 
   // Writes `tables` (each with its rows) into a new database at `name`.
-  fs::path Write(const std::string& name, const std::vector<std::pair<TableSpec, std::vector<RowValues>>>& tables,
+  fs::path Write(const std::string& name, const std::vector<std::pair<TableDesign, std::vector<RowValues>>>& tables,
                  const std::string& password = "") {
     const fs::path path = dir_ / name;
     auto file = OpenPosixFile(path.string(), OpenMode::kCreateNew);
     EXPECT_TRUE(file.ok()) << file.status().ToString();
     auto db = DatabaseCreator::Create(std::move(file).value(), {.version = GetParam(), .password = password});
     EXPECT_TRUE(db.ok()) << db.status().ToString();
-    for (const auto& [spec, rows] : tables) {
-      auto table = (*db)->AddTable(spec);
+    for (const auto& [design, rows] : tables) {
+      auto table = (*db)->AddTable(design);
       EXPECT_TRUE(table.ok()) << table.status().ToString();
       for (const RowValues& row : rows) {
         auto added = (*table)->AddRow(row);
@@ -209,7 +209,7 @@ TEST_P(WriterOracleTest, EveryColumnTypeReadsBackIdenticallyInMdbReader) {
   std::vector<Case> cases = AllTypesRows(GetParam());
   std::vector<RowValues> rows;
   for (const Case& c : cases) rows.push_back(c.values);
-  const fs::path path = Write("types.mdb", {{AllTypesSpec(GetParam()), rows}});
+  const fs::path path = Write("types.mdb", {{AllTypesDesign(GetParam()), rows}});
 
   const Dump dump = ReadWithMdbReader(path);
   ASSERT_EQ(dump.rows.count("AllTypes"), 1u);
@@ -225,7 +225,7 @@ TEST_P(WriterOracleTest, EveryColumnTypeReadsBackInMdbtools) {
   std::vector<Case> cases = AllTypesRows(GetParam());
   std::vector<RowValues> rows;
   for (const Case& c : cases) rows.push_back(c.values);
-  const fs::path path = Write("types.mdb", {{AllTypesSpec(GetParam()), rows}});
+  const fs::path path = Write("types.mdb", {{AllTypesDesign(GetParam()), rows}});
 
   const std::string tables = RunCommand("mdb-tables -1 '" + path.string() + "'");
   EXPECT_EQ(tables, "AllTypes\n");
@@ -247,11 +247,11 @@ TEST_P(WriterOracleTest, EveryColumnTypeReadsBackInMdbtools) {
 }
 
 TEST_P(WriterOracleTest, ManyRowsSpanPagesAndKeepTheirOrder) {
-  TableSpec spec{"Numbers", {{"N", ColumnType::kLong}, {"Word", ColumnType::kText, 40}}, {}};
-  spec.indexes.push_back(IndexSpec{"N", {{"N", false}}, true});
+  TableDesign design{"Numbers", {{"N", ColumnType::kLong}, {"Word", ColumnType::kText, 40}}, {}};
+  design.indexes.push_back(IndexDesign{"N", {{"N", false}}, true});
   std::vector<RowValues> rows;
   for (int64_t i = 0; i < 20000; ++i) rows.push_back({i * 3, "word " + std::to_string(i)});
-  const fs::path path = Write("many.mdb", {{spec, rows}});
+  const fs::path path = Write("many.mdb", {{design, rows}});
 
   const Dump dump = ReadWithMdbReader(path);
   const auto& got = dump.rows.at("Numbers");
@@ -262,16 +262,16 @@ TEST_P(WriterOracleTest, ManyRowsSpanPagesAndKeepTheirOrder) {
 }
 
 TEST_P(WriterOracleTest, PasswordIsReportedByMdbReader) {
-  TableSpec spec{"T", {{"A", ColumnType::kLong}}, {}};
-  const fs::path path = Write("secret.mdb", {{spec, {{int64_t{1}}}}}, "Secret12");
+  TableDesign design{"T", {{"A", ColumnType::kLong}}, {}};
+  const fs::path path = Write("secret.mdb", {{design, {{int64_t{1}}}}}, "Secret12");
   const Dump dump = ReadWithMdbReader(path, "Secret12");
   EXPECT_EQ(dump.password, "Secret12");
   EXPECT_EQ(dump.rows.at("T").size(), 1u);
 }
 
 TEST_P(WriterOracleTest, ChangedAndClearedPasswordsAreReportedByMdbReader) {
-  TableSpec spec{"T", {{"A", ColumnType::kLong}}, {}};
-  const fs::path path = Write("change.mdb", {{spec, {{int64_t{1}}}}}, "old");
+  TableDesign design{"T", {{"A", ColumnType::kLong}}, {}};
+  const fs::path path = Write("change.mdb", {{design, {{int64_t{1}}}}}, "old");
   {
     auto file = OpenPosixFile(path.string(), OpenMode::kReadWrite);
     ASSERT_TRUE(file.ok());

@@ -12,7 +12,7 @@
 namespace jet {
 namespace {
 
-using Tables = std::vector<std::pair<TableSpec, std::vector<RowValues>>>;
+using Tables = std::vector<std::pair<TableDesign, std::vector<RowValues>>>;
 
 class WriterTest : public ::testing::TestWithParam<JetVersion> {
  protected:
@@ -69,20 +69,20 @@ class WriterTest : public ::testing::TestWithParam<JetVersion> {
   Bytes bytes_;
 };
 
-TableSpec MixedSpec() {
+TableDesign MixedDesign() {
   using T = ColumnType;
-  TableSpec spec{"Mixed",
+  TableDesign design{"Mixed",
                  {{"Id", T::kLong}, {"Name", T::kText, 60}, {"Amount", T::kCurrency}, {"When", T::kDateTime},
                   {"Yes", T::kBoolean}, {"Body", T::kMemo}, {"Raw", T::kBinary, 16}},
                  {}};
-  spec.columns[0].auto_number = true;
-  spec.columns[1].required = true;
-  IndexSpec pk{"PrimaryKey", {{"Id", false}}, true};
-  IndexSpec name{"Name", {{"Name", false}}, false, true};
-  IndexSpec when{"WhenDesc", {{"When", true}, {"Amount", false}}};
+  design.columns[0].auto_number = true;
+  design.columns[1].required = true;
+  IndexDesign pk{"PrimaryKey", {{"Id", false}}, true};
+  IndexDesign name{"Name", {{"Name", false}}, false, true};
+  IndexDesign when{"WhenDesc", {{"When", true}, {"Amount", false}}};
   when.ignore_nulls = true;
-  spec.indexes = {pk, name, when};
-  return spec;
+  design.indexes = {pk, name, when};
+  return design;
 }
 
 RowValues MixedRow(int i, size_t body) {
@@ -92,7 +92,7 @@ RowValues MixedRow(int i, size_t body) {
 
 TEST_P(WriterTest, LiveRowsReadBackWhileDeletedAndReplacedOnesStayAsGarbage) {
   auto db = NewDatabase();
-  TableBuilder* table = *db->AddTable(MixedSpec());
+  TableBuilder* table = *db->AddTable(MixedDesign());
   int live = 0;
   for (int i = 0; i < 600; ++i) {
     const RowValues row = MixedRow(i, i % 7 == 0 ? 5000 : static_cast<size_t>(i % 90));
@@ -127,10 +127,10 @@ TEST_P(WriterTest, LiveRowsReadBackWhileDeletedAndReplacedOnesStayAsGarbage) {
 }
 
 TEST_P(WriterTest, LargeIndexesGrowNodePagesAndPassTheCheck) {
-  TableSpec spec{"Big", {{"Code", ColumnType::kText, 80}, {"N", ColumnType::kLong}}, {}};
-  spec.indexes = {IndexSpec{"Code", {{"Code", false}}, true}, IndexSpec{"NDesc", {{"N", true}}}};
+  TableDesign design{"Big", {{"Code", ColumnType::kText, 80}, {"N", ColumnType::kLong}}, {}};
+  design.indexes = {IndexDesign{"Code", {{"Code", false}}, true}, IndexDesign{"NDesc", {{"N", true}}}};
   auto db = NewDatabase();
-  TableBuilder* table = *db->AddTable(spec);
+  TableBuilder* table = *db->AddTable(design);
   for (int i = 0; i < 30000; ++i) {
     ASSERT_TRUE(table->AddRow({"code-" + std::to_string(i * 7919 % 30000) + std::string(30, 'x'), int64_t{i}}).ok());
   }
@@ -142,8 +142,8 @@ TEST_P(WriterTest, LargeIndexesGrowNodePagesAndPassTheCheck) {
 
 TEST_P(WriterTest, PasswordIsSetChangedAndCleared) {
   auto db = NewDatabase("first");
-  TableSpec spec{"T", {{"A", ColumnType::kLong}}, {}};
-  ASSERT_TRUE((*db->AddTable(spec))->AddRow({int64_t{5}}).ok());
+  TableDesign design{"T", {{"A", ColumnType::kLong}}, {}};
+  ASSERT_TRUE((*db->AddTable(design))->AddRow({int64_t{5}}).ok());
   ASSERT_TRUE(Reopen(*db, "first"));
   EXPECT_EQ(Database::Open(std::make_unique<MemoryFile>(bytes_), {.password = "wrong"}).status().kind(),
             ErrorKind::kBadPassword);
@@ -165,7 +165,7 @@ TEST_P(WriterTest, PasswordIsSetChangedAndCleared) {
 
 TEST_P(WriterTest, BadInputIsRefusedAndLosesNothingWritten) {
   auto db = NewDatabase();
-  TableBuilder* table = *db->AddTable(MixedSpec());
+  TableBuilder* table = *db->AddTable(MixedDesign());
   ASSERT_TRUE(table->AddRow(MixedRow(1, 10)).ok());
   auto refused = [&](RowValues row) { return table->AddRow(std::move(row)).status().kind(); };
   RowValues too_long = MixedRow(2, 10);
@@ -184,10 +184,10 @@ TEST_P(WriterTest, BadInputIsRefusedAndLosesNothingWritten) {
   raw_too_long[6] = Bytes(17, 0);
   EXPECT_EQ(refused(raw_too_long), ErrorKind::kInvalidArgument);
 
-  EXPECT_EQ(db->AddTable(MixedSpec()).status().kind(), ErrorKind::kInvalidArgument);
-  TableSpec unknown_column{"U", {{"A", ColumnType::kLong}}, {IndexSpec{"X", {{"B", false}}}}};
+  EXPECT_EQ(db->AddTable(MixedDesign()).status().kind(), ErrorKind::kInvalidArgument);
+  TableDesign unknown_column{"U", {{"A", ColumnType::kLong}}, {IndexDesign{"X", {{"B", false}}}}};
   EXPECT_EQ(db->AddTable(unknown_column).status().kind(), ErrorKind::kInvalidArgument);
-  TableSpec no_length{"V", {{"A", ColumnType::kText}}, {}};
+  TableDesign no_length{"V", {{"A", ColumnType::kText}}, {}};
   EXPECT_EQ(db->AddTable(no_length).status().kind(), ErrorKind::kInvalidArgument);
   EXPECT_EQ(DatabaseCreator::Create(std::make_unique<MemoryFile>(), {.password = std::string(21, 'p')})
                 .status()
@@ -202,7 +202,7 @@ TEST_P(WriterTest, BadInputIsRefusedAndLosesNothingWritten) {
 
 TEST_P(WriterTest, DuplicateKeyInUniqueIndexFailsTheTable) {
   auto db = NewDatabase();
-  TableBuilder* table = *db->AddTable(MixedSpec());
+  TableBuilder* table = *db->AddTable(MixedDesign());
   ASSERT_TRUE(table->AddRow(MixedRow(1, 10)).ok());
   ASSERT_TRUE(table->AddRow(MixedRow(1, 10)).ok());
   EXPECT_EQ(db->Finish().kind(), ErrorKind::kInvalidArgument);

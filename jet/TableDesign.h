@@ -25,7 +25,7 @@ namespace jet {
 //   ReplicationId          Bytes, 16 bytes
 using CellValue = std::variant<std::monostate, bool, int64_t, double, std::string, Bytes>;
 
-struct ColumnSpec {
+struct ColumnDesign {
   std::string name;
   ColumnType type = ColumnType::kLong;
   uint16_t length = 0;  // Text: characters (1..255); Binary: bytes (1..255); others ignored
@@ -35,24 +35,24 @@ struct ColumnSpec {
   uint8_t scale = 0;          // Numeric only
 };
 
-struct IndexColumnSpec {
+struct IndexColumnDesign {
   std::string column;
   bool descending = false;
 };
 
-struct IndexSpec {
+struct IndexDesign {
   std::string name;
-  std::vector<IndexColumnSpec> columns;  // 1..10
+  std::vector<IndexColumnDesign> columns;  // 1..10
   bool primary_key = false;  // implies unique and required
   bool unique = false;
   bool ignore_nulls = false;  // rows whose key is all null get no entry
   bool required = false;
 };
 
-struct TableSpec {
+struct TableDesign {
   std::string name;
-  std::vector<ColumnSpec> columns;
-  std::vector<IndexSpec> indexes;
+  std::vector<ColumnDesign> columns;
+  std::vector<IndexDesign> indexes;
   bool system = false;  // catalog tables (MSys...)
 };
 
