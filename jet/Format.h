@@ -159,4 +159,8 @@ struct Layout {
 
 const Layout& LayoutFor(JetVersion version);
 
+// Bytes a fixed-length column of this type takes in a row; 0 for variable-length types and
+// Boolean (which lives in the null mask).
+uint16_t FixedSizeOf(ColumnType type);
+
 }  // namespace jet

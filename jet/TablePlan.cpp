@@ -65,21 +65,6 @@ Status CheckIndexes(const TableDesign& design, const TablePlan& plan) {
 
 }  // namespace
 
-uint16_t FixedSizeOf(ColumnType type) {
-  switch (type) {
-    case ColumnType::kByte: return 1;
-    case ColumnType::kInteger: return 2;
-    case ColumnType::kLong:
-    case ColumnType::kSingle: return 4;
-    case ColumnType::kCurrency:
-    case ColumnType::kDouble:
-    case ColumnType::kDateTime: return 8;
-    case ColumnType::kReplicationId: return 16;
-    case ColumnType::kNumeric: return 17;
-    default: return 0;
-  }
-}
-
 int FindColumn(const TablePlan& plan, const std::string& name) {
   for (size_t i = 0; i < plan.columns.size(); ++i) {
     if (plan.columns[i].design.name == name) return static_cast<int>(i);

@@ -29,8 +29,6 @@ struct TablePlan {
 // Checks the design (names, lengths, types, index columns) and lays the columns out.
 Result<TablePlan> PlanTable(const TableDesign& design, const Layout& layout);
 
-// Bytes a fixed-length column takes in a row; 0 for variable-length types.
-uint16_t FixedSizeOf(ColumnType type);
 
 // The column index of `name` in `plan`, or -1.
 int FindColumn(const TablePlan& plan, const std::string& name);

@@ -9,21 +9,6 @@
 namespace jet {
 namespace {
 
-size_t FixedSize(ColumnType type) {
-  switch (type) {
-    case ColumnType::kByte: return 1;
-    case ColumnType::kInteger: return 2;
-    case ColumnType::kLong:
-    case ColumnType::kSingle: return 4;
-    case ColumnType::kCurrency:
-    case ColumnType::kDouble:
-    case ColumnType::kDateTime: return 8;
-    case ColumnType::kReplicationId: return 16;
-    case ColumnType::kNumeric: return 17;
-    default: return 0;
-  }
-}
-
 // Divides a little-endian 128-bit magnitude (four 32-bit words, least significant first) by
 // 10 in place and returns the remainder.
 uint32_t DivideBy10(std::array<uint32_t, 4>& words) {
@@ -62,7 +47,7 @@ std::string FormatGuid(std::span<const uint8_t> b) {
 Value DecodeFixedOrInline(ColumnType type, std::span<const uint8_t> b, bool is_jet4, uint16_t code_page, uint8_t scale) {
   Value v;
   v.type = type;
-  const size_t want = FixedSize(type);
+  const size_t want = FixedSizeOf(type);
   if (want != 0 && b.size() < want) return v;
   v.null = false;
   switch (type) {
