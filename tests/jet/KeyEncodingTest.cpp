@@ -30,9 +30,10 @@ class IndexWalker {
     JET_ASSIGN_OR_RETURN(const Bytes bytes, db_.ReadPage(page));
     const bool leaf = bytes[0] == kPageIndexLeaf;
     if (!leaf && bytes[0] != kPageIndexNode) return CorruptError("not an index page");
+    // The shared-prefix length is one byte in Jet 3 and two in Jet 4.
     const bool jet4 = layout_.version == JetVersion::kJet4;
-    const size_t prefix_at = jet4 ? 24 : 20;
-    const size_t prefix = bytes[prefix_at] | bytes[prefix_at + 1] << 8;
+    const size_t prefix_at = layout_.index_prefix_length;
+    const size_t prefix = jet4 ? bytes[prefix_at] | bytes[prefix_at + 1] << 8 : bytes[prefix_at];
     const size_t first = layout_.index_first_entry;
     const size_t used = layout_.page_size - first - (bytes[2] | bytes[3] << 8);
     Bytes first_key;
@@ -41,6 +42,7 @@ class IndexWalker {
       const bool marked = (bytes[layout_.index_bitmask + end / 8] >> (end % 8)) & 1;
       if (!marked && end != used) continue;
       Bytes entry(bytes.begin() + first + start, bytes.begin() + first + end);
+      if (start != 0 && prefix > first_key.size()) return CorruptError("index prefix longer than the first key");
       if (start != 0) entry.insert(entry.begin(), first_key.begin(), first_key.begin() + prefix);
       if (start == 0) first_key = entry;
       start = end;
