@@ -80,6 +80,16 @@ int32_t TreeRegistryApi::FindKey(const OpenedKey& key, RegistryNode*& node, Regi
   return node ? kRegOk : kRegFileNotFound;
 }
 
+// The key behind an open handle, when the handle carries `right`. A key deleted since it
+// was opened answers as Windows does, with kRegKeyDeleted.
+int32_t TreeRegistryApi::OpenLiveKey(RegHandle key, uint32_t right, OpenedKey& opened, RegistryNode*& node,
+                                     RegistryHive& hive) {
+  if (int32_t status = Resolve(key, opened)) return status;
+  if (!(opened.rights & right)) return kRegAccessDenied;
+  const int32_t status = FindKey(opened, node, hive);
+  return status == kRegFileNotFound ? kRegKeyDeleted : status;
+}
+
 RegHandle TreeRegistryApi::AddHandle(OpenedKey key) {
   const RegHandle handle = nextHandle_;
   nextHandle_ += 4;
@@ -133,12 +143,9 @@ int32_t TreeRegistryApi::CreateKey(RegHandle parent, const std::string& subKey, 
 int32_t TreeRegistryApi::QueryValue(RegHandle key, const std::string& name, uint32_t& type, uint8_t* data,
                                     uint32_t& size) {
   OpenedKey opened;
-  if (int32_t status = Resolve(key, opened)) return status;
-  if (!(opened.rights & kKeyQueryValue)) return kRegAccessDenied;
   RegistryNode* node = nullptr;
   RegistryHive hive{};
-  if (int32_t status = FindKey(opened, node, hive))
-    return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  if (int32_t status = OpenLiveKey(key, kKeyQueryValue, opened, node, hive)) return status;
   const RegistryItem* value = node->FindValue(name);
   if (!value) return kRegFileNotFound;
   const std::vector<uint8_t> narrow = ToNarrow(value->type, value->data);
@@ -160,12 +167,9 @@ int32_t TreeRegistryApi::QueryValue(RegHandle key, const std::string& name, uint
 int32_t TreeRegistryApi::SetValue(RegHandle key, const std::string& name, uint32_t type, const uint8_t* data,
                                   uint32_t size) {
   OpenedKey opened;
-  if (int32_t status = Resolve(key, opened)) return status;
-  if (!(opened.rights & kKeySetValue)) return kRegAccessDenied;
   RegistryNode* node = nullptr;
   RegistryHive hive{};
-  if (int32_t status = FindKey(opened, node, hive))
-    return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  if (int32_t status = OpenLiveKey(key, kKeySetValue, opened, node, hive)) return status;
   return Change(hive, [&] {
     node->SetValue(name, type, FromNarrow(type, data, size));
     return kRegOk;
@@ -174,12 +178,9 @@ int32_t TreeRegistryApi::SetValue(RegHandle key, const std::string& name, uint32
 
 int32_t TreeRegistryApi::EnumValue(RegHandle key, uint32_t index, char* name, uint32_t& nameLength) {
   OpenedKey opened;
-  if (int32_t status = Resolve(key, opened)) return status;
-  if (!(opened.rights & kKeyQueryValue)) return kRegAccessDenied;
   RegistryNode* node = nullptr;
   RegistryHive hive{};
-  if (int32_t status = FindKey(opened, node, hive))
-    return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  if (int32_t status = OpenLiveKey(key, kKeyQueryValue, opened, node, hive)) return status;
   const auto values = node->Values();
   if (index >= values.size()) return kRegNoMoreItems;
   const std::string& found = values[index]->name;
@@ -191,12 +192,9 @@ int32_t TreeRegistryApi::EnumValue(RegHandle key, uint32_t index, char* name, ui
 
 int32_t TreeRegistryApi::EnumKey(RegHandle key, uint32_t index, char* name, uint32_t bufferLength) {
   OpenedKey opened;
-  if (int32_t status = Resolve(key, opened)) return status;
-  if (!(opened.rights & kKeyEnumerateSubKeys)) return kRegAccessDenied;
   RegistryNode* node = nullptr;
   RegistryHive hive{};
-  if (int32_t status = FindKey(opened, node, hive))
-    return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  if (int32_t status = OpenLiveKey(key, kKeyEnumerateSubKeys, opened, node, hive)) return status;
   std::vector<std::string> names;
   for (const auto& child : node->Children()) names.push_back(child->Name());
   if (opened.view == View::Classes && hive == RegistryHive::User) {
@@ -220,12 +218,9 @@ int32_t TreeRegistryApi::EnumKey(RegHandle key, uint32_t index, char* name, uint
 
 int32_t TreeRegistryApi::QueryInfoKey(RegHandle key, uint32_t& maxValueNameLength) {
   OpenedKey opened;
-  if (int32_t status = Resolve(key, opened)) return status;
-  if (!(opened.rights & kKeyQueryValue)) return kRegAccessDenied;
   RegistryNode* node = nullptr;
   RegistryHive hive{};
-  if (int32_t status = FindKey(opened, node, hive))
-    return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  if (int32_t status = OpenLiveKey(key, kKeyQueryValue, opened, node, hive)) return status;
   size_t longest = 0;
   for (const RegistryItem* value : node->Values()) longest = std::max(longest, value->name.size());
   maxValueNameLength = static_cast<uint32_t>(longest);
@@ -255,12 +250,9 @@ int32_t TreeRegistryApi::DeleteKey(RegHandle parent, const std::string& subKey) 
 
 int32_t TreeRegistryApi::DeleteValue(RegHandle key, const std::string& name) {
   OpenedKey opened;
-  if (int32_t status = Resolve(key, opened)) return status;
-  if (!(opened.rights & kKeySetValue)) return kRegAccessDenied;
   RegistryNode* node = nullptr;
   RegistryHive hive{};
-  if (int32_t status = FindKey(opened, node, hive))
-    return status == kRegFileNotFound ? kRegKeyDeleted : status;
+  if (int32_t status = OpenLiveKey(key, kKeySetValue, opened, node, hive)) return status;
   if (!node->FindValue(name)) return kRegFileNotFound;
   return Change(hive, [&] { return node->RemoveValue(name) ? kRegOk : kRegFileNotFound; });
 }

@@ -63,6 +63,8 @@ class TreeRegistryApi : public RegistryApi {
   int32_t Resolve(RegHandle handle, OpenedKey& key) const;
   int32_t FindKey(const OpenedKey& key, RegistryNode*& node, RegistryHive& hive);
   int32_t Locate(RegHandle parent, const std::string& subKey, OpenedKey& key) const;
+  int32_t OpenLiveKey(RegHandle key, uint32_t right, OpenedKey& opened, RegistryNode*& node,
+                      RegistryHive& hive);
   RegHandle AddHandle(OpenedKey key);
   int32_t Change(RegistryHive hive, const std::function<int32_t()>& change);
 
