@@ -1,8 +1,13 @@
 #pragma once
-// Builds one index of a table being written: collects (key, row) entries as rows arrive,
-// then sorts them and writes the B-tree bottom up, leaf pages first (linked to their
-// neighbours), then levels of node pages until one page, the root, remains.
+// Writes index B-trees. `SortedIndexWriter` takes entries already in order (key bytes, then
+// row pointer) and writes leaf pages as they fill, linked to their neighbours, then levels
+// of node pages until one page, the root, remains; it keeps only one key per leaf page.
+// `IndexBuilder` collects entries in any order, sorts them and hands them to it.
+//
+// Every page stores the bytes its entries share with its first entry once: entries after
+// the first leave out that prefix, whose length the page header gives.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +20,27 @@ struct WrittenIndexPages {
   uint32_t root = 0;
   std::vector<uint32_t> pages;
   uint32_t entries = 0;
+};
+
+class SortedIndexWriter {
+ public:
+  // `allocator` must outlive the writer.
+  SortedIndexWriter(PageAllocator& allocator, uint32_t table_page);
+  ~SortedIndexWriter();
+  SortedIndexWriter(const SortedIndexWriter&) = delete;
+  SortedIndexWriter& operator=(const SortedIndexWriter&) = delete;
+
+  // Precondition: (key, page, row) does not sort before the entry added last.
+  Status Add(std::span<const uint8_t> key, uint32_t page, uint8_t row);
+  // Writes the remaining pages; an index without entries gets one empty leaf.
+  Result<WrittenIndexPages> Finish();
+
+ private:
+  class Level;
+  PageAllocator& allocator_;
+  uint32_t table_page_;
+  WrittenIndexPages out_;
+  std::unique_ptr<Level> leaves_;
 };
 
 class IndexBuilder {

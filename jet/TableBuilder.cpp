@@ -1,5 +1,6 @@
 #include "jet/TableBuilder.h"
 
+#include "jet/MapRowWriter.h"
 #include "jet/UsageMapWriter.h"
 
 namespace jet {
@@ -12,33 +13,6 @@ uint8_t IndexFlags(const IndexDesign& index) {
   if (index.required || index.primary_key) flags |= kIndexRequired;
   return flags;
 }
-
-// Keeps the usage-map rows of one table together on data pages of their own.
-class MapRows {
- public:
-  explicit MapRows(PageAllocator& allocator) : allocator_(allocator), page_(allocator.layout(), 0) {}
-
-  Result<uint32_t> Add(const Bytes& row) {
-    if (!open_ || !page_.Fits(row.size())) {
-      JET_RETURN_IF_ERROR(Flush());
-      number_ = allocator_.Reserve();
-      open_ = true;
-    }
-    return RowPointer(number_, page_.Add(row));
-  }
-
-  Status Flush() {
-    if (!open_) return Status::Ok();
-    open_ = false;
-    return allocator_.Write(number_, page_.Finish());
-  }
-
- private:
-  PageAllocator& allocator_;
-  DataPageBuilder page_;
-  uint32_t number_ = 0;
-  bool open_ = false;
-};
 
 }  // namespace
 
@@ -161,7 +135,7 @@ Status TableBuilder::WriteIndexes(WrittenTable& table, std::vector<std::vector<u
 
 Status TableBuilder::WriteMapsAndDefinition(WrittenTable& table,
                                             const std::vector<std::vector<uint32_t>>& index_pages) {
-  MapRows maps(allocator_);
+  MapRowWriter maps(allocator_);
   JET_ASSIGN_OR_RETURN(const Bytes used, BuildUsageMap(data_pages_, allocator_));
   JET_ASSIGN_OR_RETURN(table.used_pages, maps.Add(used));
   JET_ASSIGN_OR_RETURN(const Bytes free, BuildUsageMap(pages_with_space_, allocator_));
@@ -171,8 +145,7 @@ Status TableBuilder::WriteMapsAndDefinition(WrittenTable& table,
     JET_ASSIGN_OR_RETURN(table.indexes[i].used_pages, maps.Add(map));
   }
   JET_RETURN_IF_ERROR(maps.Flush());
-  JET_ASSIGN_OR_RETURN(const Bytes definition, BuildTableDef(allocator_.layout(), table));
-  return allocator_.Write(table_page_, definition);
+  return WriteTableDef(allocator_, table_page_, table);
 }
 
 Status TableBuilder::Finish() {

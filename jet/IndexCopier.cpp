@@ -1,0 +1,136 @@
+#include "jet/IndexCopier.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "jet/IndexPage.h"
+
+namespace jet {
+namespace {
+
+constexpr uint8_t kAscendingValue = 0x7f;
+constexpr uint8_t kDescendingValue = 0x80;  // the ascending flag, complemented
+constexpr uint32_t kSignBit = 0x80000000;
+constexpr size_t kLongKeyBytes = 5;  // flag byte and four value bytes
+
+Status Damaged(const std::string& what) { return CorruptError("damaged index: " + what); }
+
+// Walks the leaf pages of a tree in key order, one page at a time.
+class LeafWalk {
+ public:
+  LeafWalk(Database& db, uint32_t root) : db_(db), next_(root) {}
+
+  // The next leaf page, or nullopt after the last.
+  Result<std::optional<IndexPage>> Next() {
+    if (next_ == 0) return std::optional<IndexPage>();
+    JET_ASSIGN_OR_RETURN(IndexPage page, Load(next_));
+    while (!page.leaf()) {
+      if (page.entries.empty()) return Damaged("an intermediate page without entries").AtPage(next_);
+      next_ = page.entries.front().child_page;
+      JET_ASSIGN_OR_RETURN(page, Load(next_));
+    }
+    next_ = page.next_page;
+    return std::optional<IndexPage>(std::move(page));
+  }
+
+ private:
+  Result<IndexPage> Load(uint32_t number) {
+    if (++loaded_ > db_.page_count()) return Damaged("its pages form a loop").AtPage(number);
+    JET_RETURN_IF_ERROR(db_.ReadPage(number, bytes_));
+    auto page = ParseIndexPage(bytes_, db_.layout());
+    if (!page.ok()) return page.status().AtPage(number);
+    return page;
+  }
+
+  Database& db_;
+  uint32_t next_;
+  uint64_t loaded_ = 0;
+  std::vector<uint8_t> bytes_;
+};
+
+uint32_t BigEndian(std::span<const uint8_t> b) {
+  return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3];
+}
+
+// A key starting with a Long table id, the id moved to the table's new page.
+void RenumberKey(std::vector<uint8_t>& key, const std::map<uint32_t, uint32_t>& ids) {
+  if (key.size() < kLongKeyBytes || (key[0] != kAscendingValue && key[0] != kDescendingValue)) return;
+  const uint32_t flip = key[0] == kDescendingValue ? 0xffffffff : 0;
+  const auto value = std::span<uint8_t>(key).subspan(1, 4);
+  auto found = ids.find((BigEndian(value) ^ flip) ^ kSignBit);
+  if (found == ids.end()) return;
+  const uint32_t stored = (found->second ^ kSignBit) ^ flip;
+  for (size_t i = 0; i < 4; ++i) value[i] = static_cast<uint8_t>(stored >> (24 - 8 * i));
+}
+
+struct Entry {
+  std::vector<uint8_t> key;
+  uint32_t row = 0;
+  auto operator<=>(const Entry&) const = default;
+};
+
+// Writes runs of entries with the same key, each run in the order of the new pointers.
+class RunWriter {
+ public:
+  explicit RunWriter(SortedIndexWriter& writer) : writer_(writer) {}
+
+  Status Add(const std::vector<uint8_t>& key, uint32_t row) {
+    if (!rows_.empty()) {
+      const auto order = std::lexicographical_compare_three_way(key.begin(), key.end(), key_.begin(), key_.end());
+      if (order < 0) return Damaged("its keys are out of order");
+      if (order == 0) {
+        rows_.push_back(row);
+        return Status::Ok();
+      }
+      JET_RETURN_IF_ERROR(Flush());
+    }
+    key_ = key;
+    rows_.push_back(row);
+    return Status::Ok();
+  }
+
+  Status Flush() {
+    std::sort(rows_.begin(), rows_.end());
+    for (uint32_t row : rows_) JET_RETURN_IF_ERROR(writer_.Add(key_, row >> 8, static_cast<uint8_t>(row)));
+    rows_.clear();
+    return Status::Ok();
+  }
+
+ private:
+  SortedIndexWriter& writer_;
+  std::vector<uint8_t> key_;
+  std::vector<uint32_t> rows_;
+};
+
+}  // namespace
+
+Result<WrittenIndexPages> CopyIndex(Database& source, const RealIndex& index, const RowPointerMap& rows,
+                                    const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page) {
+  SortedIndexWriter writer(allocator, table_page);
+  RunWriter runs(writer);
+  std::vector<Entry> renumbered;
+  LeafWalk walk(source, index.root_page);
+  for (;;) {
+    JET_ASSIGN_OR_RETURN(std::optional<IndexPage> page, walk.Next());
+    if (!page) break;
+    for (IndexEntry& e : page->entries) {
+      auto row = rows.Find((e.data_page << 8) | e.data_row);
+      if (!row) {
+        return Damaged("an entry names row " + std::to_string(e.data_row) + " of page " + std::to_string(e.data_page) +
+                       ", which the table does not hold");
+      }
+      if (options.renumbered_ids) {
+        RenumberKey(e.key, *options.renumbered_ids);
+        renumbered.push_back(Entry{std::move(e.key), *row});
+        continue;
+      }
+      JET_RETURN_IF_ERROR(runs.Add(e.key, *row));
+    }
+  }
+  JET_RETURN_IF_ERROR(runs.Flush());
+  std::sort(renumbered.begin(), renumbered.end());
+  for (const Entry& e : renumbered) JET_RETURN_IF_ERROR(writer.Add(e.key, e.row >> 8, static_cast<uint8_t>(e.row)));
+  return writer.Finish();
+}
+
+}  // namespace jet

@@ -1,0 +1,31 @@
+#pragma once
+// Copies one index tree to a new file without rebuilding its keys: the key bytes of the
+// source's leaf entries stay as Access wrote them, each row pointer is moved to where the
+// row went, entries with equal keys are put in the order of their new pointers, and the
+// tree is written afresh, densely. Only keys that start with a table id being renumbered
+// are re-encoded (and then sorted again).
+//
+// Memory: the entries with one key at a time (all entries when renumbering), and the
+// writer's one key per leaf page.
+
+#include <cstdint>
+#include <map>
+
+#include "jet/Database.h"
+#include "jet/IndexBuilder.h"
+#include "jet/RowPointerMap.h"
+#include "jet/TableDef.h"
+
+namespace jet {
+
+struct IndexCopyOptions {
+  // Old id -> new id, for an index whose first column holds table ids; null otherwise.
+  const std::map<uint32_t, uint32_t>* renumbered_ids = nullptr;
+};
+
+// kCorrupt when the source tree is damaged: pages of the wrong kind, a loop, keys out of
+// order, or an entry naming a row the table does not hold.
+Result<WrittenIndexPages> CopyIndex(Database& source, const RealIndex& index, const RowPointerMap& rows,
+                                    const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page);
+
+}  // namespace jet

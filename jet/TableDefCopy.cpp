@@ -1,0 +1,138 @@
+#include "jet/TableDefCopy.h"
+
+#include <utility>
+
+#include "jet/Bytes.h"
+#include "jet/RealIndexFlags.h"
+
+namespace jet {
+namespace {
+
+constexpr size_t kIndexColumnMapBytes = 30;  // ten columns, three bytes each
+constexpr size_t kRelatedTable = 13;         // in a logical index entry, after the Jet 4 stamp
+constexpr uint32_t kNoTable = 0xffffffff;
+constexpr uint16_t kEndOfList = 0xffff;
+constexpr size_t kLongValueMapEntry = 10;  // column number, used pages, free pages
+
+// The definition's pages as one run of bytes: continuation pages count without their header.
+class DefinitionBytes {
+ public:
+  DefinitionBytes(std::vector<Bytes> pages, const Layout& layout) : pages_(std::move(pages)), layout_(layout) {}
+
+  size_t size() const {
+    return layout_.page_size + (pages_.size() - 1) * (layout_.page_size - layout_.tdef_continuation_header);
+  }
+  std::optional<uint32_t> U32(size_t at) const {
+    if (at + 4 > size()) return std::nullopt;
+    uint32_t v = 0;
+    for (size_t i = 0; i < 4; ++i) v |= uint32_t{Byte(at + i)} << (8 * i);
+    return v;
+  }
+  std::optional<uint16_t> U16(size_t at) const {
+    if (at + 2 > size()) return std::nullopt;
+    return static_cast<uint16_t>(Byte(at) | (Byte(at + 1) << 8));
+  }
+  Status Put(size_t at, uint32_t v) {
+    if (at + 4 > size()) return CorruptError("damaged table definition: a page pointer runs past the end");
+    for (size_t i = 0; i < 4; ++i) Byte(at + i) = static_cast<uint8_t>(v >> (8 * i));
+    return Status::Ok();
+  }
+  std::vector<Bytes>& pages() { return pages_; }
+
+ private:
+  uint8_t& Byte(size_t at) { return const_cast<uint8_t&>(std::as_const(*this).Byte(at)); }
+  const uint8_t& Byte(size_t at) const {
+    if (at < layout_.page_size) return pages_[0][at];
+    const size_t body = layout_.page_size - layout_.tdef_continuation_header;
+    const size_t rest = at - layout_.page_size;
+    return pages_[1 + rest / body][layout_.tdef_continuation_header + rest % body];
+  }
+
+  std::vector<Bytes> pages_;
+  const Layout& layout_;
+};
+
+// Where the column maps of memo and OLE columns start: after the names of the logical indexes.
+Result<size_t> LongValueMapList(const DefinitionBytes& bytes, const Layout& l, size_t names_at, size_t names) {
+  size_t at = names_at;
+  for (size_t i = 0; i < names; ++i) {
+    std::optional<uint32_t> length;
+    if (l.name_length_size == 1) {
+      auto two = bytes.U16(at);
+      if (two) length = *two & 0xff;
+    } else {
+      length = bytes.U16(at);
+    }
+    if (!length) return CorruptError("damaged table definition: index names run past the end");
+    at += l.name_length_size + *length;
+  }
+  return at;
+}
+
+Status MoveIndexes(DefinitionBytes& bytes, const Layout& l, const TableDef& def, const IndexSections& sections,
+                   const MovedDefinition& to, const std::map<uint32_t, uint32_t>& new_pages) {
+  const size_t stamp = l.version == JetVersion::kJet4 ? 4 : 0;
+  for (size_t i = 0; i < def.real_indexes.size(); ++i) {
+    const size_t at = sections.real_definitions + i * l.tdef_real_index_def + stamp + kIndexColumnMapBytes;
+    JET_RETURN_IF_ERROR(bytes.Put(at, to.index_maps[i]));
+    JET_RETURN_IF_ERROR(bytes.Put(at + 4, to.index_roots[i]));
+  }
+  for (size_t i = 0; i < def.indexes.size(); ++i) {
+    const size_t at = sections.logical_entries + i * l.tdef_logical_index + stamp + kRelatedTable;
+    const uint32_t related = def.indexes[i].related_table_page;
+    if (related == kNoTable || related == 0) continue;
+    auto moved = new_pages.find(related);
+    if (moved == new_pages.end()) {
+      return CorruptError("index '" + def.indexes[i].name + "' relates to a table the catalog does not list");
+    }
+    JET_RETURN_IF_ERROR(bytes.Put(at, moved->second));
+  }
+  return Status::Ok();
+}
+
+Status MoveLongValueMaps(DefinitionBytes& bytes, size_t at, const MovedDefinition& to) {
+  for (;;) {
+    auto column = bytes.U16(at);
+    if (!column) return CorruptError("damaged table definition: the long-value maps run past the end");
+    if (*column == kEndOfList) return Status::Ok();
+    auto used = bytes.U32(at + 2);
+    auto free = bytes.U32(at + 6);
+    if (!used || !free) return CorruptError("damaged table definition: the long-value maps run past the end");
+    auto maps = to.long_value_maps.find(*column);
+    if (maps == to.long_value_maps.end()) {
+      return CorruptError("damaged table definition: long-value maps for column " + std::to_string(*column) +
+                          ", which holds no long values");
+    }
+    if (*used != 0) JET_RETURN_IF_ERROR(bytes.Put(at + 2, maps->second.first));
+    if (*free != 0) JET_RETURN_IF_ERROR(bytes.Put(at + 6, maps->second.second));
+    at += kLongValueMapEntry;
+  }
+}
+
+}  // namespace
+
+Result<std::vector<Bytes>> MoveTableDef(Database& source, const TableDef& def, const MovedDefinition& to,
+                                        const std::map<uint32_t, uint32_t>& new_pages) {
+  const Layout& l = source.layout();
+  if (to.pages.size() != def.pages.size() || to.index_maps.size() != def.real_indexes.size() ||
+      to.index_roots.size() != def.real_indexes.size()) {
+    return Status(ErrorKind::kInvalidArgument, "the moved definition does not match its source");
+  }
+  std::vector<Bytes> pages(def.pages.size());
+  for (size_t i = 0; i < def.pages.size(); ++i) JET_RETURN_IF_ERROR(source.ReadPage(def.pages[i], pages[i]));
+  for (size_t i = 0; i < pages.size(); ++i) PutU32(pages[i], l.tdef_next_page, i + 1 < pages.size() ? to.pages[i + 1] : 0);
+  DefinitionBytes bytes(std::move(pages), l);
+  JET_RETURN_IF_ERROR(bytes.Put(l.tdef_used_pages, to.used_pages));
+  JET_RETURN_IF_ERROR(bytes.Put(l.tdef_free_pages, to.free_pages));
+  JET_ASSIGN_OR_RETURN(const std::vector<uint8_t> flat, ReadDefinitionBytes(source, def));
+  JET_ASSIGN_OR_RETURN(const IndexSections sections,
+                       LocateIndexSections(flat, l, def.columns.size(), def.real_indexes.size()));
+  JET_RETURN_IF_ERROR(MoveIndexes(bytes, l, def, sections, to, new_pages));
+  JET_ASSIGN_OR_RETURN(const size_t maps,
+                       LongValueMapList(bytes, l, sections.logical_entries + def.indexes.size() * l.tdef_logical_index,
+                                        def.indexes.size()));
+  JET_RETURN_IF_ERROR(MoveLongValueMaps(bytes, maps, to));
+  return std::move(bytes.pages());
+}
+
+}  // namespace jet

@@ -1,0 +1,35 @@
+#pragma once
+// A table definition carried over to a new file byte for byte, with every page it names
+// moved: the usage maps of the table, each real index's usage map and root page, the
+// related table of relationship indexes, the usage maps of each memo and OLE column, and
+// the links between the definition's own pages. Columns, deleted-column gaps, types
+// unknown to the engine, index numbers and flags all stay as stored.
+
+#include <cstdint>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "jet/Database.h"
+#include "jet/TableDef.h"
+#include "jet/WriteBytes.h"
+
+namespace jet {
+
+struct MovedDefinition {
+  std::vector<uint32_t> pages;  // the definition's pages in the new file, as many as before
+  uint32_t used_pages = 0;      // row pointers to the new usage maps
+  uint32_t free_pages = 0;
+  std::vector<uint32_t> index_maps;   // by real index
+  std::vector<uint32_t> index_roots;  // by real index
+  // By column number: the maps of the column's long-value pages and of those with space.
+  std::map<uint16_t, std::pair<uint32_t, uint32_t>> long_value_maps;
+};
+
+// The pages of the moved definition, ready to write. `new_pages` gives each table's new
+// definition page by its old one. kCorrupt when the definition does not parse or relates
+// to a table that is not listed.
+Result<std::vector<Bytes>> MoveTableDef(Database& source, const TableDef& def, const MovedDefinition& to,
+                                        const std::map<uint32_t, uint32_t>& new_pages);
+
+}  // namespace jet
