@@ -147,16 +147,24 @@ void RowEncoder::AppendTail(Bytes& row, const std::vector<uint16_t>& offsets, co
 }
 
 // Jet 3 offsets are one byte; a jump table says at which value each further 256 bytes begin.
-void RowEncoder::AppendJet3Tail(Bytes& row, const std::vector<uint16_t>& offsets, const Bytes& null_mask) const {
-  const size_t end_pos = row.size();  // where the end offset byte goes
+// A row of length L carries (L - 1) / 256 jump entries. When only the tail (offsets, jump
+// table, null mask) crosses the last boundary, that entry would point at no value, and
+// readers disagree about such an entry. The variable data is then moved up to end on the
+// boundary, leaving unused bytes after the fixed columns, so every entry points at a value.
+void RowEncoder::AppendJet3Tail(Bytes& row, std::vector<uint16_t> offsets, const Bytes& null_mask) const {
   const size_t fixed_tail = offsets.size() + 1 + null_mask.size();
   size_t jumps = 0;
   for (int round = 0; round < 8; ++round) {
-    const size_t length = end_pos + fixed_tail + jumps;
-    size_t wanted = (length - 1) / 256;
-    if (end_pos / 256 < wanted) --wanted;
-    if (wanted == jumps) break;
-    jumps = wanted;
+    const size_t wanted = (row.size() + fixed_tail + jumps - 1) / 256;
+    if (wanted != jumps) {
+      jumps = wanted;
+    } else if (row.size() / 256 < jumps && fixed_tail + jumps < 256) {
+      const size_t gap = jumps * 256 - row.size();
+      row.insert(row.begin() + static_cast<std::ptrdiff_t>(offsets.front()), gap, 0);
+      for (uint16_t& offset : offsets) offset = static_cast<uint16_t>(offset + gap);
+    } else {
+      break;
+    }
   }
   for (size_t i = offsets.size(); i-- > 0;) row.push_back(static_cast<uint8_t>(offsets[i] & 0xFF));
   std::vector<uint8_t> table(jumps, 0);

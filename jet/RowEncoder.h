@@ -37,7 +37,7 @@ class RowEncoder {
   Status EncodeFixed(const ColumnPlan& col, const CellValue& value, std::span<uint8_t> out) const;
   Result<Bytes> EncodeVariable(const ColumnPlan& col, const CellValue& value, LongValueSink& sink) const;
   void AppendTail(Bytes& row, const std::vector<uint16_t>& offsets, const Bytes& null_mask) const;
-  void AppendJet3Tail(Bytes& row, const std::vector<uint16_t>& offsets, const Bytes& null_mask) const;
+  void AppendJet3Tail(Bytes& row, std::vector<uint16_t> offsets, const Bytes& null_mask) const;
 
   const Layout& layout_;
   const TablePlan& plan_;

@@ -1,5 +1,7 @@
 #include "jet/TableDefWriter.h"
 
+#include <algorithm>
+
 #include "jet/TextCodec.h"
 
 namespace jet {
@@ -101,16 +103,11 @@ void AppendLogicalIndex(Bytes& out, const Layout& layout, const WrittenIndex& in
 
 void PutHeader(Bytes& page, const Layout& layout, const WrittenTable& table) {
   const TablePlan& plan = *table.plan;
-  page[0] = kPageTableDef;
-  page[1] = 0x01;
   PutU32(page, layout.tdef_row_count, table.rows);
   PutU32(page, layout.tdef_autonumber, table.last_auto_number);
   if (IsJet4(layout)) {
     PutU32(page, 12, kJet4Stamp);
     page[24] = 0x01;
-  } else {
-    page[2] = 'V';
-    page[3] = 'C';
   }
   page[layout.tdef_table_type] = table.system ? kTableSystem : kTableUser;
   const auto columns = static_cast<uint16_t>(plan.columns.size());
@@ -123,9 +120,8 @@ void PutHeader(Bytes& page, const Layout& layout, const WrittenTable& table) {
   PutU32(page, layout.tdef_free_pages, table.free_pages);
 }
 
-}  // namespace
-
-Result<Bytes> BuildTableDef(const Layout& layout, const WrittenTable& table) {
+// The whole definition as one run of bytes, before it is laid out on pages.
+Bytes DefinitionBytes(const Layout& layout, const WrittenTable& table) {
   Bytes def(layout.tdef_header_end, 0);
   PutHeader(def, layout, table);
   for (const WrittenIndex& index : table.indexes) {
@@ -141,13 +137,70 @@ Result<Bytes> BuildTableDef(const Layout& layout, const WrittenTable& table) {
   }
   for (const WrittenIndex& index : table.indexes) AppendName(def, layout, index.name);
   AppendU16(def, 0xFFFF);  // no per-column long-value maps follow
+  PutU32(def, layout.tdef_length, static_cast<uint32_t>(def.size()));
+  return def;
+}
+
+// Jet 4 keeps the free bytes of each definition page, less 8, in the page header; Jet 3 has
+// "VC" there.
+void PutPageHeader(Bytes& page, const Layout& layout, size_t used, uint32_t next) {
+  page[0] = kPageTableDef;
+  page[1] = 0x01;
+  if (IsJet4(layout)) {
+    const size_t spare = layout.page_size - used;
+    PutU16(page, layout.data_free_space, static_cast<uint16_t>(spare > 8 ? spare - 8 : 0));
+  } else {
+    page[2] = 'V';
+    page[3] = 'C';
+  }
+  PutU32(page, layout.tdef_next_page, next);
+}
+
+size_t TableDefPageCount(const Layout& layout, size_t definition_size) {
+  if (definition_size <= layout.page_size) return 1;
+  const size_t per_page = layout.page_size - layout.tdef_continuation_header;
+  return 1 + (definition_size - layout.page_size + per_page - 1) / per_page;
+}
+
+// `continuation_pages` holds one page number for each page after the first.
+std::vector<Bytes> LayOutTableDef(const Layout& layout, const Bytes& definition,
+                                  std::span<const uint32_t> continuation_pages) {
+  std::vector<Bytes> pages;
+  size_t at = 0;
+  for (size_t i = 0; i <= continuation_pages.size(); ++i) {
+    // The first page's header is part of the definition bytes themselves.
+    const size_t header = i == 0 ? 0 : layout.tdef_continuation_header;
+    Bytes page(layout.page_size, 0);
+    const size_t take = std::min(definition.size() - at, layout.page_size - header);
+    std::copy_n(definition.begin() + static_cast<std::ptrdiff_t>(at), take,
+                page.begin() + static_cast<std::ptrdiff_t>(header));
+    at += take;
+    PutPageHeader(page, layout, header + take, i < continuation_pages.size() ? continuation_pages[i] : 0);
+    pages.push_back(std::move(page));
+  }
+  return pages;
+}
+
+}  // namespace
+
+Result<Bytes> BuildTableDef(const Layout& layout, const WrittenTable& table) {
+  const Bytes def = DefinitionBytes(layout, table);
   if (def.size() > layout.page_size) {
     return Status(ErrorKind::kUnsupported, "table definition longer than one page");
   }
-  PutU32(def, layout.tdef_length, static_cast<uint32_t>(def.size()));
-  if (IsJet4(layout)) PutU16(def, layout.data_free_space, static_cast<uint16_t>(layout.page_size - def.size() - 8));
-  def.resize(layout.page_size, 0);
-  return def;
+  return LayOutTableDef(layout, def, {}).front();
+}
+
+Status WriteTableDef(PageAllocator& allocator, uint32_t first_page, const WrittenTable& table) {
+  const Layout& layout = allocator.layout();
+  const Bytes def = DefinitionBytes(layout, table);
+  std::vector<uint32_t> continuation(TableDefPageCount(layout, def.size()) - 1);
+  for (uint32_t& page : continuation) page = allocator.Reserve();
+  const std::vector<Bytes> pages = LayOutTableDef(layout, def, continuation);
+  for (size_t i = 0; i < pages.size(); ++i) {
+    JET_RETURN_IF_ERROR(allocator.Write(i == 0 ? first_page : continuation[i - 1], pages[i]));
+  }
+  return Status::Ok();
 }
 
 }  // namespace jet

@@ -1,10 +1,13 @@
 #pragma once
-// Serialises a table definition page: header, row counts of the indexes, column
-// descriptors, column names, index definitions and index names.
+// Serialises a table definition: header, row counts of the indexes, column descriptors,
+// column names, index definitions and index names. A definition longer than one page goes
+// on as Access continues it: each page names the next one, and each continuation page has
+// an 8-byte header of its own before the definition's bytes carry on where they stopped.
 
 #include <string>
 #include <vector>
 
+#include "jet/PageAllocator.h"
 #include "jet/Status.h"
 #include "jet/TableDef.h"  // index flag bits
 #include "jet/TablePlan.h"
@@ -31,7 +34,12 @@ struct WrittenTable {
   std::vector<WrittenIndex> indexes;
 };
 
-// The page bytes. Errors: kUnsupported when the definition does not fit one page.
+// The page bytes of a definition that fits one page. Errors: kUnsupported when it does not
+// (WriteTableDef below writes any length).
 Result<Bytes> BuildTableDef(const Layout& layout, const WrittenTable& table);
+
+// Writes the definition on `first_page` and, when it is longer than one page, on further
+// pages reserved from `allocator`.
+Status WriteTableDef(PageAllocator& allocator, uint32_t first_page, const WrittenTable& table);
 
 }  // namespace jet

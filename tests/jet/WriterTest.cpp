@@ -208,6 +208,63 @@ TEST_P(WriterTest, DuplicateKeyInUniqueIndexFailsTheTable) {
   EXPECT_EQ(db->Finish().kind(), ErrorKind::kInvalidArgument);
 }
 
+// Enough columns and indexes that the definition takes two or three pages in either version.
+TableDesign WideDesign() {
+  TableDesign design{"Wide", {}, {}};
+  const ColumnType types[] = {ColumnType::kLong, ColumnType::kText, ColumnType::kDouble, ColumnType::kMemo};
+  for (int i = 0; i < 100; ++i) {
+    ColumnDesign col{"Column number " + std::to_string(i) + " of many", types[i % 4]};
+    if (col.type == ColumnType::kText) col.length = 30;
+    design.columns.push_back(col);
+  }
+  for (int i = 0; i < 20; ++i) {
+    const std::string first = design.columns[static_cast<size_t>(i * 4)].name;
+    const std::string second = design.columns[static_cast<size_t>(i * 4 + 1)].name;
+    design.indexes.push_back(IndexDesign{"Index on " + std::to_string(i), {{first, i % 2 == 1}, {second, false}}});
+  }
+  return design;
+}
+
+RowValues WideRow(int r) {
+  RowValues row;
+  for (int i = 0; i < 100; ++i) {
+    switch (i % 4) {
+      case 0: row.emplace_back(int64_t{r * 1000 + i}); break;
+      case 1: row.emplace_back("r" + std::to_string(r) + "c" + std::to_string(i)); break;
+      case 2: row.emplace_back(r + i / 100.0); break;
+      default: row.emplace_back(r % 3 == 0 ? std::monostate{} : CellValue(std::string(static_cast<size_t>(r * 40), 'm')));
+    }
+  }
+  return row;
+}
+
+TEST_P(WriterTest, DefinitionsLongerThanAPageContinueOnFurtherPages) {
+  auto db = NewDatabase();
+  TableBuilder* table = *db->AddTable(WideDesign());
+  for (int r = 0; r < 50; ++r) ASSERT_TRUE(table->AddRow(WideRow(r)).ok());
+  // A small table after the wide one: its pages must not collide with the continuation pages.
+  TableBuilder* after = *db->AddTable(TableDesign{"After", {{"A", ColumnType::kLong}}, {}});
+  ASSERT_TRUE(after->AddRow({int64_t{7}}).ok());
+  auto reader = Reopen(*db);
+  ASSERT_TRUE(reader);
+  auto def = reader->OpenTable("Wide");
+  ASSERT_TRUE(def.ok()) << def.status().ToString();
+  EXPECT_GE(def->pages.size(), 2u);
+  EXPECT_LE(def->pages.size(), 3u);
+  ASSERT_EQ(def->columns.size(), 100u);
+  EXPECT_EQ(def->columns[99].name, "Column number 99 of many");
+  ASSERT_EQ(def->indexes.size(), 20u);
+  EXPECT_EQ(def->indexes[19].name, "Index on 19");
+  EXPECT_EQ(def->row_count, 50u);
+  const auto rows = Rows(*reader, "Wide");
+  ASSERT_EQ(rows.size(), 50u);
+  EXPECT_EQ(rows[49][0].integer, 49000);
+  EXPECT_EQ(rows[49][97].text, "r49c97");
+  EXPECT_EQ(rows[49][99].text, std::string(49 * 40, 'm'));
+  EXPECT_EQ(Rows(*reader, "After").size(), 1u);
+  EXPECT_EQ(Problems(*reader), std::vector<std::string>{});
+}
+
 INSTANTIATE_TEST_SUITE_P(Versions, WriterTest, ::testing::Values(JetVersion::kJet3, JetVersion::kJet4),
                          [](const auto& p) { return p.param == JetVersion::kJet3 ? "Jet3" : "Jet4"; });
 
