@@ -18,9 +18,10 @@ namespace tav {
 void CompactDatabaseFile(jet::Database& source, const std::filesystem::path& destination,
                          const std::string& destinationName);
 
-// Repairs the database file `database` in place (`name`: the caller's name for it). For
-// now this checks the file and succeeds only when there is nothing to mend; a damaged
-// file is refused with 3251 and left as it is.
+// Repairs the database file `database` in place (`name`: the caller's name for it): a
+// sound file is left as it is, a damaged one is rebuilt from what can still be read and
+// replaces the original in one step. What cannot be repaired is thrown with a positive
+// number and a description of what is lost and where; the file then stays as it was.
 void RepairDatabaseFile(const std::filesystem::path& database, const std::string& name);
 
 }  // namespace tav

@@ -1,0 +1,77 @@
+#include "jet/SalvageSource.h"
+
+#include <algorithm>
+
+#include "jet/Bytes.h"
+#include "jet/Rc4.h"
+
+namespace jet {
+namespace {
+
+constexpr uint32_t kMaxPages = 0x00ffffff;
+
+std::string Hex(uint8_t value) {
+  const char* digits = "0123456789abcdef";
+  return std::string("0x") + digits[value >> 4] + digits[value & 0xf];
+}
+
+}  // namespace
+
+SalvageSource::SalvageSource(File& file, SalvagedHeader header, uint64_t size)
+    : file_(file),
+      header_(std::move(header)),
+      layout_(&LayoutFor(header_.header.version)),
+      size_(size),
+      page_count_(static_cast<uint32_t>(std::min<uint64_t>((size + layout_->page_size - 1) / layout_->page_size,
+                                                            kMaxPages))) {}
+
+Result<std::unique_ptr<SalvageSource>> SalvageSource::Open(File& file, RepairReport& report) {
+  JET_ASSIGN_OR_RETURN(const uint64_t size, file.Size());
+  JET_ASSIGN_OR_RETURN(SalvagedHeader header, SalvageHeader(file, report));
+  std::unique_ptr<SalvageSource> source(new SalvageSource(file, std::move(header), size));
+  if (size % source->layout().page_size != 0) {
+    report.Add(LossKind::kPageSkipped, "", source->page_count_ - 1,
+               "the file ends inside this page: " + std::to_string(size % source->layout().page_size) + " of " +
+                   std::to_string(source->layout().page_size) + " bytes are left");
+  }
+  JET_RETURN_IF_ERROR(source->ScanPages(report));
+  return source;
+}
+
+Result<size_t> SalvageSource::ReadPage(uint32_t number, std::vector<uint8_t>& out) {
+  const uint32_t page_size = layout_->page_size;
+  out.assign(page_size, 0);
+  const uint64_t offset = uint64_t{number} * page_size;
+  if (number == 0 || offset >= size_) return size_t{0};
+  const size_t present = static_cast<size_t>(std::min<uint64_t>(size_ - offset, page_size));
+  Status read = file_.ReadAt(offset, std::span<uint8_t>(out).first(present));
+  if (!read.ok()) return read.AtPage(number);
+  if (header().database_key != 0) {
+    // A page is encrypted whole; a cut one cannot be decrypted past its end anyway.
+    Rc4Apply(header().database_key ^ number, out);
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(present), out.end(), 0);
+  }
+  return present;
+}
+
+const std::vector<uint32_t>& SalvageSource::DataPagesOf(uint32_t owner) const {
+  static const std::vector<uint32_t> kNone;
+  auto found = data_pages_.find(owner);
+  return found == data_pages_.end() ? kNone : found->second;
+}
+
+Status SalvageSource::ScanPages(RepairReport& report) {
+  std::vector<uint8_t> page;
+  for (uint32_t number = 1; number < page_count_; ++number) {
+    JET_ASSIGN_OR_RETURN(const size_t present, ReadPage(number, page));
+    const uint8_t type = page[0];
+    if (type == kPageData && present >= layout_->data_row_offsets) {
+      data_pages_[*GetU32(page, layout_->data_owner)].push_back(number);
+    } else if (type > kPageUsageMap) {
+      report.Add(LossKind::kPageSkipped, "", number, "page of unknown type " + Hex(type) + " skipped");
+    }
+  }
+  return Status::Ok();
+}
+
+}  // namespace jet

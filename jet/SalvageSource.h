@@ -1,0 +1,49 @@
+#pragma once
+// Read access to a damaged database for its repair. Nothing here trusts the file's maps:
+// one pass over every page sorts data pages by the table that owns them and notes pages of
+// unknown type. A file cut short keeps its partial last page; each read says how many of
+// the page's bytes really exist, so rows in the missing part are not taken for zeros.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "jet/File.h"
+#include "jet/RepairReport.h"
+#include "jet/SalvageHeader.h"
+
+namespace jet {
+
+class SalvageSource {
+ public:
+  // Reads the header (restoring it where damaged) and scans the pages. Errors as
+  // SalvageHeader, plus kIo.
+  static Result<std::unique_ptr<SalvageSource>> Open(File& file, RepairReport& report);
+
+  const SalvagedHeader& salvaged_header() const { return header_; }
+  const Header& header() const { return header_.header; }
+  const Layout& layout() const { return *layout_; }
+  // Pages in the file, a partial last page included.
+  uint32_t page_count() const { return page_count_; }
+
+  // Reads page `number`, decrypted, into `out` (always a whole page; the missing part of a
+  // cut page is zeros). Returns the number of bytes the file really holds for it.
+  Result<size_t> ReadPage(uint32_t number, std::vector<uint8_t>& out);
+
+  // The data pages whose owner field names the definition page `owner`, ascending.
+  const std::vector<uint32_t>& DataPagesOf(uint32_t owner) const;
+
+ private:
+  SalvageSource(File& file, SalvagedHeader header, uint64_t size);
+  Status ScanPages(RepairReport& report);
+
+  File& file_;
+  SalvagedHeader header_;
+  const Layout* layout_;
+  uint64_t size_;
+  uint32_t page_count_;
+  std::map<uint32_t, std::vector<uint32_t>> data_pages_;
+};
+
+}  // namespace jet

@@ -1,0 +1,225 @@
+// Repair of damaged copies of the fixtures and of generated databases: each kind of damage
+// is done to a copy, the copy repaired in place, and the result must open, pass the check
+// and hold every row that lay outside the damage, with identical values.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "jet/DataPage.h"
+#include "jet/Database.h"
+#include "jet/Generator.h"
+#include "jet/Repairer.h"
+#include "jet/TableReader.h"
+#include "tests/jet/JetTestSupport.h"
+#include "tests/jet/RepairTestSupport.h"
+
+namespace jet {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Damage;
+using testing::ExpectRepaired;
+using testing::Overwrite;
+using testing::ReadBytes;
+using testing::ReadUserRows;
+using testing::RowsByPage;
+using testing::StoredRow;
+using testing::TempDir;
+
+constexpr const char* kJet3Fixture = "jet3/delTestV1997.mdb";
+constexpr const char* kJet4Fixture = "jet4/indexTestV2000.mdb";
+
+// A generated list of recipients and history, with memo values and several indexes.
+std::string GeneratedHistory(const TempDir& dir, JetVersion version) {
+  GenerateOptions options;
+  options.rows = 300;
+  options.version = version;
+  const std::string root = (dir.path() / (version == JetVersion::kJet3 ? "tv3" : "tv4")).string();
+  Status generated = GenerateInstallation(root, options);
+  EXPECT_TRUE(generated.ok()) << generated.ToString();
+  return root + "/history/history.mdb";
+}
+
+uint32_t PageSize(const std::string& path) {
+  auto db = Database::OpenPath(path);
+  return db.ok() ? (*db)->page_size() : 0;
+}
+
+// Whether some table's definition runs over more than one page (the writer keeps each to one).
+bool LongDefinitions(const std::string& path) {
+  auto db = Database::OpenPath(path);
+  if (!db.ok()) return true;
+  for (const CatalogEntry& entry : (*db)->Tables(true)) {
+    auto def = (*db)->ReadTableDef(entry.DefinitionPage());
+    if (!def.ok() || def->pages.size() > 1) return true;
+  }
+  return false;
+}
+
+// The last page holding a table definition or a catalog row.
+uint32_t LastStructurePage(const std::string& path) {
+  auto db = Database::OpenPath(path);
+  uint32_t last = 0;
+  if (!db.ok()) return last;
+  for (const CatalogEntry& entry : (*db)->Tables(true)) {
+    auto def = (*db)->ReadTableDef(entry.DefinitionPage());
+    if (def.ok()) last = std::max(last, *std::max_element(def->pages.begin(), def->pages.end()));
+  }
+  auto catalog = (*db)->ReadTableDef(kCatalogTableDefPage);
+  if (!catalog.ok()) return last;
+  auto pages = TableReader(**db, *catalog).DataPages();
+  if (pages.ok() && !pages->empty()) last = std::max(last, pages->back());
+  return last;
+}
+
+// Repairs `path` in place, expecting success.
+RepairReport Repaired(const std::string& path, const std::string& password = "") {
+  auto report = RepairDatabase(path, {.password = password});
+  EXPECT_TRUE(report.ok()) << report.status().ToString();
+  if (!report.ok()) return {};
+  EXPECT_TRUE(report->repaired);
+  return *report;
+}
+
+// The user table with most data pages, and those pages.
+std::pair<std::string, std::vector<uint32_t>> BusiestTable(const std::vector<StoredRow>& rows) {
+  std::pair<std::string, std::vector<uint32_t>> best;
+  std::set<std::string> tables;
+  for (const StoredRow& row : rows) tables.insert(row.table);
+  for (const std::string& table : tables) {
+    std::vector<uint32_t> pages;
+    for (const auto& [page, on_page] : RowsByPage(rows, table)) pages.push_back(page);
+    if (pages.size() > best.second.size()) best = {table, pages};
+  }
+  return best;
+}
+
+TEST(RepairTest, SoundFilesAreLeftAsTheyAre) {
+  TempDir dir;
+  for (const char* fixture : {kJet3Fixture, "jet4/passwordV2003.mdb"}) {
+    const std::string path = dir.CopyFixture(fixture);
+    auto report = RepairDatabase(path);
+    ASSERT_TRUE(report.ok()) << report.status().ToString();
+    EXPECT_FALSE(report->repaired);
+    EXPECT_EQ(ReadBytes(path), ReadBytes(testing::FixturePath(fixture)));
+  }
+  const std::string path = dir.CopyFixture("jet4/passwordV2003.mdb");
+  EXPECT_EQ(RepairDatabase(path, {.password = "wrong"}).status().kind(), ErrorKind::kBadPassword);
+}
+
+TEST(RepairTest, WhatCannotBeRepairedStaysByteForByteWithNoFileLeftBehind) {
+  TempDir dir;
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&, uint32_t)> damage;
+  };
+  const std::vector<Case> cases = {
+      {"catalog definition zeroed",
+       [](const std::string& p, uint32_t size) { Overwrite(p, 2 * size, std::vector<uint8_t>(size, 0)); }},
+      {"cut before the catalog", [](const std::string& p, uint32_t size) { testing::Truncate(p, 2 * size + 10); }},
+      {"every page but the header scrambled",
+       [](const std::string& p, uint32_t size) {
+         Overwrite(p, size, std::vector<uint8_t>(fs::file_size(p) - size, 0x5a));
+       }},
+  };
+  for (const char* fixture : {kJet3Fixture, kJet4Fixture}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(fixture) + ": " + c.name);
+      const std::string path = dir.CopyFixture(fixture);
+      c.damage(path, PageSize(path));
+      const std::vector<uint8_t> before = ReadBytes(path);
+      const auto listing = testing::FolderListing(dir.path().string());
+      auto report = RepairDatabase(path);
+      ASSERT_FALSE(report.ok());
+      EXPECT_EQ(report.status().kind(), ErrorKind::kCorrupt);
+      EXPECT_NE(report.status().description().find("lost"), std::string::npos) << report.status().ToString();
+      EXPECT_EQ(ReadBytes(path), before);
+      EXPECT_EQ(testing::FolderListing(dir.path().string()), listing);
+    }
+  }
+}
+
+TEST(RepairTest, ACutFileKeepsEveryRowBeforeTheCut) {
+  TempDir dir;
+  std::vector<std::string> sources = {GeneratedHistory(dir, JetVersion::kJet4), GeneratedHistory(dir, JetVersion::kJet3)};
+  for (const std::string& fixture : testing::AllFixtures()) {
+    const std::string copy = dir.CopyFixture(fixture);
+    if (testing::FixturePassword(fixture).empty() && !LongDefinitions(copy)) sources.push_back(copy);
+  }
+  size_t whole_page_cuts = 0;
+  for (const std::string& source : sources) {
+    const uint32_t size = PageSize(source);
+    const std::vector<StoredRow> rows = ReadUserRows(source);
+    const uint32_t pages = static_cast<uint32_t>(fs::file_size(source) / size);
+    // Half of the last page gone; then every page from the busiest table's last data page
+    // on, when no table definition lies there.
+    std::vector<uint64_t> cuts = {uint64_t{pages - 1} * size + size / 2};
+    const std::vector<uint32_t> busiest = BusiestTable(rows).second;
+    const uint32_t last_rows = busiest.empty() ? 0 : busiest.back();
+    if (last_rows > LastStructurePage(source)) cuts.push_back(uint64_t{last_rows} * size);
+    whole_page_cuts += cuts.size() - 1;
+    for (uint64_t cut : cuts) {
+      SCOPED_TRACE(source + " cut at " + std::to_string(cut));
+      const std::string path = (dir.path() / "cut.mdb").string();
+      fs::copy_file(source, path, fs::copy_options::overwrite_existing);
+      testing::Truncate(path, cut);
+      const RepairReport report = Repaired(path);
+      Damage damage;
+      for (uint32_t page = static_cast<uint32_t>(cut / size); page < pages; ++page) damage.pages.insert(page);
+      ExpectRepaired(rows, path, "", damage, report);
+      EXPECT_EQ(fs::file_size(path) % size, 0u);
+    }
+  }
+  EXPECT_GT(whole_page_cuts, 0u);
+}
+
+TEST(RepairTest, PagesOfUnknownTypeAreSkippedAndOnlyTheirRowsLost) {
+  TempDir dir;
+  for (const std::string& source : {GeneratedHistory(dir, JetVersion::kJet4), GeneratedHistory(dir, JetVersion::kJet3)}) {
+    SCOPED_TRACE(source);
+    const std::vector<StoredRow> rows = ReadUserRows(source);
+    const auto [table, pages] = BusiestTable(rows);
+    ASSERT_GE(pages.size(), 2u);
+    const uint32_t damaged = pages[pages.size() / 2];
+    Overwrite(source, uint64_t{damaged} * PageSize(source), {0x7e});
+    const RepairReport report = Repaired(source);
+    ExpectRepaired(rows, source, "", Damage{{damaged}, {}}, report);
+    EXPECT_GE(report.Count(LossKind::kPageSkipped), 1u);
+    EXPECT_LT(ReadUserRows(source).size(), rows.size()) << "the skipped page's rows cannot come back";
+  }
+}
+
+TEST(RepairTest, BrokenUsageMapsAndFreePageMapAreRebuiltFromThePagesOwners) {
+  TempDir dir;
+  for (const std::string& source : {dir.CopyFixture(kJet3Fixture), GeneratedHistory(dir, JetVersion::kJet4)}) {
+    SCOPED_TRACE(source);
+    const std::vector<StoredRow> rows = ReadUserRows(source);
+    const std::string table = BusiestTable(rows).first;
+    uint32_t size = 0;
+    {
+      auto db = Database::OpenPath(source);
+      ASSERT_TRUE(db.ok());
+      size = (*db)->page_size();
+      auto def = (*db)->OpenTable(table);
+      ASSERT_TRUE(def.ok());
+      // Every byte of the table's map of owned pages, then the second half of page 1.
+      const uint32_t map_page = PointerPage(def->used_pages);
+      auto page = (*db)->ReadPage(map_page);
+      ASSERT_TRUE(page.ok());
+      auto info = ParseDataPage(*page, (*db)->layout());
+      ASSERT_TRUE(info.ok());
+      const RowSlot& slot = info->rows.at(PointerRow(def->used_pages));
+      Overwrite(source, uint64_t{map_page} * size + slot.start, std::vector<uint8_t>(slot.end - slot.start, 0xee));
+    }
+    Overwrite(source, size + size / 2, std::vector<uint8_t>(size / 2, 0xee));
+    ASSERT_GT(testing::ProblemsFound(source), 0u);
+    const RepairReport report = Repaired(source);
+    ExpectRepaired(rows, source, "", Damage{}, report);
+    EXPECT_EQ(ReadUserRows(source).size(), rows.size());
+    EXPECT_EQ(report.Count(LossKind::kRowDropped), 0u);
+  }
+}
+
+}  // namespace
+}  // namespace jet
