@@ -1,7 +1,7 @@
 #pragma once
-// Jet 3 keeps text as single bytes of the database's code page. A byte the code page leaves
-// undefined reads as '?', and would be written back as a real '?': the stored bytes must be
-// compared, not the text.
+// Jet 3 keeps text as single bytes of the database's code page. Code page 1252 text reads
+// and writes back byte for byte (its five unassigned bytes included); text of other code
+// pages is written as 1252, so the stored bytes must be compared, not the text.
 
 #include <vector>
 

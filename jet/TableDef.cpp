@@ -10,6 +10,14 @@ namespace {
 
 constexpr size_t kIndexColumnSlots = 10;
 constexpr uint16_t kNoColumn = 0xffff;
+constexpr uint8_t kOrderDescending = 0x00;  // an index column's order byte: 1 ascending, 0 descending
+constexpr uint8_t kKnownIndexFlags = kIndexUnique | kIndexIgnoreNulls | kIndexRequired;
+// Jet 4 keeps four more bytes between an index tree's first page and its flags; Access sets
+// the flags' top bit there, which means nothing to us.
+constexpr size_t kJet4IndexFlagsGap = 4;
+// The cascade bytes of a relationship index: bit 0 set when the action cascades. Other
+// indexes hold filler there (0x04), which must not read as a cascade.
+constexpr uint8_t kCascadeBit = 0x01;
 
 // Walks the definition bytes with a cursor; every read past the end fails.
 class Cursor {
@@ -66,12 +74,13 @@ RealIndex ParseRealIndex(std::span<const uint8_t> e, const Layout& l) {
   for (size_t i = 0; i < kIndexColumnSlots; ++i) {
     const uint16_t col = *GetU16(e, base + i * 3);
     if (col == kNoColumn) continue;
-    r.columns.push_back({col, e[base + i * 3 + 2] != 0x02});
+    r.columns.push_back({col, e[base + i * 3 + 2] != kOrderDescending});
   }
   const size_t after = base + kIndexColumnSlots * 3;
   r.used_pages = *GetU32(e, after);
   r.root_page = *GetU32(e, after + 4);
-  r.flags = e[after + 8];
+  const size_t flags_at = after + 8 + (l.version == JetVersion::kJet4 ? kJet4IndexFlagsGap : 0);
+  r.flags = e[flags_at] & kKnownIndexFlags;
   return r;
 }
 
@@ -82,9 +91,10 @@ LogicalIndex ParseLogicalIndex(std::span<const uint8_t> e, const Layout& l) {
   x.real_index = *GetU32(e, b + 4);
   x.related_index = *GetU32(e, b + 9);
   x.related_table_page = *GetU32(e, b + 13);
-  x.cascade_updates = e[b + 17] != 0;
-  x.cascade_deletes = e[b + 18] != 0;
   x.kind = e[b + 19];
+  const bool relationship = x.kind == kLogicalIndexForeign;
+  x.cascade_updates = relationship && (e[b + 17] & kCascadeBit) != 0;
+  x.cascade_deletes = relationship && (e[b + 18] & kCascadeBit) != 0;
   return x;
 }
 

@@ -2,26 +2,20 @@
 
 #include <iconv.h>
 
-#include <array>
 #include <string>
+
+#include "jet/TextCodec.h"
 
 namespace jet {
 namespace {
 
-// Windows-1252 0x80..0x9F; 0 marks an unassigned byte, decoded as '?'.
-constexpr std::array<uint16_t, 32> kCp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
+// Code page 1252 through the engine's one table (TextCodec), which gives the five bytes the
+// code page leaves unassigned the C1 controls of the same number, as Windows does: such text
+// reads back and is written again byte for byte.
 std::string DecodeCp1252(std::span<const uint8_t> bytes) {
   std::string out;
   out.reserve(bytes.size());
-  for (uint8_t b : bytes) {
-    uint32_t cp = b;
-    if (b >= 0x80 && b < 0xA0) cp = kCp1252High[b - 0x80] ? kCp1252High[b - 0x80] : '?';
-    AppendUtf8(out, cp);
-  }
+  for (uint8_t b : bytes) AppendUtf8(out, UnicodeFromCp1252(b));
   return out;
 }
 

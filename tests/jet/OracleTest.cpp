@@ -76,15 +76,26 @@ std::string HexToText(const std::string& hex) {
   return out;
 }
 
-// mdbtools faults: binary data and text stop at their first zero byte; OLE values kept
-// outside the row print as nothing; replication ids lose their fourth dash; dates before
-// 1899-12-30 print as "1900-01-00 00:00:00".
+// The five characters we read for the bytes code page 1252 leaves unassigned (U+0081,
+// U+008D, U+008F, U+0090, U+009D), each replaced by "?" as both other readers show them.
+std::string UnassignedAsQuestionMarks(std::string text) {
+  for (const char* c1 : {"\xC2\x81", "\xC2\x8D", "\xC2\x8F", "\xC2\x90", "\xC2\x9D"}) {
+    for (size_t at; (at = text.find(c1)) != std::string::npos;) text.replace(at, 2, "?");
+  }
+  return text;
+}
+
+// mdbtools faults: binary data and text stop at their first zero byte; bytes code page 1252
+// leaves unassigned print as "?"; OLE values kept outside the row print as nothing;
+// replication ids lose their fourth dash; dates before 1899-12-30 print as
+// "1900-01-00 00:00:00".
 bool SameExportField(const std::string& ours, const std::string& theirs, ColumnType type) {
   if (ours == theirs) return true;
   const bool known_type = type <= ColumnType::kMemo || type == ColumnType::kReplicationId || type == ColumnType::kNumeric;
   if ((type == ColumnType::kOle || !known_type) && theirs.empty()) return true;
   if (type == ColumnType::kText || type == ColumnType::kMemo) {
-    const std::string o = Unquote(ours), t = Unquote(theirs);
+    const std::string o = UnassignedAsQuestionMarks(Unquote(ours)), t = Unquote(theirs);
+    if (o == t) return true;
     return o.compare(0, t.size(), t) == 0 && o.size() > t.size() && o[t.size()] == '\0';
   }
   if (type == ColumnType::kBinary || type == ColumnType::kOle) {
@@ -168,8 +179,8 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
 
 // mdb-reader differences: it converts dates as plain day counts, so a negative date with a
 // time of day lands on the wrong day (the raw day count is compared); it decodes Jet 3
-// bytes the code page leaves unassigned as U+FFFD where we give '?'; it prints replication
-// ids in lower case without braces.
+// bytes the code page leaves unassigned as U+FFFD where we give the C1 controls (both
+// compared as "?"); it prints replication ids in lower case without braces.
 bool SameValue(const Value& ours, const std::optional<std::string>& theirs) {
   if (ours.null || !theirs) return ours.null && !theirs;
   std::string t = *theirs;
@@ -184,7 +195,7 @@ bool SameValue(const Value& ours, const std::optional<std::string>& theirs) {
     case ColumnType::kDouble: return std::strtod(t.c_str(), nullptr) == ours.real;
     case ColumnType::kDateTime: return std::llabs(std::llround((ours.real - 25569) * 86400000.0) - std::stoll(t)) <= 1;
     case ColumnType::kText:
-    case ColumnType::kMemo: return ours.text == t;
+    case ColumnType::kMemo: return ours.text == t || UnassignedAsQuestionMarks(ours.text) == t;
     case ColumnType::kNumeric: return std::strtod(t.c_str(), nullptr) == std::strtod(ours.text.c_str(), nullptr);
     case ColumnType::kReplicationId: return strcasecmp(FormatGuid(ours.bytes).c_str(), ("{" + t + "}").c_str()) == 0;
     default: return Hex(ours.bytes) == t;

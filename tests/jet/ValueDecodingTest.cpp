@@ -3,6 +3,7 @@
 
 #include "jet/Header.h"
 #include "jet/Text.h"
+#include "jet/TextCodec.h"
 #include "jet/Value.h"
 
 namespace jet {
@@ -27,9 +28,24 @@ TEST(ValueDecodingTest, Jet4CompressedTextSwitchesModesAtZeroBytes) {
 TEST(ValueDecodingTest, Utf16SurrogatesAndCodePages) {
   EXPECT_EQ(DecodeUcs2(B({0x3D, 0xD8, 0x00, 0xDE})), "\xF0\x9F\x98\x80");  // U+1F600
   EXPECT_EQ(DecodeUcs2(B({0x3D, 0xD8})), "\xEF\xBF\xBD");                  // lone surrogate
-  EXPECT_EQ(DecodeCodePage(B({'A', 0x80, 0xE9, 0x81}), 1252), "A\xE2\x82\xAC\xC3\xA9?");
+  // 0x81 is one of the five bytes code page 1252 leaves unassigned: Windows reads U+0081.
+  EXPECT_EQ(DecodeCodePage(B({'A', 0x80, 0xE9, 0x81}), 1252), "A\xE2\x82\xAC\xC3\xA9\xC2\x81");
   EXPECT_EQ(DecodeCodePage(B({0xE0}), 1251), "\xD0\xB0");  // Cyrillic small a
   EXPECT_EQ(EncodeUcs2("\xF0\x9F\x98\x80"), std::string("\x3D\xD8\x00\xDE", 4));
+}
+
+// Every byte, the unassigned ones included, reads as a character that is written back as the
+// same byte; nothing else is written as those bytes.
+TEST(ValueDecodingTest, Cp1252TextRoundTripsEveryByte) {
+  std::vector<uint8_t> all;
+  for (int b = 1; b < 256; ++b) all.push_back(static_cast<uint8_t>(b));
+  EXPECT_EQ(EncodeJet3Text(Utf8ToUtf16(DecodeCodePage(all, 1252))), all);
+  for (char16_t unassigned : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
+    EXPECT_EQ(UnicodeFromCp1252(static_cast<uint8_t>(unassigned)), unassigned);
+    EXPECT_EQ(Cp1252FromUnicode(unassigned), unassigned);
+  }
+  EXPECT_EQ(Cp1252FromUnicode(0x80), '?');  // U+0080 has no byte; 0x80 is the euro sign
+  EXPECT_EQ(Cp1252FromUnicode(0x20AC), 0x80);
 }
 
 TEST(ValueDecodingTest, NumericValuesKeepEveryDigit) {
