@@ -1,4 +1,6 @@
 #pragma once
+// Note: ParseTableDef (jet/TableDef.cpp) now reads these flags from the right place in both
+// versions, so RealIndex::flags is already right after ReadTableDef.
 // The flag byte (unique, ignore nulls, required) of each index tree of a table, read from
 // where Jet 4 keeps it: after the root page come four spare bytes, then the flags with
 // their top bit set. Jet 3 keeps the flags right after the root page.
