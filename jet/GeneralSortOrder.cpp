@@ -9,13 +9,15 @@
 // ignores case, followed by the accents of the characters:
 //   Jet 3: weights are one byte per code page 1252 character; then a stream of 4-bit accent
 //          codes, one per letter or digit (2 = none, trailing 2s dropped), opened and closed
-//          by a 0 and padded with 0 to whole bytes.
+//          by a 0 and padded with 0 to whole bytes. Bytes the code page leaves undefined
+//          weigh as unknown characters.
 //   Jet 4: weights are one or two bytes per character; then 0x01, one accent byte per
-//          weighted character (2 = none, trailing 2s dropped), and 0x00.
-// The weights below are the ones Access writes. Characters without a weight here (Jet 3:
-// bytes the code page leaves undefined; Jet 4: apostrophe, hyphen, control characters and symbols outside ASCII,
-// which Access keeps in further sections of the key) are given the weight of an unknown
-// character, so keys containing them sort close to, but not exactly as, Access sorts them.
+//          weighted character (2 = none, trailing 2s dropped); control characters,
+//          apostrophes and hyphens add later sections (see Jet4Key); 0x00 ends the key.
+// The weights below are the ones Access writes, as its keys in our fixtures show them: all
+// of code page 1252 and Latin-1, the Greek alphabet, and the few Cyrillic, kana and Han
+// characters the fixtures hold. Other characters get the weight of an unknown character, so
+// keys containing them sort close to, but not exactly as, Access sorts them.
 
 namespace jet {
 namespace {
@@ -91,10 +93,10 @@ constexpr std::array<Jet4Weight, 256> kJet4Weights = {{
     {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00},
     {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00},
     {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00},
-    {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00},
-    {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00},
-    {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00},
-    {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00}, {0x0000, 0x00},
+    {0x0802, 0x02}, {0x2b10, 0x02}, {0x34a6, 0x02}, {0x34a7, 0x02}, {0x34a8, 0x02}, {0x34a9, 0x02}, {0x2b11, 0x02}, {0x34aa, 0x02},
+    {0x2b12, 0x02}, {0x34ab, 0x02}, {0x004a, 0x03}, {0x3305, 0x02}, {0x34ac, 0x02}, {0x0000, 0x00}, {0x34ad, 0x02}, {0x2b13, 0x02},
+    {0x34ae, 0x02}, {0x3304, 0x02}, {0x003a, 0x02}, {0x003c, 0x02}, {0x2b14, 0x02}, {0x34af, 0x02}, {0x34b0, 0x02}, {0x34b1, 0x02},
+    {0x2b15, 0x02}, {0x0038, 0x02}, {0x0064, 0x03}, {0x3307, 0x02}, {0x3712, 0x02}, {0x3716, 0x02}, {0x371a, 0x02}, {0x2b16, 0x02},
     {0x004a, 0x0f}, {0x004a, 0x0e}, {0x004a, 0x12}, {0x004a, 0x19}, {0x004a, 0x13}, {0x004a, 0x1a}, {0x4a51, 0x02}, {0x004d, 0x1c},
     {0x0051, 0x0f}, {0x0051, 0x0e}, {0x0051, 0x12}, {0x0051, 0x13}, {0x0059, 0x0f}, {0x0059, 0x0e}, {0x0059, 0x12}, {0x0059, 0x13},
     {0x004f, 0x68}, {0x0062, 0x19}, {0x0064, 0x0f}, {0x0064, 0x0e}, {0x0064, 0x12}, {0x0064, 0x19}, {0x0064, 0x13}, {0x3309, 0x02},
@@ -142,12 +144,80 @@ Bytes Jet3Key(const std::u16string& text) {
   return key;
 }
 
+// Characters that take no weight but are recorded, with their position, in the last section
+// of a Jet 4 key: control characters, apostrophe, hyphen, DEL, the C1 controls and the soft
+// hyphen. The value is the character's code in that section; 0 for any other character.
+uint8_t Jet4SpecialCode(char16_t c) {
+  if (c >= 0x01 && c <= 0x08) return static_cast<uint8_t>(c + 2);
+  if (c >= 0x0e && c <= 0x1f) return static_cast<uint8_t>(c - 3);
+  if (c >= 0x80 && c <= 0x9f) return static_cast<uint8_t>(c - 0x62);
+  switch (c) {
+    case u'\'': return 0x80;
+    case u'-': return 0x82;
+    case 0x7f: return 0x1d;
+    case 0xad: return 0x83;
+    default: return 0;
+  }
+}
+
+// Weights of characters beyond Latin-1 that Access's keys show.
+struct Jet4Beyond {
+  char16_t character;
+  Jet4Weight weight;
+};
+constexpr std::array<Jet4Beyond, 15> kJet4Beyond = {{
+    {u'\u03F0', {0x7915, 0x03}},  // kappa symbol: kappa with a variant mark
+    {u'\u0418', {0x793b, 0x02}}, {u'\u041C', {0x7943, 0x02}}, {u'\u0420', {0x7948, 0x02}},
+    {u'\u0438', {0x793b, 0x02}}, {u'\u043C', {0x7943, 0x02}}, {u'\u0440', {0x7948, 0x02}},
+    {u'\u3058', {0x7f13, 0x03}}, {u'\u308A', {0x7f43, 0x02}},  // hiragana ji (voiced), ri
+    {u'\u4EA4', {0x9fbe, 0x02}}, {u'\u4EEE', {0xa00d, 0x02}}, {u'\u540D', {0xa547, 0x02}},
+    {u'\u5B57', {0xacac, 0x02}}, {u'\u6587', {0xb6f6, 0x02}}, {u'\u6F22', {0xc0b6, 0x02}}}};
+
+constexpr char16_t kGreekCapitalAlpha = 0x0391;
+constexpr char16_t kGreekSmallAlpha = 0x03B1;
+constexpr uint16_t kGreekLetters = 24;     // alpha to omega, with the final sigma's slot
+constexpr uint16_t kGreekFinalSigma = 17;  // its slot after alpha
+constexpr uint16_t kGreekAlphaWeight = 0x790c;
+
+bool IsHiragana(char16_t c) { return c >= 0x3041 && c <= 0x309f; }
+// Greek with breathings and accents (U+1F00 to U+1FFF) takes no place in a key at all.
+bool IsIgnored(char16_t c) { return c == 0 || (c >= 0x1f00 && c <= 0x1fff); }
+
+Jet4Weight Jet4WeightOf(char16_t c) {
+  if (c < 0x100) return kJet4Weights[c];
+  // The Greek alphabet in order, capitals weighing as small letters; final sigma weighs as
+  // sigma (and its slot among the capitals is unassigned).
+  for (const char16_t alpha : {kGreekCapitalAlpha, kGreekSmallAlpha}) {
+    if (c < alpha || c > alpha + kGreekLetters) continue;
+    const auto letter = static_cast<uint16_t>(c - alpha);
+    return {static_cast<uint16_t>(kGreekAlphaWeight + letter - (letter > kGreekFinalSigma ? 1 : 0)), kNoAccent};
+  }
+  for (const Jet4Beyond& b : kJet4Beyond) {
+    if (b.character == c) return b.weight;
+  }
+  return {kJet4Unknown, kNoAccent};
+}
+
+// A Jet 4 key: the weights, 0x01, the accents. Text with special characters or kana goes on
+// with 0x01, a case section (always empty: the order ignores case), 0x01, a kana section,
+// and, with special characters, 0x01 and four bytes per special character: its position
+// (0x8007 plus 4 per weighted character before it, big-endian), 0x06 and its code. The key
+// ends with 0x00.
 Bytes Jet4Key(const std::u16string& text) {
   Bytes key;
   std::vector<uint8_t> accents;
+  Bytes specials;
+  bool kana = false;
   for (char16_t c : text) {
-    const Jet4Weight w = c < 0x100 ? kJet4Weights[c] : Jet4Weight{kJet4Unknown, kNoAccent};
+    if (IsIgnored(c)) continue;
+    if (const uint8_t code = Jet4SpecialCode(c); code != 0) {
+      const auto position = static_cast<uint16_t>(0x8007 + 4 * accents.size());
+      specials.insert(specials.end(), {static_cast<uint8_t>(position >> 8), static_cast<uint8_t>(position), 0x06, code});
+      continue;
+    }
+    const Jet4Weight w = Jet4WeightOf(c);
     if (w.weight == 0) continue;
+    kana = kana || IsHiragana(c);
     if (w.weight > 0xFF) key.push_back(static_cast<uint8_t>(w.weight >> 8));
     key.push_back(static_cast<uint8_t>(w.weight));
     accents.push_back(w.accent);
@@ -155,6 +225,16 @@ Bytes Jet4Key(const std::u16string& text) {
   while (!accents.empty() && accents.back() == kNoAccent) accents.pop_back();
   key.push_back(0x01);
   key.insert(key.end(), accents.begin(), accents.end());
+  if (kana || !specials.empty()) {
+    key.insert(key.end(), {0x01, 0x01});
+    // The only kana text in Access's files that we have seen, two plain hiragana, has
+    // this section; kana of other kinds (small, katakana, half width) are not known.
+    if (kana) key.insert(key.end(), {0xff, 0x02, 0x80, 0xff, 0x80});
+  }
+  if (!specials.empty()) {
+    key.push_back(0x01);
+    key.insert(key.end(), specials.begin(), specials.end());
+  }
   key.push_back(0x00);
   return key;
 }
