@@ -14,6 +14,7 @@ const char* LossKindName(LossKind kind) {
     case LossKind::kTableLost: return "tables lost";
     case LossKind::kIndexDropped: return "indexes dropped";
     case LossKind::kCatalogRow: return "catalog rows dropped";
+    case LossKind::kTableRenamed: return "tables renamed";
     case LossKind::kHeaderRestored: return "header settings restored";
   }
   return "other";
@@ -41,7 +42,8 @@ std::string RepairReport::ToString() const {
   }
   for (const Loss& loss : losses) out << loss.ToString() << "\n";
   out << "repaired: " << tables << " tables, " << rows << " rows written\n";
-  for (LossKind kind : {LossKind::kTableLost, LossKind::kIndexDropped, LossKind::kCatalogRow, LossKind::kPageSkipped,
+  for (LossKind kind : {LossKind::kTableLost, LossKind::kIndexDropped, LossKind::kCatalogRow, LossKind::kTableRenamed,
+                        LossKind::kPageSkipped,
                         LossKind::kRowDropped, LossKind::kValueCut, LossKind::kValueNulled,
                         LossKind::kHeaderRestored}) {
     out << LossKindName(kind) << ": " << Count(kind) << "\n";

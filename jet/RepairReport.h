@@ -18,6 +18,7 @@ enum class LossKind {
   kTableLost,      // a table whose definition or catalog row cannot be read
   kIndexDropped,   // an index whose definition cannot be read (the table is kept without it)
   kCatalogRow,     // a catalog row dropped
+  kTableRenamed,   // a table found without its catalog row, listed again under a new name
   kHeaderRestored, // a header setting restored from the format's constants
 };
 

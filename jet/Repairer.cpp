@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -56,6 +57,7 @@ class Rebuild {
     JET_ASSIGN_OR_RETURN(catalog_, SalvageCatalog(source_, report_));
     JET_RETURN_IF_ERROR(StartCatalog());
     for (const CatalogRow& row : catalog_.rows) JET_RETURN_IF_ERROR(StartTable(row.entry));
+    JET_RETURN_IF_ERROR(RecoverUnlistedTables());
     JET_RETURN_IF_ERROR(CheckSomethingLeft());
     JET_RETURN_IF_ERROR(CopyCatalogRows());
     for (size_t i = 1; i < tables_.size(); ++i) JET_RETURN_IF_ERROR(CopyRows(tables_[i]));
@@ -102,6 +104,63 @@ class Rebuild {
     started_pages_.insert(entry.DefinitionPage());
     new_ids_[entry.id] = (entry.id & ~kPageMask) | (*builder)->table_page();
     tables_.push_back(TableCopy{entry, std::move(def).value(), std::move(builder).value()});
+    return Status::Ok();
+  }
+
+  bool CatalogLostRows() const {
+    return std::ranges::any_of(report_.losses, [](const Loss& loss) {
+      return loss.kind == LossKind::kRowDropped && loss.table == kCatalogName;
+    });
+  }
+
+  // The catalog row of a kept user table, as a model for rows rebuilt.
+  const CatalogRow* ModelRow() const {
+    for (const CatalogRow& row : catalog_.rows) {
+      if (row.entry.IsTable() && !row.entry.IsSystem() && new_ids_.count(row.entry.id) != 0) return &row;
+    }
+    return nullptr;
+  }
+
+  // A row like `model` naming the table defined on `page` as `name`, without the model's
+  // properties.
+  CatalogRow RebuiltRow(const CatalogRow& model, uint32_t page, const std::string& name) const {
+    CatalogRow row = model;
+    row.entry = CatalogEntry{name, kObjectTypeTable, 0, page, model.entry.parent_id};
+    for (size_t i = 0; i < catalog_.def.columns.size(); ++i) {
+      const ColumnDef& column = catalog_.def.columns[i];
+      Value& value = row.values[i];
+      if (column.IsLongValue()) {
+        value = Value();
+        value.type = column.type;
+      }
+      if (column.name == "Name") value.text = name;
+      if (column.name == "Id") value.integer = page;
+      if (column.name == "Flags") value.integer = 0;
+    }
+    return row;
+  }
+
+  // When the catalog lost rows, a user table's definition that no catalog row names, with
+  // rows of its own, is listed again under a new name (its own is lost with the row).
+  Status RecoverUnlistedTables() {
+    const CatalogRow* model = ModelRow();
+    if (!CatalogLostRows() || model == nullptr) return Status::Ok();
+    const CatalogRow kept_model = *model;
+    for (uint32_t page : source_.DefinitionStarts()) {
+      if (page == kCatalogTableDefPage || started_pages_.count(page) != 0 || source_.DataPagesOf(page).empty()) continue;
+      RepairReport scratch;
+      auto def = SalvageTableDef(source_, page, "", scratch);
+      if (!def.ok() || def->table_type == kSystemTableType) continue;
+      const std::string name = "Recovered" + std::to_string(page);
+      auto builder = Builder(*def, name);
+      if (!builder.ok()) continue;
+      catalog_.rows.push_back(RebuiltRow(kept_model, page, name));
+      started_pages_.insert(page);
+      new_ids_[page] = (*builder)->table_page();
+      tables_.push_back(TableCopy{catalog_.rows.back().entry, std::move(def).value(), std::move(builder).value()});
+      report_.Add(LossKind::kTableRenamed, name, page,
+                  "the table's catalog row is lost; its definition and rows are kept under this name");
+    }
     return Status::Ok();
   }
 

@@ -60,6 +60,14 @@ const std::vector<uint32_t>& SalvageSource::DataPagesOf(uint32_t owner) const {
   return found == data_pages_.end() ? kNone : found->second;
 }
 
+std::vector<uint32_t> SalvageSource::DefinitionStarts() const {
+  std::vector<uint32_t> out;
+  for (uint32_t page : definition_pages_) {
+    if (continuations_.count(page) == 0) out.push_back(page);
+  }
+  return out;
+}
+
 Status SalvageSource::ScanPages(RepairReport& report) {
   std::vector<uint8_t> page;
   for (uint32_t number = 1; number < page_count_; ++number) {
@@ -67,6 +75,10 @@ Status SalvageSource::ScanPages(RepairReport& report) {
     const uint8_t type = page[0];
     if (type == kPageData && present >= layout_->data_row_offsets) {
       data_pages_[*GetU32(page, layout_->data_owner)].push_back(number);
+    } else if (type == kPageTableDef && present == layout_->page_size) {
+      definition_pages_.push_back(number);
+      const uint32_t next = *GetU32(page, layout_->tdef_next_page);
+      if (next != 0) continuations_.insert(next);
     } else if (type > kPageUsageMap) {
       report.Add(LossKind::kPageSkipped, "", number, "page of unknown type " + Hex(type) + " skipped");
     }

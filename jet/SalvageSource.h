@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "jet/File.h"
@@ -33,6 +34,8 @@ class SalvageSource {
 
   // The data pages whose owner field names the definition page `owner`, ascending.
   const std::vector<uint32_t>& DataPagesOf(uint32_t owner) const;
+  // Table definition pages that no other definition page continues onto, ascending.
+  std::vector<uint32_t> DefinitionStarts() const;
 
  private:
   SalvageSource(File& file, SalvagedHeader header, uint64_t size);
@@ -44,6 +47,8 @@ class SalvageSource {
   uint64_t size_;
   uint32_t page_count_;
   std::map<uint32_t, std::vector<uint32_t>> data_pages_;
+  std::vector<uint32_t> definition_pages_;
+  std::set<uint32_t> continuations_;
 };
 
 }  // namespace jet

@@ -8,7 +8,6 @@
 
 #include "jet/DataPage.h"
 #include "jet/Database.h"
-#include "jet/Generator.h"
 #include "jet/Repairer.h"
 #include "jet/TableReader.h"
 #include "tests/jet/JetTestSupport.h"
@@ -19,7 +18,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::Damage;
+using testing::BusiestTable;
 using testing::ExpectRepaired;
+using testing::Repaired;
 using testing::Overwrite;
 using testing::ReadBytes;
 using testing::ReadUserRows;
@@ -30,15 +31,8 @@ using testing::TempDir;
 constexpr const char* kJet3Fixture = "jet3/delTestV1997.mdb";
 constexpr const char* kJet4Fixture = "jet4/indexTestV2000.mdb";
 
-// A generated list of recipients and history, with memo values and several indexes.
 std::string GeneratedHistory(const TempDir& dir, JetVersion version) {
-  GenerateOptions options;
-  options.rows = 300;
-  options.version = version;
-  const std::string root = (dir.path() / (version == JetVersion::kJet3 ? "tv3" : "tv4")).string();
-  Status generated = GenerateInstallation(root, options);
-  EXPECT_TRUE(generated.ok()) << generated.ToString();
-  return root + "/history/history.mdb";
+  return testing::Generated(dir.path().string(), version, "history");
 }
 
 uint32_t PageSize(const std::string& path) {
@@ -71,28 +65,6 @@ uint32_t LastStructurePage(const std::string& path) {
   auto pages = TableReader(**db, *catalog).DataPages();
   if (pages.ok() && !pages->empty()) last = std::max(last, pages->back());
   return last;
-}
-
-// Repairs `path` in place, expecting success.
-RepairReport Repaired(const std::string& path, const std::string& password = "") {
-  auto report = RepairDatabase(path, {.password = password});
-  EXPECT_TRUE(report.ok()) << report.status().ToString();
-  if (!report.ok()) return {};
-  EXPECT_TRUE(report->repaired);
-  return *report;
-}
-
-// The user table with most data pages, and those pages.
-std::pair<std::string, std::vector<uint32_t>> BusiestTable(const std::vector<StoredRow>& rows) {
-  std::pair<std::string, std::vector<uint32_t>> best;
-  std::set<std::string> tables;
-  for (const StoredRow& row : rows) tables.insert(row.table);
-  for (const std::string& table : tables) {
-    std::vector<uint32_t> pages;
-    for (const auto& [page, on_page] : RowsByPage(rows, table)) pages.push_back(page);
-    if (pages.size() > best.second.size()) best = {table, pages};
-  }
-  return best;
 }
 
 TEST(RepairTest, SoundFilesAreLeftAsTheyAre) {

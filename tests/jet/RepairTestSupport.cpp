@@ -9,6 +9,8 @@
 #include <sstream>
 
 #include "jet/Checker.h"
+#include "jet/Generator.h"
+#include "jet/Repairer.h"
 #include "jet/TableReader.h"
 
 namespace jet::testing {
@@ -98,6 +100,38 @@ void ExpectRepaired(const std::vector<StoredRow>& original, const std::string& r
   for (const auto& [table, rows] : after) {
     EXPECT_LE(rows.size(), cut_values[table]) << "table " << table << " holds rows the original did not";
   }
+}
+
+std::string Generated(const std::string& dir, JetVersion version, const std::string& name) {
+  const std::string root = dir + (version == JetVersion::kJet3 ? "/tv3" : "/tv4");
+  if (!std::filesystem::exists(root)) {
+    GenerateOptions options;
+    options.rows = 300;
+    options.version = version;
+    Status generated = GenerateInstallation(root, options);
+    EXPECT_TRUE(generated.ok()) << generated.ToString();
+  }
+  return root + (name == "list" ? "/data/list.mdb" : "/history/history.mdb");
+}
+
+RepairReport Repaired(const std::string& path, const std::string& password) {
+  auto report = RepairDatabase(path, {.password = password});
+  EXPECT_TRUE(report.ok()) << report.status().ToString();
+  if (!report.ok()) return {};
+  EXPECT_TRUE(report->repaired);
+  return *report;
+}
+
+std::pair<std::string, std::vector<uint32_t>> BusiestTable(const std::vector<StoredRow>& rows) {
+  std::pair<std::string, std::vector<uint32_t>> best;
+  std::set<std::string> tables;
+  for (const StoredRow& row : rows) tables.insert(row.table);
+  for (const std::string& table : tables) {
+    std::vector<uint32_t> pages;
+    for (const auto& [page, on_page] : RowsByPage(rows, table)) pages.push_back(page);
+    if (pages.size() > best.second.size()) best = {table, pages};
+  }
+  return best;
 }
 
 void Overwrite(const std::string& path, uint64_t offset, const std::vector<uint8_t>& bytes) {

@@ -39,6 +39,16 @@ struct Damage {
 void ExpectRepaired(const std::vector<StoredRow>& original, const std::string& repaired, const std::string& password,
                     const Damage& damage, const RepairReport& report);
 
+// A generated installation in `dir` (list.mdb with recipients, history.mdb with memo
+// values and several indexes); returns the path of the database `name` ("list" or "history").
+std::string Generated(const std::string& dir, JetVersion version, const std::string& name);
+
+// Repairs `path` in place, expecting success and a rebuilt file.
+RepairReport Repaired(const std::string& path, const std::string& password = "");
+
+// The user table with most data pages, and those pages.
+std::pair<std::string, std::vector<uint32_t>> BusiestTable(const std::vector<StoredRow>& rows);
+
 // Byte-level damage to a file.
 void Overwrite(const std::string& path, uint64_t offset, const std::vector<uint8_t>& bytes);
 void Truncate(const std::string& path, uint64_t size);

@@ -1,0 +1,269 @@
+// Repair of damage inside the structures: row offsets, long-value chains, index pages, table
+// definitions, catalog rows and the header page. Each damages a copy, repairs it in place
+// and compares the result with the rows of the undamaged copy.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "jet/Bytes.h"
+#include "jet/DataPage.h"
+#include "jet/Database.h"
+#include "jet/RealIndexFlags.h"
+#include "jet/Repairer.h"
+#include "jet/Row.h"
+#include "jet/TableReader.h"
+#include "tests/jet/JetTestSupport.h"
+#include "tests/jet/RepairTestSupport.h"
+
+namespace jet {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Damage;
+using testing::ExpectRepaired;
+using testing::Overwrite;
+using testing::Repaired;
+using testing::StoredRow;
+using testing::TempDir;
+
+std::vector<uint8_t> U32(uint32_t v) {
+  return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+          static_cast<uint8_t>(v >> 24)};
+}
+
+std::vector<uint8_t> U16(uint16_t v) { return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}; }
+
+std::unique_ptr<Database> Open(const std::string& path, const std::string& password = "") {
+  auto db = Database::OpenPath(path, {.password = password});
+  EXPECT_TRUE(db.ok()) << db.status().ToString();
+  return db.ok() ? std::move(db).value() : nullptr;
+}
+
+// Where row `slot` of `page` starts in the file.
+uint64_t RowOffset(Database& db, uint32_t page, uint8_t slot) {
+  auto bytes = db.ReadPage(page);
+  auto info = ParseDataPage(*bytes, db.layout());
+  return uint64_t{page} * db.page_size() + info->rows.at(slot).start;
+}
+
+class RepairContentTest : public ::testing::TestWithParam<JetVersion> {
+ protected:
+  std::string History() { return testing::Generated(dir_.path().string(), GetParam(), "history"); }
+  TempDir dir_;
+};
+
+TEST_P(RepairContentTest, DamagedRowOffsetsLoseOnlyThoseRowsAndTheirNeighbours) {
+  const std::string path = History();
+  const std::vector<StoredRow> rows = testing::ReadUserRows(path);
+  const auto by_page = testing::RowsByPage(rows, "History");
+  ASSERT_GE(by_page.size(), 3u);
+  const uint32_t page = by_page[1].first;
+  ASSERT_GE(by_page[1].second.size(), 6u);
+  {
+    auto db = Open(path);
+    const Layout& l = db->layout();
+    const uint64_t table = uint64_t{page} * l.page_size + l.data_row_offsets;
+    auto bytes = db->ReadPage(page);
+    const uint16_t third = *GetU16(*bytes, l.data_row_offsets + 2 * 2);
+    Overwrite(path, table + 1 * 2, U16(static_cast<uint16_t>(l.page_size + 8)));  // outside the page
+    Overwrite(path, table + 4 * 2, U16(static_cast<uint16_t>(third + 2)));         // over row 3
+  }
+  const RepairReport report = Repaired(path);
+  ExpectRepaired(rows, path, "", Damage{{}, {{page, 1}, {page, 2}, {page, 4}, {page, 5}}}, report);
+  EXPECT_GE(report.Count(LossKind::kRowDropped), 2u);
+  EXPECT_LE(report.Count(LossKind::kRowDropped), 4u);
+}
+
+// Finds History rows whose Body lives in a chain of rows and in one row elsewhere.
+struct LongValues {
+  int64_t chained_id = -1;
+  uint64_t chain_link = 0;    // file offset of the first chain row's next pointer
+  int64_t single_id = -1;
+  uint64_t single_pointer = 0;  // file offset of the row's pointer to its value
+};
+
+LongValues FindLongValues(Database& db) {
+  LongValues found;
+  auto def = db.OpenTable("History");
+  TableReader reader(db, *def);
+  const size_t body = static_cast<size_t>(def->FindColumn("Body") - def->columns.data());
+  const size_t id = static_cast<size_t>(def->FindColumn("ID") - def->columns.data());
+  for (auto next = reader.Next(); next.ok() && next->has_value(); next = reader.Next()) {
+    const RowRecord& row = **next;
+    auto fields = SplitRow(row.bytes, *def, db.layout());
+    const RawField& field = (*fields)[body];
+    if (field.null || field.bytes.size() < kLongValueHeaderSize) continue;
+    const uint32_t head = *GetU32(field.bytes, 0);
+    const uint32_t pointer = *GetU32(field.bytes, 4);
+    const int64_t row_id = *GetU32((*fields)[id].bytes, 0);
+    if ((head & (kLongValueInline | kLongValueSinglePage)) == 0 && found.chained_id < 0) {
+      found.chained_id = row_id;
+      found.chain_link = RowOffset(db, PointerPage(pointer), PointerRow(pointer));
+    } else if ((head & kLongValueSinglePage) != 0 && found.single_id < 0) {
+      found.single_id = row_id;
+      const size_t in_row = static_cast<size_t>(field.bytes.data() - row.bytes.data());
+      found.single_pointer = RowOffset(db, row.page, row.slot) + in_row + 4;
+    }
+  }
+  return found;
+}
+
+std::map<int64_t, Value> Bodies(const std::string& path) {
+  std::map<int64_t, Value> out;
+  auto db = Open(path);
+  auto def = db->OpenTable("History");
+  auto rows = ReadAllRows(*db, *def);
+  EXPECT_TRUE(rows.ok()) << rows.status().ToString();
+  const size_t body = static_cast<size_t>(def->FindColumn("Body") - def->columns.data());
+  for (const auto& row : *rows) out[row[0].integer] = row[body];
+  return out;
+}
+
+TEST_P(RepairContentTest, ABrokenLongValueIsCutAtTheBreakOrEmptied) {
+  const std::string path = History();
+  const std::vector<StoredRow> rows = testing::ReadUserRows(path);
+  const std::map<int64_t, Value> before = Bodies(path);
+  LongValues found;
+  {
+    auto db = Open(path);
+    found = FindLongValues(*db);
+    ASSERT_GE(found.chained_id, 0);
+    ASSERT_GE(found.single_id, 0);
+    const uint32_t nowhere = (db->page_count() + 10) << 8;
+    Overwrite(path, found.chain_link, U32(nowhere));
+    Overwrite(path, found.single_pointer, U32(nowhere));
+  }
+  const RepairReport report = Repaired(path);
+  ExpectRepaired(rows, path, "", Damage{}, report);
+  EXPECT_EQ(report.Count(LossKind::kValueCut), 1u);
+  EXPECT_EQ(report.Count(LossKind::kValueNulled), 1u);
+  const std::map<int64_t, Value> after = Bodies(path);
+  const std::string& whole = before.at(found.chained_id).text;
+  const Value& cut = after.at(found.chained_id);
+  ASSERT_FALSE(cut.null);
+  EXPECT_FALSE(cut.text.empty());
+  EXPECT_LT(cut.text.size(), whole.size());
+  EXPECT_EQ(whole.compare(0, cut.text.size(), cut.text), 0) << "the cut value is the start of the original";
+  EXPECT_TRUE(after.at(found.single_id).null);
+  EXPECT_EQ(after.size(), before.size());
+}
+
+TEST_P(RepairContentTest, BrokenIndexPagesAreRebuiltFromTheRows) {
+  const std::string path = History();
+  const std::vector<StoredRow> rows = testing::ReadUserRows(path);
+  size_t indexes = 0;
+  {
+    auto db = Open(path);
+    auto def = db->OpenTable("History");
+    indexes = def->indexes.size();
+    ASSERT_GE(def->real_indexes.size(), 2u);
+    for (const RealIndex& index : def->real_indexes) {
+      Overwrite(path, uint64_t{index.root_page} * db->page_size() + 1, std::vector<uint8_t>(db->page_size() - 1, 0xa5));
+    }
+  }
+  ASSERT_GT(testing::ProblemsFound(path), 0u);
+  const RepairReport report = Repaired(path);
+  ExpectRepaired(rows, path, "", Damage{}, report);
+  EXPECT_EQ(testing::ReadUserRows(path).size(), rows.size());
+  auto db = Open(path);
+  EXPECT_EQ(db->OpenTable("History")->indexes.size(), indexes);
+}
+
+TEST_P(RepairContentTest, ADefinitionWithDamagedIndexesKeepsItsColumnsAndRows) {
+  const std::string path = History();
+  const std::vector<StoredRow> rows = testing::ReadUserRows(path);
+  {
+    auto db = Open(path);
+    auto def = db->OpenTable("History");
+    auto bytes = ReadDefinitionBytes(*db, *def);
+    auto sections = LocateIndexSections(*bytes, db->layout(), def->columns.size(), def->real_indexes.size());
+    ASSERT_TRUE(sections.ok());
+    const size_t stamp = GetParam() == JetVersion::kJet4 ? 4 : 0;
+    ASSERT_LT(sections->logical_entries + stamp + 8, db->page_size());
+    // The first named index now refers to an index tree that does not exist.
+    Overwrite(path, uint64_t{def->page} * db->page_size() + sections->logical_entries + stamp + 4, U32(0x7fffffff));
+  }
+  const RepairReport report = Repaired(path);
+  ExpectRepaired(rows, path, "", Damage{}, report);
+  EXPECT_EQ(testing::ReadUserRows(path).size(), rows.size());
+  EXPECT_EQ(report.Count(LossKind::kIndexDropped), 1u);
+  auto db = Open(path);
+  EXPECT_TRUE(db->OpenTable("History")->indexes.empty());
+}
+
+// A table whose catalog row is lost keeps its definition and rows and comes back under a new
+// name; the other tables are untouched.
+TEST_P(RepairContentTest, ATableWhoseCatalogRowIsDamagedComesBackUnderANewName) {
+  const std::string path =
+      dir_.CopyFixture(GetParam() == JetVersion::kJet3 ? "jet3/indexTestV1997.mdb" : "jet4/indexTestV2000.mdb");
+  std::vector<StoredRow> rows = testing::ReadUserRows(path);
+  std::map<std::string, uint32_t> definition_pages;
+  {
+    auto db = Open(path);
+    for (const CatalogEntry& entry : db->Tables(false)) definition_pages[entry.name] = entry.DefinitionPage();
+    auto catalog = db->ReadTableDef(kCatalogTableDefPage);
+    TableReader reader(*db, *catalog);
+    const size_t name = static_cast<size_t>(catalog->FindColumn("Name") - catalog->columns.data());
+    for (auto next = reader.Next(); next.ok() && next->has_value(); next = reader.Next()) {
+      auto values = reader.Decode(**next);
+      if ((*values)[name].text != "Table2") continue;
+      const uint64_t table = uint64_t{(*next)->page} * db->page_size() + db->layout().data_row_offsets;
+      Overwrite(path, table + 2 * (*next)->slot, U16(static_cast<uint16_t>(db->page_size() + 8)));
+    }
+  }
+  const RepairReport report = Repaired(path);
+  std::map<uint32_t, std::string> renamed;
+  for (const Loss& loss : report.losses) {
+    if (loss.kind == LossKind::kTableRenamed) renamed[*loss.page] = loss.table;
+  }
+  ASSERT_EQ(renamed.count(definition_pages["Table2"]), 1u);
+  for (StoredRow& row : rows) {
+    auto now = renamed.find(definition_pages[row.table]);
+    if (now != renamed.end()) row.table = now->second;
+  }
+  ExpectRepaired(rows, path, "", Damage{}, report);
+  EXPECT_EQ(testing::ReadUserRows(path).size(), rows.size());
+  auto db = Open(path);
+  EXPECT_EQ(db->FindObject("Table2", kObjectTypeTable), nullptr);
+  EXPECT_NE(db->FindObject(renamed[definition_pages["Table2"]], kObjectTypeTable), nullptr);
+  EXPECT_NE(db->FindObject("Table1", kObjectTypeTable), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, RepairContentTest, ::testing::Values(JetVersion::kJet3, JetVersion::kJet4),
+                         [](const auto& param_info) { return param_info.param == JetVersion::kJet3 ? "Jet3" : "Jet4"; });
+
+// The header page: the signature and version restored from the format's constants, the
+// scrambled settings kept where they read sensibly.
+TEST(RepairHeaderTest, ADamagedHeaderIsRestoredAndKeepsWhatCanBeRead) {
+  TempDir dir;
+  struct Case {
+    const char* fixture;
+    size_t at;
+    std::vector<uint8_t> bytes;
+    std::string password;  // the repaired file's
+  };
+  const std::vector<Case> cases = {
+      {"jet3/testIndexCodesV1997.mdb", 0, std::vector<uint8_t>(0x18, 0), ""},
+      {"jet4/passwordV2003.mdb", 0, std::vector<uint8_t>(0x18, 0xff), "password"},
+      {"jet4/indexTestV2000.mdb", kHeaderVersionOffset, {7}, ""},
+      {"jet4/passwordV2000.mdb", kHeaderScrambledOffset, std::vector<uint8_t>(kHeaderScrambledLengthJet4, 0x33), ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fixture);
+    const std::string path = dir.CopyFixture(c.fixture);
+    const std::vector<StoredRow> rows = testing::ReadUserRows(path, testing::FixturePassword(c.fixture));
+    Overwrite(path, c.at, c.bytes);
+    ASSERT_FALSE(Database::OpenPath(path, {.password = testing::FixturePassword(c.fixture)}).ok());
+    const RepairReport report = Repaired(path);
+    EXPECT_GE(report.Count(LossKind::kHeaderRestored), 1u);
+    ExpectRepaired(rows, path, c.password, Damage{}, report);
+    EXPECT_EQ(testing::ReadUserRows(path, c.password).size(), rows.size());
+    auto db = Open(path, c.password);
+    EXPECT_EQ(db->header().password, c.password);
+    EXPECT_EQ(db->header().code_page, 1252);
+  }
+}
+
+}  // namespace
+}  // namespace jet
