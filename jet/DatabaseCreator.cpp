@@ -52,11 +52,18 @@ Result<TableBuilder*> DatabaseCreator::AddTable(TableDesign design) {
   return tables_.back().get();
 }
 
-// Page 1 holds two empty page maps: no page of a new file is free.
+// Page 1 holds two page maps: the first marks free pages, which in a new file are only the
+// long-value pages whose values were all dropped again; the second stays empty.
 Status DatabaseCreator::WriteGlobalMap() {
+  std::vector<uint32_t> free_pages = catalog_->long_values().EmptiedPages();
+  for (const auto& table : tables_) {
+    const std::vector<uint32_t> emptied = table->long_values().EmptiedPages();
+    free_pages.insert(free_pages.end(), emptied.begin(), emptied.end());
+  }
   DataPageBuilder page(layout_, 1);
+  JET_ASSIGN_OR_RETURN(const Bytes free, BuildUsageMap(free_pages, allocator_));
   JET_ASSIGN_OR_RETURN(const Bytes empty, BuildUsageMap({}, allocator_));
-  page.Add(empty);
+  page.Add(free);
   page.Add(empty);
   return allocator_.Write(kGlobalMapPage, page.Finish());
 }

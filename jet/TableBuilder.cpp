@@ -94,7 +94,9 @@ Result<RowLocation> TableBuilder::AddRow(RowValues values) {
 Status TableBuilder::AddDeletedRow(RowValues values) {
   if (finished_) return Status(ErrorKind::kInvalidArgument, "table " + design_.name + " is already finished");
   FillAutoNumbers(values);
+  long_values_.StartTracking();
   JET_ASSIGN_OR_RETURN(const Bytes row, encoder_.Encode(values, long_values_));
+  long_values_.AbandonTracked();  // a deleted row's long values go with it
   JET_ASSIGN_OR_RETURN(const RowLocation at, Place(row));
   data_.MarkDeleted(at.row);
   return Status::Ok();

@@ -40,6 +40,8 @@ class TableBuilder {
   const TableDesign& design() const { return design_; }
   uint32_t rows() const { return rows_; }
   bool finished() const { return finished_; }
+  // Its long-value pages, for the pages that hold only dropped values once it is finished.
+  const LongValueWriter& long_values() const { return long_values_; }
 
  private:
   struct Index {

@@ -8,6 +8,7 @@
 #include "jet/DatabaseCreator.h"
 #include "jet/PasswordWriter.h"
 #include "jet/TableReader.h"
+#include "jet/UsageMap.h"
 
 namespace jet {
 namespace {
@@ -123,6 +124,14 @@ TEST_P(WriterTest, LiveRowsReadBackWhileDeletedAndReplacedOnesStayAsGarbage) {
   EXPECT_EQ(rows[1][6].bytes, (Bytes{2, 1}));
   EXPECT_EQ(rows[0][5].text.size(), 5000u);
   EXPECT_EQ(DeletedSlots(*reader, "Mixed"), 120u);
+  // Long-value pages left holding only dropped values are marked free in the global map.
+  auto free = ReadUsageMap(*reader, 1u << 8);
+  ASSERT_TRUE(free.ok()) << free.status().ToString();
+  EXPECT_FALSE(free->pages.empty());
+  for (uint32_t page : free->pages) {
+    const uint8_t* bytes = bytes_.data() + size_t{page} * reader->layout().page_size;
+    EXPECT_EQ(std::string(bytes + 4, bytes + 8), "LVAL") << page;
+  }
   EXPECT_EQ(Problems(*reader), std::vector<std::string>{});
 }
 
