@@ -1,0 +1,40 @@
+#pragma once
+// What the parts of the structural check share: the database, the reporter, the problem count
+// and the record of which structure owns each page.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "jet/Checker.h"
+#include "jet/Status.h"
+
+namespace jet {
+
+class Database;
+
+class CheckContext {
+ public:
+  CheckContext(Database& db, const ProblemReporter& report) : db_(db), report_(report) {}
+
+  Database& db() { return db_; }
+  size_t problems() const { return problems_; }
+
+  void Report(ProblemArea area, const std::string& table, std::optional<uint32_t> page, std::string description);
+  // Reports an engine error, its page included; `what` names the object it concerns.
+  void Report(ProblemArea area, const std::string& table, const Status& error, const std::string& what = "");
+
+  // Records that `owner` uses `page`. The same owner may claim a page again; another owner
+  // is a problem.
+  void Claim(uint32_t page, const std::string& owner, ProblemArea area);
+  const std::map<uint32_t, std::string>& owners() const { return owners_; }
+
+ private:
+  Database& db_;
+  const ProblemReporter& report_;
+  size_t problems_ = 0;
+  std::map<uint32_t, std::string> owners_;
+};
+
+}  // namespace jet

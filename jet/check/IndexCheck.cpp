@@ -1,0 +1,154 @@
+#include "jet/check/IndexCheck.h"
+
+#include <algorithm>
+#include <set>
+
+#include "jet/DataPage.h"
+#include "jet/Database.h"
+#include "jet/IndexPage.h"
+#include "jet/UsageMap.h"
+#include "jet/check/CheckContext.h"
+
+namespace jet {
+namespace {
+
+struct Leaf {
+  uint32_t number = 0;
+  IndexPage page;
+};
+
+class IndexWalk {
+ public:
+  IndexWalk(CheckContext& ctx, const std::string& table, const TableDef& def, const RealIndex& index)
+      : ctx_(ctx), table_(table), index_(index), name_("index " + Name(def, index)) {}
+
+  void Run(const TableRows& rows) {
+    Descend(index_.root_page, 0);
+    CheckUsageMap();
+    if (!complete_) return;
+    CheckChain();
+    CheckEntries(rows);
+  }
+
+ private:
+  static std::string Name(const TableDef& def, const RealIndex& index) {
+    for (const LogicalIndex& x : def.indexes) {
+      if (x.real_index == index.number) return x.name;
+    }
+    return "#" + std::to_string(index.number);
+  }
+
+  void Report(std::optional<uint32_t> page, const std::string& text) {
+    ctx_.Report(ProblemArea::kIndex, table_, page, name_ + ": " + text);
+  }
+
+  // Depth-first, left to right, so leaves arrive in key order.
+  void Descend(uint32_t number, int depth) {
+    if (depth > 32) {
+      complete_ = false;
+      return Report(number, "tree is deeper than any index can be");
+    }
+    if (!visited_.insert(number).second) {
+      complete_ = false;
+      return Report(number, "page is reached twice");
+    }
+    std::vector<uint8_t> bytes;
+    Status read = ctx_.db().ReadPage(number, bytes);
+    if (!read.ok()) {
+      complete_ = false;
+      return Report(number, read.description());
+    }
+    auto page = ParseIndexPage(bytes, ctx_.db().layout());
+    if (!page.ok()) {
+      complete_ = false;
+      return Report(number, page.status().description());
+    }
+    ctx_.Claim(number, name_ + " of table " + table_, ProblemArea::kIndex);
+    if (page->leaf()) {
+      leaves_.push_back({number, std::move(page).value()});
+      return;
+    }
+    if (page->entries.empty()) {
+      complete_ = false;
+      return Report(number, "intermediate page without entries");
+    }
+    for (const IndexEntry& e : page->entries) Descend(e.child_page, depth + 1);
+    // The tail page holds the keys after the last entry's; in deeper trees it may already
+    // have been reached through the last child.
+    if (page->tail_page != 0 && !visited_.count(page->tail_page)) Descend(page->tail_page, depth + 1);
+  }
+
+  void CheckUsageMap() {
+    ctx_.Claim(PointerPage(index_.used_pages), "the usage maps", ProblemArea::kUsageMap);
+    auto map = ReadUsageMap(ctx_.db(), index_.used_pages);
+    if (!map.ok()) return Report(map.status().page(), "usage map: " + map.status().description());
+    for (uint32_t page : map->map_pages) ctx_.Claim(page, name_ + " usage map of table " + table_, ProblemArea::kUsageMap);
+    if (!complete_) return;
+    for (uint32_t page : map->pages) {
+      if (!visited_.count(page)) Report(page, "usage map lists a page that is not in the tree");
+    }
+    for (uint32_t page : visited_) {
+      if (!std::binary_search(map->pages.begin(), map->pages.end(), page)) Report(page, "tree page missing from the usage map");
+    }
+  }
+
+  void CheckChain() {
+    for (size_t i = 0; i < leaves_.size(); ++i) {
+      const uint32_t prev = i == 0 ? 0 : leaves_[i - 1].number;
+      const uint32_t next = i + 1 == leaves_.size() ? 0 : leaves_[i + 1].number;
+      if (leaves_[i].page.prev_page != prev) {
+        Report(leaves_[i].number, "leaf names page " + std::to_string(leaves_[i].page.prev_page) + " before it, not " +
+                                      std::to_string(prev));
+      }
+      if (leaves_[i].page.next_page != next) {
+        Report(leaves_[i].number, "leaf names page " + std::to_string(leaves_[i].page.next_page) + " after it, not " +
+                                      std::to_string(next));
+      }
+    }
+  }
+
+  void CheckEntries(const TableRows& rows) {
+    std::set<uint32_t> listed;
+    const std::vector<uint8_t>* previous = nullptr;
+    for (const Leaf& leaf : leaves_) {
+      for (const IndexEntry& e : leaf.page.entries) {
+        if (previous && std::lexicographical_compare(e.key.begin(), e.key.end(), previous->begin(), previous->end())) {
+          Report(leaf.number, "keys out of order");
+        }
+        previous = &e.key;
+        uint32_t pointer = (e.data_page << 8) | e.data_row;
+        if (auto moved = rows.forwards.find(pointer); moved != rows.forwards.end()) pointer = moved->second;
+        if (!rows.complete) continue;
+        if (!rows.live.count(pointer)) {
+          Report(leaf.number, "entry names page " + std::to_string(e.data_page) + " row " + std::to_string(e.data_row) +
+                                  ", which is not a live row");
+        } else if (!listed.insert(pointer).second) {
+          Report(leaf.number, "lists page " + std::to_string(e.data_page) + " row " + std::to_string(e.data_row) + " twice");
+        }
+      }
+    }
+    if (!rows.complete) return;
+    const bool may_skip = (index_.flags & kIndexIgnoreNulls) != 0;
+    if (listed.size() != rows.live.size() && !(may_skip && listed.size() < rows.live.size())) {
+      Report(index_.root_page, "lists " + std::to_string(listed.size()) + " rows, the table holds " +
+                                   std::to_string(rows.live.size()));
+    }
+  }
+
+  CheckContext& ctx_;
+  const std::string& table_;
+  const RealIndex& index_;
+  std::string name_;
+  bool complete_ = true;
+  std::set<uint32_t> visited_;
+  std::vector<Leaf> leaves_;
+};
+
+}  // namespace
+
+void CheckIndex(CheckContext& ctx, const std::string& table, const TableDef& def, const RealIndex& index,
+                const TableRows& rows) {
+  IndexWalk(ctx, table, def, index).Run(rows);
+}
+
+}  // namespace jet

@@ -1,0 +1,18 @@
+#pragma once
+// One real index: its usage map against the pages of its B-tree, the tree's shape (every page
+// an index page reached once, the leaves chained in order), the key order, and its entries
+// against the rows (each live row listed once, no entry naming anything else).
+
+#include <string>
+
+#include "jet/TableDef.h"
+#include "jet/check/TableRows.h"
+
+namespace jet {
+
+class CheckContext;
+
+void CheckIndex(CheckContext& ctx, const std::string& table, const TableDef& def, const RealIndex& index,
+                const TableRows& rows);
+
+}  // namespace jet

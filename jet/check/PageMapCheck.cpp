@@ -1,0 +1,91 @@
+#include "jet/check/PageMapCheck.h"
+
+#include <set>
+
+#include "jet/Bytes.h"
+#include "jet/Database.h"
+#include "jet/LongValue.h"
+#include "jet/check/CheckContext.h"
+
+namespace jet {
+namespace {
+
+constexpr uint32_t kFreeMapPage = 1;
+constexpr uint32_t kFreeMapRow = kFreeMapPage << 8;
+
+// The free-page map covers whole bitmap bytes and pages, so its bits run on past the end of
+// the file (all set: what is not there is not in use); those are left out.
+void AddBits(std::span<const uint8_t> bitmap, uint64_t first, uint32_t page_count, std::set<uint32_t>& out) {
+  for (size_t bit = 0; bit < bitmap.size() * 8; ++bit) {
+    if (first + bit >= page_count) break;
+    if ((bitmap[bit / 8] >> (bit % 8)) & 1) out.insert(static_cast<uint32_t>(first + bit));
+  }
+}
+
+Result<std::set<uint32_t>> ReadFreePages(CheckContext& ctx) {
+  Database& db = ctx.db();
+  JET_ASSIGN_OR_RETURN(std::vector<uint8_t> row, ReadRowAt(db, kFreeMapRow));
+  std::set<uint32_t> free;
+  if (row.size() < 5) return CorruptError("free-page map is too short").AtPage(kFreeMapPage);
+  if (row[0] == kUsageMapInline) {
+    AddBits(std::span<const uint8_t>(row).subspan(5), *GetU32(row, 1), db.page_count(), free);
+    return free;
+  }
+  if (row[0] != kUsageMapReference) return CorruptError("free-page map has unknown type " + std::to_string(row[0])).AtPage(kFreeMapPage);
+  const uint64_t per_page = uint64_t{db.page_size() - kUsageMapPageHeader} * 8;
+  std::vector<uint8_t> bitmap;
+  for (size_t i = 0; 1 + i * 4 + 4 <= row.size(); ++i) {
+    const uint32_t map_page = *GetU32(row, 1 + i * 4);
+    if (map_page == 0) continue;
+    JET_RETURN_IF_ERROR(db.ReadPage(map_page, bitmap));
+    if (bitmap[0] != kPageUsageMap) return CorruptError("free-page map names a page that is not a bitmap").AtPage(map_page);
+    ctx.Claim(map_page, "the free-page map", ProblemArea::kUsageMap);
+    AddBits(std::span<const uint8_t>(bitmap).subspan(kUsageMapPageHeader), i * per_page, db.page_count(), free);
+  }
+  return free;
+}
+
+void ReportUnowned(CheckContext& ctx, uint32_t number, const std::map<uint32_t, std::string>& tables) {
+  std::vector<uint8_t> page;
+  Status read = ctx.db().ReadPage(number, page);
+  if (!read.ok()) return ctx.Report(ProblemArea::kFile, "", read);
+  if (page[0] > kPageUsageMap) {
+    return ctx.Report(ProblemArea::kPage, "", number, "page of unknown type " + std::to_string(page[0]) + " is neither used nor marked free");
+  }
+  if (page[0] == kPageData) {
+    const uint32_t owner = *GetU32(page, ctx.db().layout().data_owner);
+    // Usage maps live on data pages that name no table; Access leaves the maps of deleted
+    // objects there, so such a page counts as used even when no map on it is referenced.
+    if (owner == 0) return;
+    auto table = tables.find(owner);
+    if (table != tables.end()) {
+      return ctx.Report(ProblemArea::kUsageMap, table->second, number, "data page of the table is missing from its usage map");
+    }
+  }
+  ctx.Report(ProblemArea::kOwnership, "", number, "page is neither used nor marked free");
+}
+
+}  // namespace
+
+void CheckPageMap(CheckContext& ctx, const std::map<uint32_t, std::string>& tables) {
+  Database& db = ctx.db();
+  ctx.Claim(kFreeMapPage, "the free-page map", ProblemArea::kUsageMap);
+  auto map = ReadFreePages(ctx);
+  if (!map.ok()) {
+    return ctx.Report(ProblemArea::kUsageMap, "", map.status().page().value_or(kFreeMapPage),
+                      "free-page map: " + map.status().description());
+  }
+  const std::set<uint32_t>& free = *map;
+  const auto& owners = ctx.owners();
+  for (uint32_t number = 1; number < db.page_count(); ++number) {
+    auto owner = owners.find(number);
+    const bool is_free = free.count(number) != 0;
+    if (owner != owners.end() && is_free) {
+      ctx.Report(ProblemArea::kUsageMap, "", number, "page is marked free but used by " + owner->second);
+    } else if (owner == owners.end() && !is_free) {
+      ReportUnowned(ctx, number, tables);
+    }
+  }
+}
+
+}  // namespace jet
