@@ -9,6 +9,9 @@ namespace jet {
 namespace {
 
 constexpr uint32_t kMaxPages = 0x00ffffff;
+// Access also writes pages of types 0x06 to 0x09, which hold nothing a repair carries over;
+// any higher type is damage.
+constexpr uint8_t kLastKnownPageType = 0x09;
 
 std::string Hex(uint8_t value) {
   const char* digits = "0123456789abcdef";
@@ -79,7 +82,7 @@ Status SalvageSource::ScanPages(RepairReport& report) {
       definition_pages_.push_back(number);
       const uint32_t next = *GetU32(page, layout_->tdef_next_page);
       if (next != 0) continuations_.insert(next);
-    } else if (type > kPageUsageMap) {
+    } else if (type > kLastKnownPageType) {
       report.Add(LossKind::kPageSkipped, "", number, "page of unknown type " + Hex(type) + " skipped");
     }
   }
