@@ -39,6 +39,7 @@ enum class OpenMode {
   kReadOnly,
   kReadWrite,
   kCreateNew,  // create; fails with kExists when the file is already there
+  kReadWriteExclusive,  // read-write, holding an exclusive lock; kInUse when someone holds one
 };
 
 // Opens a file on disk. Errors: kNotFound, kExists, kInUse (locked), kIo.

@@ -4,8 +4,8 @@
 
 namespace jet {
 
-LongValueWriter::LongValueWriter(PageAllocator& pages)
-    : pages_(pages), current_(pages.layout(), kLongValueOwner) {}
+LongValueWriter::LongValueWriter(PageAllocator& pages, size_t inline_limit)
+    : pages_(pages), inline_limit_(inline_limit), current_(pages.layout(), kLongValueOwner) {}
 
 Status LongValueWriter::StartPage() {
   JET_RETURN_IF_ERROR(Flush());
@@ -33,7 +33,7 @@ Result<Bytes> LongValueWriter::Store(std::span<const uint8_t> data) {
   if (data.size() > kLongValueLengthMask) return Status(ErrorKind::kInvalidArgument, "long value too large");
   Bytes field(kLongValueHeaderSize, 0);
   const auto length = static_cast<uint32_t>(data.size());
-  if (data.size() <= kInlineLimit) {
+  if (data.size() <= inline_limit_) {
     PutU32(field, 0, length | kLongValueInline);
     AppendBytes(field, data);
     return field;

@@ -17,8 +17,8 @@ class LongValueWriter : public LongValueSink {
   // Values up to this many bytes stay inside the row.
   static constexpr size_t kInlineLimit = 64;
 
-  // `pages` must outlive the writer.
-  explicit LongValueWriter(PageAllocator& pages);
+  // `pages` must outlive the writer. Values up to `inline_limit` bytes stay in the row.
+  explicit LongValueWriter(PageAllocator& pages, size_t inline_limit = kInlineLimit);
 
   Result<Bytes> Store(std::span<const uint8_t> data) override;
   // Marks a value stored earlier as dropped (its rows on the page still being filled are
@@ -40,6 +40,7 @@ class LongValueWriter : public LongValueSink {
   void Drop(uint32_t pointer);
 
   PageAllocator& pages_;
+  size_t inline_limit_;
   DataPageBuilder current_;
   uint32_t current_page_ = 0;
   bool open_ = false;

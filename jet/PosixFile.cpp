@@ -82,9 +82,15 @@ Result<std::unique_ptr<File>> OpenPosixFile(const std::string& path, OpenMode mo
     case OpenMode::kReadOnly: flags |= O_RDONLY; break;
     case OpenMode::kReadWrite: flags |= O_RDWR; break;
     case OpenMode::kCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+    case OpenMode::kReadWriteExclusive: flags |= O_RDWR; break;
   }
   int fd = ::open(path.c_str(), flags, 0644);
   if (fd < 0) return FromErrno(errno, "cannot open", path);
+  if (mode == OpenMode::kReadWriteExclusive && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return FromErrno(err, "cannot lock", path);
+  }
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);
