@@ -11,15 +11,18 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "jet/Checker.h"
 #include "jet/CompactSchema.h"
+#include "jet/Bytes.h"
 #include "jet/CompactValues.h"
 #include "jet/DataPageBuilder.h"
 #include "jet/Database.h"
 #include "jet/PageAllocator.h"
 #include "jet/PageEncryptingFile.h"
+#include "jet/RealIndexFlags.h"
 #include "jet/SalvageSchema.h"
 #include "jet/TableBuilder.h"
 #include "jet/UsageMapWriter.h"
@@ -33,6 +36,13 @@ constexpr uint32_t kPageMask = 0x00ffffff;
 constexpr uint8_t kSystemTableType = 0x53;
 constexpr const char* kCatalogName = "MSysObjects";
 constexpr const char* kAccessControlName = "MSysACEs";
+// A logical-index entry after its Jet 4 stamp: number, index tree, then from byte 8 the
+// relationship fields (related index at 9, related table at 13, cascade flags) and the
+// index kind at byte 19.
+constexpr size_t kLogicalIndexRelationStart = 8;
+constexpr size_t kLogicalIndexRelatedIndex = 9;
+constexpr size_t kLogicalIndexRelatedTable = 13;
+constexpr size_t kLogicalIndexEnd = 20;
 
 struct TableCopy {
   CatalogEntry entry;
@@ -62,6 +72,7 @@ class Rebuild {
     JET_RETURN_IF_ERROR(CopyCatalogRows());
     for (size_t i = 1; i < tables_.size(); ++i) JET_RETURN_IF_ERROR(CopyRows(tables_[i]));
     for (TableCopy& table : tables_) JET_RETURN_IF_ERROR(table.builder->Finish());
+    for (TableCopy& table : tables_) JET_RETURN_IF_ERROR(CarryOverRelationships(table));
     JET_RETURN_IF_ERROR(WriteGlobalMap());
     report_.tables = static_cast<uint32_t>(tables_.size());
     return allocator_.Write(kHeaderPage, RepairedHeaderPage(source_.salvaged_header()));
@@ -102,6 +113,7 @@ class Rebuild {
       return Status::Ok();
     }
     started_pages_.insert(entry.DefinitionPage());
+    new_pages_[entry.DefinitionPage()] = (*builder)->table_page();
     new_ids_[entry.id] = (entry.id & ~kPageMask) | (*builder)->table_page();
     tables_.push_back(TableCopy{entry, std::move(def).value(), std::move(builder).value()});
     return Status::Ok();
@@ -157,6 +169,7 @@ class Rebuild {
       catalog_.rows.push_back(RebuiltRow(kept_model, page, name));
       started_pages_.insert(page);
       new_ids_[page] = (*builder)->table_page();
+      new_pages_[page] = (*builder)->table_page();
       tables_.push_back(TableCopy{catalog_.rows.back().entry, std::move(def).value(), std::move(builder).value()});
       report_.Add(LossKind::kTableRenamed, name, page,
                   "the table's catalog row is lost; its definition and rows are kept under this name");
@@ -230,6 +243,57 @@ class Rebuild {
                        [this, &table](SalvagedRow&& row) { return AddRow(table, row.values, row.page); });
   }
 
+  // The position the writer gives the index numbered `number` in the table defined on
+  // `page` (it numbers indexes by position).
+  std::optional<uint32_t> IndexPosition(uint32_t page, uint32_t number) const {
+    for (const TableCopy& table : tables_) {
+      if (table.def.page != page) continue;
+      for (size_t i = 0; i < table.def.indexes.size(); ++i) {
+        if (table.def.indexes[i].number == number) return static_cast<uint32_t>(i);
+      }
+    }
+    return std::nullopt;
+  }
+
+  // The writer builds plain indexes. An index enforcing a relationship gets its relationship
+  // fields back (related table at its new page, related index at its new position, cascade
+  // flags, kind) on the definition page just written. A relationship whose other side is
+  // lost stays a plain index, reported.
+  Status CarryOverRelationships(const TableCopy& table) {
+    const auto foreign = [](const LogicalIndex& x) { return x.kind == kLogicalIndexForeign; };
+    if (std::ranges::none_of(table.def.indexes, foreign)) return Status::Ok();
+    const Layout& l = source_.layout();
+    JET_ASSIGN_OR_RETURN(const std::vector<uint8_t> original, SalvagedDefinitionBytes(source_, table.def));
+    JET_ASSIGN_OR_RETURN(const IndexSections from, LocateIndexSections(original, l, table.def.columns.size(),
+                                                                       table.def.real_indexes.size()));
+    const uint64_t at = uint64_t{table.builder->table_page()} * l.page_size;
+    Bytes written(l.page_size);
+    JET_RETURN_IF_ERROR(allocator_.file().ReadAt(at, written));
+    JET_ASSIGN_OR_RETURN(const IndexSections to, LocateIndexSections(written, l, table.def.columns.size(),
+                                                                     table.def.indexes.size()));
+    const size_t stamp = l.version == JetVersion::kJet4 ? 4 : 0;
+    for (size_t i = 0; i < table.def.indexes.size(); ++i) {
+      const LogicalIndex& index = table.def.indexes[i];
+      if (!foreign(index)) continue;
+      const size_t source_at = from.logical_entries + i * l.tdef_logical_index + stamp;
+      const size_t target_at = to.logical_entries + i * l.tdef_logical_index + stamp;
+      auto related = new_pages_.find(index.related_table_page);
+      const std::optional<uint32_t> position = IndexPosition(index.related_table_page, index.related_index);
+      if (source_at + kLogicalIndexEnd > original.size() || target_at + kLogicalIndexEnd > written.size() ||
+          related == new_pages_.end() || !position) {
+        report_.Add(LossKind::kIndexDropped, table.entry.name, table.def.page,
+                    "index '" + index.name + "' keeps its entries but no longer enforces its relationship");
+        continue;
+      }
+      std::copy(original.begin() + static_cast<std::ptrdiff_t>(source_at + kLogicalIndexRelationStart),
+                original.begin() + static_cast<std::ptrdiff_t>(source_at + kLogicalIndexEnd),
+                written.begin() + static_cast<std::ptrdiff_t>(target_at + kLogicalIndexRelationStart));
+      PutU32(written, target_at + kLogicalIndexRelatedTable, related->second);
+      PutU32(written, target_at + kLogicalIndexRelatedIndex, *position);
+    }
+    return allocator_.file().WriteAt(at, written);
+  }
+
   // Page 1: two empty maps, as no page of the new file is free.
   Status WriteGlobalMap() {
     DataPageBuilder page(source_.layout(), 1);
@@ -246,6 +310,7 @@ class Rebuild {
   std::vector<TableCopy> tables_;
   std::map<uint32_t, uint32_t> new_ids_;
   std::set<uint32_t> started_pages_;
+  std::map<uint32_t, uint32_t> new_pages_;  // definition pages, source -> copy
   std::set<uint32_t> lost_ids_;
 };
 

@@ -84,6 +84,17 @@ CatalogEntry EntryFromValues(const TableDef& def, const std::vector<Value>& v) {
 
 }  // namespace
 
+Result<std::vector<uint8_t>> SalvagedDefinitionBytes(SalvageSource& source, const TableDef& def) {
+  std::vector<uint8_t> bytes;
+  std::vector<uint8_t> page;
+  for (size_t i = 0; i < def.pages.size(); ++i) {
+    JET_RETURN_IF_ERROR(source.ReadPage(def.pages[i], page).status());
+    const size_t skip = i == 0 ? 0 : source.layout().tdef_continuation_header;
+    bytes.insert(bytes.end(), page.begin() + static_cast<std::ptrdiff_t>(skip), page.end());
+  }
+  return bytes;
+}
+
 Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std::string& table, RepairReport& report) {
   const Layout& l = source.layout();
   std::vector<uint32_t> pages;

@@ -20,6 +20,10 @@ namespace jet {
 // the columns can be read.
 Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std::string& table, RepairReport& report);
 
+// The definition bytes of `def` as salvaged: its first page whole, continuation pages without
+// their header.
+Result<std::vector<uint8_t>> SalvagedDefinitionBytes(SalvageSource& source, const TableDef& def);
+
 struct CatalogRow {
   CatalogEntry entry;
   std::vector<Value> values;  // follow the catalog definition's columns

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <set>
 
 #include "jet/DataPage.h"
 #include "jet/Database.h"
@@ -69,6 +71,35 @@ TEST(RepairTest, SoundFilesAreLeftAsTheyAre) {
   EXPECT_EQ(RepairDatabase(path, {.password = "wrong"}).status().kind(), ErrorKind::kBadPassword);
 }
 
+// Every named index of every user table: its kind and, for a relationship, the related
+// table and index by name and the cascade flags.
+std::set<std::string> IndexSummary(const std::string& path, const std::string& password) {
+  std::set<std::string> out;
+  auto db = Database::OpenPath(path, {.password = password});
+  if (!db.ok()) return out;
+  std::map<uint32_t, std::pair<std::string, TableDef>> tables;
+  for (const CatalogEntry& entry : (*db)->Tables(true)) {
+    auto def = (*db)->ReadTableDef(entry.DefinitionPage());
+    if (def.ok()) tables[entry.DefinitionPage()] = {entry.name, *def};
+  }
+  for (const auto& [page, table] : tables) {
+    for (const LogicalIndex& index : table.second.indexes) {
+      std::string line = table.first + "." + index.name + " kind " + std::to_string(index.kind);
+      auto related = tables.find(index.related_table_page);
+      if (index.kind == kLogicalIndexForeign && related != tables.end()) {
+        line += " -> " + related->second.first;
+        for (const LogicalIndex& other : related->second.second.indexes) {
+          if (other.number == index.related_index) line += "." + other.name;
+        }
+        line += index.cascade_updates ? " cascade updates" : "";
+        line += index.cascade_deletes ? " cascade deletes" : "";
+      }
+      out.insert(line);
+    }
+  }
+  return out;
+}
+
 // Rebuilding an undamaged file must give back exactly its rows: no row of a page the table
 // no longer uses comes back, none is lost, and every value survives the writer.
 TEST(RepairTest, RebuildingAnUndamagedFileGivesBackExactlyItsRows) {
@@ -89,6 +120,11 @@ TEST(RepairTest, RebuildingAnUndamagedFileGivesBackExactlyItsRows) {
     const std::string path = dir.Write("rebuilt.mdb", rebuilt.bytes());
     ExpectRepaired(rows, path, password, Damage{}, *report);
     EXPECT_EQ(ReadUserRows(path, password).size(), rows.size());
+    std::set<std::string> indexes = IndexSummary(testing::FixturePath(fixture), password);
+    for (const Loss& loss : report->losses) {
+      std::erase_if(indexes, [&loss](const std::string& line) { return line.rfind(loss.table + ".", 0) == 0; });
+    }
+    EXPECT_EQ(IndexSummary(path, password), indexes);
   }
 }
 
