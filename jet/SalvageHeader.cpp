@@ -9,6 +9,7 @@
 #include "jet/HeaderPageWriter.h"
 #include "jet/Rc4.h"
 #include "jet/TableDef.h"
+#include "jet/WriteMarker.h"
 
 namespace jet {
 namespace {
@@ -163,7 +164,12 @@ Result<SalvagedHeader> SalvageHeader(File& file, RepairReport& report) {
 }
 
 std::vector<uint8_t> RepairedHeaderPage(const SalvagedHeader& s) {
-  if (s.intact) return s.stored;
+  if (s.intact) {
+    // A writer that stopped half-way left its marker; the repaired file is whole.
+    std::vector<uint8_t> page = s.stored;
+    SetUnfinishedWriteMarker(page, false);
+    return page;
+  }
   const Header& h = s.header;
   const Layout& l = LayoutFor(h.version);
   std::vector<uint8_t> page = BuildHeaderPage(l, h.password, h.creation_date.value_or(kDefaultCreated));

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 
@@ -12,6 +13,7 @@
 #include "jet/Database.h"
 #include "jet/Repairer.h"
 #include "jet/TableReader.h"
+#include "jet/WriteMarker.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"
 
@@ -191,6 +193,29 @@ TEST(RepairTest, ACutFileKeepsEveryRowBeforeTheCut) {
     }
   }
   EXPECT_GT(whole_page_cuts, 0u);
+}
+
+// A writer that stopped half-way leaves a marker in the header page and, often, a cut file;
+// the repaired file is whole and must not carry the marker on.
+TEST(RepairTest, TheMarkerOfAnUnfinishedWriteIsNotCarriedOver) {
+  TempDir dir;
+  const std::string path = dir.CopyFixture(kJet3Fixture);
+  const std::vector<StoredRow> rows = ReadUserRows(path);
+  std::vector<uint8_t> header(PageSize(path));
+  {
+    std::ifstream in(path, std::ios::binary);
+    in.read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(header.size()));
+  }
+  SetUnfinishedWriteMarker(header, true);
+  Overwrite(path, 0, header);
+  testing::Truncate(path, fs::file_size(path) - 100);
+  const RepairReport report = Repaired(path);
+  const std::vector<uint8_t> repaired = ReadBytes(path);
+  EXPECT_FALSE(HasUnfinishedWriteMarker(std::span<const uint8_t>(repaired).first(header.size())));
+  ExpectRepaired(rows, path, "", Damage{{static_cast<uint32_t>(fs::file_size(testing::FixturePath(kJet3Fixture)) /
+                                                                header.size() - 1)},
+                                        {}},
+                 report);
 }
 
 TEST(RepairTest, PagesOfUnknownTypeAreSkippedAndOnlyTheirRowsLost) {
