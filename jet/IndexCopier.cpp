@@ -1,6 +1,7 @@
 #include "jet/IndexCopier.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "jet/IndexPage.h"
@@ -63,11 +64,23 @@ void RenumberKey(std::vector<uint8_t>& key, const std::map<uint32_t, uint32_t>& 
   for (size_t i = 0; i < 4; ++i) value[i] = static_cast<uint8_t>(stored >> (24 - 8 * i));
 }
 
+// Key bytes compare as unsigned bytes, a key before every longer key it begins.
+int CompareKeys(std::span<const uint8_t> a, std::span<const uint8_t> b) {
+  const size_t common = std::min(a.size(), b.size());
+  const int order = common == 0 ? 0 : std::memcmp(a.data(), b.data(), common);
+  if (order != 0) return order;
+  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
 struct Entry {
   std::vector<uint8_t> key;
   uint32_t row = 0;
-  auto operator<=>(const Entry&) const = default;
 };
+
+bool Before(const Entry& a, const Entry& b) {
+  const int order = CompareKeys(a.key, b.key);
+  return order != 0 ? order < 0 : a.row < b.row;
+}
 
 // Writes runs of entries with the same key, each run in the order of the new pointers.
 class RunWriter {
@@ -76,7 +89,7 @@ class RunWriter {
 
   Status Add(const std::vector<uint8_t>& key, uint32_t row) {
     if (!rows_.empty()) {
-      const auto order = std::lexicographical_compare_three_way(key.begin(), key.end(), key_.begin(), key_.end());
+      const int order = CompareKeys(key, key_);
       if (order < 0) return Damaged("its keys are out of order");
       if (order == 0) {
         rows_.push_back(row);
@@ -128,7 +141,7 @@ Result<WrittenIndexPages> CopyIndex(Database& source, const RealIndex& index, co
     }
   }
   JET_RETURN_IF_ERROR(runs.Flush());
-  std::sort(renumbered.begin(), renumbered.end());
+  std::sort(renumbered.begin(), renumbered.end(), Before);
   for (const Entry& e : renumbered) JET_RETURN_IF_ERROR(writer.Add(e.key, e.row >> 8, static_cast<uint8_t>(e.row)));
   return writer.Finish();
 }

@@ -12,8 +12,8 @@ constexpr size_t kNextPointer = 4;
 
 }  // namespace
 
-LongValueCopier::LongValueCopier(Database& source, PageAllocator& allocator, size_t columns)
-    : source_(source), allocator_(allocator), current_(allocator.layout(), kLongValueOwner), pages_(columns) {}
+LongValueCopier::LongValueCopier(Database& source, PageAllocator& allocator)
+    : source_(source), allocator_(allocator), current_(allocator.layout(), kLongValueOwner) {}
 
 Result<std::span<const uint8_t>> LongValueCopier::SourceRow(uint32_t pointer) {
   const uint32_t number = PointerPage(pointer);
@@ -38,19 +38,17 @@ Result<std::span<const uint8_t>> LongValueCopier::SourceRow(uint32_t pointer) {
   return std::span<const uint8_t>(source_page_).subspan(slot.start, slot.end - slot.start);
 }
 
-Result<uint32_t> LongValueCopier::Place(std::span<const uint8_t> row, size_t column) {
+Result<uint32_t> LongValueCopier::Place(std::span<const uint8_t> row) {
   if (row.size() > current_.Capacity()) return CorruptError("a long-value row is larger than a page");
   if (!open_ || !current_.Fits(row.size())) {
     JET_RETURN_IF_ERROR(Flush());
     current_page_ = allocator_.Reserve();
     open_ = true;
   }
-  std::vector<uint32_t>& pages = pages_[column];
-  if (pages.empty() || pages.back() != current_page_) pages.push_back(current_page_);
   return RowPointer(current_page_, current_.Add(row));
 }
 
-Status LongValueCopier::Copy(std::span<uint8_t> field, size_t column) {
+Status LongValueCopier::Copy(std::span<uint8_t> field) {
   if (field.size() < kLongValueHeaderSize) return CorruptError("a long-value field is too short");
   const uint32_t head = *GetU32(field, 0);
   if (head & kLongValueInline) return Status::Ok();
@@ -60,7 +58,7 @@ Status LongValueCopier::Copy(std::span<uint8_t> field, size_t column) {
     JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> row, SourceRow(pointer));
     if (row.size() < length) return CorruptError("a long value is shorter than its length").AtPage(PointerPage(pointer));
     pieces_.assign(1, std::vector<uint8_t>(row.begin(), row.end()));
-    JET_ASSIGN_OR_RETURN(const uint32_t copy, Place(pieces_.front(), column));
+    JET_ASSIGN_OR_RETURN(const uint32_t copy, Place(pieces_.front()));
     PutU32(field, kFieldPointer, copy);
     return Status::Ok();
   }
@@ -86,7 +84,7 @@ Status LongValueCopier::Copy(std::span<uint8_t> field, size_t column) {
   uint32_t next = 0;
   for (size_t i = pieces_.size(); i-- > 0;) {
     PutU32(pieces_[i], 0, next);
-    JET_ASSIGN_OR_RETURN(next, Place(pieces_[i], column));
+    JET_ASSIGN_OR_RETURN(next, Place(pieces_[i]));
   }
   PutU32(field, kFieldPointer, next);
   return Status::Ok();

@@ -18,29 +18,24 @@ namespace jet {
 
 class LongValueCopier {
  public:
-  // `columns`: how many long-value columns the rows have; each keeps its list of pages.
   // `source` and `allocator` must outlive the copier.
-  LongValueCopier(Database& source, PageAllocator& allocator, size_t columns);
+  LongValueCopier(Database& source, PageAllocator& allocator);
 
-  // Copies the value `field` names and rewrites `field` to name the copy. `column` counts
-  // the long-value columns from 0. kCorrupt when the value cannot be read whole.
-  Status Copy(std::span<uint8_t> field, size_t column);
+  // Copies the value `field` names and rewrites `field` to name the copy. kCorrupt when the
+  // value cannot be read whole.
+  Status Copy(std::span<uint8_t> field);
   // Writes the page being filled. Call once after the last Copy.
   Status Flush();
 
-  // The long-value pages holding pieces of a column's values, in ascending order.
-  const std::vector<uint32_t>& PagesOf(size_t column) const { return pages_[column]; }
-
  private:
   Result<std::span<const uint8_t>> SourceRow(uint32_t pointer);
-  Result<uint32_t> Place(std::span<const uint8_t> row, size_t column);
+  Result<uint32_t> Place(std::span<const uint8_t> row);
 
   Database& source_;
   PageAllocator& allocator_;
   DataPageBuilder current_;
   uint32_t current_page_ = 0;
   bool open_ = false;
-  std::vector<std::vector<uint32_t>> pages_;
   // The source page read last, as long values tend to sit together.
   std::vector<uint8_t> source_page_;
   uint32_t source_number_ = 0;

@@ -3,12 +3,6 @@
 #include "jet/Bytes.h"
 
 namespace jet {
-namespace {
-
-constexpr size_t kIndexColumnMapBytes = 30;  // ten columns, three bytes each
-constexpr uint8_t kKnownFlags = kIndexUnique | kIndexIgnoreNulls | kIndexRequired;
-
-}  // namespace
 
 Result<std::vector<uint8_t>> ReadDefinitionBytes(Database& db, const TableDef& def) {
   std::vector<uint8_t> bytes;
@@ -34,21 +28,6 @@ Result<IndexSections> LocateIndexSections(std::span<const uint8_t> bytes, const 
   IndexSections sections{at, at + real_indexes * l.tdef_real_index_def};
   if (sections.logical_entries > bytes.size()) return CorruptError("index definitions run past the end");
   return sections;
-}
-
-Status LoadRealIndexFlags(Database& db, TableDef& def) {
-  const Layout& l = db.layout();
-  JET_ASSIGN_OR_RETURN(const std::vector<uint8_t> bytes, ReadDefinitionBytes(db, def));
-  auto sections = LocateIndexSections(bytes, l, def.columns.size(), def.real_indexes.size());
-  if (!sections.ok()) return sections.status().AtPage(def.page);
-  size_t at = sections->real_definitions;
-  const bool jet4 = l.version == JetVersion::kJet4;
-  const size_t flags_offset = (jet4 ? 4 : 0) + kIndexColumnMapBytes + 8 + (jet4 ? 4 : 0);
-  for (RealIndex& index : def.real_indexes) {
-    index.flags = bytes[at + flags_offset] & kKnownFlags;
-    at += l.tdef_real_index_def;
-  }
-  return Status::Ok();
 }
 
 }  // namespace jet

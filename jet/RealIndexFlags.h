@@ -1,9 +1,8 @@
 #pragma once
 // Note: ParseTableDef (jet/TableDef.cpp) now reads these flags from the right place in both
 // versions, so RealIndex::flags is already right after ReadTableDef.
-// The flag byte (unique, ignore nulls, required) of each index tree of a table, read from
-// where Jet 4 keeps it: after the root page come four spare bytes, then the flags with
-// their top bit set. Jet 3 keeps the flags right after the root page.
+// Raw access to a table definition's index sections: its bytes as one run, and where the
+// real-index definitions and the logical-index entries start in them.
 
 #include <span>
 #include <vector>
@@ -25,9 +24,5 @@ struct IndexSections {
 };
 Result<IndexSections> LocateIndexSections(std::span<const uint8_t> bytes, const Layout& layout, size_t columns,
                                           size_t real_indexes);
-
-// Rereads the definition pages of `def` and stores each index tree's flags in it.
-// kCorrupt when the definition is shorter than its counts say.
-Status LoadRealIndexFlags(Database& db, TableDef& def);
 
 }  // namespace jet

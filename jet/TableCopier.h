@@ -35,7 +35,7 @@ enum class TableIdColumn { kNone, kCatalogId, kAccessControlObjectId };
 
 struct TableToCopy {
   std::string name;
-  TableDef def;  // with the real index flags loaded
+  TableDef def;
   std::vector<uint32_t> new_pages;  // reserved for the definition, as many as it has now
   TableIdColumn ids = TableIdColumn::kNone;
 };
