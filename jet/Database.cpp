@@ -2,7 +2,10 @@
 
 #include "jet/Bytes.h"
 #include "jet/Catalog.h"
+#include "jet/DataPage.h"
 #include "jet/Rc4.h"
+#include "jet/UsageMap.h"
+#include "jet/check/HeaderFields.h"
 
 namespace jet {
 
@@ -27,11 +30,22 @@ Result<std::unique_ptr<Database>> Database::Open(std::unique_ptr<File> file, con
     return CorruptError("file is too short to hold the catalog").AtFile(name);
   }
   if (size / page_size > 0xffffff) return CorruptError("file is larger than a Jet database can be").AtFile(name);
+  if (!options.tolerate_damage) {
+    if (size % page_size != 0) {
+      return CorruptError("the file ends with a partial page: it was cut short")
+          .AtPage(static_cast<uint32_t>(size / page_size))
+          .AtFile(name);
+    }
+    // Checked before the password: a damaged header region also garbles the password.
+    const std::vector<std::string> damage = HeaderFieldProblems(*header);
+    if (!damage.empty()) return CorruptError("damaged header: " + damage.front()).AtPage(0).AtFile(name);
+  }
   if (!PasswordMatches(*header, options.password)) {
     return Status(ErrorKind::kBadPassword, "not a valid password").AtFile(name);
   }
   std::unique_ptr<Database> db(new Database(std::move(file), std::move(header).value(), static_cast<uint32_t>(size / page_size)));
   Status loaded = db->LoadCatalog();
+  if (loaded.ok() && !options.tolerate_damage) loaded = db->CheckTableDefinitions();
   if (!loaded.ok()) {
     if (loaded.file().empty()) loaded.AtFile(name);
     return loaded;
@@ -113,6 +127,37 @@ Status Database::LoadCatalog() {
   auto entries = ReadCatalog(*this, *def);
   if (!entries.ok()) return entries.status();
   catalog_ = std::move(entries).value();
+  return Status::Ok();
+}
+
+// Every table the catalog names must have a readable definition whose maps and index roots
+// lie inside the file, and a page map naming only pages inside it. This reads a few pages per
+// table, whatever the file's size.
+Status Database::CheckTableDefinitions() {
+  auto inside = [this](uint32_t page) { return page < page_count_; };
+  for (const CatalogEntry& entry : catalog_) {
+    if (!entry.IsTable()) continue;
+    const uint32_t page = entry.DefinitionPage();
+    if (!inside(page)) {
+      return CorruptError("the catalog places table '" + entry.name + "' beyond the end of the file").AtPage(page);
+    }
+    auto def = ReadTableDef(page);
+    if (!def.ok()) {
+      Status s = def.status();
+      return CorruptError("table '" + entry.name + "': " + s.description()).AtPage(s.page().value_or(page));
+    }
+    bool sound = inside(PointerPage(def->used_pages)) && inside(PointerPage(def->free_pages));
+    for (const RealIndex& index : def->real_indexes) {
+      sound = sound && inside(index.root_page) && inside(PointerPage(index.used_pages));
+    }
+    if (!sound) return CorruptError("table '" + entry.name + "' points beyond the end of the file").AtPage(page);
+    // The map of the table's pages: a file cut short loses pages that the map still names.
+    auto map = ReadUsageMap(*this, def->used_pages);
+    if (!map.ok()) {
+      Status s = map.status();
+      return CorruptError("table '" + entry.name + "': " + s.description()).AtPage(s.page().value_or(page));
+    }
+  }
   return Status::Ok();
 }
 

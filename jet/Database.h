@@ -23,6 +23,10 @@ namespace jet {
 
 struct OpenOptions {
   std::string password;  // UTF-8; ignored when the database has none
+  // Opens whatever can still be read, for the structural check and for repair: a partial last
+  // page, damaged header fields, an unfinished write and unreadable table definitions are
+  // then left for the caller to find. The header and the catalog must still be readable.
+  bool tolerate_damage = false;
 };
 
 // One row of MSysObjects that the engine needs.
@@ -41,6 +45,9 @@ struct CatalogEntry {
 class Database {
  public:
   // Takes ownership of `file`. Errors: kNotADatabase, kUnsupported, kBadPassword, kCorrupt, kIo.
+  // kCorrupt also for every state in which the database cannot be used safely: a partial last
+  // page, damaged header fields, the unfinished-write marker, and a catalog whose tables'
+  // definitions are unreadable or point outside the file (see docs/jet-format.md).
   static Result<std::unique_ptr<Database>> Open(std::unique_ptr<File> file, const OpenOptions& options = {});
   // Opens a file on disk read-only. Adds kNotFound.
   static Result<std::unique_ptr<Database>> OpenPath(const std::string& path, const OpenOptions& options = {});
@@ -74,6 +81,7 @@ class Database {
  private:
   Database(std::unique_ptr<File> file, Header header, uint32_t page_count);
   Status LoadCatalog();
+  Status CheckTableDefinitions();
 
   std::unique_ptr<File> file_;
   Header header_;

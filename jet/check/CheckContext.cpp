@@ -14,14 +14,14 @@ void CheckContext::Report(ProblemArea area, const std::string& table, const Stat
   Report(area, table, error.page(), what.empty() ? error.description() : what + ": " + error.description());
 }
 
-void CheckContext::Claim(uint32_t page, const std::string& owner, ProblemArea area) {
+void CheckContext::Claim(uint32_t page, const std::string& owner) {
   if (page >= db_.page_count()) {
     Report(ProblemArea::kFile, "", page, owner + " uses page " + std::to_string(page) + ", beyond the end of the file");
     return;
   }
   auto [it, added] = owners_.emplace(page, owner);
   if (added || it->second == owner) return;
-  Report(area, "", page, "page is used by both " + it->second + " and " + owner);
+  Report(ProblemArea::kOwnership, "", page, "page is used by both " + it->second + " and " + owner);
 }
 
 }  // namespace jet

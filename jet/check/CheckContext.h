@@ -27,7 +27,7 @@ class CheckContext {
 
   // Records that `owner` uses `page`. The same owner may claim a page again; another owner
   // is a problem.
-  void Claim(uint32_t page, const std::string& owner, ProblemArea area);
+  void Claim(uint32_t page, const std::string& owner);
   const std::map<uint32_t, std::string>& owners() const { return owners_; }
 
  private:

@@ -58,12 +58,12 @@ class IndexWalk {
       complete_ = false;
       return Report(number, read.description());
     }
+    ctx_.Claim(number, name_ + " of table " + table_);
     auto page = ParseIndexPage(bytes, ctx_.db().layout());
     if (!page.ok()) {
       complete_ = false;
       return Report(number, page.status().description());
     }
-    ctx_.Claim(number, name_ + " of table " + table_, ProblemArea::kIndex);
     if (page->leaf()) {
       leaves_.push_back({number, std::move(page).value()});
       return;
@@ -79,10 +79,10 @@ class IndexWalk {
   }
 
   void CheckUsageMap() {
-    ctx_.Claim(PointerPage(index_.used_pages), "the usage maps", ProblemArea::kUsageMap);
+    ctx_.Claim(PointerPage(index_.used_pages), "the usage maps");
     auto map = ReadUsageMap(ctx_.db(), index_.used_pages);
     if (!map.ok()) return Report(map.status().page(), "usage map: " + map.status().description());
-    for (uint32_t page : map->map_pages) ctx_.Claim(page, name_ + " usage map of table " + table_, ProblemArea::kUsageMap);
+    for (uint32_t page : map->map_pages) ctx_.Claim(page, name_ + " usage map of table " + table_);
     if (!complete_) return;
     for (uint32_t page : map->pages) {
       if (!visited_.count(page)) Report(page, "usage map lists a page that is not in the tree");

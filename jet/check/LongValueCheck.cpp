@@ -65,7 +65,7 @@ class LongValueWalk {
         std::memcmp(bytes.data() + ctx_.db().layout().data_owner, kLongValueOwner, sizeof kLongValueOwner) != 0) {
       Fail(page, "piece lies on a page that is not a long-value page");
     }
-    ctx_.Claim(page, "long values of table " + table_, ProblemArea::kLongValue);
+    ctx_.Claim(page, "long values of table " + table_);
     return std::move(row).value();
   }
 

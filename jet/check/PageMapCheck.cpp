@@ -39,7 +39,7 @@ Result<std::set<uint32_t>> ReadFreePages(CheckContext& ctx) {
     if (map_page == 0) continue;
     JET_RETURN_IF_ERROR(db.ReadPage(map_page, bitmap));
     if (bitmap[0] != kPageUsageMap) return CorruptError("free-page map names a page that is not a bitmap").AtPage(map_page);
-    ctx.Claim(map_page, "the free-page map", ProblemArea::kUsageMap);
+    ctx.Claim(map_page, "the free-page map");
     AddBits(std::span<const uint8_t>(bitmap).subspan(kUsageMapPageHeader), i * per_page, db.page_count(), free);
   }
   return free;
@@ -69,7 +69,7 @@ void ReportUnowned(CheckContext& ctx, uint32_t number, const std::map<uint32_t, 
 
 void CheckPageMap(CheckContext& ctx, const std::map<uint32_t, std::string>& tables) {
   Database& db = ctx.db();
-  ctx.Claim(kFreeMapPage, "the free-page map", ProblemArea::kUsageMap);
+  ctx.Claim(kFreeMapPage, "the free-page map");
   auto map = ReadFreePages(ctx);
   if (!map.ok()) {
     return ctx.Report(ProblemArea::kUsageMap, "", map.status().page().value_or(kFreeMapPage),

@@ -47,14 +47,14 @@ class RowWalk {
   }
 
   std::optional<std::vector<uint32_t>> ReadMap(uint32_t pointer, const std::string& what) {
-    ctx_.Claim(PointerPage(pointer), "the usage maps", ProblemArea::kUsageMap);
+    ctx_.Claim(PointerPage(pointer), "the usage maps");
     auto map = ReadUsageMap(ctx_.db(), pointer);
     if (!map.ok()) {
       ctx_.Report(ProblemArea::kUsageMap, table_, map.status().page().value_or(PointerPage(pointer)),
                   what + ": " + map.status().description());
       return std::nullopt;
     }
-    for (uint32_t page : map->map_pages) ctx_.Claim(page, what + " of table " + table_, ProblemArea::kUsageMap);
+    for (uint32_t page : map->map_pages) ctx_.Claim(page, what + " of table " + table_);
     return map->pages;
   }
 
@@ -68,7 +68,7 @@ class RowWalk {
     if (page[0] != kPageData || *GetU32(page, ctx_.db().layout().data_owner) != def_.page) {
       return Report(ProblemArea::kUsageMap, number, "usage map lists a page that is not one of the table's data pages");
     }
-    ctx_.Claim(number, "table " + table_, ProblemArea::kOwnership);
+    ctx_.Claim(number, "table " + table_);
     auto info = ParseDataPage(page, ctx_.db().layout());
     if (!info.ok()) {
       rows_.complete = false;

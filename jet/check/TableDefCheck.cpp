@@ -17,7 +17,7 @@ class DefinitionCheck {
   DefinitionCheck(CheckContext& ctx, const std::string& table, const TableDef& def) : ctx_(ctx), table_(table), def_(def) {}
 
   void Run() {
-    for (uint32_t page : def_.pages) ctx_.Claim(page, "the definition of table " + table_, ProblemArea::kTableDef);
+    for (uint32_t page : def_.pages) ctx_.Claim(page, "the definition of table " + table_);
     std::set<uint16_t> numbers, row_numbers;
     std::set<std::string> names;
     for (const ColumnDef& c : def_.columns) {

@@ -1,4 +1,5 @@
-// check FILE: structural check; exit 0 when sound, 1 when problems were found.
+// check FILE: structural check; exit 0 when sound, 1 when problems were found, 2 when the file
+// cannot be checked at all (missing, not a database, wrong password).
 #include <iostream>
 
 #include "jet/Checker.h"
@@ -8,8 +9,15 @@ namespace tav::jettool {
 namespace {
 
 int RunCheck(const DatabaseArgs& args) {
-  auto db = OpenDatabase(args.path, args.password);
-  if (!db.ok()) return ReportError(db.status());
+  // Opened leniently so that damage which makes the normal open refuse the file is listed too.
+  auto db = jet::Database::OpenPath(args.path, {.password = args.password, .tolerate_damage = true});
+  if (!db.ok()) {
+    if (db.status().kind() != jet::ErrorKind::kCorrupt) return ReportError(db.status());
+    const jet::Status& s = db.status();
+    std::cout << jet::Problem{"", s.page(), "the catalog cannot be read: " + s.description(), jet::ProblemArea::kCatalog}.ToString()
+              << "\n1 problem(s) found\n";
+    return 1;
+  }
   size_t problems = 0;
   jet::CheckDatabase(**db, [&problems](const jet::Problem& p) {
     ++problems;

@@ -1,0 +1,29 @@
+#include "jet/check/HeaderFields.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "jet/WriteMarker.h"
+
+namespace jet {
+namespace {
+
+// Windows code pages a Jet database may be written in.
+bool KnownCodePage(uint16_t code_page) {
+  constexpr uint16_t kKnown[] = {437, 850, 852, 866, 874, 932, 936, 949, 950, 1250, 1251,
+                                 1252, 1253, 1254, 1255, 1256, 1257, 1258};
+  return std::find(std::begin(kKnown), std::end(kKnown), code_page) != std::end(kKnown);
+}
+
+}  // namespace
+
+std::vector<std::string> HeaderFieldProblems(const Header& h) {
+  std::vector<std::string> out;
+  if (!KnownCodePage(h.code_page)) out.push_back("unknown code page " + std::to_string(h.code_page));
+  if (h.sort_order == 0) out.push_back("no sort order is set");
+  if (h.creation_date && !std::isfinite(*h.creation_date)) out.push_back("the creation date is not a number");
+  if (HasUnfinishedWriteMarker(h.unscrambled)) out.push_back("a write into this file was never finished");
+  return out;
+}
+
+}  // namespace jet

@@ -1,0 +1,15 @@
+#pragma once
+// Fields of the header page that every database Access writes has set, so that garbage in them
+// means a damaged header region. Shared by the open and the structural check.
+
+#include <string>
+#include <vector>
+
+#include "jet/Header.h"
+
+namespace jet {
+
+// One description per field that cannot be right; empty for a sound header.
+std::vector<std::string> HeaderFieldProblems(const Header& header);
+
+}  // namespace jet

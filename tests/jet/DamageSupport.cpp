@@ -1,0 +1,44 @@
+#include "tests/jet/DamageSupport.h"
+
+#include "tests/jet/JetTestSupport.h"
+
+namespace jet::testing {
+
+DamagedFile::DamagedFile(const std::string& name)
+    : fixture(name), password(FixturePassword(name)), bytes(ReadBytes(FixturePath(name))) {}
+
+void DamagedFile::PutU16(uint32_t page, size_t offset, uint16_t value) {
+  Page(page)[offset] = static_cast<uint8_t>(value);
+  Page(page)[offset + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+void DamagedFile::PutU32(uint32_t page, size_t offset, uint32_t value) {
+  for (size_t i = 0; i < 4; ++i) Page(page)[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+Result<std::unique_ptr<Database>> DamagedFile::Open(bool tolerate) const {
+  return Database::Open(std::make_unique<MemoryFile>(bytes), {.password = password, .tolerate_damage = tolerate});
+}
+
+std::vector<Problem> DamagedFile::Check() const {
+  auto db = Open(true);
+  if (!db.ok()) return {Problem{"", db.status().page(), db.status().description(), ProblemArea::kCatalog}};
+  std::vector<Problem> found;
+  CheckDatabase(**db, [&found](const Problem& p) { found.push_back(p); });
+  return found;
+}
+
+bool Reports(const std::vector<Problem>& problems, ProblemArea area, uint32_t page) {
+  for (const Problem& p : problems) {
+    if (p.area == area && p.page == page) return true;
+  }
+  return false;
+}
+
+std::string Describe(const std::vector<Problem>& problems) {
+  std::string out;
+  for (const Problem& p : problems) out += "  " + p.ToString() + "\n";
+  return out.empty() ? "  (none)\n" : out;
+}
+
+}  // namespace jet::testing

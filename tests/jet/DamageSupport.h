@@ -1,0 +1,38 @@
+#pragma once
+// Damaging copies of fixture databases in memory, and what the open and the check then say.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "jet/Checker.h"
+#include "jet/Database.h"
+#include "jet/Format.h"
+
+namespace jet::testing {
+
+// A fixture's bytes, free to be damaged; the fixture file itself is only read.
+struct DamagedFile {
+  explicit DamagedFile(const std::string& fixture);
+
+  const Layout& layout() const { return LayoutFor(bytes[0x14] == 0 ? JetVersion::kJet3 : JetVersion::kJet4); }
+  uint32_t page_size() const { return layout().page_size; }
+  uint8_t* Page(uint32_t number) { return bytes.data() + size_t{number} * page_size(); }
+  void PutU16(uint32_t page, size_t offset, uint16_t value);
+  void PutU32(uint32_t page, size_t offset, uint32_t value);
+
+  // Opens the bytes as they are now; `tolerate` as in OpenOptions.
+  Result<std::unique_ptr<Database>> Open(bool tolerate = false) const;
+  // Every problem the check reports, or the lenient open's own error as one problem.
+  std::vector<Problem> Check() const;
+
+  std::string fixture;
+  std::string password;
+  std::vector<uint8_t> bytes;
+};
+
+// True when `problems` holds one in `area` on `page`.
+bool Reports(const std::vector<Problem>& problems, ProblemArea area, uint32_t page);
+std::string Describe(const std::vector<Problem>& problems);
+
+}  // namespace jet::testing
