@@ -26,6 +26,7 @@ void RegisterExport(CLI::App& app, RunResult& result);
 void RegisterCheck(CLI::App& app, RunResult& result);
 void RegisterGenerate(CLI::App& app, RunResult& result);
 void RegisterCompact(CLI::App& app, RunResult& result);
+void RegisterDelete(CLI::App& app, RunResult& result);
 void RegisterRepair(CLI::App& app, RunResult& result);
 
 // Prints "error NNNN: description" on stderr and returns exit code 2.

@@ -15,6 +15,7 @@ constexpr tav::jettool::Registrar kCommands[] = {
     tav::jettool::RegisterCheck,
     tav::jettool::RegisterGenerate,
     tav::jettool::RegisterCompact,
+    tav::jettool::RegisterDelete,
     tav::jettool::RegisterRepair,
 };
 

@@ -1,0 +1,63 @@
+// delete FILE TABLE --where COLUMN=VALUE: deletes the matching rows in place, as the engine
+// does (flagged slots, free pages), and prints how many. Works on text and whole-number
+// columns; the file is locked while it changes.
+#include <iostream>
+
+#include "jet/TableEditor.h"
+#include "tools/jettool/Command.h"
+
+namespace tav::jettool {
+namespace {
+
+struct DeleteArgs {
+  DatabaseArgs db;
+  std::string table;
+  std::string where;
+};
+
+bool IsWholeNumber(jet::ColumnType type) {
+  return type == jet::ColumnType::kByte || type == jet::ColumnType::kInteger || type == jet::ColumnType::kLong;
+}
+
+int RunDelete(const DeleteArgs& args) {
+  const size_t equals = args.where.find('=');
+  if (equals == std::string::npos || equals == 0) {
+    return ReportError(jet::Status(jet::ErrorKind::kInvalidArgument, "--where needs COLUMN=VALUE"));
+  }
+  const std::string column = args.where.substr(0, equals);
+  const std::string wanted = args.where.substr(equals + 1);
+  jet::OpenOptions options;
+  options.password = args.db.password;
+  auto editor = jet::TableEditor::Open(args.db.path, options);
+  if (!editor.ok()) return ReportError(editor.status());
+  auto def = (*editor)->database().OpenTable(args.table);
+  if (!def.ok()) return ReportError(def.status());
+  const jet::ColumnDef* col = def->FindColumn(column);
+  if (col == nullptr) return ReportError(jet::Status(jet::ErrorKind::kInvalidArgument, "no column named '" + column + "'"));
+  const bool text = col->type == jet::ColumnType::kText || col->type == jet::ColumnType::kMemo;
+  if (!text && !IsWholeNumber(col->type)) {
+    return ReportError(jet::Status(jet::ErrorKind::kUnsupported, "--where works on text and whole-number columns"));
+  }
+  auto match = [&](const jet::EditedRow& row) {
+    const jet::Value& v = row.Get(column);
+    if (v.null) return false;
+    return text ? v.text == wanted : std::to_string(v.integer) == wanted;
+  };
+  auto deleted = (*editor)->DeleteRows(args.table, match);
+  if (!deleted.ok()) return ReportError(deleted.status());
+  std::cout << *deleted << " row(s) deleted\n";
+  return 0;
+}
+
+}  // namespace
+
+void RegisterDelete(CLI::App& app, RunResult& result) {
+  auto args = std::make_shared<DeleteArgs>();
+  CLI::App* sub = app.add_subcommand("delete", "Delete the rows of a table whose column has a value");
+  AddDatabaseArgs(*sub, args->db);
+  sub->add_option("table", args->table, "Table")->required();
+  sub->add_option("--where", args->where, "COLUMN=VALUE")->required();
+  sub->callback([args, &result] { result.exit_code = RunDelete(*args); });
+}
+
+}  // namespace tav::jettool
