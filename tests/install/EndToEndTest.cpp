@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 
 #include "app/DbEngine.h"
 #include "app/Main.h"
@@ -24,6 +25,9 @@
 #include "platform/QtWindowServices.h"
 #include "platform/RegistryApi.h"
 #include "tests/platform/ScopedWinePrefix.h"
+#include "tests/support/DamagedCopies.h"
+#include "tests/support/DatabaseContent.h"
+#include "tests/support/MeasuringEngine.h"
 #include "tests/support/ScriptedEngine.h"
 #include "texts/PasswordDialog.h"
 
@@ -338,6 +342,75 @@ TEST_F(WholeRunTest, GeneratedSecondGenerationWithItsPassword) {
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(tav::Run().DbPassword, "secret");
   CheckOutcomes(dbs);
+}
+
+// The same installation as a user may have it: helper.mdb cut short inside its last page
+// and schedule.mdb compacted already. The damaged database is repaired (one information
+// box) and compacted, and every database ends sound, read the same by mdbtools.
+TEST_F(WholeRunTest, GeneratedSecondGenerationWithADamagedDatabaseRepaired) {
+  const std::string folder = "users/me/Documents/Tavimer2";
+  const std::string command =
+      Generate(prefix_.DriveC() / folder, "--generation TV2 --jet 4 --password secret");
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  RegisterDocuments();
+  const fs::path data = prefix_.DriveC() / folder;
+  testing::CompactInPlace(data / "schedule/schedule.mdb");
+  const fs::path sound = prefix_.Prefix() / "helper-before.mdb";
+  fs::copy_file(data / "data/helper.mdb", sound);
+  const uint32_t damagedPage = testing::CutInsideLastPage(data / "data/helper.mdb");
+  const testing::TableRows helperKept = testing::ReaderRows(sound, "", damagedPage);
+  const testing::TableRows helperExported = testing::ExportedRows(sound);
+  std::map<std::string, testing::TableRows> exported;
+  for (const char* db : {"data/list.mdb", "history/history.mdb", "schedule/schedule.mdb"})
+    exported[db] = testing::ExportedRows(data / db);
+  const std::string schedule = Bytes(data / "schedule/schedule.mdb");
+
+  testing::SizeLog sizes;
+  SetDbEngineFactory([&sizes] { return testing::MeasureCompactions(MakeJetDaoEngine(), sizes); });
+  WhenShown("frmPwd", [](QWidget& dialog) {
+    QTest::keyClicks(dialog.findChild<TextBox*>("txtPwd")->Editor(), "secret");
+    FindButton(dialog, "cmdOK")->Press();
+  });
+  RunChoosing(1);
+
+  const std::string root = "C:\\users\\me\\Documents\\Tavimer2";
+  ASSERT_EQ(services_.boxes.size(), 1u);
+  EXPECT_EQ(services_.boxes[0].text,
+            "The database\r\n\r\n\"" + root + "\\data\\helper.mdb\"\r\n\r\nhas been successfully repaired");
+  EXPECT_EQ(services_.boxes[0].style, 64);
+  // Each result line follows the sizes the compaction left.
+  std::string expected;
+  for (const char* db :
+       {"\\data\\list.mdb", "\\data\\helper.mdb", "\\history\\history.mdb", "\\schedule\\schedule.mdb"}) {
+    ASSERT_EQ(sizes.count(root + db), 1u) << db << " was not compacted";
+    expected +=
+        std::string(expected.empty() ? "" : "\r\n\r\n") + "The database \"" + root + db + "\" " +
+        (sizes[root + db].Smaller() ? "has been successfully compacted" : "did not need being compacted");
+  }
+  EXPECT_EQ(Results(), expected);
+  EXPECT_TRUE(sizes[root + "\\data\\list.mdb"].Smaller());
+  EXPECT_FALSE(sizes[root + "\\schedule\\schedule.mdb"].Smaller());
+  EXPECT_TRUE(EndButtonShown());
+  EXPECT_EQ(Bytes(data / "schedule/schedule.mdb"), schedule);
+
+  // Sound by the command-line check; the same rows through mdbtools (helper.mdb: the rows
+  // outside its damaged page).
+  const std::string jettool = (fs::path(TAVIMER_BINARY_DIR) / "tools" / "jettool").string();
+  for (const char* db :
+       {"data/list.mdb", "data/helper.mdb", "history/history.mdb", "schedule/schedule.mdb"}) {
+    SCOPED_TRACE(db);
+    const std::string check = jettool + " check " + testing::ShellQuoted((data / db).string()) +
+                              (std::string(db) == "data/list.mdb" ? " --password secret" : "");
+    const testing::CommandResult checked = testing::RunShell(check);
+    EXPECT_EQ(checked.exitCode, 0) << checked.out;
+    if (exported.count(db) != 0) {
+      EXPECT_EQ(testing::ExportedRows(data / db), exported[db]);
+    }
+    EXPECT_TRUE(testing::TemporaryCopies((data / db).parent_path()).empty());
+    EXPECT_FALSE(fs::exists(fs::path(data / db).replace_extension(".ldb")));
+  }
+  EXPECT_EQ(testing::ReaderRows(data / "data/helper.mdb"), helperKept);
+  testing::ExpectRowsWithin(testing::ExportedRows(data / "data/helper.mdb"), helperExported, helperKept);
 }
 
 TEST_F(WholeRunTest, CancellingThePasswordEndsBeforeAnyDatabaseIsTouched) {

@@ -1,0 +1,161 @@
+#include "tests/support/DatabaseContent.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <sstream>
+
+#include "jet/Checker.h"
+#include "jet/Database.h"
+#include "jet/TableReader.h"
+
+namespace tav::testing {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Hex(const std::vector<uint8_t>& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (uint8_t b : bytes) {
+    out += digits[b >> 4];
+    out += digits[b & 15];
+  }
+  return out;
+}
+
+// Every field that a value of any type may carry, so that equal texts mean equal values.
+std::string Describe(const jet::Value& value) {
+  if (value.null) return "null";
+  char real[64];
+  std::snprintf(real, sizeof real, "%a", value.real);
+  return std::to_string(value.integer) + "/" + real + "/" + value.text + "/" + Hex(value.bytes);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+std::vector<std::string> TableRowsOf(jet::Database& db, const std::string& name, const jet::TableDef& def,
+                                     std::optional<uint32_t> belowPage) {
+  std::vector<std::string> rows;
+  jet::TableReader reader(db, def);
+  for (;;) {
+    auto next = reader.Next();
+    if (!next.ok()) {
+      ADD_FAILURE() << "reading " << name << ": " << next.status().ToString();
+      break;
+    }
+    if (!next->has_value()) break;
+    const jet::RowRecord& record = **next;
+    if (belowPage && record.page >= *belowPage) continue;
+    auto values = reader.Decode(record);
+    if (!values.ok()) {
+      ADD_FAILURE() << "decoding a row of " << name << ": " << values.status().ToString();
+      continue;
+    }
+    std::string row;
+    for (const jet::Value& v : *values) row += Describe(v) + "\x1f";
+    rows.push_back(std::move(row));
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+}  // namespace
+
+TableRows ReaderRows(const fs::path& database, const std::string& password,
+                     std::optional<uint32_t> belowPage) {
+  TableRows out;
+  auto db = jet::Database::OpenPath(database.string(), {.password = password});
+  if (!db.ok()) {
+    ADD_FAILURE() << "opening " << database << ": " << db.status().ToString();
+    return out;
+  }
+  for (const jet::CatalogEntry& table : (*db)->Tables(false)) {
+    auto def = (*db)->ReadTableDef(table.DefinitionPage());
+    if (!def.ok()) {
+      ADD_FAILURE() << "reading the design of " << table.name << ": " << def.status().ToString();
+      continue;
+    }
+    out[table.name] = TableRowsOf(**db, table.name, *def, belowPage);
+  }
+  return out;
+}
+
+TableRows ExportedRows(const fs::path& database) {
+  TableRows out;
+  const std::string file = ShellQuoted(database.string());
+  for (const std::string& table : Lines(RunShell("mdb-tables -1 " + file).out)) {
+    if (table.empty()) continue;
+    CommandResult exported =
+        RunShell("mdb-export -H -T '%Y-%m-%d %H:%M:%S' -b hex " + file + " " + ShellQuoted(table));
+    EXPECT_EQ(exported.exitCode, 0) << "mdb-export of " << table << " in " << database;
+    std::vector<std::string> rows = Lines(exported.out);
+    std::sort(rows.begin(), rows.end());
+    out[table] = std::move(rows);
+  }
+  return out;
+}
+
+void ExpectRowsWithin(const TableRows& part, const TableRows& whole, const TableRows& counted) {
+  ASSERT_EQ(part.size(), whole.size());
+  for (const auto& [table, rows] : part) {
+    SCOPED_TRACE(table);
+    auto all = whole.find(table);
+    auto count = counted.find(table);
+    ASSERT_TRUE(all != whole.end() && count != counted.end());
+    EXPECT_TRUE(std::includes(all->second.begin(), all->second.end(), rows.begin(), rows.end()));
+    EXPECT_EQ(rows.size(), count->second.size());
+  }
+}
+
+std::vector<std::string> CheckProblems(const fs::path& database, const std::string& password) {
+  std::vector<std::string> problems;
+  auto db = jet::Database::OpenPath(database.string(), {.password = password});
+  if (!db.ok()) return {"cannot open: " + db.status().ToString()};
+  jet::CheckDatabase(**db, [&](const jet::Problem& p) { problems.push_back(p.ToString()); });
+  return problems;
+}
+
+CommandResult RunShell(const std::string& command) {
+  CommandResult result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[65536];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.out.append(buffer, n);
+  const int status = ::pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string ShellQuoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+std::vector<fs::path> TemporaryCopies(const fs::path& folder) {
+  static const std::regex name("db[0-9]+\\.bak");
+  std::vector<fs::path> out;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec))
+    if (std::regex_match(entry.path().filename().string(), name)) out.push_back(entry.path());
+  return out;
+}
+
+std::string FileBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace tav::testing
