@@ -24,6 +24,7 @@
 #include "platform/JetDaoEngine.h"
 #include "platform/QtWindowServices.h"
 #include "platform/RegistryApi.h"
+#include "tests/platform/OtherProcess.h"
 #include "tests/platform/ScopedWinePrefix.h"
 #include "tests/support/DamagedCopies.h"
 #include "tests/support/DatabaseContent.h"
@@ -411,6 +412,50 @@ TEST_F(WholeRunTest, GeneratedSecondGenerationWithADamagedDatabaseRepaired) {
   }
   EXPECT_EQ(testing::ReaderRows(data / "data/helper.mdb"), helperKept);
   testing::ExpectRowsWithin(testing::ExportedRows(data / "data/helper.mdb"), helperExported, helperKept);
+}
+
+// Another program has list.mdb open: its password is still asked for and checked, but
+// the compaction cannot have the file to itself, so it is reported in a box and the
+// database stays exactly as it was, with its user's lock file beside it.
+TEST_F(WholeRunTest, GeneratedSecondGenerationWithTheMainDatabaseOpenElsewhere) {
+  const std::string folder = "users/me/Documents/Tavimer2";
+  const std::string command =
+      Generate(prefix_.DriveC() / folder, "--generation TV2 --jet 4 --password secret");
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  RegisterDocuments();
+  const std::string root = "C:\\users\\me\\Documents\\Tavimer2";
+  const std::string list = root + "\\data\\list.mdb";
+  const fs::path host = prefix_.DriveC() / folder / "data/list.mdb";
+  const std::string before = Bytes(host);
+  std::vector<Outcome> others = {
+      Expect(root + "\\data\\helper.mdb", folder + "/data/helper.mdb"),
+      Expect(root + "\\history\\history.mdb", folder + "/history/history.mdb"),
+      Expect(root + "\\schedule\\schedule.mdb", folder + "/schedule/schedule.mdb")};
+  testing::OtherProcess other([list]() -> std::function<void()> {
+    std::shared_ptr<DaoDatabase> open =
+        MakeJetDaoEngine()->Workspaces(0).OpenDatabase(list, false, false, "; pwd=secret;");
+    return [open] { open->Close(); };
+  });
+  ASSERT_TRUE(other.Ok());
+  WhenShown("frmPwd", [](QWidget& dialog) {
+    QTest::keyClicks(dialog.findChild<TextBox*>("txtPwd")->Editor(), "secret");
+    FindButton(dialog, "cmdOK")->Press();
+  });
+  RunChoosing(1);
+
+  ASSERT_FALSE(services_.boxes.empty());
+  EXPECT_EQ(services_.boxes[0].text,
+            "It was not possible to compact the database\r\n\r\n\"" + list +
+                "\"\r\n\r\nThe following error was encountered:\r\n\r\nCould not use '" + list +
+                "'; file already in use.");
+  EXPECT_EQ(services_.boxes[0].style, 16);
+  EXPECT_EQ(Bytes(host), before);
+  EXPECT_TRUE(fs::exists(fs::path(host).replace_extension(".ldb")));
+  EXPECT_TRUE(testing::TemporaryCopies(host.parent_path()).empty());
+  services_.boxes.erase(services_.boxes.begin());
+  CheckOutcomes(others);
+  other.Release();
+  EXPECT_EQ(Bytes(host), before);
 }
 
 TEST_F(WholeRunTest, CancellingThePasswordEndsBeforeAnyDatabaseIsTouched) {
