@@ -1,16 +1,19 @@
 #pragma once
 // Compaction: writes a new database holding every table of an open one, system tables
-// included, with every live row and identical values, and nothing else. Rows go onto data
-// pages packed from the start, indexes are built afresh from the rows, usage maps and the
-// global page map describe the new file, and no page is left free. The header page (version,
-// code page, sort order, database key, password, creation date) is carried over as it is.
+// included, with every live row and nothing else. Rows, memo and OLE values, index keys and
+// table definitions are copied as stored, never decoded and encoded again; only the page
+// numbers and row pointers in them move. Rows go onto data pages packed from the start,
+// index trees are written afresh and densely from the source's keys, usage maps and the
+// global page map describe the new file, and no page is left free. The header page
+// (version, code page, sort order, database key, password, creation date) is carried over
+// as it is.
 //
 // Tables get new definition pages; the catalog ids of tables and the access-control
-// entries that name them follow. MSysObjects stays on page 2.
+// entries that name them follow, with the indexes on them. MSysObjects stays on page 2.
 //
-// Nothing is dropped silently: a value, column or index the writer cannot reproduce, or
-// damage met in the source, fails the whole compaction. Memory: one row at a time plus,
-// per table being written, its index entries (key bytes and a row pointer each).
+// Nothing is dropped silently: damage met in the source fails the whole compaction with
+// its table and page. Memory: see docs/jet-compaction.md (a few bytes per row of the table
+// being copied, never the database).
 
 #include <cstdint>
 #include <functional>

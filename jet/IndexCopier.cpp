@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "jet/IndexPage.h"
+#include "jet/PageWindow.h"
 
 namespace jet {
 namespace {
@@ -13,13 +14,14 @@ constexpr uint8_t kAscendingValue = 0x7f;
 constexpr uint8_t kDescendingValue = 0x80;  // the ascending flag, complemented
 constexpr uint32_t kSignBit = 0x80000000;
 constexpr size_t kLongKeyBytes = 5;  // flag byte and four value bytes
+constexpr uint32_t kWindowPages = 32;  // leaves written in one go tend to follow each other
 
 Status Damaged(const std::string& what) { return CorruptError("damaged index: " + what); }
 
 // Walks the leaf pages of a tree in key order, one page at a time.
 class LeafWalk {
  public:
-  LeafWalk(Database& db, uint32_t root) : db_(db), next_(root) {}
+  LeafWalk(Database& db, uint32_t root) : db_(db), next_(root), window_(db, kWindowPages) {}
 
   // The next leaf page, or nullopt after the last.
   Result<std::optional<IndexPage>> Next() {
@@ -37,8 +39,8 @@ class LeafWalk {
  private:
   Result<IndexPage> Load(uint32_t number) {
     if (++loaded_ > db_.page_count()) return Damaged("its pages form a loop").AtPage(number);
-    JET_RETURN_IF_ERROR(db_.ReadPage(number, bytes_));
-    auto page = ParseIndexPage(bytes_, db_.layout());
+    JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> bytes, window_.Page(number));
+    auto page = ParseIndexPage(bytes, db_.layout());
     if (!page.ok()) return page.status().AtPage(number);
     return page;
   }
@@ -46,7 +48,7 @@ class LeafWalk {
   Database& db_;
   uint32_t next_;
   uint64_t loaded_ = 0;
-  std::vector<uint8_t> bytes_;
+  PageWindow window_;
 };
 
 uint32_t BigEndian(std::span<const uint8_t> b) {
@@ -122,16 +124,22 @@ Result<WrittenIndexPages> CopyIndex(Database& source, const RealIndex& index, co
   SortedIndexWriter writer(allocator, table_page);
   RunWriter runs(writer);
   std::vector<Entry> renumbered;
+  std::vector<bool> listed(rows.size());
   LeafWalk walk(source, index.root_page);
   for (;;) {
     JET_ASSIGN_OR_RETURN(std::optional<IndexPage> page, walk.Next());
     if (!page) break;
     for (IndexEntry& e : page->entries) {
-      auto row = rows.Find((e.data_page << 8) | e.data_row);
-      if (!row) {
+      auto position = rows.Position((e.data_page << 8) | e.data_row);
+      if (!position) {
         return Damaged("an entry names row " + std::to_string(e.data_row) + " of page " + std::to_string(e.data_page) +
                        ", which the table does not hold");
       }
+      if (listed[*position]) {
+        return Damaged("it lists row " + std::to_string(e.data_row) + " of page " + std::to_string(e.data_page) + " twice");
+      }
+      listed[*position] = true;
+      const std::optional<uint32_t> row = rows.At(*position);
       if (options.renumbered_ids) {
         RenumberKey(e.key, *options.renumbered_ids);
         renumbered.push_back(Entry{std::move(e.key), *row});

@@ -5,8 +5,8 @@
 // tree is written afresh, densely. Only keys that start with a table id being renumbered
 // are re-encoded (and then sorted again).
 //
-// Memory: the entries with one key at a time (all entries when renumbering), and the
-// writer's one key per leaf page.
+// Memory: one bit per row (each row may be listed once), the entries with one key at a
+// time (all entries when renumbering), and the writer's one key per leaf page.
 
 #include <cstdint>
 #include <map>

@@ -9,17 +9,21 @@ namespace {
 
 constexpr size_t kFieldPointer = 4;
 constexpr size_t kNextPointer = 4;
+constexpr uint32_t kWindowPages = 64;
 
 }  // namespace
 
 LongValueCopier::LongValueCopier(Database& source, PageAllocator& allocator)
-    : source_(source), allocator_(allocator), current_(allocator.layout(), kLongValueOwner) {}
+    : source_(source),
+      allocator_(allocator),
+      current_(allocator.layout(), kLongValueOwner),
+      window_(source, kWindowPages) {}
 
 Result<std::span<const uint8_t>> LongValueCopier::SourceRow(uint32_t pointer) {
   const uint32_t number = PointerPage(pointer);
   if (!source_loaded_ || number != source_number_) {
     source_loaded_ = false;
-    JET_RETURN_IF_ERROR(source_.ReadPage(number, source_page_));
+    JET_ASSIGN_OR_RETURN(source_page_, window_.Page(number));
     auto info = ParseDataPage(source_page_, source_.layout());
     if (!info.ok()) return info.status().AtPage(number);
     source_info_ = std::move(info).value();
@@ -35,7 +39,7 @@ Result<std::span<const uint8_t>> LongValueCopier::SourceRow(uint32_t pointer) {
   if (slot.start > slot.end || slot.start < source_.layout().data_row_offsets) {
     return CorruptError("long-value row " + std::to_string(row) + " lies outside its page").AtPage(number);
   }
-  return std::span<const uint8_t>(source_page_).subspan(slot.start, slot.end - slot.start);
+  return source_page_.subspan(slot.start, slot.end - slot.start);
 }
 
 Result<uint32_t> LongValueCopier::Place(std::span<const uint8_t> row) {

@@ -13,6 +13,7 @@
 #include "jet/DataPageBuilder.h"
 #include "jet/Database.h"
 #include "jet/PageAllocator.h"
+#include "jet/PageWindow.h"
 
 namespace jet {
 
@@ -36,8 +37,10 @@ class LongValueCopier {
   DataPageBuilder current_;
   uint32_t current_page_ = 0;
   bool open_ = false;
-  // The source page read last, as long values tend to sit together.
-  std::vector<uint8_t> source_page_;
+  // Long values tend to sit together, in ascending pages: they are read a window at a time,
+  // and the page parsed last is kept.
+  PageWindow window_;
+  std::span<const uint8_t> source_page_;
   uint32_t source_number_ = 0;
   DataPageInfo source_info_;
   bool source_loaded_ = false;

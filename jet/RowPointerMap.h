@@ -17,6 +17,9 @@ class RowPointerMap {
   // Whether two rows claimed the same source pointer (after Seal).
   bool HasDuplicates() const;
   std::optional<uint32_t> Find(uint32_t from) const;
+  // Where `from` sits among the sealed pointers (0 to size() - 1), to mark rows as seen.
+  std::optional<size_t> Position(uint32_t from) const;
+  uint32_t At(size_t position) const { return moves_[position].second; }
   size_t size() const { return moves_.size(); }
 
  private:
