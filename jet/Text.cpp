@@ -14,8 +14,17 @@ namespace {
 // reads back and is written again byte for byte.
 std::string DecodeCp1252(std::span<const uint8_t> bytes) {
   std::string out;
-  out.reserve(bytes.size());
-  for (uint8_t b : bytes) AppendUtf8(out, UnicodeFromCp1252(b));
+  out.reserve(bytes.size() + bytes.size() / 8);
+  size_t i = 0;
+  while (i < bytes.size()) {
+    // Runs of ASCII, most of any Western text, are copied as they are.
+    size_t run = i;
+    while (run < bytes.size() && bytes[run] < 0x80) ++run;
+    out.append(reinterpret_cast<const char*>(bytes.data()) + i, run - i);
+    if (run == bytes.size()) break;
+    AppendUtf8(out, UnicodeFromCp1252(bytes[run]));
+    i = run + 1;
+  }
   return out;
 }
 

@@ -54,4 +54,24 @@ Result<UsageMap> ReadUsageMap(Database& db, uint32_t pointer) {
   return DecodeUsageMap(db, row);
 }
 
+Status CheckUsageMapWithinFile(Database& db, uint32_t pointer) {
+  JET_ASSIGN_OR_RETURN(std::vector<uint8_t> row, ReadRowAt(db, pointer));
+  if (row.empty() || row[0] != kUsageMapReference) return DecodeUsageMap(db, row).status();
+  const uint64_t pages_per_map = uint64_t{db.page_size() - kUsageMapPageHeader} * 8;
+  std::vector<uint8_t> page;
+  std::vector<uint32_t> named;
+  for (size_t i = 0; (1 + i * 4 + 4) <= row.size(); ++i) {
+    const uint32_t map_page = *GetU32(row, 1 + i * 4);
+    if (map_page == 0) continue;
+    if (map_page >= db.page_count()) return CorruptError("usage map keeps a bitmap page beyond the end of the file");
+    if ((i + 1) * pages_per_map <= db.page_count()) continue;
+    JET_RETURN_IF_ERROR(db.ReadPage(map_page, page));
+    if (page[0] != kPageUsageMap) return CorruptError("usage map points to a page that is not a bitmap").AtPage(map_page);
+    Status s = AddBits(std::span<const uint8_t>(page).subspan(kUsageMapPageHeader), i * pages_per_map, db.page_count(), named);
+    if (!s.ok()) return s.AtPage(map_page);
+    named.clear();
+  }
+  return Status::Ok();
+}
+
 }  // namespace jet

@@ -28,12 +28,14 @@ std::string DecodeNumeric(std::span<const uint8_t> b, uint8_t scale) {
   // Byte 0 is the sign (0x80 negative); then four 32-bit words, most significant word first.
   std::array<uint32_t, 4> words{};
   for (int w = 0; w < 4; ++w) words[3 - w] = *GetU32(b, 1 + w * 4);
-  std::string digits;
-  while (words[0] || words[1] || words[2] || words[3]) digits.insert(digits.begin(), static_cast<char>('0' + DivideBy10(words)));
-  if (digits.size() <= scale) digits.insert(0, scale + 1 - digits.size(), '0');
-  if (scale > 0) digits.insert(digits.size() - scale, ".");
-  if (b[0] & 0x80) digits.insert(0, "-");
-  return digits;
+  // Digits come least significant first; the text is assembled from the end.
+  std::string reversed;
+  while (words[0] || words[1] || words[2] || words[3]) reversed.push_back(static_cast<char>('0' + DivideBy10(words)));
+  if (reversed.size() <= scale) reversed.resize(size_t{scale} + 1, '0');
+  std::string text = (b[0] & 0x80) ? "-" : "";
+  text.append(reversed.rbegin(), reversed.rend() - scale);
+  if (scale > 0) text.append(".").append(reversed.rend() - scale, reversed.rend());
+  return text;
 }
 
 std::string FormatGuid(std::span<const uint8_t> b) {

@@ -9,10 +9,12 @@ namespace {
 
 void AppendQuoted(const std::string& text, std::string& out) {
   out.push_back('"');
-  for (char c : text) {
-    if (c == '"') out.push_back('"');
-    out.push_back(c);
+  size_t from = 0;
+  for (size_t quote; (quote = text.find('"', from)) != std::string::npos; from = quote + 1) {
+    out.append(text, from, quote + 1 - from);
+    out.push_back('"');  // a quote inside the field is doubled
   }
+  out.append(text, from, std::string::npos);
   out.push_back('"');
 }
 
