@@ -7,7 +7,8 @@
 #include "jet/Row.h"
 #include "jet/RowPointerMap.h"
 #include "jet/TableDefCopy.h"
-#include "jet/TableReader.h"
+#include "jet/PageWindow.h"
+#include "jet/UsageMap.h"
 #include "jet/UsageMapWriter.h"
 
 namespace jet {
@@ -15,6 +16,7 @@ namespace {
 
 constexpr size_t kTableIdBytes = 4;
 constexpr size_t kObjectTypeBytes = 2;
+constexpr uint32_t kWindowPages = 64;
 
 int ColumnNamed(const TableDef& def, const char* name) {
   for (size_t i = 0; i < def.columns.size(); ++i) {
@@ -69,21 +71,40 @@ class TableCopy {
     return Status::Ok();
   }
 
+  // The live rows in storage order: the pages the table's usage map lists and owns, each
+  // row in slot order; a moved row is taken at its new place, and the slot it left noted.
   Status CopyRows() {
-    TableReader reader(t_.source, def_);
-    for (;;) {
-      JET_ASSIGN_OR_RETURN(std::optional<RowRecord> row, reader.Next());
-      if (!row) break;
-      Status patched = PatchRow(row->bytes);
-      if (!patched.ok()) return patched.AtPage(row->page);
-      JET_ASSIGN_OR_RETURN(const uint32_t to, Place(row->bytes));
-      rows_.Add(RowPointer(row->page, row->slot), to);
-      ++copied_;
+    JET_ASSIGN_OR_RETURN(const UsageMap used, ReadUsageMap(t_.source, def_.used_pages));
+    PageWindow window(t_.source, kWindowPages);
+    std::vector<std::pair<uint32_t, uint32_t>> forwards;  // slot left behind -> the row's place
+    std::vector<uint8_t> row;
+    for (const uint32_t number : used.pages) {
+      JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> page, window.Page(number));
+      // The usage map may list pages the table no longer uses; only its own data pages count.
+      if (page[0] != kPageData || *GetU32(page, layout_.data_owner) != def_.page) continue;
+      auto info = ParseDataPage(page, layout_);
+      if (!info.ok()) return info.status().AtPage(number);
+      for (size_t slot = 0; slot < info->rows.size(); ++slot) {
+        const RowSlot& s = info->rows[slot];
+        const uint32_t from = RowPointer(number, static_cast<uint8_t>(slot));
+        if (s.pointer && s.end - s.start >= 4) forwards.emplace_back(from, *GetU32(page, s.start));
+        if (!s.live()) continue;
+        row.assign(page.begin() + s.start, page.begin() + s.end);
+        Status patched = PatchRow(row);
+        if (!patched.ok()) return patched.AtPage(number);
+        JET_ASSIGN_OR_RETURN(const uint32_t to, Place(row));
+        rows_.Add(from, to);
+        ++copied_;
+      }
     }
+    return FinishRows(forwards);
+  }
+
+  Status FinishRows(const std::vector<std::pair<uint32_t, uint32_t>>& forwards) {
     rows_.Seal();
     // Indexes name a moved row by the slot it left, which now only points at it.
     std::vector<std::pair<uint32_t, uint32_t>> left;
-    for (const auto& [slot, target] : reader.forwards()) {
+    for (const auto& [slot, target] : forwards) {
       if (auto to = rows_.Find(target)) left.emplace_back(slot, *to);
     }
     for (const auto& [slot, to] : left) rows_.Add(slot, to);
