@@ -152,10 +152,9 @@ Status Database::CheckTableDefinitions() {
     }
     if (!sound) return CorruptError("table '" + entry.name + "' points beyond the end of the file").AtPage(page);
     // The map of the table's pages: a file cut short loses pages that the map still names.
-    auto map = ReadUsageMap(*this, def->used_pages);
+    Status map = CheckUsageMapWithinFile(*this, def->used_pages);
     if (!map.ok()) {
-      Status s = map.status();
-      return CorruptError("table '" + entry.name + "': " + s.description()).AtPage(s.page().value_or(page));
+      return CorruptError("table '" + entry.name + "': " + map.description()).AtPage(map.page().value_or(page));
     }
   }
   return Status::Ok();
