@@ -6,6 +6,7 @@
 #include <map>
 
 #include "jet/DataPageBuilder.h"
+#include "jet/Format.h"
 #include "jet/MapRowWriter.h"
 #include "jet/PageAllocator.h"
 #include "jet/PageEncryptingFile.h"
@@ -16,12 +17,6 @@
 namespace jet {
 namespace {
 
-constexpr uint32_t kHeaderPage = 0;
-constexpr uint32_t kGlobalMapPage = 1;
-constexpr uint32_t kCatalogPage = 2;
-constexpr uint32_t kPageMask = 0x00ffffff;
-const char* const kCatalogName = "MSysObjects";
-const char* const kAccessControlName = "MSysACEs";
 // Pages written to the file together when they follow each other (1 MB of Jet 4 pages).
 constexpr uint32_t kBufferedPages = 256;
 
@@ -67,7 +62,7 @@ class Compaction {
       Status started = StartTable(entry);
       if (!started.ok()) return InTable(started, entry.name);
     }
-    if (tables_.front().new_pages.front() != kCatalogPage) {
+    if (tables_.front().new_pages.front() != kCatalogTableDefPage) {
       return Status(ErrorKind::kInvalidArgument, "the catalog must be written onto page 2");
     }
     return Status::Ok();
@@ -83,7 +78,7 @@ class Compaction {
     if (entry.name == kAccessControlName) table.ids = TableIdColumn::kAccessControlObjectId;
     table.def = std::move(def);
     new_pages_[entry.DefinitionPage()] = table.new_pages.front();
-    new_ids_[entry.id] = (entry.id & ~kPageMask) | table.new_pages.front();
+    new_ids_[entry.id] = (entry.id & ~kTableIdPageMask) | table.new_pages.front();
     tables_.push_back(std::move(table));
     return Status::Ok();
   }

@@ -37,7 +37,7 @@ struct CatalogEntry {
   uint32_t id = 0;       // for tables: low 24 bits are the definition page
   uint32_t parent_id = 0;
 
-  uint32_t DefinitionPage() const { return id & 0x00ffffff; }
+  uint32_t DefinitionPage() const { return id & kTableIdPageMask; }
   bool IsSystem() const { return (flags & kObjectSystemFlags) != 0; }
   bool IsTable() const { return type == kObjectTypeTable; }
 };

@@ -1,5 +1,6 @@
 #include "jet/DatabaseCreator.h"
 
+#include "jet/Format.h"
 #include "jet/HeaderPageWriter.h"
 #include "jet/SystemCatalog.h"
 #include "jet/TextCodec.h"
@@ -8,8 +9,6 @@
 namespace jet {
 namespace {
 
-constexpr uint32_t kHeaderPage = 0;
-constexpr uint32_t kGlobalMapPage = 1;
 constexpr size_t kMaxPasswordLength = 20;
 
 }  // namespace

@@ -38,7 +38,18 @@ constexpr size_t kHeaderSortOrderJet4 = 0x6e;     // 16-bit locale id
 constexpr size_t kHeaderCreationDateJet4 = 0x72;  // 8-byte date; its whole part masks the password
 
 // ---- Page numbering and fixed pages ----
+constexpr uint32_t kHeaderPage = 0;
+constexpr uint32_t kGlobalMapPage = 1;  // the database-wide map of free pages
 constexpr uint32_t kCatalogTableDefPage = 2;  // table definition of MSysObjects
+// A table's catalog id keeps its definition page in the low 24 bits.
+constexpr uint32_t kTableIdPageMask = 0x00ffffff;
+
+// ---- Tables every database has ----
+inline constexpr const char* kCatalogName = "MSysObjects";
+inline constexpr const char* kAccessControlName = "MSysACEs";
+// Table type byte of a definition.
+constexpr uint8_t kSystemTableType = 0x53;  // 'S'
+constexpr uint8_t kUserTableType = 0x4e;    // 'N'
 
 // ---- Row pointers ----
 // A row pointer is (page << 8) | row, 32 bits, used by long values, overflow rows and usage.

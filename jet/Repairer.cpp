@@ -20,6 +20,7 @@
 #include "jet/CompactValues.h"
 #include "jet/DataPageBuilder.h"
 #include "jet/Database.h"
+#include "jet/Format.h"
 #include "jet/PageAllocator.h"
 #include "jet/PageEncryptingFile.h"
 #include "jet/RealIndexFlags.h"
@@ -30,12 +31,6 @@
 namespace jet {
 namespace {
 
-constexpr uint32_t kHeaderPage = 0;
-constexpr uint32_t kGlobalMapPage = 1;
-constexpr uint32_t kPageMask = 0x00ffffff;
-constexpr uint8_t kSystemTableType = 0x53;
-constexpr const char* kCatalogName = "MSysObjects";
-constexpr const char* kAccessControlName = "MSysACEs";
 // A logical-index entry after its Jet 4 stamp: number, index tree, then from byte 8 the
 // relationship fields (related index at 9, related table at 13, cascade flags) and the
 // index kind at byte 19.
@@ -114,7 +109,7 @@ class Rebuild {
     }
     started_pages_.insert(entry.DefinitionPage());
     new_pages_[entry.DefinitionPage()] = (*builder)->table_page();
-    new_ids_[entry.id] = (entry.id & ~kPageMask) | (*builder)->table_page();
+    new_ids_[entry.id] = (entry.id & ~kTableIdPageMask) | (*builder)->table_page();
     tables_.push_back(TableCopy{entry, std::move(def).value(), std::move(builder).value()});
     return Status::Ok();
   }

@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "jet/Bytes.h"
+#include "jet/Format.h"
 #include "jet/RealIndexFlags.h"
 
 namespace jet {
 namespace {
 
-constexpr const char* kCatalogName = "MSysObjects";
 constexpr size_t kIndexColumnMapBytes = 30;  // ten columns, three bytes each
 constexpr uint8_t kKnownIndexFlags = kIndexUnique | kIndexIgnoreNulls | kIndexRequired;
 

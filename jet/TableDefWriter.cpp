@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "jet/Format.h"
 #include "jet/TextCodec.h"
 
 namespace jet {
@@ -13,8 +14,6 @@ constexpr uint32_t kJet4Stamp = 0x0659;
 constexpr uint32_t kJet4IndexStamp = 0x0783;
 constexpr uint16_t kGeneralSortOrder = 0x0409;
 constexpr uint16_t kCodePage1252 = 1252;
-constexpr uint8_t kTableUser = 0x4e;
-constexpr uint8_t kTableSystem = 0x53;
 
 bool IsJet4(const Layout& layout) { return layout.version == JetVersion::kJet4; }
 
@@ -109,7 +108,7 @@ void PutHeader(Bytes& page, const Layout& layout, const WrittenTable& table) {
     PutU32(page, 12, kJet4Stamp);
     page[24] = 0x01;
   }
-  page[layout.tdef_table_type] = table.system ? kTableSystem : kTableUser;
+  page[layout.tdef_table_type] = table.system ? kSystemTableType : kUserTableType;
   const auto columns = static_cast<uint16_t>(plan.columns.size());
   PutU16(page, layout.tdef_max_columns, columns);
   PutU16(page, layout.tdef_var_columns, plan.var_count);
