@@ -22,26 +22,14 @@
 
 #include "jet/Database.h"
 #include "jet/File.h"
+#include "bench/BenchSupport.h"
 #include "jet/Generator.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-bool Generate(const fs::path& dir, const jet::GenerateOptions& options) {
-  const pid_t child = ::fork();
-  if (child == 0) {
-    const jet::Status status = jet::GenerateInstallation(dir.string(), options);
-    if (!status.ok()) std::fprintf(stderr, "generate failed: %s\n", status.ToString().c_str());
-    std::_Exit(status.ok() ? 0 : 1);
-  }
-  int result = 0;
-  return child > 0 && ::waitpid(child, &result, 0) == child && WIFEXITED(result) && WEXITSTATUS(result) == 0;
-}
+using bench::Generate;
+using bench::SecondsSince;
 
 // A TV1 installation whose history database is about `megabytes` large.
 bool GenerateHistory(const fs::path& dir, long megabytes, jet::JetVersion version) {
