@@ -19,6 +19,8 @@ namespace {
 
 // Pages written to the file together when they follow each other (1 MB of Jet 4 pages).
 constexpr uint32_t kBufferedPages = 256;
+// Pages the read-back of the new file reads with one call when they follow each other.
+constexpr uint32_t kVerifyWindowPages = 64;
 
 Status InTable(const Status& status, const std::string& table) {
   return Status(status.kind(), "table '" + table + "': " + status.ToString());
@@ -135,7 +137,7 @@ Status VerifyCopy(const std::string& path, const std::string& password, const Co
     auto copied = summary.table_rows.find(entry.name);
     if (copied == summary.table_rows.end()) return CorruptError("the compacted catalog lists table " + entry.name);
     JET_ASSIGN_OR_RETURN(const TableDef def, copy->ReadTableDef(entry.DefinitionPage()));
-    TableReader reader(*copy, def);
+    TableReader reader(*copy, def, kVerifyWindowPages);
     uint64_t rows = 0;
     for (;;) {
       JET_ASSIGN_OR_RETURN(std::optional<RowRecord> row, reader.Next());

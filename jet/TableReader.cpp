@@ -14,7 +14,12 @@ Result<std::vector<uint32_t>> TableReader::DataPages() {
 
 Status TableReader::LoadPage(uint32_t page) {
   page_loaded_ = false;
-  JET_RETURN_IF_ERROR(db_.ReadPage(page, page_));
+  if (windowed_) {
+    JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> bytes, window_.Page(page));
+    page_.assign(bytes.begin(), bytes.end());
+  } else {
+    JET_RETURN_IF_ERROR(db_.ReadPage(page, page_));
+  }
   // The usage map may list pages the table no longer uses; only its own data pages count.
   if (page_[0] != kPageData || *GetU32(page_, db_.layout().data_owner) != def_.page) return Status::Ok();
   auto info = ParseDataPage(page_, db_.layout());

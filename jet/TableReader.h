@@ -3,6 +3,8 @@
 // map, and on each page the live rows in slot order. A row that was moved to another page
 // is read at its new place; the slot left behind holding the pointer is skipped. Each row
 // comes as raw bytes with its location, and decodes to values with long values resolved.
+// A reader given a window reads runs of consecutive data pages with one read of the file;
+// that is for files nobody writes while the reader walks them.
 
 #include <cstdint>
 #include <map>
@@ -11,6 +13,7 @@
 
 #include "jet/Database.h"
 #include "jet/DataPage.h"
+#include "jet/PageWindow.h"
 #include "jet/Row.h"
 #include "jet/Status.h"
 #include "jet/TableDef.h"
@@ -27,8 +30,10 @@ struct RowRecord {
 
 class TableReader {
  public:
-  // `db` and `def` must outlive the reader.
-  TableReader(Database& db, const TableDef& def) : db_(db), def_(def) {}
+  // `db` and `def` must outlive the reader. `window_pages` above 1 reads data pages through a
+  // PageWindow of that many pages.
+  TableReader(Database& db, const TableDef& def, uint32_t window_pages = 1)
+      : db_(db), def_(def), window_(db, window_pages), windowed_(window_pages > 1) {}
 
   // The next live row, or nullopt at the end. Errors stop the walk.
   Result<std::optional<RowRecord>> Next();
@@ -52,6 +57,8 @@ class TableReader {
   bool started_ = false;
   std::vector<uint32_t> pages_;
   size_t page_index_ = 0;
+  PageWindow window_;
+  bool windowed_;
   std::vector<uint8_t> page_;
   DataPageInfo info_;
   size_t slot_ = 0;
