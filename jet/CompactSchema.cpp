@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "jet/TablePlan.h"
+
 namespace jet {
 namespace {
-
-constexpr uint16_t kMaxBinaryLength = 255;
 
 bool Storable(ColumnType type) {
   switch (type) {
@@ -22,7 +22,8 @@ bool Storable(ColumnType type) {
     case ColumnType::kOle:
     case ColumnType::kMemo:
     case ColumnType::kReplicationId:
-    case ColumnType::kNumeric: return true;
+    case ColumnType::kNumeric:
+    case ColumnType::kLargeBinary: return true;
   }
   return false;
 }
@@ -40,9 +41,11 @@ Result<ColumnDesign> ColumnFromDefinition(const ColumnDef& col, const Layout& la
     // Jet 4 stores text lengths in bytes of UTF-16.
     design.length = layout.version == JetVersion::kJet4 ? static_cast<uint16_t>(col.length / 2) : col.length;
   } else if (col.type == ColumnType::kBinary) {
-    // Jet 4 allows binary columns of up to 510 bytes where the writer stops at 255; a longer
-    // value then fails the row instead of being cut.
-    design.length = std::min<uint16_t>(col.length, kMaxBinaryLength);
+    // A damaged length beyond what the version allows is held to that limit; a longer value
+    // then fails its row instead of being cut.
+    design.length = std::min(col.length, MaxBinaryLength(layout));
+  } else if (col.type == ColumnType::kLargeBinary) {
+    design.length = col.length;
   }
   design.required = (col.flags & kColumnCanBeNull) == 0 && col.type != ColumnType::kBoolean;
   design.auto_number = col.type == ColumnType::kLong && (col.flags & kColumnAutoNumber) != 0;

@@ -23,6 +23,7 @@ Result<CellValue> CellFromValue(const ColumnDef& col, const Value& value) {
     case ColumnType::kText:
     case ColumnType::kMemo: return CellValue(value.text);
     case ColumnType::kBinary:
+    case ColumnType::kLargeBinary:
     case ColumnType::kOle:
     case ColumnType::kReplicationId: return CellValue(Bytes(value.bytes.begin(), value.bytes.end()));
     case ColumnType::kNumeric: {

@@ -79,6 +79,9 @@ enum class ColumnType : uint8_t {
   kMemo = 0x0c,
   kReplicationId = 0x0f,  // GUID
   kNumeric = 0x10,
+  // Binary of the length its column gives, kept in the row's fixed area. Access 2000 keeps
+  // its own objects in one (MSysAccessObjects.Data, 3992 bytes).
+  kLargeBinary = 0x11,
 };
 
 // Column flag bits (byte at Layout::col_flags).

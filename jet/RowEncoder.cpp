@@ -52,6 +52,12 @@ Status RowEncoder::EncodeFixed(const ColumnPlan& col, const CellValue& value, st
     }
     return Status::Ok();
   }
+  if (type == ColumnType::kLargeBinary) {
+    const Bytes* b = std::get_if<Bytes>(&value);
+    if (!b || b->size() > out.size()) return Invalid(col, "expects at most " + std::to_string(out.size()) + " bytes");
+    std::memcpy(out.data(), b->data(), b->size());  // a shorter value is padded with zeros
+    return Status::Ok();
+  }
   if (type == ColumnType::kReplicationId) {
     const Bytes* b = std::get_if<Bytes>(&value);
     if (!b || b->size() != 16) return Invalid(col, "expects 16 bytes");

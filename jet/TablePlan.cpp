@@ -12,16 +12,24 @@ bool IsVariable(ColumnType type) {
          type == ColumnType::kOle;
 }
 
-Status CheckColumn(const ColumnDesign& c) {
+// Text has up to 255 characters.
+uint16_t MaxLength(ColumnType type, const Layout& layout) {
+  return type == ColumnType::kBinary ? MaxBinaryLength(layout) : 255;
+}
+
+Status CheckColumn(const ColumnDesign& c, const Layout& layout) {
   if (c.name.empty() || c.name.size() > 64) return Invalid("column name must have 1 to 64 characters");
-  if ((c.type == ColumnType::kText || c.type == ColumnType::kBinary) && (c.length == 0 || c.length > 255)) {
-    return Invalid("column " + c.name + ": text and binary lengths are 1 to 255");
+  if ((c.type == ColumnType::kText || c.type == ColumnType::kBinary) &&
+      (c.length == 0 || c.length > MaxLength(c.type, layout))) {
+    return Invalid("column " + c.name + ": length must be 1 to " + std::to_string(MaxLength(c.type, layout)));
   }
+  if (c.type == ColumnType::kLargeBinary && c.length == 0) return Invalid("column " + c.name + ": needs a length");
   if (c.auto_number && c.type != ColumnType::kLong) return Invalid("column " + c.name + ": auto-number needs Long");
   if (c.type == ColumnType::kNumeric && (c.precision == 0 || c.precision > 28 || c.scale > c.precision)) {
     return Invalid("column " + c.name + ": bad numeric precision or scale");
   }
-  if (FixedSizeOf(c.type) == 0 && !IsVariable(c.type) && c.type != ColumnType::kBoolean) {
+  if (FixedSizeOf(c.type) == 0 && !IsVariable(c.type) && c.type != ColumnType::kBoolean &&
+      c.type != ColumnType::kLargeBinary) {
     return Invalid("column " + c.name + ": unknown type");
   }
   return Status::Ok();
@@ -32,6 +40,7 @@ uint16_t StoredLength(const ColumnDesign& c, const Layout& layout) {
     case ColumnType::kText:
       return static_cast<uint16_t>(layout.text_is_unicode ? c.length * 2 : c.length);
     case ColumnType::kBinary:
+    case ColumnType::kLargeBinary:
       return c.length;
     case ColumnType::kMemo:
     case ColumnType::kOle:
@@ -65,6 +74,8 @@ Status CheckIndexes(const TableDesign& design, const TablePlan& plan) {
 
 }  // namespace
 
+uint16_t MaxBinaryLength(const Layout& layout) { return layout.version == JetVersion::kJet4 ? 510 : 255; }
+
 int FindColumn(const TablePlan& plan, const std::string& name) {
   for (size_t i = 0; i < plan.columns.size(); ++i) {
     if (plan.columns[i].design.name == name) return static_cast<int>(i);
@@ -76,9 +87,10 @@ Result<TablePlan> PlanTable(const TableDesign& design, const Layout& layout) {
   if (design.name.empty() || design.name.size() > 64) return Invalid("table name must have 1 to 64 characters");
   if (design.columns.empty() || design.columns.size() > 255) return Invalid("a table has 1 to 255 columns");
   TablePlan plan;
+  size_t fixed_total = 0;
   std::set<std::string> names;
   for (const ColumnDesign& c : design.columns) {
-    JET_RETURN_IF_ERROR(CheckColumn(c));
+    JET_RETURN_IF_ERROR(CheckColumn(c, layout));
     if (!names.insert(c.name).second) return Invalid("duplicate column " + c.name);
     ColumnPlan col;
     col.design = c;
@@ -86,13 +98,20 @@ Result<TablePlan> PlanTable(const TableDesign& design, const Layout& layout) {
     col.stored_length = StoredLength(c, layout);
     col.fixed = !IsVariable(c.type);
     if (col.fixed) {
-      col.fixed_size = FixedSizeOf(c.type);
+      col.fixed_size = c.type == ColumnType::kLargeBinary ? c.length : FixedSizeOf(c.type);
       col.fixed_offset = plan.fixed_area;
+      fixed_total += col.fixed_size;
       plan.fixed_area = static_cast<uint16_t>(plan.fixed_area + col.fixed_size);
     } else {
       col.var_index = plan.var_count++;
     }
     plan.columns.push_back(col);
+  }
+  // A row holds its fixed area, the column count, the null mask and the variable-length
+  // offsets (at least their count and the end of the data), all on one page.
+  const size_t overhead = 2 * layout.row_column_count_size + 2 + (design.columns.size() + 7) / 8;
+  if (fixed_total + overhead > layout.page_size - layout.data_row_offsets - 2) {
+    return Invalid("the fixed-length columns of table " + design.name + " do not fit a page");
   }
   JET_RETURN_IF_ERROR(CheckIndexes(design, plan));
   return plan;

@@ -29,6 +29,9 @@ struct TablePlan {
 // Checks the design (names, lengths, types, index columns) and lays the columns out.
 Result<TablePlan> PlanTable(const TableDesign& design, const Layout& layout);
 
+// The longest binary column a table of this version may have: 510 bytes in Jet 4, 255 in Jet 3.
+uint16_t MaxBinaryLength(const Layout& layout);
+
 
 // The column index of `name` in `plan`, or -1.
 int FindColumn(const TablePlan& plan, const std::string& name);

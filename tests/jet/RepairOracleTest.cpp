@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "jet/Database.h"
@@ -42,19 +43,37 @@ std::map<std::string, size_t> EngineCounts(const std::string& path) {
   return counts;
 }
 
-void ExpectReadersReadEverything(const std::string& path) {
+std::string ReaderDump(const std::string& path) {
+  const std::string oracle = std::string(TAVIMER_SOURCE_DIR) + "/tests/oracle";
+  auto dumped = RunCommand("cd " + ShellQuote(oracle) + " && node dump.mjs " + ShellQuote(path));
+  EXPECT_EQ(dumped.exit_code, 0) << dumped.out.substr(0, 500);
+  return dumped.out;
+}
+
+// The tables mdb-reader refuses, with its error: it cannot read some of Access's own
+// tables (column type 0x11), in the original file as much as in a repaired one.
+std::set<std::string> ReaderErrors(const std::string& dump) {
+  std::set<std::string> errors;
+  for (const std::string& line : Lines(dump)) {
+    if (line.rfind("{\"table\":", 0) == 0 && line.find("\"error\"") != std::string::npos) errors.insert(line);
+  }
+  return errors;
+}
+
+// `source` is the undamaged file: whatever mdb-reader could read there, it must read in the
+// repaired file.
+void ExpectReadersReadEverything(const std::string& path, const std::string& source) {
   const std::map<std::string, size_t> counts = EngineCounts(path);
   ASSERT_FALSE(counts.empty());
   for (const auto& [table, rows] : counts) {
     auto exported = RunCommand("mdb-export " + ShellQuote(path) + " " + ShellQuote(table) + " 2>&1");
     EXPECT_EQ(exported.exit_code, 0) << "mdb-export " << table << ": " << exported.out;
   }
-  const std::string oracle = std::string(TAVIMER_SOURCE_DIR) + "/tests/oracle";
-  auto dumped = RunCommand("cd " + ShellQuote(oracle) + " && node dump.mjs " + ShellQuote(path));
-  ASSERT_EQ(dumped.exit_code, 0) << dumped.out.substr(0, 500);
+  const std::string dumped = ReaderDump(path);
+  const std::set<std::string> refused_before = ReaderErrors(ReaderDump(source));
+  for (const std::string& error : ReaderErrors(dumped)) EXPECT_EQ(refused_before.count(error), 1u) << error;
   std::map<std::string, size_t> read;
-  for (const std::string& line : Lines(dumped.out)) {
-    EXPECT_EQ(line.find("{\"table\":", 0) == 0 && line.find("\"error\"") != std::string::npos, false) << line;
+  for (const std::string& line : Lines(dumped)) {
     const size_t at = line.find("\"rowCount\":");
     if (line.rfind("{\"table\":\"", 0) != 0 || at == std::string::npos) continue;
     const std::string name = line.substr(10, line.find('"', 10) - 10);
@@ -103,7 +122,7 @@ TEST(RepairOracleTest, RepairedFilesReadWithBothIndependentReaders) {
       auto repaired = RunCommand(ShellQuote(kJettool) + " repair " + ShellQuote(path) + " 2>&1");
       ASSERT_EQ(repaired.exit_code, 0) << repaired.out;
       EXPECT_NE(repaired.out.find("repaired:"), std::string::npos) << repaired.out;
-      ExpectReadersReadEverything(path);
+      ExpectReadersReadEverything(path, source);
     }
   }
 }

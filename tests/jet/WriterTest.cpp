@@ -198,6 +198,19 @@ TEST_P(WriterTest, BadInputIsRefusedAndLosesNothingWritten) {
   EXPECT_EQ(db->AddTable(unknown_column).status().kind(), ErrorKind::kInvalidArgument);
   TableDesign no_length{"V", {{"A", ColumnType::kText}}, {}};
   EXPECT_EQ(db->AddTable(no_length).status().kind(), ErrorKind::kInvalidArgument);
+  // A large binary column lives in the row's fixed area, so the whole of it must fit a page.
+  TableDesign wider_than_a_page{"W", {{"A", ColumnType::kLargeBinary, 4090}}, {}};
+  EXPECT_EQ(db->AddTable(wider_than_a_page).status().kind(), ErrorKind::kInvalidArgument);
+  TableBuilder* large = *db->AddTable(TableDesign{"L", {{"A", ColumnType::kLargeBinary, 1000}}, {}});
+  EXPECT_EQ(large->AddRow({Bytes(1001, 1)}).status().kind(), ErrorKind::kInvalidArgument);
+  ASSERT_TRUE(large->AddRow({Bytes(10, 7)}).ok());
+  // Binary columns: up to 510 bytes in Jet 4, 255 in Jet 3.
+  const bool jet4 = GetParam() == JetVersion::kJet4;
+  auto binary = db->AddTable(TableDesign{"B", {{"A", ColumnType::kBinary, 510}}, {}});
+  ASSERT_EQ(binary.ok(), jet4);
+  if (jet4) {
+    ASSERT_TRUE((*binary)->AddRow({Bytes(510, 9)}).ok());
+  }
   EXPECT_EQ(DatabaseCreator::Create(std::make_unique<MemoryFile>(), {.password = std::string(21, 'p')})
                 .status()
                 .kind(),
@@ -206,6 +219,14 @@ TEST_P(WriterTest, BadInputIsRefusedAndLosesNothingWritten) {
   auto reader = Reopen(*db);
   ASSERT_TRUE(reader);
   EXPECT_EQ(Rows(*reader, "Mixed").size(), 1u);
+  Bytes padded(1000, 0);
+  std::fill_n(padded.begin(), 10, 7);
+  const auto stored = Rows(*reader, "L");
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0][0].bytes, padded);
+  if (jet4) {
+    EXPECT_EQ(Rows(*reader, "B").at(0).at(0).bytes, Bytes(510, 9));
+  }
   EXPECT_EQ(Problems(*reader), std::vector<std::string>{});
 }
 

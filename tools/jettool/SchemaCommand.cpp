@@ -23,6 +23,7 @@ const char* TypeName(jet::ColumnType type) {
     case ColumnType::kMemo: return "Memo";
     case ColumnType::kReplicationId: return "Replication ID";
     case ColumnType::kNumeric: return "Numeric";
+    case ColumnType::kLargeBinary: return "Large Binary";
   }
   return "Unknown";
 }
@@ -32,6 +33,7 @@ void PrintTable(const std::string& name, const jet::TableDef& def) {
   for (const jet::ColumnDef& c : def.columns) {
     std::cout << "  COLUMN " << c.name << " " << TypeName(c.type);
     if (c.type == jet::ColumnType::kText) std::cout << " (" << (def.page && c.length ? c.length : 0) << " bytes)";
+    if (c.type == jet::ColumnType::kLargeBinary) std::cout << " (" << c.length << " bytes)";
     if (c.type == jet::ColumnType::kNumeric) std::cout << " (" << int(c.precision) << "," << int(c.scale) << ")";
     if (!(c.flags & jet::kColumnCanBeNull)) std::cout << " NOT NULL";
     if (c.flags & jet::kColumnAutoNumber) std::cout << " AUTONUMBER";
