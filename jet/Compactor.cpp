@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <map>
 
-#include "jet/DataPageBuilder.h"
 #include "jet/Format.h"
 #include "jet/MapRowWriter.h"
 #include "jet/PageAllocator.h"
@@ -42,7 +41,7 @@ class Compaction {
       summary_.table_rows[table.name] = rows;
     }
     JET_RETURN_IF_ERROR(maps_.Flush());
-    JET_RETURN_IF_ERROR(WriteGlobalMap());
+    JET_RETURN_IF_ERROR(WriteGlobalMap({}, allocator_));  // no page of the new file is free
     JET_RETURN_IF_ERROR(CopyHeaderPage());
     JET_RETURN_IF_ERROR(allocator_.Flush());
     summary_.tables = static_cast<uint32_t>(tables_.size());
@@ -83,15 +82,6 @@ class Compaction {
     new_ids_[entry.id] = (entry.id & ~kTableIdPageMask) | table.new_pages.front();
     tables_.push_back(std::move(table));
     return Status::Ok();
-  }
-
-  // Page 1: two empty maps, as no page of the new file is free.
-  Status WriteGlobalMap() {
-    DataPageBuilder page(source_.layout(), 1);
-    JET_ASSIGN_OR_RETURN(const Bytes empty, BuildUsageMap({}, allocator_));
-    page.Add(empty);
-    page.Add(empty);
-    return allocator_.Write(kGlobalMapPage, page.Finish());
   }
 
   // The header page as stored, scrambled region and all.

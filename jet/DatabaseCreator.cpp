@@ -59,12 +59,7 @@ Status DatabaseCreator::WriteGlobalMap() {
     const std::vector<uint32_t> emptied = table->long_values().EmptiedPages();
     free_pages.insert(free_pages.end(), emptied.begin(), emptied.end());
   }
-  DataPageBuilder page(layout_, 1);
-  JET_ASSIGN_OR_RETURN(const Bytes free, BuildUsageMap(free_pages, allocator_));
-  JET_ASSIGN_OR_RETURN(const Bytes empty, BuildUsageMap({}, allocator_));
-  page.Add(free);
-  page.Add(empty);
-  return allocator_.Write(kGlobalMapPage, page.Finish());
+  return jet::WriteGlobalMap(free_pages, allocator_);
 }
 
 Status DatabaseCreator::Finish() {

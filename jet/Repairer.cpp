@@ -18,7 +18,6 @@
 #include "jet/CompactSchema.h"
 #include "jet/Bytes.h"
 #include "jet/CompactValues.h"
-#include "jet/DataPageBuilder.h"
 #include "jet/Database.h"
 #include "jet/Format.h"
 #include "jet/PageAllocator.h"
@@ -68,7 +67,7 @@ class Rebuild {
     for (size_t i = 1; i < tables_.size(); ++i) JET_RETURN_IF_ERROR(CopyRows(tables_[i]));
     for (TableCopy& table : tables_) JET_RETURN_IF_ERROR(table.builder->Finish());
     for (TableCopy& table : tables_) JET_RETURN_IF_ERROR(CarryOverRelationships(table));
-    JET_RETURN_IF_ERROR(WriteGlobalMap());
+    JET_RETURN_IF_ERROR(WriteGlobalMap({}, allocator_));  // no page of the new file is free
     report_.tables = static_cast<uint32_t>(tables_.size());
     return allocator_.Write(kHeaderPage, RepairedHeaderPage(source_.salvaged_header()));
   }
@@ -290,14 +289,6 @@ class Rebuild {
   }
 
   // Page 1: two empty maps, as no page of the new file is free.
-  Status WriteGlobalMap() {
-    DataPageBuilder page(source_.layout(), 1);
-    JET_ASSIGN_OR_RETURN(const Bytes empty, BuildUsageMap({}, allocator_));
-    page.Add(empty);
-    page.Add(empty);
-    return allocator_.Write(kGlobalMapPage, page.Finish());
-  }
-
   SalvageSource& source_;
   PageAllocator allocator_;
   RepairReport& report_;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "jet/DataPageBuilder.h"
+#include "jet/Format.h"
+
 namespace jet {
 namespace {
 
@@ -51,6 +54,15 @@ Result<Bytes> BuildUsageMap(const std::vector<uint32_t>& pages, PageAllocator& a
   const auto [low, high] = std::minmax_element(pages.begin(), pages.end());
   if (*high - *low < kInlineMapBytes * 8) return InlineMap(pages, *low);
   return ReferenceMap(pages, allocator);
+}
+
+Status WriteGlobalMap(const std::vector<uint32_t>& free_pages, PageAllocator& allocator) {
+  DataPageBuilder page(allocator.layout(), 1);
+  JET_ASSIGN_OR_RETURN(const Bytes free, BuildUsageMap(free_pages, allocator));
+  JET_ASSIGN_OR_RETURN(const Bytes empty, BuildUsageMap({}, allocator));
+  page.Add(free);
+  page.Add(empty);
+  return allocator.Write(kGlobalMapPage, page.Finish());
 }
 
 }  // namespace jet

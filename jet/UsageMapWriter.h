@@ -17,4 +17,7 @@ constexpr size_t kInlineMapBytes = 64;
 // and writes the usage-map pages it points to.
 Result<Bytes> BuildUsageMap(const std::vector<uint32_t>& pages, PageAllocator& allocator);
 
+// Writes page 1: the map of the file's free pages, then a second map that is always empty.
+Status WriteGlobalMap(const std::vector<uint32_t>& free_pages, PageAllocator& allocator);
+
 }  // namespace jet
