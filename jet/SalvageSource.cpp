@@ -73,6 +73,7 @@ std::vector<uint32_t> SalvageSource::DefinitionStarts() const {
 
 Status SalvageSource::ScanPages(RepairReport& report) {
   std::vector<uint8_t> page;
+  std::vector<std::pair<uint32_t, uint32_t>> data_like;  // page, the owner it names
   for (uint32_t number = 1; number < page_count_; ++number) {
     JET_ASSIGN_OR_RETURN(const size_t present, ReadPage(number, page));
     const uint8_t type = page[0];
@@ -84,7 +85,18 @@ Status SalvageSource::ScanPages(RepairReport& report) {
       if (next != 0) continuations_.insert(next);
     } else if (type > kLastKnownPageType) {
       report.Add(LossKind::kPageSkipped, "", number, "page of unknown type " + Hex(type) + " skipped");
+    } else if (type > kPageUsageMap && page[1] == 0x01 && present >= layout_->data_row_offsets) {
+      data_like.emplace_back(number, *GetU32(page, layout_->data_owner));
     }
+  }
+  // A data page whose type byte was damaged into one of the other kinds Access writes still
+  // names its table; its rows are lost, and that is said.
+  const std::vector<uint32_t> starts = DefinitionStarts();
+  for (const auto& [number, owner] : data_like) {
+    if (!std::binary_search(starts.begin(), starts.end(), owner)) continue;
+    report.Add(LossKind::kPageSkipped, "", number,
+               "a data page of the table defined on page " + std::to_string(owner) +
+                   " has the wrong type; skipped with its rows");
   }
   return Status::Ok();
 }
