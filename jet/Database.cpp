@@ -70,6 +70,21 @@ Status Database::ReadPage(uint32_t number, std::vector<uint8_t>& out) {
   return Status::Ok();
 }
 
+Status Database::ReadPages(uint32_t first, uint32_t count, std::span<uint8_t> out) {
+  if (first == 0 || uint64_t{first} + count > page_count_ || out.size() != size_t{count} * page_size()) {
+    return Status(ErrorKind::kInvalidArgument, "pages outside the file").AtPage(first);
+  }
+  Status read = file_->ReadAt(uint64_t{first} * page_size(), out);
+  if (!read.ok()) return read.AtPage(first);
+  pages_read_ += count;
+  if (header_.database_key != 0) {
+    for (uint32_t i = 0; i < count; ++i) {
+      Rc4Apply(header_.database_key ^ (first + i), out.subspan(size_t{i} * page_size(), page_size()));
+    }
+  }
+  return Status::Ok();
+}
+
 Result<std::vector<uint8_t>> Database::ReadPage(uint32_t number) {
   std::vector<uint8_t> page;
   JET_RETURN_IF_ERROR(ReadPage(number, page));

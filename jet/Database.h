@@ -16,6 +16,7 @@
 #include "jet/File.h"
 #include "jet/Format.h"
 #include "jet/Header.h"
+#include "jet/PageSource.h"
 #include "jet/Status.h"
 #include "jet/TableDef.h"
 
@@ -42,7 +43,7 @@ struct CatalogEntry {
   bool IsTable() const { return type == kObjectTypeTable; }
 };
 
-class Database {
+class Database : public PageSource {
  public:
   // Takes ownership of `file`. Errors: kNotADatabase, kUnsupported, kBadPassword, kCorrupt, kIo.
   // kCorrupt also for every state in which the database cannot be used safely: a partial last
@@ -53,15 +54,16 @@ class Database {
   static Result<std::unique_ptr<Database>> OpenPath(const std::string& path, const OpenOptions& options = {});
 
   const Header& header() const { return header_; }
-  const Layout& layout() const { return *layout_; }
+  const Layout& layout() const override { return *layout_; }
   JetVersion version() const { return header_.version; }
   uint32_t page_size() const { return layout_->page_size; }
-  uint32_t page_count() const { return page_count_; }
+  uint32_t page_count() const override { return page_count_; }
   File& file() { return *file_; }
 
   // Reads one page, decrypted when the database has a key. kCorrupt when it lies outside
   // the file.
-  Status ReadPage(uint32_t number, std::vector<uint8_t>& out);
+  Status ReadPage(uint32_t number, std::vector<uint8_t>& out) override;
+  Status ReadPages(uint32_t first, uint32_t count, std::span<uint8_t> out) override;
   Result<std::vector<uint8_t>> ReadPage(uint32_t number);
 
   // The catalog as read at open time.

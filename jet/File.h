@@ -99,6 +99,22 @@ class FaultyFile : public File {
   uint64_t reads_ = 0;
 };
 
+// Lends a file to an owner (a Database) without giving it away, so that it can be opened
+// afresh while the file, and any lock on it, stays held. `inner` must outlive it.
+class BorrowedFile : public File {
+ public:
+  explicit BorrowedFile(File& inner) : inner_(inner) {}
+  Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override { return inner_.ReadAt(offset, buffer); }
+  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override { return inner_.WriteAt(offset, data); }
+  Result<uint64_t> Size() override { return inner_.Size(); }
+  Status Sync() override { return inner_.Sync(); }
+  Status Truncate(uint64_t size) override { return inner_.Truncate(size); }
+  std::string Name() const override { return inner_.Name(); }
+
+ private:
+  File& inner_;
+};
+
 // Counts reads, for checking that an operation touches only a bounded number of pages.
 class CountingFile : public File {
  public:

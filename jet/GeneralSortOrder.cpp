@@ -17,7 +17,8 @@
 // The weights below are the ones Access writes, as its keys in our fixtures show them: all
 // of code page 1252 and Latin-1, the Greek alphabet, and the few Cyrillic, kana and Han
 // characters the fixtures hold. Other characters get the weight of an unknown character, so
-// keys containing them sort close to, but not exactly as, Access sorts them.
+// keys containing them sort close to, but not exactly as, Access sorts them; GeneralTextKey
+// says when that happened.
 
 namespace jet {
 namespace {
@@ -119,7 +120,15 @@ constexpr std::array<Jet3Ligature, 5> kJet3Ligatures = {{
     {u'\u00C6', 0x60, 0x66}, {u'\u00E6', 0x60, 0x66}, {u'\u0152', 0x72, 0x66}, {u'\u0153', 0x72, 0x66},
     {u'\u00DF', 0x76, 0x76}}};
 
-Bytes Jet3Key(const std::u16string& text) {
+// Whether Access's Jet 3 weight of `c` is known: a character of code page 1252 that the table
+// gives a weight (U+FFFD stands for a byte the code page leaves undefined).
+bool Jet3Known(char16_t c) {
+  if (c == 0xFFFD) return false;
+  const uint8_t byte = Cp1252FromUnicode(c);
+  return (byte != '?' || c == u'?') && (kJet3Weights[byte].weight != 0 || c == 0);
+}
+
+Bytes Jet3Key(const std::u16string& text, bool& exact) {
   Bytes key;
   std::vector<uint8_t> accents;
   for (char16_t c : text) {
@@ -130,6 +139,7 @@ Bytes Jet3Key(const std::u16string& text) {
       accents.insert(accents.end(), {kNoAccent, kNoAccent});
       continue;
     }
+    exact = exact && Jet3Known(c);
     // U+FFFD stands for a byte the code page leaves undefined; those weigh as unknown.
     const Jet3Weight w = c == 0xFFFD ? Jet3Weight{kJet3Unknown, 0} : kJet3Weights[Cp1252FromUnicode(c)];
     key.push_back(w.weight != 0 ? w.weight : kJet3Unknown);
@@ -183,7 +193,7 @@ bool IsHiragana(char16_t c) { return c >= 0x3041 && c <= 0x309f; }
 // Greek with breathings and accents (U+1F00 to U+1FFF) takes no place in a key at all.
 bool IsIgnored(char16_t c) { return c == 0 || (c >= 0x1f00 && c <= 0x1fff); }
 
-Jet4Weight Jet4WeightOf(char16_t c) {
+Jet4Weight Jet4WeightOf(char16_t c, bool& exact) {
   if (c < 0x100) return kJet4Weights[c];
   // The Greek alphabet in order, capitals weighing as small letters; final sigma weighs as
   // sigma (and its slot among the capitals is unassigned).
@@ -195,6 +205,7 @@ Jet4Weight Jet4WeightOf(char16_t c) {
   for (const Jet4Beyond& b : kJet4Beyond) {
     if (b.character == c) return b.weight;
   }
+  exact = false;
   return {kJet4Unknown, kNoAccent};
 }
 
@@ -203,7 +214,7 @@ Jet4Weight Jet4WeightOf(char16_t c) {
 // and, with special characters, 0x01 and four bytes per special character: its position
 // (0x8007 plus 4 per weighted character before it, big-endian), 0x06 and its code. The key
 // ends with 0x00.
-Bytes Jet4Key(const std::u16string& text) {
+Bytes Jet4Key(const std::u16string& text, bool& exact) {
   Bytes key;
   std::vector<uint8_t> accents;
   Bytes specials;
@@ -215,7 +226,7 @@ Bytes Jet4Key(const std::u16string& text) {
       specials.insert(specials.end(), {static_cast<uint8_t>(position >> 8), static_cast<uint8_t>(position), 0x06, code});
       continue;
     }
-    const Jet4Weight w = Jet4WeightOf(c);
+    const Jet4Weight w = Jet4WeightOf(c, exact);
     if (w.weight == 0) continue;
     kana = kana || IsHiragana(c);
     if (w.weight > 0xFF) key.push_back(static_cast<uint8_t>(w.weight >> 8));
@@ -241,8 +252,11 @@ Bytes Jet4Key(const std::u16string& text) {
 
 }  // namespace
 
-Bytes GeneralTextKey(const std::u16string& text, JetVersion version) {
-  return version == JetVersion::kJet3 ? Jet3Key(text) : Jet4Key(text);
+Bytes GeneralTextKey(const std::u16string& text, JetVersion version, bool* exact) {
+  bool known = true;
+  Bytes key = version == JetVersion::kJet3 ? Jet3Key(text, known) : Jet4Key(text, known);
+  if (exact != nullptr) *exact = known;
+  return key;
 }
 
 }  // namespace jet

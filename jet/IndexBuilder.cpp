@@ -26,7 +26,13 @@ size_t CommonPrefix(std::span<const uint8_t> a, std::span<const uint8_t> b) {
   return static_cast<size_t>(at - a.begin());
 }
 
+constexpr size_t kNodePointers = 8;  // row pointer and child page after a key
+
 }  // namespace
+
+size_t MaxIndexKeyLength(const Layout& layout) {
+  return (layout.page_size - layout.index_first_entry) / 2 - kNodePointers;
+}
 
 // Packs the entries of one level of the tree into pages linked in key order. The shared
 // prefix covers key bytes only, never the pointers after them.
@@ -158,6 +164,10 @@ SortedIndexWriter::SortedIndexWriter(PageAllocator& allocator, uint32_t table_pa
 SortedIndexWriter::~SortedIndexWriter() = default;
 
 Status SortedIndexWriter::Add(std::span<const uint8_t> key, uint32_t page, uint8_t row) {
+  if (key.size() > MaxIndexKeyLength(allocator_.layout())) {
+    return Status(ErrorKind::kInvalidArgument, "an index key of " + std::to_string(key.size()) + " bytes is longer than " +
+                                                   std::to_string(MaxIndexKeyLength(allocator_.layout())) + " bytes");
+  }
   Bytes entry(key.begin(), key.end());
   AppendPointer(entry, page, row);
   ++out_.entries;

@@ -16,6 +16,11 @@
 
 namespace jet {
 
+// The longest key an index entry may hold: two entries of an intermediate page (key, row
+// pointer and child page) must fit on one page, as Access bounds its keys. Writing a longer
+// key fails with kInvalidArgument.
+size_t MaxIndexKeyLength(const Layout& layout);
+
 struct WrittenIndexPages {
   uint32_t root = 0;
   std::vector<uint32_t> pages;
@@ -31,6 +36,7 @@ class SortedIndexWriter {
   SortedIndexWriter& operator=(const SortedIndexWriter&) = delete;
 
   // Precondition: (key, page, row) does not sort before the entry added last.
+  // kInvalidArgument for a key longer than MaxIndexKeyLength.
   Status Add(std::span<const uint8_t> key, uint32_t page, uint8_t row);
   // Writes the remaining pages; an index without entries gets one empty leaf.
   Result<WrittenIndexPages> Finish();

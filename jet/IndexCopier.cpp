@@ -21,7 +21,7 @@ Status Damaged(const std::string& what) { return CorruptError("damaged index: " 
 // Walks the leaf pages of a tree in key order, one page at a time.
 class LeafWalk {
  public:
-  LeafWalk(Database& db, uint32_t root) : db_(db), next_(root), window_(db, kWindowPages) {}
+  LeafWalk(PageSource& db, uint32_t root) : db_(db), next_(root), window_(db, kWindowPages) {}
 
   // The next leaf page, or nullopt after the last.
   Result<std::optional<IndexPage>> Next() {
@@ -45,7 +45,7 @@ class LeafWalk {
     return page;
   }
 
-  Database& db_;
+  PageSource& db_;
   uint32_t next_;
   uint64_t loaded_ = 0;
   PageWindow window_;
@@ -117,20 +117,23 @@ class RunWriter {
   std::vector<uint32_t> rows_;
 };
 
-}  // namespace
-
-Result<WrittenIndexPages> CopyIndex(Database& source, const RealIndex& index, const RowPointerMap& rows,
-                                    const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page) {
-  SortedIndexWriter writer(allocator, table_page);
-  RunWriter runs(writer);
-  std::vector<Entry> renumbered;
+// Hands each leaf entry of the tree, in stored order, to `take` with the new place of its
+// row, after checking that it names a row of `rows` not named before. Entries of rows left
+// out are passed over. Returns the rows listed, by position in `rows`.
+template <typename Take>
+Result<std::vector<bool>> WalkEntries(PageSource& source, const RealIndex& index, const RowPointerMap& rows,
+                                      const IndexCopyOptions& options, Take take) {
   std::vector<bool> listed(rows.size());
   LeafWalk walk(source, index.root_page);
   for (;;) {
     JET_ASSIGN_OR_RETURN(std::optional<IndexPage> page, walk.Next());
     if (!page) break;
     for (IndexEntry& e : page->entries) {
-      auto position = rows.Position((e.data_page << 8) | e.data_row);
+      const uint32_t pointer = (e.data_page << 8) | e.data_row;
+      auto position = rows.Position(pointer);
+      if (!position && options.left_out && std::binary_search(options.left_out->begin(), options.left_out->end(), pointer)) {
+        continue;
+      }
       if (!position) {
         return Damaged("an entry names row " + std::to_string(e.data_row) + " of page " + std::to_string(e.data_page) +
                        ", which the table does not hold");
@@ -139,15 +142,56 @@ Result<WrittenIndexPages> CopyIndex(Database& source, const RealIndex& index, co
         return Damaged("it lists row " + std::to_string(e.data_row) + " of page " + std::to_string(e.data_page) + " twice");
       }
       listed[*position] = true;
-      const std::optional<uint32_t> row = rows.At(*position);
-      if (options.renumbered_ids) {
-        RenumberKey(e.key, *options.renumbered_ids);
-        renumbered.push_back(Entry{std::move(e.key), *row});
-        continue;
-      }
-      JET_RETURN_IF_ERROR(runs.Add(e.key, *row));
+      JET_RETURN_IF_ERROR(take(e, rows.At(*position)));
     }
   }
+  return listed;
+}
+
+}  // namespace
+
+Status VerifyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows, const IndexCopyOptions& options) {
+  std::vector<uint8_t> last;
+  bool first = true;
+  uint64_t entries = 0;
+  JET_ASSIGN_OR_RETURN(const std::vector<bool> listed,
+                       WalkEntries(source, index, rows, options, [&](const IndexEntry& e, uint32_t) -> Status {
+                         if (!first && CompareKeys(e.key, last) < 0) return Damaged("its keys are out of order");
+                         first = false;
+                         last = e.key;
+                         ++entries;
+                         return Status::Ok();
+                       }));
+  // A row reached through the slot it left is listed under that slot; both name one row.
+  std::vector<uint32_t> seen;
+  for (size_t i = 0; i < listed.size(); ++i) {
+    if (listed[i]) seen.push_back(rows.At(i));
+  }
+  std::sort(seen.begin(), seen.end());
+  if (std::adjacent_find(seen.begin(), seen.end()) != seen.end()) return Damaged("it lists a moved row twice");
+  std::vector<uint32_t> all;
+  for (size_t i = 0; i < rows.size(); ++i) all.push_back(rows.At(i));
+  std::sort(all.begin(), all.end());
+  all.erase(std::unique(all.begin(), all.end()), all.end());
+  if (seen.size() != all.size() && (index.flags & kIndexIgnoreNulls) == 0) {
+    return Damaged("it lists " + std::to_string(seen.size()) + " of " + std::to_string(all.size()) + " rows");
+  }
+  return Status::Ok();
+}
+
+Result<WrittenIndexPages> CopyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows,
+                                    const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page) {
+  SortedIndexWriter writer(allocator, table_page);
+  RunWriter runs(writer);
+  std::vector<Entry> renumbered;
+  JET_RETURN_IF_ERROR(WalkEntries(source, index, rows, options, [&](IndexEntry& e, uint32_t row) -> Status {
+                        if (options.renumbered_ids) {
+                          RenumberKey(e.key, *options.renumbered_ids);
+                          renumbered.push_back(Entry{std::move(e.key), row});
+                          return Status::Ok();
+                        }
+                        return runs.Add(e.key, row);
+                      }).status());
   JET_RETURN_IF_ERROR(runs.Flush());
   std::sort(renumbered.begin(), renumbered.end(), Before);
   for (const Entry& e : renumbered) JET_RETURN_IF_ERROR(writer.Add(e.key, e.row >> 8, static_cast<uint8_t>(e.row)));

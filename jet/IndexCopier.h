@@ -10,8 +10,9 @@
 
 #include <cstdint>
 #include <map>
+#include <vector>
 
-#include "jet/Database.h"
+#include "jet/PageSource.h"
 #include "jet/IndexBuilder.h"
 #include "jet/RowPointerMap.h"
 #include "jet/TableDef.h"
@@ -21,11 +22,20 @@ namespace jet {
 struct IndexCopyOptions {
   // Old id -> new id, for an index whose first column holds table ids; null otherwise.
   const std::map<uint32_t, uint32_t>* renumbered_ids = nullptr;
+  // Rows of the source left out of the copy on purpose (their pointers, ascending): their
+  // entries are passed over instead of failing the copy.
+  const std::vector<uint32_t>* left_out = nullptr;
 };
 
 // kCorrupt when the source tree is damaged: pages of the wrong kind, a loop, keys out of
 // order, or an entry naming a row the table does not hold.
-Result<WrittenIndexPages> CopyIndex(Database& source, const RealIndex& index, const RowPointerMap& rows,
+//
+// VerifyIndex reads the tree without writing anything: kCorrupt as above, and also when it
+// does not list every row of `rows` (rows whose key columns are all null may be missing
+// when the index ignores nulls). Every entry must then copy.
+Status VerifyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows, const IndexCopyOptions& options);
+
+Result<WrittenIndexPages> CopyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows,
                                     const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page);
 
 }  // namespace jet

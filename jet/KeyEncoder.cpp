@@ -72,7 +72,15 @@ Status KeyEncoder::AppendValue(Bytes& key, const ColumnPlan& column, const CellV
       AppendFloat(key, std::bit_cast<uint64_t>(std::get<double>(value)), 8);
       return Status::Ok();
     case ColumnType::kText: {
-      const Bytes text = GeneralTextKey(Utf8ToUtf16(std::get<std::string>(value)), layout_.version);
+      const std::u16string characters = Utf8ToUtf16(std::get<std::string>(value));
+      bool exact = true;
+      const Bytes text = GeneralTextKey(characters, layout_.version, &exact);
+      if (exact_only_ && layout_.version == JetVersion::kJet3 && code_page_ != 1252) {
+        exact = exact && std::ranges::all_of(characters, [](char16_t c) { return c < 0x80; });
+      }
+      if (exact_only_ && !exact) {
+        return Status(ErrorKind::kUnsupported, "column " + column.design.name + " holds a character whose sort weight is not known");
+      }
       AppendBytes(key, text);
       return Status::Ok();
     }

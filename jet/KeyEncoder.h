@@ -24,15 +24,26 @@ class KeyEncoder {
   Result<Bytes> Encode(const RowValues& values) const;
   // Whether every key column of the row is null.
   bool AllNull(const RowValues& values) const;
+  // Makes Encode fail (kUnsupported) instead of writing a key that may differ from
+  // Access's: text with a character of unknown weight, or, in a Jet 3 file whose code page
+  // is not 1252, any character beyond ASCII.
+  void RequireExactKeys(uint16_t code_page) {
+    exact_only_ = true;
+    code_page_ = code_page;
+  }
 
  private:
   Status AppendValue(Bytes& key, const ColumnPlan& column, const CellValue& value) const;
 
   const Layout& layout_;
   std::vector<KeyColumn> columns_;
+  bool exact_only_ = false;
+  uint16_t code_page_ = 1252;
 };
 
 // The sort bytes of a text value under the General sort order, without the flag byte.
-Bytes GeneralTextKey(const std::u16string& text, JetVersion version);
+// `exact`, when given, is set false when a character had no known weight (its key is then
+// close to Access's, not equal).
+Bytes GeneralTextKey(const std::u16string& text, JetVersion version, bool* exact = nullptr);
 
 }  // namespace jet

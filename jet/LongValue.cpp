@@ -4,14 +4,15 @@
 
 #include "jet/Bytes.h"
 #include "jet/DataPage.h"
-#include "jet/Database.h"
+#include "jet/PageSource.h"
 #include "jet/Format.h"
 
 namespace jet {
 
-Result<std::vector<uint8_t>> ReadRowAt(Database& db, uint32_t pointer) {
+Result<std::vector<uint8_t>> ReadRowAt(PageSource& db, uint32_t pointer) {
   const uint32_t page_number = PointerPage(pointer);
-  JET_ASSIGN_OR_RETURN(std::vector<uint8_t> page, db.ReadPage(page_number));
+  std::vector<uint8_t> page;
+  JET_RETURN_IF_ERROR(db.ReadPage(page_number, page));
   auto info = ParseDataPage(page, db.layout());
   if (!info.ok()) return info.status().AtPage(page_number);
   const uint8_t row = PointerRow(pointer);
@@ -27,7 +28,7 @@ Result<std::vector<uint8_t>> ReadRowAt(Database& db, uint32_t pointer) {
   return std::vector<uint8_t>(page.begin() + slot.start, page.begin() + slot.end);
 }
 
-Result<std::vector<uint8_t>> ReadLongValue(Database& db, std::span<const uint8_t> field) {
+Result<std::vector<uint8_t>> ReadLongValue(PageSource& db, std::span<const uint8_t> field) {
   if (field.size() < kLongValueHeaderSize) return CorruptError("long value field is too short");
   const uint32_t head = *GetU32(field, 0);
   const uint32_t length = head & kLongValueLengthMask;

@@ -11,13 +11,13 @@
 
 namespace jet {
 
-class Database;
+class PageSource;
 
 // The bytes of the row that `pointer` (page << 8 | row) designates. kCorrupt when the
 // pointer leads outside the file, to a page that is not a data page, or to a missing row.
-Result<std::vector<uint8_t>> ReadRowAt(Database& db, uint32_t pointer);
+Result<std::vector<uint8_t>> ReadRowAt(PageSource& db, uint32_t pointer);
 
 // Resolves a long-value field into its full bytes. Loops and over-long chains give kCorrupt.
-Result<std::vector<uint8_t>> ReadLongValue(Database& db, std::span<const uint8_t> field);
+Result<std::vector<uint8_t>> ReadLongValue(PageSource& db, std::span<const uint8_t> field);
 
 }  // namespace jet

@@ -13,7 +13,7 @@ constexpr uint32_t kWindowPages = 64;
 
 }  // namespace
 
-LongValueCopier::LongValueCopier(Database& source, PageAllocator& allocator)
+LongValueCopier::LongValueCopier(PageSource& source, PageAllocator& allocator)
     : source_(source),
       allocator_(allocator),
       current_(allocator.layout(), kLongValueOwner),

@@ -11,7 +11,7 @@
 
 #include "jet/DataPage.h"
 #include "jet/DataPageBuilder.h"
-#include "jet/Database.h"
+#include "jet/PageSource.h"
 #include "jet/PageAllocator.h"
 #include "jet/PageWindow.h"
 
@@ -20,7 +20,7 @@ namespace jet {
 class LongValueCopier {
  public:
   // `source` and `allocator` must outlive the copier.
-  LongValueCopier(Database& source, PageAllocator& allocator);
+  LongValueCopier(PageSource& source, PageAllocator& allocator);
 
   // Copies the value `field` names and rewrites `field` to name the copy. kCorrupt when the
   // value cannot be read whole.
@@ -32,7 +32,7 @@ class LongValueCopier {
   Result<std::span<const uint8_t>> SourceRow(uint32_t pointer);
   Result<uint32_t> Place(std::span<const uint8_t> row);
 
-  Database& source_;
+  PageSource& source_;
   PageAllocator& allocator_;
   DataPageBuilder current_;
   uint32_t current_page_ = 0;

@@ -29,6 +29,11 @@ class LongValueWriter : public LongValueSink {
   // Drops every value stored from StartTracking on, as deleting a row drops its long values.
   void StartTracking();
   void AbandonTracked();
+  // Keeps every value stored since StartTracking.
+  void StopTracking() {
+    tracking_ = false;
+    tracked_rows_.clear();
+  }
   // Writes the page being filled. Call once after the last Store.
   Status Flush();
   // Pages left holding only dropped values, which the database marks free. After Flush.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "jet/Rc4.h"
 
 namespace jet {
 
@@ -23,11 +22,7 @@ Result<std::span<const uint8_t>> PageWindow::Page(uint32_t number) {
   }
   const uint32_t count = std::min(capacity_, db_.page_count() - number);
   bytes_.resize(size_t{count} * size);
-  Status read = db_.file().ReadAt(uint64_t{number} * size, bytes_);
-  if (!read.ok()) return read.AtPage(number);
-  if (const uint32_t key = db_.header().database_key; key != 0) {
-    for (uint32_t i = 0; i < count; ++i) Rc4Apply(key ^ (number + i), std::span<uint8_t>(bytes_).subspan(i * size, size));
-  }
+  JET_RETURN_IF_ERROR(db_.ReadPages(number, count, bytes_));
   first_ = number;
   count_ = count;
   return std::span<const uint8_t>(bytes_).first(size);

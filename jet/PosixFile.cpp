@@ -1,14 +1,17 @@
-// The File implementation over POSIX descriptors. OS error numbers become a Status here
-// and nowhere else.
+// The File and FileSystem implementations over POSIX calls. OS error numbers become a Status
+// here and nowhere else.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "jet/File.h"
+#include "jet/FileSystem.h"
 
 namespace jet {
 namespace {
@@ -74,7 +77,80 @@ class PosixFile : public File {
   std::string path_;
 };
 
+// Takes the engine's exclusive lock on an open descriptor: kInUse when another holds it.
+Status LockExclusive(int fd, const std::string& path) {
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return FromErrno(errno, "cannot lock", path);
+  return Status::Ok();
+}
+
+Result<std::unique_ptr<File>> WrapDescriptor(int fd, const std::string& path) {
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return Status(ErrorKind::kNotFound, "is a folder, not a file").AtFile(path);
+  }
+  return std::unique_ptr<File>(std::make_unique<PosixFile>(fd, path));
+}
+
+class Posix : public FileSystem {
+ public:
+  Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) override { return OpenPosixFile(path, mode); }
+
+  Result<std::unique_ptr<File>> CreateNew(const std::string& path, uint32_t mode) override {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, static_cast<mode_t>(mode & 07777));
+    if (fd < 0) return FromErrno(errno, "cannot create", path);
+    return WrapDescriptor(fd, path);
+  }
+
+  Status Rename(const std::string& from, const std::string& to) override {
+    if (::rename(from.c_str(), to.c_str()) != 0) return FromErrno(errno, "cannot rename " + from + " to", to);
+    return Status::Ok();
+  }
+
+  Status Remove(const std::string& path) override {
+    if (::unlink(path.c_str()) != 0) return FromErrno(errno, "cannot remove", path);
+    return Status::Ok();
+  }
+
+  Status SyncFolder(const std::string& folder) override {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return FromErrno(errno, "cannot open the folder", folder);
+    const int synced = ::fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    if (synced != 0) return FromErrno(err, "cannot flush the folder", folder);
+    return Status::Ok();
+  }
+
+  Result<FileStat> Stat(const std::string& path) override {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return FromErrno(errno, "cannot read the attributes of", path);
+    return FileStat{static_cast<uint32_t>(st.st_mode & 07777), st.st_uid, st.st_gid};
+  }
+
+  Status SetOwner(const std::string& path, uint32_t owner, uint32_t group) override {
+    if (::lchown(path.c_str(), owner, group) != 0) return FromErrno(errno, "cannot set the owner of", path);
+    return Status::Ok();
+  }
+
+  Status SetMode(const std::string& path, uint32_t mode) override {
+    if (::chmod(path.c_str(), static_cast<mode_t>(mode & 07777)) != 0) return FromErrno(errno, "cannot set the mode of", path);
+    return Status::Ok();
+  }
+
+  Result<std::string> Resolve(const std::string& path) override {
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) return FromErrno(errno, "cannot resolve", path);
+    return std::string(resolved);
+  }
+};
+
 }  // namespace
+
+FileSystem& PosixFileSystem() {
+  static Posix posix;
+  return posix;
+}
 
 Result<std::unique_ptr<File>> OpenPosixFile(const std::string& path, OpenMode mode) {
   int flags = O_CLOEXEC;
@@ -86,17 +162,14 @@ Result<std::unique_ptr<File>> OpenPosixFile(const std::string& path, OpenMode mo
   }
   int fd = ::open(path.c_str(), flags, 0644);
   if (fd < 0) return FromErrno(errno, "cannot open", path);
-  if (mode == OpenMode::kReadWriteExclusive && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const int err = errno;
-    ::close(fd);
-    return FromErrno(err, "cannot lock", path);
+  if (mode == OpenMode::kReadWriteExclusive) {
+    Status locked = LockExclusive(fd, path);
+    if (!locked.ok()) {
+      ::close(fd);
+      return locked;
+    }
   }
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return Status(ErrorKind::kNotFound, "is a folder, not a file").AtFile(path);
-  }
-  return std::unique_ptr<File>(std::make_unique<PosixFile>(fd, path));
+  return WrapDescriptor(fd, path);
 }
 
 }  // namespace jet

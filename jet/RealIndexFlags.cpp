@@ -4,7 +4,7 @@
 
 namespace jet {
 
-Result<std::vector<uint8_t>> ReadDefinitionBytes(Database& db, const TableDef& def) {
+Result<std::vector<uint8_t>> ReadDefinitionBytes(PageSource& db, const TableDef& def) {
   std::vector<uint8_t> bytes;
   std::vector<uint8_t> page;
   for (size_t i = 0; i < def.pages.size(); ++i) {
@@ -15,17 +15,23 @@ Result<std::vector<uint8_t>> ReadDefinitionBytes(Database& db, const TableDef& d
   return bytes;
 }
 
-Result<IndexSections> LocateIndexSections(std::span<const uint8_t> bytes, const Layout& l, size_t columns,
-                                          size_t real_indexes) {
-  size_t at = l.tdef_header_end + real_indexes * l.tdef_real_index_entry + columns * l.tdef_column_entry;
-  for (size_t i = 0; i < columns; ++i) {
+std::optional<size_t> SkipNames(std::span<const uint8_t> bytes, const Layout& l, size_t at, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
     std::optional<uint32_t> length;
     if (l.name_length_size == 1 && at < bytes.size()) length = bytes[at];
     if (l.name_length_size == 2) length = GetU16(bytes, at);
-    if (!length) return CorruptError("column names run past the end");
+    if (!length || at + l.name_length_size + *length > bytes.size()) return std::nullopt;
     at += l.name_length_size + *length;
   }
-  IndexSections sections{at, at + real_indexes * l.tdef_real_index_def};
+  return at;
+}
+
+Result<IndexSections> LocateIndexSections(std::span<const uint8_t> bytes, const Layout& l, size_t columns,
+                                          size_t real_indexes) {
+  const size_t first = l.tdef_header_end + real_indexes * l.tdef_real_index_entry + columns * l.tdef_column_entry;
+  auto at = SkipNames(bytes, l, first, columns);
+  if (!at) return CorruptError("column names run past the end");
+  IndexSections sections{*at, *at + real_indexes * l.tdef_real_index_def};
   if (sections.logical_entries > bytes.size()) return CorruptError("index definitions run past the end");
   return sections;
 }

@@ -48,6 +48,7 @@ std::string RepairReport::ToString() const {
                         LossKind::kHeaderRestored}) {
     out << LossKindName(kind) << ": " << Count(kind) << "\n";
   }
+  if (!unsynced.empty()) out << "warning: " << unsynced << "\n";
   return out.str();
 }
 

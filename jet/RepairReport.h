@@ -36,6 +36,8 @@ struct RepairReport {
   uint32_t tables = 0;    // tables written to the repaired file
   uint64_t rows = 0;      // rows written
   std::vector<Loss> losses;
+  // Not empty when the repaired file is in place but could not be made durable: what failed.
+  std::string unsynced;
 
   void Add(LossKind kind, std::string table, std::optional<uint32_t> page, std::string what);
   size_t Count(LossKind kind) const;

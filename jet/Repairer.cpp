@@ -1,116 +1,131 @@
 #include "jet/Repairer.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <optional>
-#include <set>
 
 #include "jet/Checker.h"
 #include "jet/CompactSchema.h"
-#include "jet/Bytes.h"
 #include "jet/CompactValues.h"
 #include "jet/Database.h"
 #include "jet/Format.h"
+#include "jet/LongValueWriter.h"
+#include "jet/MapRowWriter.h"
 #include "jet/PageAllocator.h"
 #include "jet/PageEncryptingFile.h"
-#include "jet/RealIndexFlags.h"
+#include "jet/RowEncoder.h"
 #include "jet/SalvageSchema.h"
-#include "jet/TableBuilder.h"
+#include "jet/SalvageTable.h"
+#include "jet/TablePlan.h"
 #include "jet/UsageMapWriter.h"
 
 namespace jet {
 namespace {
 
-// A logical-index entry after its Jet 4 stamp: number, index tree, then from byte 8 the
-// relationship fields (related index at 9, related table at 13, cascade flags) and the
-// index kind at byte 19.
-constexpr size_t kLogicalIndexRelationStart = 8;
-constexpr size_t kLogicalIndexRelatedIndex = 9;
-constexpr size_t kLogicalIndexRelatedTable = 13;
-constexpr size_t kLogicalIndexEnd = 20;
+// Pages written to the file together when they follow each other.
+constexpr uint32_t kBufferedPages = 256;
 
-struct TableCopy {
-  CatalogEntry entry;
-  TableDef def;
-  std::unique_ptr<TableBuilder> builder;
+// A row encoder's long values, for catalog rows rebuilt without any.
+class NoLongValues : public LongValueSink {
+ public:
+  Result<Bytes> Store(std::span<const uint8_t>) override {
+    return Status(ErrorKind::kInvalidArgument, "a rebuilt catalog row holds no memo or OLE value");
+  }
 };
 
-int ColumnIndex(const TableDef& def, const char* name) {
-  const ColumnDef* column = def.FindColumn(name);
-  return column == nullptr ? -1 : static_cast<int>(column - def.columns.data());
-}
-
-// Builds the new file from what a SalvageSource can read.
+// Builds the new file from what a SalvageSource can read: user and system tables first, each
+// with the pieces compaction uses (see SalvageTable), then the catalog, so that the catalog
+// rows of tables lost on the way can be left out.
 class Rebuild {
  public:
   Rebuild(SalvageSource& source, File& out, RepairReport& report)
-      : source_(source), allocator_(out, source.layout()), report_(report) {}
+      : source_(source), allocator_(out, source.layout()), maps_(allocator_), cut_values_(allocator_, 0), report_(report) {}
 
   Status Run() {
+    allocator_.BufferWrites(kBufferedPages);
     allocator_.Reserve();  // header page
     allocator_.Reserve();  // global page map
     JET_ASSIGN_OR_RETURN(catalog_, SalvageCatalog(source_, report_));
     JET_RETURN_IF_ERROR(StartCatalog());
-    for (const CatalogRow& row : catalog_.rows) JET_RETURN_IF_ERROR(StartTable(row.entry));
+    for (const CatalogRow& row : catalog_.rows) StartTable(row);
     JET_RETURN_IF_ERROR(RecoverUnlistedTables());
     JET_RETURN_IF_ERROR(CheckSomethingLeft());
-    JET_RETURN_IF_ERROR(CopyCatalogRows());
-    for (size_t i = 1; i < tables_.size(); ++i) JET_RETURN_IF_ERROR(CopyRows(tables_[i]));
-    for (TableCopy& table : tables_) JET_RETURN_IF_ERROR(table.builder->Finish());
-    for (TableCopy& table : tables_) JET_RETURN_IF_ERROR(CarryOverRelationships(table));
+    SalvageTargets targets{source_, allocator_, maps_, cut_values_, new_pages_, new_ids_, report_};
+    for (size_t i = 1; i < tables_.size(); ++i) {
+      auto rows = SalvageTable(targets, tables_[i]);
+      if (!rows.ok() && rows.status().kind() != ErrorKind::kCorrupt) return rows.status();
+      if (!rows.ok()) {
+        // Nothing of it is listed: its catalog row goes too.
+        report_.Add(LossKind::kTableLost, tables_[i].name, tables_[i].def.page, "table lost: " + rows.status().description());
+        tables_.front().left_out.push_back(catalog_pointers_[tables_[i].def.page]);
+        continue;
+      }
+      report_.rows += *rows;
+      ++report_.tables;
+    }
+    TableToSalvage& catalog = tables_.front();
+    std::sort(catalog.left_out.begin(), catalog.left_out.end());
+    JET_ASSIGN_OR_RETURN(const uint64_t catalog_rows, SalvageTable(targets, catalog));
+    report_.rows += catalog_rows;
+    ++report_.tables;
+    JET_RETURN_IF_ERROR(maps_.Flush());
+    JET_RETURN_IF_ERROR(cut_values_.Flush());
     JET_RETURN_IF_ERROR(WriteGlobalMap({}, allocator_));  // no page of the new file is free
-    report_.tables = static_cast<uint32_t>(tables_.size());
-    return allocator_.Write(kHeaderPage, RepairedHeaderPage(source_.salvaged_header()));
+    JET_RETURN_IF_ERROR(allocator_.Write(kHeaderPage, RepairedHeaderPage(source_.salvaged_header())));
+    return allocator_.Flush();
   }
 
  private:
-  Result<std::unique_ptr<TableBuilder>> Builder(const TableDef& def, const std::string& name) {
-    // The definition's own type byte decides, as the catalog flags some user tables as system.
-    auto design = DesignFromDefinition(def, name, def.table_type == kSystemTableType, source_.layout());
-    if (!design.ok()) return design.status();
-    return TableBuilder::Start(allocator_, std::move(design).value());
+  // Reads a table's definition, with the bytes it was read from. kCorrupt, with the reason,
+  // when the table cannot be carried over.
+  Result<TableToSalvage> Definition(uint32_t page, const std::string& name, RepairReport& report) {
+    TableToSalvage table;
+    table.name = name;
+    JET_ASSIGN_OR_RETURN(table.def, SalvageTableDef(source_, page, name, report, &table.definition));
+    JET_RETURN_IF_ERROR(CheckDefinition(source_.layout(), table.def, table.definition));
+    if (name == kCatalogName) table.ids = TableIdColumn::kCatalogId;
+    if (name == kAccessControlName) table.ids = TableIdColumn::kAccessControlObjectId;
+    return table;
   }
 
-  // The catalog goes first, onto page 2.
+  // The catalog goes first, onto page 2; its rows are copied last.
   Status StartCatalog() {
-    JET_ASSIGN_OR_RETURN(std::unique_ptr<TableBuilder> builder, Builder(catalog_.def, kCatalogName));
-    if (builder->table_page() != kCatalogTableDefPage) return Status(ErrorKind::kInvalidArgument, "catalog not on page 2");
-    CatalogEntry entry{kCatalogName, kObjectTypeTable, kObjectSystemFlags, kCatalogTableDefPage, 0};
+    auto catalog = Definition(kCatalogTableDefPage, kCatalogName, report_);
+    if (!catalog.ok()) return CorruptError("the catalog's definition cannot be carried over: " + catalog.status().description());
+    catalog->new_page = allocator_.Reserve();
+    if (catalog->new_page != kCatalogTableDefPage) return Status(ErrorKind::kInvalidArgument, "catalog not on page 2");
     new_ids_[kCatalogTableDefPage] = kCatalogTableDefPage;
-    tables_.push_back(TableCopy{entry, catalog_.def, std::move(builder)});
+    new_pages_[kCatalogTableDefPage] = kCatalogTableDefPage;
+    tables_.push_back(std::move(catalog).value());
     return Status::Ok();
   }
 
-  Status StartTable(const CatalogEntry& entry) {
-    if (!entry.IsTable() || entry.DefinitionPage() == kCatalogTableDefPage) return Status::Ok();
-    if (new_ids_.count(entry.id) != 0 || started_pages_.count(entry.DefinitionPage()) != 0) {
+  void DropCatalogRow(const CatalogRow& row) { tables_.front().left_out.push_back(row.pointer); }
+
+  void StartTable(const CatalogRow& row) {
+    const CatalogEntry& entry = row.entry;
+    if (!entry.IsTable() || entry.DefinitionPage() == kCatalogTableDefPage) return;
+    if (new_ids_.count(entry.id) != 0 || new_pages_.count(entry.DefinitionPage()) != 0) {
       report_.Add(LossKind::kCatalogRow, entry.name, entry.DefinitionPage(), "a second catalog row for the same table dropped");
-      lost_ids_.insert(entry.id);
-      return Status::Ok();
+      DropCatalogRow(row);
+      return;
     }
-    auto def = SalvageTableDef(source_, entry.DefinitionPage(), entry.name, report_);
-    Result<std::unique_ptr<TableBuilder>> builder = def.ok() ? Builder(*def, entry.name) : def.status();
-    if (!builder.ok()) {
-      if (builder.status().kind() == ErrorKind::kIo) return builder.status();
+    auto table = Definition(entry.DefinitionPage(), entry.name, report_);
+    if (!table.ok()) {
+      if (table.status().kind() == ErrorKind::kIo) return;
       report_.Add(LossKind::kTableLost, entry.name, entry.DefinitionPage(),
-                  "table lost with its rows and catalog row: " + builder.status().description());
-      lost_ids_.insert(entry.id);
-      return Status::Ok();
+                  "table lost with its rows and catalog row: " + table.status().description());
+      DropCatalogRow(row);
+      return;
     }
-    started_pages_.insert(entry.DefinitionPage());
-    new_pages_[entry.DefinitionPage()] = (*builder)->table_page();
-    new_ids_[entry.id] = (entry.id & ~kTableIdPageMask) | (*builder)->table_page();
-    tables_.push_back(TableCopy{entry, std::move(def).value(), std::move(builder).value()});
-    return Status::Ok();
+    table->new_page = allocator_.Reserve();
+    new_pages_[entry.DefinitionPage()] = table->new_page;
+    new_ids_[entry.id] = (entry.id & ~kTableIdPageMask) | table->new_page;
+    catalog_pointers_[entry.DefinitionPage()] = row.pointer;
+    tables_.push_back(std::move(table).value());
   }
 
   bool CatalogLostRows() const {
@@ -127,14 +142,13 @@ class Rebuild {
     return nullptr;
   }
 
-  // A row like `model` naming the table defined on `page` as `name`, without the model's
-  // properties.
-  CatalogRow RebuiltRow(const CatalogRow& model, uint32_t page, const std::string& name) const {
-    CatalogRow row = model;
-    row.entry = CatalogEntry{name, kObjectTypeTable, 0, page, model.entry.parent_id};
+  // A catalog row like `model` naming the table defined on `page` as `name`, without the
+  // model's properties, as stored.
+  Result<Bytes> RebuiltRow(const CatalogRow& model, uint32_t page, const std::string& name) const {
+    std::vector<Value> values = model.values;
     for (size_t i = 0; i < catalog_.def.columns.size(); ++i) {
       const ColumnDef& column = catalog_.def.columns[i];
-      Value& value = row.values[i];
+      Value& value = values[i];
       if (column.IsLongValue()) {
         value = Value();
         value.type = column.type;
@@ -143,7 +157,12 @@ class Rebuild {
       if (column.name == "Id") value.integer = page;
       if (column.name == "Flags") value.integer = 0;
     }
-    return row;
+    JET_ASSIGN_OR_RETURN(const TableDesign design,
+                         DesignFromDefinition(catalog_.def, kCatalogName, true, source_.layout()));
+    JET_ASSIGN_OR_RETURN(const TablePlan plan, PlanTable(design, source_.layout()));
+    JET_ASSIGN_OR_RETURN(const RowValues cells, CellsFromValues(catalog_.def, values));
+    NoLongValues none;
+    return RowEncoder(source_.layout(), plan).Encode(cells, none);
   }
 
   // When the catalog lost rows, a user table's definition that no catalog row names, with
@@ -153,18 +172,18 @@ class Rebuild {
     if (!CatalogLostRows() || model == nullptr) return Status::Ok();
     const CatalogRow kept_model = *model;
     for (uint32_t page : source_.DefinitionStarts()) {
-      if (page == kCatalogTableDefPage || started_pages_.count(page) != 0 || source_.DataPagesOf(page).empty()) continue;
-      RepairReport scratch;
-      auto def = SalvageTableDef(source_, page, "", scratch);
-      if (!def.ok() || def->table_type == kSystemTableType) continue;
+      if (page == kCatalogTableDefPage || new_pages_.count(page) != 0 || source_.DataPagesOf(page).empty()) continue;
       const std::string name = "Recovered" + std::to_string(page);
-      auto builder = Builder(*def, name);
-      if (!builder.ok()) continue;
-      catalog_.rows.push_back(RebuiltRow(kept_model, page, name));
-      started_pages_.insert(page);
-      new_ids_[page] = (*builder)->table_page();
-      new_pages_[page] = (*builder)->table_page();
-      tables_.push_back(TableCopy{catalog_.rows.back().entry, std::move(def).value(), std::move(builder).value()});
+      RepairReport scratch;
+      auto table = Definition(page, name, scratch);
+      if (!table.ok() || table->def.table_type == kSystemTableType) continue;
+      auto row = RebuiltRow(kept_model, page, name);
+      if (!row.ok()) continue;
+      table->new_page = allocator_.Reserve();
+      new_pages_[page] = table->new_page;
+      new_ids_[page] = table->new_page;
+      tables_.front().added_rows.push_back(std::move(row).value());
+      tables_.push_back(std::move(table).value());
       report_.Add(LossKind::kTableRenamed, name, page,
                   "the table's catalog row is lost; its definition and rows are kept under this name");
     }
@@ -176,7 +195,7 @@ class Rebuild {
     size_t listed = 0;
     for (const CatalogRow& row : catalog_.rows) listed += row.entry.IsTable() && !row.entry.IsSystem() ? 1 : 0;
     size_t kept = 0;
-    for (const TableCopy& table : tables_) kept += table.entry.IsSystem() ? 0 : 1;
+    for (const TableToSalvage& table : tables_) kept += table.def.table_type == kSystemTableType ? 0 : 1;
     if (listed == 0 || kept > 0) return Status::Ok();
     std::string lost;
     for (const Loss& loss : report_.losses) {
@@ -185,160 +204,24 @@ class Rebuild {
     return CorruptError("no table can be recovered" + lost);
   }
 
-  // A table id stored in a Long cell, moved to the table's new definition page.
-  void RenumberTableId(CellValue& cell) const {
-    const int64_t* stored = std::get_if<int64_t>(&cell);
-    if (stored == nullptr) return;
-    auto found = new_ids_.find(static_cast<uint32_t>(*stored));
-    if (found != new_ids_.end()) cell = static_cast<int64_t>(static_cast<int32_t>(found->second));
-  }
-
-  // The catalog's Id (of local tables) and the access-control entries' ObjectId.
-  void RenumberIds(const TableCopy& table, RowValues& cells) const {
-    if (table.entry.name == kCatalogName) {
-      const int id = ColumnIndex(table.def, "Id");
-      const int type = ColumnIndex(table.def, "Type");
-      const int64_t* object_type = std::get_if<int64_t>(&cells[static_cast<size_t>(type)]);
-      if (object_type != nullptr && *object_type == kObjectTypeTable) RenumberTableId(cells[static_cast<size_t>(id)]);
-    } else if (table.entry.name == kAccessControlName) {
-      const int object = ColumnIndex(table.def, "ObjectId");
-      if (object >= 0) RenumberTableId(cells[static_cast<size_t>(object)]);
-    }
-  }
-
-  // Adds one row; a row the writer refuses is dropped and reported.
-  Status AddRow(TableCopy& table, const std::vector<Value>& values, uint32_t page) {
-    auto cells = CellsFromValues(table.def, values);
-    if (cells.ok()) {
-      RenumberIds(table, *cells);
-      auto added = table.builder->AddRow(std::move(cells).value());
-      if (added.ok()) {
-        ++report_.rows;
-        return Status::Ok();
-      }
-      cells = added.status();
-    }
-    if (cells.status().kind() == ErrorKind::kIo) return cells.status();
-    report_.Add(LossKind::kRowDropped, table.entry.name, page, "a row cannot be written: " + cells.status().description());
-    return Status::Ok();
-  }
-
-  Status CopyCatalogRows() {
-    TableCopy& catalog = tables_.front();
-    for (const CatalogRow& row : catalog_.rows) {
-      if (lost_ids_.count(row.entry.id) != 0 && row.entry.IsTable()) continue;
-      JET_RETURN_IF_ERROR(AddRow(catalog, row.values, kCatalogTableDefPage));
-    }
-    return Status::Ok();
-  }
-
-  Status CopyRows(TableCopy& table) {
-    return SalvageRows(source_, table.def, table.entry.name, report_,
-                       [this, &table](SalvagedRow&& row) { return AddRow(table, row.values, row.page); });
-  }
-
-  // The position the writer gives the index numbered `number` in the table defined on
-  // `page` (it numbers indexes by position).
-  std::optional<uint32_t> IndexPosition(uint32_t page, uint32_t number) const {
-    for (const TableCopy& table : tables_) {
-      if (table.def.page != page) continue;
-      for (size_t i = 0; i < table.def.indexes.size(); ++i) {
-        if (table.def.indexes[i].number == number) return static_cast<uint32_t>(i);
-      }
-    }
-    return std::nullopt;
-  }
-
-  // The writer builds plain indexes. An index enforcing a relationship gets its relationship
-  // fields back (related table at its new page, related index at its new position, cascade
-  // flags, kind) on the definition page just written. A relationship whose other side is
-  // lost stays a plain index, reported.
-  Status CarryOverRelationships(const TableCopy& table) {
-    const auto foreign = [](const LogicalIndex& x) { return x.kind == kLogicalIndexForeign; };
-    if (std::ranges::none_of(table.def.indexes, foreign)) return Status::Ok();
-    const Layout& l = source_.layout();
-    JET_ASSIGN_OR_RETURN(const std::vector<uint8_t> original, SalvagedDefinitionBytes(source_, table.def));
-    JET_ASSIGN_OR_RETURN(const IndexSections from, LocateIndexSections(original, l, table.def.columns.size(),
-                                                                       table.def.real_indexes.size()));
-    const uint64_t at = uint64_t{table.builder->table_page()} * l.page_size;
-    Bytes written(l.page_size);
-    JET_RETURN_IF_ERROR(allocator_.file().ReadAt(at, written));
-    JET_ASSIGN_OR_RETURN(const IndexSections to, LocateIndexSections(written, l, table.def.columns.size(),
-                                                                     table.def.indexes.size()));
-    const size_t stamp = l.version == JetVersion::kJet4 ? 4 : 0;
-    for (size_t i = 0; i < table.def.indexes.size(); ++i) {
-      const LogicalIndex& index = table.def.indexes[i];
-      if (!foreign(index)) continue;
-      const size_t source_at = from.logical_entries + i * l.tdef_logical_index + stamp;
-      const size_t target_at = to.logical_entries + i * l.tdef_logical_index + stamp;
-      auto related = new_pages_.find(index.related_table_page);
-      const std::optional<uint32_t> position = IndexPosition(index.related_table_page, index.related_index);
-      if (source_at + kLogicalIndexEnd > original.size() || target_at + kLogicalIndexEnd > written.size() ||
-          related == new_pages_.end() || !position) {
-        report_.Add(LossKind::kIndexDropped, table.entry.name, table.def.page,
-                    "index '" + index.name + "' keeps its entries but no longer enforces its relationship");
-        continue;
-      }
-      std::copy(original.begin() + static_cast<std::ptrdiff_t>(source_at + kLogicalIndexRelationStart),
-                original.begin() + static_cast<std::ptrdiff_t>(source_at + kLogicalIndexEnd),
-                written.begin() + static_cast<std::ptrdiff_t>(target_at + kLogicalIndexRelationStart));
-      PutU32(written, target_at + kLogicalIndexRelatedTable, related->second);
-      PutU32(written, target_at + kLogicalIndexRelatedIndex, *position);
-    }
-    return allocator_.file().WriteAt(at, written);
-  }
-
-  // Page 1: two empty maps, as no page of the new file is free.
   SalvageSource& source_;
   PageAllocator allocator_;
+  MapRowWriter maps_;
+  LongValueWriter cut_values_;
   RepairReport& report_;
   SalvagedCatalog catalog_;
-  std::vector<TableCopy> tables_;
+  std::vector<TableToSalvage> tables_;  // the catalog first
   std::map<uint32_t, uint32_t> new_ids_;
-  std::set<uint32_t> started_pages_;
-  std::map<uint32_t, uint32_t> new_pages_;  // definition pages, source -> copy
-  std::set<uint32_t> lost_ids_;
-};
-
-Status FromErrno(const std::string& what, const std::string& path) {
-  const int err = errno;
-  ErrorKind kind = ErrorKind::kIo;
-  if (err == ENOENT || err == ENOTDIR) kind = ErrorKind::kNotFound;
-  if (err == EWOULDBLOCK) kind = ErrorKind::kInUse;
-  return Status(kind, what + ": " + std::strerror(err)).AtFile(path);
-}
-
-// Holds the database file exclusively (an advisory lock every repair takes) while it lives.
-class ExclusiveUse {
- public:
-  static Result<std::unique_ptr<ExclusiveUse>> Take(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return FromErrno("cannot open", path);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      Status busy = errno == EWOULDBLOCK ? Status(ErrorKind::kInUse, "the database is in use by another process").AtFile(path)
-                                         : FromErrno("cannot lock", path);
-      ::close(fd);
-      return busy;
-    }
-    return std::unique_ptr<ExclusiveUse>(new ExclusiveUse(fd));
-  }
-  ~ExclusiveUse() { ::close(fd_); }
-  ExclusiveUse(const ExclusiveUse&) = delete;
-  ExclusiveUse& operator=(const ExclusiveUse&) = delete;
-
-  int fd() const { return fd_; }
-
- private:
-  explicit ExclusiveUse(int fd) : fd_(fd) {}
-  int fd_;
+  std::map<uint32_t, uint32_t> new_pages_;         // definition pages, source -> copy
+  std::map<uint32_t, uint32_t> catalog_pointers_;  // definition page -> its catalog row
 };
 
 // Removes a temporary file unless told it has been put in place.
 class TemporaryFile {
  public:
-  explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
+  TemporaryFile(FileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
   ~TemporaryFile() {
-    if (!kept_) ::unlink(path_.c_str());
+    if (!kept_) (void)fs_.Remove(path_);
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -346,20 +229,27 @@ class TemporaryFile {
   void Keep() { kept_ = true; }
 
  private:
+  FileSystem& fs_;
   std::string path_;
   bool kept_ = false;
 };
 
-// Creates a new hidden file beside `path`, never through an existing file or link.
-Result<std::unique_ptr<File>> CreateBeside(const std::string& path, std::unique_ptr<TemporaryFile>& temporary) {
+std::string FolderOf(const std::string& path) {
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  return folder.empty() ? "." : folder;
+}
+
+// Creates a new hidden file beside `path` with permission bits `mode`.
+Result<std::unique_ptr<File>> CreateBeside(FileSystem& fs, const std::string& path, uint32_t mode,
+                                           std::unique_ptr<TemporaryFile>& temporary) {
   const std::filesystem::path original(path);
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = "." + original.filename().string() + ".repair" + std::to_string(::getpid()) + "-" +
                              std::to_string(attempt);
     const std::string candidate = (original.parent_path() / name).string();
-    auto file = OpenPosixFile(candidate, OpenMode::kCreateNew);
+    auto file = fs.CreateNew(candidate, mode);
     if (file.ok()) {
-      temporary = std::make_unique<TemporaryFile>(candidate);
+      temporary = std::make_unique<TemporaryFile>(fs, candidate);
       return file;
     }
     if (file.status().kind() != ErrorKind::kExists) return file.status();
@@ -368,8 +258,8 @@ Result<std::unique_ptr<File>> CreateBeside(const std::string& path, std::unique_
 }
 
 // Whether the file opens with its own password, holds whole pages only and passes the check.
-bool Sound(const std::string& path, const std::string& password) {
-  auto db = Database::OpenPath(path, {.password = password});
+bool Sound(File& file, const std::string& password) {
+  auto db = Database::Open(std::make_unique<BorrowedFile>(file), {.password = password});
   if (!db.ok()) return false;
   auto size = (*db)->file().Size();
   if (!size.ok() || *size % (*db)->page_size() != 0) return false;
@@ -389,11 +279,14 @@ Result<std::string> StoredPassword(File& file, const RepairOptions& options) {
 }
 
 // The repaired copy must open with the password it stores and pass the whole check.
-Status VerifyCopy(const std::string& path) {
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, OpenPosixFile(path, OpenMode::kReadOnly));
+Status VerifyCopy(FileSystem& fs, const std::string& path) {
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, fs.Open(path, OpenMode::kReadOnly));
   JET_ASSIGN_OR_RETURN(const std::string password, StoredPassword(*file, {}));
-  auto db = Database::OpenPath(path, {.password = password});
-  if (!db.ok()) return CorruptError("the repaired copy does not open: " + db.status().ToString());
+  auto db = Database::Open(std::move(file), {.password = password});
+  if (!db.ok()) {
+    if (db.status().kind() == ErrorKind::kIo) return db.status();
+    return CorruptError("the repaired copy does not open: " + db.status().ToString());
+  }
   std::string first;
   const size_t problems = CheckDatabase(**db, [&first](const Problem& p) {
     if (first.empty()) first = p.ToString();
@@ -404,29 +297,26 @@ Status VerifyCopy(const std::string& path) {
   return Status::Ok();
 }
 
-Status SyncFolder(const std::string& path) {
-  std::string folder = std::filesystem::path(path).parent_path().string();
-  if (folder.empty()) folder = ".";
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return FromErrno("cannot open the folder", folder);
-  const int synced = ::fsync(fd);
-  ::close(fd);
-  if (synced != 0) return FromErrno("cannot flush the folder", folder);
-  return Status::Ok();
-}
-
-Result<RepairReport> RepairOnDisk(const std::string& path, File& source) {
+// Writes the repaired copy beside `path`, with the original's mode and owner, checks it, and
+// renames it over the original. Until the rename the original is untouched; a failure after
+// it is said in the report, not as a failed repair.
+Result<RepairReport> RepairOnDisk(FileSystem& fs, const std::string& path, File& source) {
+  JET_ASSIGN_OR_RETURN(const FileStat original, fs.Stat(path));
   std::unique_ptr<TemporaryFile> temporary;
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> out, CreateBeside(path, temporary));
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> out, CreateBeside(fs, path, original.mode, temporary));
   auto report = RepairInto(source, *out);
   out.reset();
   if (!report.ok()) return report.status().file().empty() ? Status(report.status()).AtFile(path) : report.status();
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) ::chmod(temporary->path().c_str(), st.st_mode & 07777);
-  JET_RETURN_IF_ERROR(VerifyCopy(temporary->path()));
-  if (::rename(temporary->path().c_str(), path.c_str()) != 0) return FromErrno("cannot replace the database", path);
+  JET_RETURN_IF_ERROR(fs.SetOwner(temporary->path(), original.owner, original.group));
+  JET_RETURN_IF_ERROR(fs.SetMode(temporary->path(), original.mode));
+  JET_RETURN_IF_ERROR(VerifyCopy(fs, temporary->path()));
+  JET_RETURN_IF_ERROR(fs.Rename(temporary->path(), path));
   temporary->Keep();
-  JET_RETURN_IF_ERROR(SyncFolder(path));
+  Status synced = fs.SyncFolder(FolderOf(path));
+  if (!synced.ok()) {
+    report->unsynced = "the repaired database has replaced the original, but its folder could not be flushed (" +
+                       synced.ToString() + "): a power failure now may still bring back the damaged file";
+  }
   return report;
 }
 
@@ -450,12 +340,13 @@ Result<RepairReport> RepairInto(File& source, File& destination) {
   return report;
 }
 
-Result<RepairReport> RepairDatabase(const std::string& path, const RepairOptions& options) {
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<ExclusiveUse> use, ExclusiveUse::Take(path));
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> source, OpenPosixFile(path, OpenMode::kReadOnly));
+Result<RepairReport> RepairDatabase(const std::string& path, const RepairOptions& options, FileSystem& fs) {
+  // A link is followed: the file it names is what gets repaired and replaced.
+  JET_ASSIGN_OR_RETURN(const std::string target, fs.Resolve(path));
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> source, fs.Open(target, OpenMode::kReadWriteExclusive));
   JET_ASSIGN_OR_RETURN(const std::string password, StoredPassword(*source, options));
-  if (Sound(path, password)) return RepairReport{};
-  return RepairOnDisk(path, *source);
+  if (Sound(*source, password)) return RepairReport{};
+  return RepairOnDisk(fs, target, *source);
 }
 
 }  // namespace jet

@@ -135,6 +135,15 @@ Result<SalvagedHeader> SalvageHeader(File& file, RepairReport& report) {
   s.stored.assign(LayoutFor(JetVersion::kJet4).page_size, 0);
   const size_t present = static_cast<size_t>(std::min<uint64_t>(size, s.stored.size()));
   JET_RETURN_IF_ERROR(file.ReadAt(0, std::span<uint8_t>(s.stored).first(present)));
+  // A later engine's format is not ours to rebuild: a file that says it is one, with its
+  // signature whole, is refused however damaged it looks.
+  const bool signed_file = std::memcmp(s.stored.data(), kMagic, sizeof kMagic) == 0 &&
+                           std::memcmp(s.stored.data() + kHeaderFormatIdOffset, kFormatId, sizeof kFormatId) == 0;
+  if (signed_file && s.stored[kHeaderVersionOffset] > static_cast<uint8_t>(JetVersion::kJet4)) {
+    return Status(ErrorKind::kUnsupported, "database format version " + std::to_string(s.stored[kHeaderVersionOffset]) +
+                                               " is not supported")
+        .AtPage(0);
+  }
   auto found = FindLayout(file, size, s.stored);
   if (!found) {
     return CorruptError("neither format version reads page 2 as the catalog's definition: the catalog, and with it "

@@ -20,7 +20,9 @@ struct SalvagedHeader {
   std::vector<uint8_t> stored; // the first page as stored (scrambled), padded to a page
 };
 
-// Errors: kCorrupt when the file is too short to hold the catalog, or when neither format
+// Errors: kUnsupported for a version byte other than Jet 3's and Jet 4's behind a whole
+// signature; kCorrupt when the
+// file is too short to hold the catalog, or when neither format
 // version reads page 2 as the catalog's definition (the file is not a Jet database, or the
 // pages are encrypted under a key the header has lost).
 Result<SalvagedHeader> SalvageHeader(File& file, RepairReport& report);

@@ -18,7 +18,7 @@ constexpr size_t kMaxRowsPerPage = 256;
 std::vector<uint8_t> RowAt(SalvageSource& source, uint32_t pointer, std::string& why) {
   std::vector<uint8_t> page;
   const uint32_t number = PointerPage(pointer);
-  auto present = number < source.page_count() ? source.ReadPage(number, page) : Result<size_t>(size_t{0});
+  auto present = number < source.page_count() ? source.ReadPresent(number, page) : Result<size_t>(size_t{0});
   const Layout& l = source.layout();
   if (!present.ok() || *present < l.data_row_offsets || page[0] != kPageData) {
     why = "page " + std::to_string(number) + " is not a data page";
@@ -152,8 +152,9 @@ SalvagedLongValue SalvageLongValue(SalvageSource& source, std::span<const uint8_
 Status SalvageRows(SalvageSource& source, const TableDef& def, const std::string& table, RepairReport& report,
                    const std::function<Status(SalvagedRow&&)>& take) {
   std::vector<uint8_t> page;
-  for (uint32_t number : source.DataPagesOf(def.page)) {
-    JET_ASSIGN_OR_RETURN(const size_t present, source.ReadPage(number, page));
+  JET_ASSIGN_OR_RETURN(const std::vector<uint32_t> pages, source.PagesOfTable(def));
+  for (uint32_t number : pages) {
+    JET_ASSIGN_OR_RETURN(const size_t present, source.ReadPresent(number, page));
     std::vector<std::pair<uint16_t, std::string>> dropped;
     const std::vector<RowPlace> places = SoundRowPlaces(page, present, source.layout(), dropped);
     for (const auto& [slot, why] : dropped) {

@@ -5,6 +5,8 @@
 #include "jet/Bytes.h"
 #include "jet/Format.h"
 #include "jet/RealIndexFlags.h"
+#include "jet/TableDefEdit.h"
+#include "jet/WriteBytes.h"
 
 namespace jet {
 namespace {
@@ -21,7 +23,7 @@ std::vector<uint8_t> DefinitionBytes(SalvageSource& source, uint32_t first, std:
   std::vector<uint8_t> page;
   uint32_t next = first;
   while (next != 0) {
-    auto present = next < source.page_count() ? source.ReadPage(next, page) : Result<size_t>(size_t{0});
+    auto present = next < source.page_count() ? source.ReadPresent(next, page) : Result<size_t>(size_t{0});
     const bool seen = std::ranges::find(pages, next) != pages.end();
     if (!present.ok() || *present < l.page_size || page[0] != kPageTableDef || seen) {
       if (!pages.empty()) report.Add(LossKind::kPageSkipped, table, next, "the definition's continuation is lost here");
@@ -51,18 +53,6 @@ Status ReadIndexFlags(std::span<const uint8_t> bytes, const Layout& l, TableDef&
   return Status::Ok();
 }
 
-// The same definition with its index part cut away: no index entries, no index counts.
-std::vector<uint8_t> WithoutIndexes(std::span<const uint8_t> bytes, const Layout& l) {
-  std::vector<uint8_t> out(bytes.begin(), bytes.end());
-  const uint32_t real = *GetU32(out, l.tdef_real_index_count);
-  const size_t cut = std::min(out.size() - l.tdef_header_end, size_t{real} * l.tdef_real_index_entry);
-  out.erase(out.begin() + static_cast<std::ptrdiff_t>(l.tdef_header_end),
-            out.begin() + static_cast<std::ptrdiff_t>(l.tdef_header_end + cut));
-  PutU32(out, l.tdef_real_index_count, 0);
-  PutU32(out, l.tdef_index_count, 0);
-  return out;
-}
-
 bool HasCatalogColumns(const TableDef& def) {
   return std::ranges::all_of(std::vector<const char*>{"Id", "ParentId", "Name", "Type", "Flags"},
                              [&def](const char* name) { return def.FindColumn(name) != nullptr; });
@@ -84,30 +74,22 @@ CatalogEntry EntryFromValues(const TableDef& def, const std::vector<Value>& v) {
 
 }  // namespace
 
-Result<std::vector<uint8_t>> SalvagedDefinitionBytes(SalvageSource& source, const TableDef& def) {
-  std::vector<uint8_t> bytes;
-  std::vector<uint8_t> page;
-  for (size_t i = 0; i < def.pages.size(); ++i) {
-    JET_RETURN_IF_ERROR(source.ReadPage(def.pages[i], page).status());
-    const size_t skip = i == 0 ? 0 : source.layout().tdef_continuation_header;
-    bytes.insert(bytes.end(), page.begin() + static_cast<std::ptrdiff_t>(skip), page.end());
-  }
-  return bytes;
-}
-
-Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std::string& table, RepairReport& report) {
+Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std::string& table, RepairReport& report,
+                                 std::vector<uint8_t>* stored) {
   const Layout& l = source.layout();
   std::vector<uint32_t> pages;
-  const std::vector<uint8_t> bytes = DefinitionBytes(source, page, pages, table, report);
+  std::vector<uint8_t> bytes = DefinitionBytes(source, page, pages, table, report);
   if (pages.empty()) return CorruptError("page " + std::to_string(page) + " is not a table definition").AtPage(page);
   auto def = ParseTableDef(bytes, l, source.header().code_page);
   if (def.ok() && ReadIndexFlags(bytes, l, *def).ok()) {
     def->page = page;
     def->pages = std::move(pages);
+    if (stored != nullptr) *stored = std::move(bytes);
     return def;
   }
   const Status first = def.ok() ? CorruptError("index definitions run past the end") : def.status();
-  auto columns_only = ParseTableDef(WithoutIndexes(bytes, l), l, source.header().code_page);
+  auto columns = ColumnsOnly(bytes, l);
+  auto columns_only = columns.ok() ? ParseTableDef(*columns, l, source.header().code_page) : columns.status();
   if (!columns_only.ok()) {
     Status failed = first;
     return failed.AtPage(page);
@@ -116,6 +98,7 @@ Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std
              "the index definitions are damaged (" + first.description() + "); the table is rebuilt without indexes");
   columns_only->page = page;
   columns_only->pages = std::move(pages);
+  if (stored != nullptr) *stored = std::move(columns).value();
   return columns_only;
 }
 
@@ -129,7 +112,7 @@ Result<SalvagedCatalog> SalvageCatalog(SalvageSource& source, RepairReport& repo
   SalvagedCatalog catalog{std::move(def).value(), {}};
   JET_RETURN_IF_ERROR(SalvageRows(source, catalog.def, kCatalogName, report, [&catalog](SalvagedRow&& row) {
     CatalogEntry entry = EntryFromValues(catalog.def, row.values);
-    catalog.rows.push_back(CatalogRow{std::move(entry), std::move(row.values)});
+    catalog.rows.push_back(CatalogRow{std::move(entry), RowPointer(row.page, row.slot), std::move(row.values)});
     return Status::Ok();
   }));
   if (catalog.rows.empty()) {

@@ -16,16 +16,15 @@
 
 namespace jet {
 
-// The definition starting on `page`, with each index tree's flags. kCorrupt when not even
-// the columns can be read.
-Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std::string& table, RepairReport& report);
-
-// The definition bytes of `def` as salvaged: its first page whole, continuation pages without
-// their header.
-Result<std::vector<uint8_t>> SalvagedDefinitionBytes(SalvageSource& source, const TableDef& def);
+// The definition starting on `page`, with each index tree's flags, and in `stored` the bytes
+// it reads (without the index part when that is damaged). kCorrupt when not even the
+// columns can be read.
+Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std::string& table, RepairReport& report,
+                                 std::vector<uint8_t>* stored = nullptr);
 
 struct CatalogRow {
   CatalogEntry entry;
+  uint32_t pointer = 0;       // where the row is stored
   std::vector<Value> values;  // follow the catalog definition's columns
 };
 

@@ -1,9 +1,12 @@
 #include "jet/SalvageSource.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "jet/Bytes.h"
 #include "jet/Rc4.h"
+#include "jet/WriteBytes.h"
+#include "jet/UsageMap.h"
 
 namespace jet {
 namespace {
@@ -38,10 +41,51 @@ Result<std::unique_ptr<SalvageSource>> SalvageSource::Open(File& file, RepairRep
                    std::to_string(source->layout().page_size) + " bytes are left");
   }
   JET_RETURN_IF_ERROR(source->ScanPages(report));
+  source->ReadFreePages();
   return source;
 }
 
-Result<size_t> SalvageSource::ReadPage(uint32_t number, std::vector<uint8_t>& out) {
+Status SalvageSource::ReadPage(uint32_t number, std::vector<uint8_t>& out) {
+  if (number >= page_count_) return CorruptError("page number beyond the end of the file").AtPage(number);
+  return ReadPresent(number, out).status();
+}
+
+Status SalvageSource::ReadPages(uint32_t first, uint32_t count, std::span<uint8_t> out) {
+  const uint32_t size = layout_->page_size;
+  if (first == 0 || uint64_t{first} + count > page_count_ || out.size() != size_t{count} * size) {
+    return Status(ErrorKind::kInvalidArgument, "pages outside the file").AtPage(first);
+  }
+  std::vector<uint8_t> page;
+  for (uint32_t i = 0; i < count; ++i) {
+    JET_RETURN_IF_ERROR(ReadPresent(first + i, page).status());
+    std::copy(page.begin(), page.end(), out.begin() + static_cast<std::ptrdiff_t>(size_t{i} * size));
+  }
+  return Status::Ok();
+}
+
+Result<std::vector<uint32_t>> SalvageSource::PagesOfTable(const TableDef& def) {
+  const std::vector<uint32_t>& owned = DataPagesOf(def.page);
+  std::vector<uint32_t> pages;
+  auto map = ReadUsageMap(*this, def.used_pages);
+  if (!map.ok() && map.status().kind() == ErrorKind::kIo) return map.status();
+  if (map.ok()) {
+    std::set_intersection(map->pages.begin(), map->pages.end(), owned.begin(), owned.end(), std::back_inserter(pages));
+    if (!pages.empty() || owned.empty()) return pages;
+  }
+  for (uint32_t page : owned) {
+    if (!std::binary_search(free_pages_.begin(), free_pages_.end(), page)) pages.push_back(page);
+  }
+  return pages;
+}
+
+// Page 1 holds the database's map of free pages in its first row. A damaged map marks
+// nothing free.
+void SalvageSource::ReadFreePages() {
+  auto map = ReadUsageMap(*this, RowPointer(kGlobalMapPage, 0));
+  if (map.ok()) free_pages_ = std::move(map->pages);
+}
+
+Result<size_t> SalvageSource::ReadPresent(uint32_t number, std::vector<uint8_t>& out) {
   const uint32_t page_size = layout_->page_size;
   out.assign(page_size, 0);
   const uint64_t offset = uint64_t{number} * page_size;
@@ -75,7 +119,7 @@ Status SalvageSource::ScanPages(RepairReport& report) {
   std::vector<uint8_t> page;
   std::vector<std::pair<uint32_t, uint32_t>> data_like;  // page, the owner it names
   for (uint32_t number = 1; number < page_count_; ++number) {
-    JET_ASSIGN_OR_RETURN(const size_t present, ReadPage(number, page));
+    JET_ASSIGN_OR_RETURN(const size_t present, ReadPresent(number, page));
     const uint8_t type = page[0];
     if (type == kPageData && present >= layout_->data_row_offsets) {
       data_pages_[*GetU32(page, layout_->data_owner)].push_back(number);

@@ -1,8 +1,9 @@
 #pragma once
 // Read access to a damaged database for its repair. Nothing here trusts the file's maps:
 // one pass over every page sorts data pages by the table that owns them and notes pages of
-// unknown type. A file cut short keeps its partial last page; each read says how many of
-// the page's bytes really exist, so rows in the missing part are not taken for zeros.
+// unknown type. A file cut short keeps its partial last page; ReadPresent says how many of
+// the page's bytes really exist, so rows in the missing part are not taken for zeros. As a
+// PageSource it hands out whole pages, the missing part of a cut page as zeros.
 
 #include <cstdint>
 #include <map>
@@ -11,12 +12,14 @@
 #include <vector>
 
 #include "jet/File.h"
+#include "jet/PageSource.h"
 #include "jet/RepairReport.h"
 #include "jet/SalvageHeader.h"
+#include "jet/TableDef.h"
 
 namespace jet {
 
-class SalvageSource {
+class SalvageSource : public PageSource {
  public:
   // Reads the header (restoring it where damaged) and scans the pages. Errors as
   // SalvageHeader, plus kIo.
@@ -24,13 +27,21 @@ class SalvageSource {
 
   const SalvagedHeader& salvaged_header() const { return header_; }
   const Header& header() const { return header_.header; }
-  const Layout& layout() const { return *layout_; }
+  const Layout& layout() const override { return *layout_; }
   // Pages in the file, a partial last page included.
-  uint32_t page_count() const { return page_count_; }
+  uint32_t page_count() const override { return page_count_; }
 
   // Reads page `number`, decrypted, into `out` (always a whole page; the missing part of a
   // cut page is zeros). Returns the number of bytes the file really holds for it.
-  Result<size_t> ReadPage(uint32_t number, std::vector<uint8_t>& out);
+  Result<size_t> ReadPresent(uint32_t number, std::vector<uint8_t>& out);
+  Status ReadPage(uint32_t number, std::vector<uint8_t>& out) override;
+  Status ReadPages(uint32_t first, uint32_t count, std::span<uint8_t> out) override;
+
+  // The data pages whose rows table `def` holds, ascending: those its map lists and that
+  // name it as owner, while the map can be read and names any; otherwise (the map is
+  // damaged) every page naming it as owner that page 1 does not mark free. Pages the map
+  // no longer lists keep stale copies of rows and are left behind. Errors: kIo.
+  Result<std::vector<uint32_t>> PagesOfTable(const TableDef& def);
 
   // The data pages whose owner field names the definition page `owner`, ascending.
   const std::vector<uint32_t>& DataPagesOf(uint32_t owner) const;
@@ -40,6 +51,7 @@ class SalvageSource {
  private:
   SalvageSource(File& file, SalvagedHeader header, uint64_t size);
   Status ScanPages(RepairReport& report);
+  void ReadFreePages();
 
   File& file_;
   SalvagedHeader header_;
@@ -49,6 +61,7 @@ class SalvageSource {
   std::map<uint32_t, std::vector<uint32_t>> data_pages_;
   std::vector<uint32_t> definition_pages_;
   std::set<uint32_t> continuations_;
+  std::vector<uint32_t> free_pages_;  // ascending
 };
 
 }  // namespace jet

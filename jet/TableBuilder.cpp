@@ -72,7 +72,9 @@ Result<RowLocation> TableBuilder::Place(std::span<const uint8_t> row) {
 Result<RowLocation> TableBuilder::AddRow(RowValues values) {
   if (finished_) return Status(ErrorKind::kInvalidArgument, "table " + design_.name + " is already finished");
   FillAutoNumbers(values);
-  // Encoding the row checks every value, so the keys below are made from valid ones.
+  // Encoding the row checks every value, so the keys below are made from valid ones. A row
+  // refused for its key takes its long values with it.
+  long_values_.StartTracking();
   JET_ASSIGN_OR_RETURN(const Bytes row, encoder_.Encode(values, long_values_));
   std::vector<Bytes> keys;
   for (const Index& index : indexes_) {
@@ -81,8 +83,13 @@ Result<RowLocation> TableBuilder::AddRow(RowValues values) {
       continue;
     }
     JET_ASSIGN_OR_RETURN(Bytes key, index.encoder.Encode(values));
+    if (key.size() > MaxIndexKeyLength(allocator_.layout())) {
+      long_values_.AbandonTracked();
+      return Status(ErrorKind::kInvalidArgument, "a key of index " + index.design.name + " is longer than an index page allows");
+    }
     keys.push_back(std::move(key));
   }
+  long_values_.StopTracking();
   JET_ASSIGN_OR_RETURN(const RowLocation at, Place(row));
   for (size_t i = 0; i < indexes_.size(); ++i) {
     if (!keys[i].empty()) indexes_[i].builder.Add(keys[i], at.page, at.row);

@@ -14,16 +14,7 @@
 namespace jet {
 namespace {
 
-constexpr size_t kTableIdBytes = 4;
-constexpr size_t kObjectTypeBytes = 2;
 constexpr uint32_t kWindowPages = 64;
-
-int ColumnNamed(const TableDef& def, const char* name) {
-  for (size_t i = 0; i < def.columns.size(); ++i) {
-    if (def.columns[i].name == name) return static_cast<int>(i);
-  }
-  return -1;
-}
 
 std::string IndexName(const TableDef& def, size_t real_index) {
   for (const LogicalIndex& x : def.indexes) {
@@ -40,12 +31,11 @@ class TableCopy {
         def_(table.def),
         layout_(targets.source.layout()),
         data_(layout_, table.new_pages.front()),
-        long_values_(targets.source, targets.allocator) {
-    FindLongValueColumns();
-  }
+        long_values_(targets.source, targets.allocator),
+        patcher_(def_, layout_, long_values_, targets.new_ids) {}
 
   Result<uint64_t> Run() {
-    JET_RETURN_IF_ERROR(FindIdColumns());
+    JET_RETURN_IF_ERROR(patcher_.FindIdColumns(table_.ids));
     JET_RETURN_IF_ERROR(CopyRows());
     JET_RETURN_IF_ERROR(CopyIndexes());
     JET_RETURN_IF_ERROR(WriteDefinition());
@@ -53,24 +43,6 @@ class TableCopy {
   }
 
  private:
-  void FindLongValueColumns() {
-    for (size_t i = 0; i < def_.columns.size(); ++i) {
-      if (def_.columns[i].IsLongValue()) long_value_columns_.push_back(i);
-    }
-  }
-
-  Status FindIdColumns() {
-    if (table_.ids == TableIdColumn::kNone) return Status::Ok();
-    const bool catalog = table_.ids == TableIdColumn::kCatalogId;
-    id_column_ = ColumnNamed(def_, catalog ? "Id" : "ObjectId");
-    if (catalog) type_column_ = ColumnNamed(def_, "Type");
-    const bool long_ids = id_column_ >= 0 && def_.columns[static_cast<size_t>(id_column_)].type == ColumnType::kLong;
-    const bool integer_type =
-        !catalog || (type_column_ >= 0 && def_.columns[static_cast<size_t>(type_column_)].type == ColumnType::kInteger);
-    if (!long_ids || !integer_type) return CorruptError("the table ids are not where they belong");
-    return Status::Ok();
-  }
-
   // The live rows in storage order: the pages the table's usage map lists and owns, each
   // row in slot order; a moved row is taken at its new place, and the slot it left noted.
   Status CopyRows() {
@@ -90,7 +62,7 @@ class TableCopy {
         if (s.pointer && s.end - s.start >= 4) forwards.emplace_back(from, *GetU32(page, s.start));
         if (!s.live()) continue;
         row.assign(page.begin() + s.start, page.begin() + s.end);
-        Status patched = PatchRow(row);
+        Status patched = patcher_.Patch(row);
         if (!patched.ok()) return patched.AtPage(number);
         JET_ASSIGN_OR_RETURN(const uint32_t to, Place(row));
         rows_.Add(from, to);
@@ -117,30 +89,6 @@ class TableCopy {
     }
     JET_RETURN_IF_ERROR(FlushDataPage());
     return long_values_.Flush();
-  }
-
-  // Points the row's long values at their copies and moves its table id.
-  Status PatchRow(std::vector<uint8_t>& row) {
-    if (long_value_columns_.empty() && id_column_ < 0) return Status::Ok();
-    JET_ASSIGN_OR_RETURN(const std::vector<RawField> fields, SplitRow(row, def_, layout_));
-    const auto offset = [&row](const RawField& f) { return static_cast<size_t>(f.bytes.data() - row.data()); };
-    for (size_t column : long_value_columns_) {
-      const RawField& f = fields[column];
-      if (f.null || f.bytes.empty()) continue;
-      Status copied = long_values_.Copy(std::span<uint8_t>(row).subspan(offset(f), f.bytes.size()));
-      if (!copied.ok()) return Status(copied.kind(), "column '" + def_.columns[column].name + "': " + copied.ToString());
-    }
-    if (id_column_ < 0) return Status::Ok();
-    const RawField& id = fields[static_cast<size_t>(id_column_)];
-    if (id.null || id.bytes.size() != kTableIdBytes) return Status::Ok();
-    if (type_column_ >= 0) {
-      const RawField& type = fields[static_cast<size_t>(type_column_)];
-      if (type.null || type.bytes.size() != kObjectTypeBytes) return Status::Ok();
-      if (static_cast<int16_t>(*GetU16(type.bytes, 0)) != kObjectTypeTable) return Status::Ok();
-    }
-    auto moved = t_.new_ids.find(*GetU32(id.bytes, 0));
-    if (moved != t_.new_ids.end()) PutU32(row, offset(id), moved->second);
-    return Status::Ok();
   }
 
   Result<uint32_t> Place(std::span<const uint8_t> row) {
@@ -172,8 +120,8 @@ class TableCopy {
 
   Result<WrittenIndexPages> CopyOneIndex(const RealIndex& index) {
     IndexCopyOptions options;
-    if (id_column_ >= 0) {
-      const uint16_t ids = def_.columns[static_cast<size_t>(id_column_)].number;
+    if (patcher_.id_column() >= 0) {
+      const uint16_t ids = def_.columns[static_cast<size_t>(patcher_.id_column())].number;
       for (size_t c = 0; c < index.columns.size(); ++c) {
         if (index.columns[c].column_number != ids) continue;
         if (c != 0) return Status(ErrorKind::kUnsupported, "table ids are not the first column of the index");
@@ -207,7 +155,7 @@ class TableCopy {
       to.index_roots.push_back(index.root);
     }
     // Access leaves these maps empty in every file seen; so does the copy.
-    for (size_t column : long_value_columns_) {
+    for (size_t column : patcher_.long_value_columns()) {
       JET_ASSIGN_OR_RETURN(const uint32_t used, AddMap({}));
       JET_ASSIGN_OR_RETURN(const uint32_t free, AddMap({}));
       to.long_value_maps[def_.columns[column].number] = {used, free};
@@ -222,10 +170,8 @@ class TableCopy {
   const TableDef& def_;
   const Layout& layout_;
   DataPageBuilder data_;
-  std::vector<size_t> long_value_columns_;  // positions in def_.columns
   LongValueCopier long_values_;
-  int id_column_ = -1;
-  int type_column_ = -1;
+  RowPatcher patcher_;
   uint32_t data_page_ = 0;
   bool data_open_ = false;
   std::vector<uint32_t> data_pages_;

@@ -16,6 +16,7 @@
 #include "jet/Database.h"
 #include "jet/MapRowWriter.h"
 #include "jet/PageAllocator.h"
+#include "jet/RowPatcher.h"
 #include "jet/TableDef.h"
 
 namespace jet {
@@ -28,10 +29,6 @@ struct CompactionTargets {
   const std::map<uint32_t, uint32_t>& new_pages;  // definition pages, old -> new
   const std::map<uint32_t, uint32_t>& new_ids;    // table ids, old -> new
 };
-
-// Which column holds table ids that follow their tables: the catalog's Id (of rows whose
-// Type says local table) or the access-control entries' ObjectId.
-enum class TableIdColumn { kNone, kCatalogId, kAccessControlObjectId };
 
 struct TableToCopy {
   std::string name;

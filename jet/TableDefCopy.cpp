@@ -14,60 +14,23 @@ constexpr uint32_t kNoTable = 0xffffffff;
 constexpr uint16_t kEndOfList = 0xffff;
 constexpr size_t kLongValueMapEntry = 10;  // column number, used pages, free pages
 
-// The definition's pages as one run of bytes: continuation pages count without their header.
+// Reads and writes the definition's bytes as one run, every access checked.
 class DefinitionBytes {
  public:
-  DefinitionBytes(std::vector<Bytes> pages, const Layout& layout) : pages_(std::move(pages)), layout_(layout) {}
+  explicit DefinitionBytes(std::vector<uint8_t>& bytes) : bytes_(bytes) {}
 
-  size_t size() const {
-    return layout_.page_size + (pages_.size() - 1) * (layout_.page_size - layout_.tdef_continuation_header);
-  }
-  std::optional<uint32_t> U32(size_t at) const {
-    if (at + 4 > size()) return std::nullopt;
-    uint32_t v = 0;
-    for (size_t i = 0; i < 4; ++i) v |= uint32_t{Byte(at + i)} << (8 * i);
-    return v;
-  }
-  std::optional<uint16_t> U16(size_t at) const {
-    if (at + 2 > size()) return std::nullopt;
-    return static_cast<uint16_t>(Byte(at) | (Byte(at + 1) << 8));
-  }
+  size_t size() const { return bytes_.size(); }
+  std::optional<uint32_t> U32(size_t at) const { return GetU32(bytes_, at); }
+  std::optional<uint16_t> U16(size_t at) const { return GetU16(bytes_, at); }
   Status Put(size_t at, uint32_t v) {
     if (at + 4 > size()) return CorruptError("damaged table definition: a page pointer runs past the end");
-    for (size_t i = 0; i < 4; ++i) Byte(at + i) = static_cast<uint8_t>(v >> (8 * i));
+    PutU32(bytes_, at, v);
     return Status::Ok();
   }
-  std::vector<Bytes>& pages() { return pages_; }
 
  private:
-  uint8_t& Byte(size_t at) { return const_cast<uint8_t&>(std::as_const(*this).Byte(at)); }
-  const uint8_t& Byte(size_t at) const {
-    if (at < layout_.page_size) return pages_[0][at];
-    const size_t body = layout_.page_size - layout_.tdef_continuation_header;
-    const size_t rest = at - layout_.page_size;
-    return pages_[1 + rest / body][layout_.tdef_continuation_header + rest % body];
-  }
-
-  std::vector<Bytes> pages_;
-  const Layout& layout_;
+  std::vector<uint8_t>& bytes_;
 };
-
-// Where the column maps of memo and OLE columns start: after the names of the logical indexes.
-Result<size_t> LongValueMapList(const DefinitionBytes& bytes, const Layout& l, size_t names_at, size_t names) {
-  size_t at = names_at;
-  for (size_t i = 0; i < names; ++i) {
-    std::optional<uint32_t> length;
-    if (l.name_length_size == 1) {
-      auto two = bytes.U16(at);
-      if (two) length = *two & 0xff;
-    } else {
-      length = bytes.U16(at);
-    }
-    if (!length) return CorruptError("damaged table definition: index names run past the end");
-    at += l.name_length_size + *length;
-  }
-  return at;
-}
 
 Status MoveIndexes(DefinitionBytes& bytes, const Layout& l, const TableDef& def, const IndexSections& sections,
                    const MovedDefinition& to, const std::map<uint32_t, uint32_t>& new_pages) {
@@ -111,28 +74,43 @@ Status MoveLongValueMaps(DefinitionBytes& bytes, size_t at, const MovedDefinitio
 
 }  // namespace
 
-Result<std::vector<Bytes>> MoveTableDef(Database& source, const TableDef& def, const MovedDefinition& to,
+Status MoveDefinitionPointers(std::vector<uint8_t>& flat, const Layout& l, const TableDef& def,
+                              const MovedDefinition& to, const std::map<uint32_t, uint32_t>& new_pages) {
+  if (to.index_maps.size() != def.real_indexes.size() || to.index_roots.size() != def.real_indexes.size()) {
+    return Status(ErrorKind::kInvalidArgument, "the moved definition does not match its source");
+  }
+  DefinitionBytes bytes(flat);
+  JET_RETURN_IF_ERROR(bytes.Put(l.tdef_used_pages, to.used_pages));
+  JET_RETURN_IF_ERROR(bytes.Put(l.tdef_free_pages, to.free_pages));
+  JET_ASSIGN_OR_RETURN(const IndexSections sections,
+                       LocateIndexSections(flat, l, def.columns.size(), def.real_indexes.size()));
+  JET_RETURN_IF_ERROR(MoveIndexes(bytes, l, def, sections, to, new_pages));
+  const auto maps = SkipNames(flat, l, sections.logical_entries + def.indexes.size() * l.tdef_logical_index,
+                              def.indexes.size());
+  if (!maps) return CorruptError("damaged table definition: index names run past the end");
+  return MoveLongValueMaps(bytes, *maps, to);
+}
+
+Result<std::vector<Bytes>> MoveTableDef(PageSource& source, const TableDef& def, const MovedDefinition& to,
                                         const std::map<uint32_t, uint32_t>& new_pages) {
   const Layout& l = source.layout();
-  if (to.pages.size() != def.pages.size() || to.index_maps.size() != def.real_indexes.size() ||
-      to.index_roots.size() != def.real_indexes.size()) {
+  if (to.pages.size() != def.pages.size()) {
     return Status(ErrorKind::kInvalidArgument, "the moved definition does not match its source");
   }
   std::vector<Bytes> pages(def.pages.size());
   for (size_t i = 0; i < def.pages.size(); ++i) JET_RETURN_IF_ERROR(source.ReadPage(def.pages[i], pages[i]));
-  for (size_t i = 0; i < pages.size(); ++i) PutU32(pages[i], l.tdef_next_page, i + 1 < pages.size() ? to.pages[i + 1] : 0);
-  DefinitionBytes bytes(std::move(pages), l);
-  JET_RETURN_IF_ERROR(bytes.Put(l.tdef_used_pages, to.used_pages));
-  JET_RETURN_IF_ERROR(bytes.Put(l.tdef_free_pages, to.free_pages));
-  JET_ASSIGN_OR_RETURN(const std::vector<uint8_t> flat, ReadDefinitionBytes(source, def));
-  JET_ASSIGN_OR_RETURN(const IndexSections sections,
-                       LocateIndexSections(flat, l, def.columns.size(), def.real_indexes.size()));
-  JET_RETURN_IF_ERROR(MoveIndexes(bytes, l, def, sections, to, new_pages));
-  JET_ASSIGN_OR_RETURN(const size_t maps,
-                       LongValueMapList(bytes, l, sections.logical_entries + def.indexes.size() * l.tdef_logical_index,
-                                        def.indexes.size()));
-  JET_RETURN_IF_ERROR(MoveLongValueMaps(bytes, maps, to));
-  return std::move(bytes.pages());
+  JET_ASSIGN_OR_RETURN(std::vector<uint8_t> flat, ReadDefinitionBytes(source, def));
+  JET_RETURN_IF_ERROR(MoveDefinitionPointers(flat, l, def, to, new_pages));
+  // Back onto the pages, each keeping its own header.
+  size_t at = 0;
+  for (size_t i = 0; i < pages.size(); ++i) {
+    const size_t skip = i == 0 ? 0 : l.tdef_continuation_header;
+    std::copy(flat.begin() + static_cast<std::ptrdiff_t>(at), flat.begin() + static_cast<std::ptrdiff_t>(at + l.page_size - skip),
+              pages[i].begin() + static_cast<std::ptrdiff_t>(skip));
+    at += l.page_size - skip;
+    PutU32(pages[i], l.tdef_next_page, i + 1 < pages.size() ? to.pages[i + 1] : 0);
+  }
+  return pages;
 }
 
 }  // namespace jet

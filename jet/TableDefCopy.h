@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "jet/Database.h"
+#include "jet/PageSource.h"
 #include "jet/TableDef.h"
 #include "jet/WriteBytes.h"
 
@@ -26,10 +26,15 @@ struct MovedDefinition {
   std::map<uint16_t, std::pair<uint32_t, uint32_t>> long_value_maps;
 };
 
+// Moves every page pointer in `flat`, the bytes of definition `def` as one run (continuation
+// pages without their header). kCorrupt as below.
+Status MoveDefinitionPointers(std::vector<uint8_t>& flat, const Layout& layout, const TableDef& def,
+                              const MovedDefinition& to, const std::map<uint32_t, uint32_t>& new_pages);
+
 // The pages of the moved definition, ready to write. `new_pages` gives each table's new
 // definition page by its old one. kCorrupt when the definition does not parse or relates
 // to a table that is not listed.
-Result<std::vector<Bytes>> MoveTableDef(Database& source, const TableDef& def, const MovedDefinition& to,
+Result<std::vector<Bytes>> MoveTableDef(PageSource& source, const TableDef& def, const MovedDefinition& to,
                                         const std::map<uint32_t, uint32_t>& new_pages);
 
 }  // namespace jet

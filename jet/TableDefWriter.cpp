@@ -155,6 +155,8 @@ void PutPageHeader(Bytes& page, const Layout& layout, size_t used, uint32_t next
   PutU32(page, layout.tdef_next_page, next);
 }
 
+}  // namespace
+
 size_t TableDefPageCount(const Layout& layout, size_t definition_size) {
   if (definition_size <= layout.page_size) return 1;
   const size_t per_page = layout.page_size - layout.tdef_continuation_header;
@@ -179,8 +181,6 @@ std::vector<Bytes> LayOutTableDef(const Layout& layout, const Bytes& definition,
   }
   return pages;
 }
-
-}  // namespace
 
 Result<Bytes> BuildTableDef(const Layout& layout, const WrittenTable& table) {
   const Bytes def = DefinitionBytes(layout, table);

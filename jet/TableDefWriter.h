@@ -42,4 +42,10 @@ Result<Bytes> BuildTableDef(const Layout& layout, const WrittenTable& table);
 // pages reserved from `allocator`.
 Status WriteTableDef(PageAllocator& allocator, uint32_t first_page, const WrittenTable& table);
 
+// Pages that definition bytes of `definition_size` take.
+size_t TableDefPageCount(const Layout& layout, size_t definition_size);
+// Splits definition bytes onto pages: the first page, then one per page of
+// `continuation_pages`, each linked to the next.
+std::vector<Bytes> LayOutTableDef(const Layout& layout, const Bytes& definition, std::span<const uint32_t> continuation_pages);
+
 }  // namespace jet

@@ -18,22 +18,6 @@
 namespace jet {
 namespace {
 
-// Lends the editor's file to a Database without giving it away, so the database can be
-// opened afresh after each change while the lock stays held.
-class BorrowedFile : public File {
- public:
-  explicit BorrowedFile(File& inner) : inner_(inner) {}
-  Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override { return inner_.ReadAt(offset, buffer); }
-  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override { return inner_.WriteAt(offset, data); }
-  Result<uint64_t> Size() override { return inner_.Size(); }
-  Status Sync() override { return inner_.Sync(); }
-  Status Truncate(uint64_t size) override { return inner_.Truncate(size); }
-  std::string Name() const override { return inner_.Name(); }
-
- private:
-  File& inner_;
-};
-
 const Value& NullValue() {
   static const Value null;
   return null;

@@ -1,7 +1,7 @@
 #include "jet/UsageMap.h"
 
 #include "jet/Bytes.h"
-#include "jet/Database.h"
+#include "jet/PageSource.h"
 #include "jet/Format.h"
 #include "jet/LongValue.h"
 
@@ -23,7 +23,7 @@ Status AddBits(std::span<const uint8_t> bitmap, uint64_t first_page, uint32_t pa
 
 }  // namespace
 
-Result<UsageMap> DecodeUsageMap(Database& db, std::span<const uint8_t> row) {
+Result<UsageMap> DecodeUsageMap(PageSource& db, std::span<const uint8_t> row) {
   if (row.size() < 1) return CorruptError("empty usage map");
   UsageMap map;
   if (row[0] == kUsageMapInline) {
@@ -49,12 +49,12 @@ Result<UsageMap> DecodeUsageMap(Database& db, std::span<const uint8_t> row) {
   return map;
 }
 
-Result<UsageMap> ReadUsageMap(Database& db, uint32_t pointer) {
+Result<UsageMap> ReadUsageMap(PageSource& db, uint32_t pointer) {
   JET_ASSIGN_OR_RETURN(std::vector<uint8_t> row, ReadRowAt(db, pointer));
   return DecodeUsageMap(db, row);
 }
 
-Status CheckUsageMapWithinFile(Database& db, uint32_t pointer) {
+Status CheckUsageMapWithinFile(PageSource& db, uint32_t pointer) {
   JET_ASSIGN_OR_RETURN(std::vector<uint8_t> row, ReadRowAt(db, pointer));
   if (row.empty() || row[0] != kUsageMapReference) return DecodeUsageMap(db, row).status();
   const uint64_t pages_per_map = uint64_t{db.page_size() - kUsageMapPageHeader} * 8;

@@ -12,7 +12,7 @@
 
 namespace jet {
 
-class Database;
+class PageSource;
 
 struct UsageMap {
   bool inline_map = true;
@@ -21,14 +21,14 @@ struct UsageMap {
 };
 
 // Decodes a usage map row. Pages beyond the end of the file give kCorrupt.
-Result<UsageMap> DecodeUsageMap(Database& db, std::span<const uint8_t> row);
+Result<UsageMap> DecodeUsageMap(PageSource& db, std::span<const uint8_t> row);
 
 // Reads the row at `pointer` and decodes it.
-Result<UsageMap> ReadUsageMap(Database& db, uint32_t pointer);
+Result<UsageMap> ReadUsageMap(PageSource& db, uint32_t pointer);
 
 // kCorrupt when the map at `pointer` names a page beyond the end of the file or keeps a
 // bitmap page there. Reads only the bitmap pages whose run of page numbers reaches the end
 // (the others cannot name a page outside), so the cost does not grow with the file.
-Status CheckUsageMapWithinFile(Database& db, uint32_t pointer);
+Status CheckUsageMapWithinFile(PageSource& db, uint32_t pointer);
 
 }  // namespace jet
