@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <random>
+#include <sstream>
 
 namespace jet::testing {
 
@@ -24,8 +26,45 @@ std::string FixturePath(const std::string& relative) {
   return (std::filesystem::path(TAVIMER_FIXTURES_DIR) / "jet" / relative).string();
 }
 
+namespace {
+
+constexpr const char* kRealWorld = "../realworld/";
+
+// File name -> password, from the corpus manifest (columns: file, version, bytes, tables,
+// rows, password, ...).
+std::map<std::string, std::string> RealWorldPasswords() {
+  std::map<std::string, std::string> out;
+  std::ifstream in(std::filesystem::path(TAVIMER_FIXTURES_DIR) / "realworld" / "MANIFEST.tsv");
+  std::string line;
+  std::getline(in, line);  // the heading
+  while (std::getline(in, line)) {
+    std::vector<std::string> fields;
+    std::stringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+    if (fields.size() > 5) out[fields[0]] = fields[5];
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string FixturePassword(const std::string& relative) {
+  if (relative.rfind(kRealWorld, 0) == 0) {
+    static const std::map<std::string, std::string> passwords = RealWorldPasswords();
+    auto found = passwords.find(relative.substr(std::string(kRealWorld).size()));
+    return found == passwords.end() ? "" : found->second;
+  }
   return relative.find("password") != std::string::npos ? "password" : "";
+}
+
+std::vector<std::string> RealWorldFiles() {
+  std::vector<std::string> out;
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(TAVIMER_FIXTURES_DIR) / "realworld")) {
+    const std::string ext = entry.path().extension().string();
+    if (ext == ".mdb" || ext == ".MDB") out.push_back(kRealWorld + entry.path().filename().string());
+  }
+  std::sort(out.begin(), out.end());
+  return out;
 }
 
 TempDir::TempDir() {

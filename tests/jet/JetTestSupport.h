@@ -12,8 +12,11 @@ namespace jet::testing {
 // Every fixture database (jet3/*.mdb and jet4/*.mdb), as paths relative to the fixture folder.
 std::vector<std::string> AllFixtures();
 std::string FixturePath(const std::string& relative);
-// The password a fixture needs ("password" for the protected ones, else empty).
+// The password a fixture needs ("password" for the protected ones, the one MANIFEST.tsv gives
+// for a file of the real-world corpus, else empty).
 std::string FixturePassword(const std::string& relative);
+// Every file of the real-world corpus (fixtures/realworld), as paths FixturePath takes.
+std::vector<std::string> RealWorldFiles();
 
 // A temporary folder removed when the object dies.
 class TempDir {
