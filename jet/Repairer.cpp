@@ -67,6 +67,7 @@ class Rebuild {
       ++report_.tables;
     }
     TableToSalvage& catalog = tables_.front();
+    catalog.rows_reported = true;  // by SalvageCatalog
     std::sort(catalog.left_out.begin(), catalog.left_out.end());
     JET_ASSIGN_OR_RETURN(const uint64_t catalog_rows, SalvageTable(targets, catalog));
     report_.rows += catalog_rows;
@@ -258,8 +259,10 @@ Result<std::unique_ptr<File>> CreateBeside(FileSystem& fs, const std::string& pa
 }
 
 // Whether the file opens with its own password, holds whole pages only and passes the check.
-bool Sound(File& file, const std::string& password) {
+// kIo when it cannot be read.
+Result<bool> Sound(File& file, const std::string& password) {
   auto db = Database::Open(std::make_unique<BorrowedFile>(file), {.password = password});
+  if (!db.ok() && db.status().kind() == ErrorKind::kIo) return db.status();
   if (!db.ok()) return false;
   auto size = (*db)->file().Size();
   if (!size.ok() || *size % (*db)->page_size() != 0) return false;
@@ -269,7 +272,9 @@ bool Sound(File& file, const std::string& password) {
 // Reads the stored password, checking the one given against it.
 Result<std::string> StoredPassword(File& file, const RepairOptions& options) {
   std::vector<uint8_t> first(kHeaderMinimumBytes);
-  if (!file.ReadAt(0, first).ok()) return std::string();
+  Status read = file.ReadAt(0, first);
+  if (!read.ok() && read.kind() == ErrorKind::kIo) return read;
+  if (!read.ok()) return std::string();
   auto header = ParseHeader(first);
   if (!header.ok()) return std::string();
   if (!options.password.empty() && !PasswordMatches(*header, options.password)) {
@@ -335,7 +340,9 @@ Result<RepairReport> RepairInto(File& source, File& destination) {
     out = encrypted.get();
   }
   Rebuild rebuild(*salvage, *out, report);
-  JET_RETURN_IF_ERROR(rebuild.Run());
+  Status rebuilt = rebuild.Run();
+  JET_RETURN_IF_ERROR(salvage->read_error());
+  JET_RETURN_IF_ERROR(rebuilt);
   JET_RETURN_IF_ERROR(destination.Sync());
   return report;
 }
@@ -345,7 +352,8 @@ Result<RepairReport> RepairDatabase(const std::string& path, const RepairOptions
   JET_ASSIGN_OR_RETURN(const std::string target, fs.Resolve(path));
   JET_ASSIGN_OR_RETURN(std::unique_ptr<File> source, fs.Open(target, OpenMode::kReadWriteExclusive));
   JET_ASSIGN_OR_RETURN(const std::string password, StoredPassword(*source, options));
-  if (Sound(*source, password)) return RepairReport{};
+  JET_ASSIGN_OR_RETURN(const bool sound, Sound(*source, password));
+  if (sound) return RepairReport{};
   return RepairOnDisk(fs, target, *source);
 }
 

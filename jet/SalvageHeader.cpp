@@ -40,11 +40,13 @@ std::vector<uint8_t> Unscramble(std::span<const uint8_t> page, JetVersion versio
 }
 
 // Whether page 2, read under `version` and `key`, is the catalog's definition.
-bool CatalogReadsAs(File& file, uint64_t size, JetVersion version, uint32_t key) {
+Result<bool> CatalogReadsAs(File& file, uint64_t size, JetVersion version, uint32_t key) {
   const Layout& l = LayoutFor(version);
   if (size < uint64_t{l.page_size} * (kCatalogTableDefPage + 1)) return false;
   std::vector<uint8_t> page(l.page_size);
-  if (!file.ReadAt(uint64_t{kCatalogTableDefPage} * l.page_size, page).ok()) return false;
+  Status read = file.ReadAt(uint64_t{kCatalogTableDefPage} * l.page_size, page);
+  if (!read.ok() && read.kind() == ErrorKind::kIo) return read;
+  if (!read.ok()) return false;
   if (key != 0) Rc4Apply(key ^ kCatalogTableDefPage, page);
   if (page[0] != kPageTableDef) return false;
   // The names of the catalog's columns fit on its first page and decode only under the
@@ -84,16 +86,20 @@ bool PlausibleDate(std::optional<double> date) { return date && std::isfinite(*d
 
 // The version and database key under which page 2 reads as the catalog; the stored ones
 // are tried first.
-std::optional<std::pair<JetVersion, uint32_t>> FindLayout(File& file, uint64_t size, std::span<const uint8_t> page) {
+Result<std::optional<std::pair<JetVersion, uint32_t>>> FindLayout(File& file, uint64_t size, std::span<const uint8_t> page) {
   const uint8_t stored = page[kHeaderVersionOffset];
   std::vector<JetVersion> versions = {JetVersion::kJet4, JetVersion::kJet3};
   if (stored == 0) std::swap(versions[0], versions[1]);
   for (JetVersion version : versions) {
     const uint32_t key = *GetU32(Unscramble(page, version), kHeaderDatabaseKey);
-    if (key != 0 && CatalogReadsAs(file, size, version, key)) return std::make_pair(version, key);
-    if (CatalogReadsAs(file, size, version, 0)) return std::make_pair(version, uint32_t{0});
+    if (key != 0) {
+      JET_ASSIGN_OR_RETURN(const bool keyed, CatalogReadsAs(file, size, version, key));
+      if (keyed) return std::optional(std::make_pair(version, key));
+    }
+    JET_ASSIGN_OR_RETURN(const bool plain, CatalogReadsAs(file, size, version, 0));
+    if (plain) return std::optional(std::make_pair(version, uint32_t{0}));
   }
-  return std::nullopt;
+  return std::optional<std::pair<JetVersion, uint32_t>>();
 }
 
 // Checks each setting of the scrambled region; those that are not plausible get defaults.
@@ -144,7 +150,7 @@ Result<SalvagedHeader> SalvageHeader(File& file, RepairReport& report) {
                                                " is not supported")
         .AtPage(0);
   }
-  auto found = FindLayout(file, size, s.stored);
+  JET_ASSIGN_OR_RETURN(const auto found, FindLayout(file, size, s.stored));
   if (!found) {
     return CorruptError("neither format version reads page 2 as the catalog's definition: the catalog, and with it "
                         "every table, is lost")

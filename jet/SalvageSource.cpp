@@ -63,13 +63,19 @@ Status SalvageSource::ReadPages(uint32_t first, uint32_t count, std::span<uint8_
   return Status::Ok();
 }
 
-Result<std::vector<uint32_t>> SalvageSource::PagesOfTable(const TableDef& def) {
+Result<std::vector<uint32_t>> SalvageSource::PagesOfTable(const TableDef& def, RepairReport& report) {
   const std::vector<uint32_t>& owned = DataPagesOf(def.page);
   std::vector<uint32_t> pages;
   auto map = ReadUsageMap(*this, def.used_pages);
   if (!map.ok() && map.status().kind() == ErrorKind::kIo) return map.status();
   if (map.ok()) {
     std::set_intersection(map->pages.begin(), map->pages.end(), owned.begin(), owned.end(), std::back_inserter(pages));
+    for (uint32_t page : wrong_type_[def.page]) {
+      if (!std::binary_search(map->pages.begin(), map->pages.end(), page)) continue;
+      report.Add(LossKind::kPageSkipped, "", page,
+                 "a data page of the table defined on page " + std::to_string(def.page) +
+                     " has the wrong type; skipped with its rows");
+    }
     if (!pages.empty() || owned.empty()) return pages;
   }
   for (uint32_t page : owned) {
@@ -92,7 +98,10 @@ Result<size_t> SalvageSource::ReadPresent(uint32_t number, std::vector<uint8_t>&
   if (number == 0 || offset >= size_) return size_t{0};
   const size_t present = static_cast<size_t>(std::min<uint64_t>(size_ - offset, page_size));
   Status read = file_.ReadAt(offset, std::span<uint8_t>(out).first(present));
-  if (!read.ok()) return read.AtPage(number);
+  if (!read.ok()) {
+    if (read_error_.ok()) read_error_ = read;
+    return read.AtPage(number);
+  }
   if (header().database_key != 0) {
     // A page is encrypted whole; a cut one cannot be decrypted past its end anyway.
     Rc4Apply(header().database_key ^ number, out);
@@ -134,14 +143,8 @@ Status SalvageSource::ScanPages(RepairReport& report) {
     }
   }
   // A data page whose type byte was damaged into one of the other kinds Access writes still
-  // names its table; its rows are lost, and that is said.
-  const std::vector<uint32_t> starts = DefinitionStarts();
-  for (const auto& [number, owner] : data_like) {
-    if (!std::binary_search(starts.begin(), starts.end(), owner)) continue;
-    report.Add(LossKind::kPageSkipped, "", number,
-               "a data page of the table defined on page " + std::to_string(owner) +
-                   " has the wrong type; skipped with its rows");
-  }
+  // names its table; PagesOfTable says so when the table's map lists it.
+  for (const auto& [number, owner] : data_like) wrong_type_[owner].push_back(number);
   return Status::Ok();
 }
 

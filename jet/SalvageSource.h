@@ -41,7 +41,12 @@ class SalvageSource : public PageSource {
   // name it as owner, while the map can be read and names any; otherwise (the map is
   // damaged) every page naming it as owner that page 1 does not mark free. Pages the map
   // no longer lists keep stale copies of rows and are left behind. Errors: kIo.
-  Result<std::vector<uint32_t>> PagesOfTable(const TableDef& def);
+  // A page the map lists that names the table but has another page type is reported.
+  Result<std::vector<uint32_t>> PagesOfTable(const TableDef& def, RepairReport& report);
+
+  // The first read of the file that failed (kIo), or Ok: salvage passes over what it cannot
+  // read as damage, and the repair then fails with this instead.
+  const Status& read_error() const { return read_error_; }
 
   // The data pages whose owner field names the definition page `owner`, ascending.
   const std::vector<uint32_t>& DataPagesOf(uint32_t owner) const;
@@ -62,6 +67,8 @@ class SalvageSource : public PageSource {
   std::vector<uint32_t> definition_pages_;
   std::set<uint32_t> continuations_;
   std::vector<uint32_t> free_pages_;  // ascending
+  Status read_error_;
+  std::map<uint32_t, std::vector<uint32_t>> wrong_type_;  // by owner: pages of another type naming it
 };
 
 }  // namespace jet

@@ -86,7 +86,8 @@ class TableSalvage {
   }
 
   Status ChoosePages() {
-    JET_ASSIGN_OR_RETURN(pages_, t_.source.PagesOfTable(def_));
+    RepairReport again;
+    JET_ASSIGN_OR_RETURN(pages_, t_.source.PagesOfTable(def_, table_.rows_reported ? again : t_.report));
     return Status::Ok();
   }
 
@@ -118,7 +119,7 @@ class TableSalvage {
   Status FindRows() {
     std::vector<uint8_t> page;
     for (uint32_t number : pages_) {
-      JET_ASSIGN_OR_RETURN(const std::vector<RowPlace> places, RowsOf(number, page, true));
+      JET_ASSIGN_OR_RETURN(const std::vector<RowPlace> places, RowsOf(number, page, !table_.rows_reported));
       for (const RowPlace& place : places) {
         const uint32_t pointer = RowPointer(number, static_cast<uint8_t>(place.slot));
         candidates_.Add(pointer, pointer);

@@ -53,6 +53,7 @@ struct TableToSalvage {
   TableIdColumn ids = TableIdColumn::kNone;
   std::vector<uint32_t> left_out;  // source row pointers not to carry over, ascending
   std::vector<Bytes> added_rows;    // rows stored after the salvaged ones (their indexes are rebuilt)
+  bool rows_reported = false;       // its damaged pages and rows were reported already (the catalog)
 };
 
 // Whether the definition bytes can be carried over: every pointer in them can be moved.

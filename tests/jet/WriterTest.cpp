@@ -204,6 +204,15 @@ TEST_P(WriterTest, BadInputIsRefusedAndLosesNothingWritten) {
   TableBuilder* large = *db->AddTable(TableDesign{"L", {{"A", ColumnType::kLargeBinary, 1000}}, {}});
   EXPECT_EQ(large->AddRow({Bytes(1001, 1)}).status().kind(), ErrorKind::kInvalidArgument);
   ASSERT_TRUE(large->AddRow({Bytes(10, 7)}).ok());
+  // A key longer than two entries of an intermediate page allow is refused, not written past
+  // the page: four Text(255) columns of apostrophes.
+  TableDesign quotes{"Q", {}, {IndexDesign{"All", {{"A"}, {"B"}, {"C"}, {"D"}}}}};
+  for (const char* column : {"A", "B", "C", "D"}) quotes.columns.push_back({column, ColumnType::kText, 255});
+  TableBuilder* quoted = *db->AddTable(quotes);
+  const std::string apostrophes(255, '\'');
+  EXPECT_EQ(quoted->AddRow({apostrophes, apostrophes, apostrophes, apostrophes}).status().kind(),
+            ErrorKind::kInvalidArgument);
+  ASSERT_TRUE(quoted->AddRow({std::string("a"), std::string("b"), std::string("c"), std::string("d")}).ok());
   // Binary columns: up to 510 bytes in Jet 4, 255 in Jet 3.
   const bool jet4 = GetParam() == JetVersion::kJet4;
   auto binary = db->AddTable(TableDesign{"B", {{"A", ColumnType::kBinary, 510}}, {}});
