@@ -174,7 +174,8 @@ std::string ReadersComplaints(const std::string& path, const std::string& passwo
 const std::set<std::string> kNotYetRepaired = {
     "CSharp__Northwind.mdb", "Northwind-Databse__Northwind.mdb", "OSServicosDeskJet__base.mdb",
     "PlanificacionWeb__base.mdb", "VisualBasicDotNETStepByStep__Students.mdb", "c-Website2__NWIND.MDB",
-    "diplom__db.mdb", "psc61236-sauravraut-caller-id-wit__db1.mdb"};
+    "diplom__db.mdb", "psc61236-sauravraut-caller-id-wit__db1.mdb", "simple_ajax_article_management__Config.mdb",
+    "vetklinika__zero.mdb"};
 
 class RepairSweepTest : public ::testing::TestWithParam<std::string> {};
 
