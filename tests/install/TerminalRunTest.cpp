@@ -77,10 +77,12 @@ std::string Quoted(const std::vector<std::string>& args) {
   return line;
 }
 
-// Runs the program in a session of its own (no controlling terminal), input closed.
+// Runs the program in a session of its own (no controlling terminal), input closed, and
+// without a display: a window toolkit started without one would abort.
 Printed RunDetached(const std::vector<std::string>& args) {
   const testing::CommandResult r =
-      testing::RunShell("setsid -w " + testing::ShellQuoted(kProgram) + Quoted(args) + " </dev/null 2>&1");
+      testing::RunShell("setsid -w env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                        testing::ShellQuoted(kProgram) + Quoted(args) + " </dev/null 2>&1");
   return {r.exitCode, r.out};
 }
 
@@ -359,6 +361,7 @@ TEST_F(TerminalRunTest, DatabaseInUseIsLeftUntouchedWithStatusOne) {
     EXPECT_NE(box.answer, "Retry");
   }
   EXPECT_EQ(testing::FileBytes(host), before);
+  EXPECT_TRUE(fs::exists(fs::path(host).replace_extension(".ldb"))) << "the other program's lock file stays";
   EXPECT_TRUE(testing::TemporaryCopies(host.parent_path()).empty());
   std::vector<std::string> others;
   for (size_t i = 1; i < kTv2Files.size(); ++i)
