@@ -97,6 +97,7 @@ Printed RunOnTerminal(const std::vector<std::string>& args, std::vector<std::str
     std::vector<char*> cargv;
     for (std::string& a : argv) cargv.push_back(a.data());
     cargv.push_back(nullptr);
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) ::unsetenv(name);
     ::execv(kProgram.c_str(), cargv.data());
     ::_exit(127);
   }
