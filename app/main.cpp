@@ -7,6 +7,7 @@
 #include "app/Main.h"
 
 #include <QApplication>
+#include <csignal>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -57,6 +58,9 @@ int RunTerminal(const tav::CommandLine& line) {
       return tav::kRunNotFinished;
     }
   }
+  // A reader of the output that goes away (a closed pipe) must not end the run half-way
+  // through a copy back: the output is then lost, the run goes on.
+  std::signal(SIGPIPE, SIG_IGN);
   tav::TerminalWindowServices services(std::cout, line.retries);
   tav::RegisterTerminalMainWindow(services, line.versionIndex);
   tav::RegisterTerminalPasswordDialogs(services, std::move(password));

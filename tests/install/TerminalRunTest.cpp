@@ -22,6 +22,7 @@
 #include "platform/JetDaoEngine.h"
 #include "tests/platform/OtherProcess.h"
 #include "tests/platform/ScopedWinePrefix.h"
+#include "tests/support/DamagedCopies.h"
 #include "tests/support/DatabaseContent.h"
 
 namespace tav {
@@ -370,6 +371,29 @@ TEST_F(TerminalRunTest, DatabaseInUseIsLeftUntouchedWithStatusOne) {
   EXPECT_EQ(run.ResultLines(), others) << run.out;
   other.Release();
   EXPECT_EQ(testing::FileBytes(host), before);
+}
+
+// The main database is damaged: the optional-password dialog is printed with the error,
+// answered "no password" when there is neither a terminal nor a password file, and the
+// database is repaired (an information box) and compacted; the run succeeds.
+TEST_F(TerminalRunTest, DamagedMainDatabaseIsRepairedAfterTheOptionalPasswordDialog) {
+  Generate();
+  testing::CutInsideLastPage(Host(kTv1Root + "\\data\\list.mdb"));
+
+  const Printed run = RunDetached({"--generation", "TV1"});
+
+  EXPECT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_NE(run.out.find("An error was encountered when opening the database:\n"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("No password was given (no terminal and no --password-file): answered with none."),
+            std::string::npos)
+      << run.out;
+  ASSERT_EQ(run.Boxes().size(), 1u) << run.out;
+  EXPECT_EQ(run.Boxes()[0].icon, "information");
+  EXPECT_EQ(run.Boxes()[0].text,
+            "The database\n\n\"" + kTv1Root + "\\data\\list.mdb\"\n\nhas been successfully repaired");
+  EXPECT_EQ(run.ResultLines().size(), 2u) << run.out;
+  EXPECT_TRUE(testing::CheckProblems(Host(kTv1Root + "\\data\\list.mdb")).empty());
 }
 
 // A database that cannot be repaired (schedule.mdb is missing): the repair-failed box is
