@@ -51,17 +51,18 @@ class PasswordAnswers {
 
  private:
   std::optional<std::string> FromFile(bool emptyAllowed, TerminalWindowServices& out) {
+    if (!emptyAllowed) {
+      if (fileTaken_) {
+        out.Print("The password from the password file was not accepted.");
+        return std::nullopt;
+      }
+      fileTaken_ = true;
+      if (Answer(*file_).empty()) {
+        out.Print("The password file holds no password.");
+        return std::nullopt;
+      }
+    }
     out.Print("Password: (the password file's)");
-    if (emptyAllowed) return file_;
-    if (fileTaken_) {
-      out.Print("The password from the password file was not accepted.");
-      return std::nullopt;
-    }
-    fileTaken_ = true;
-    if (Answer(*file_).empty()) {
-      out.Print("The password file holds no password.");
-      return std::nullopt;
-    }
     return file_;
   }
 
