@@ -89,13 +89,16 @@ TableRows ReaderRows(const fs::path& database, const std::string& password,
     }
     out[table.name] = TableRowsOf(**db, table.name, *def, belowPage);
   }
+  if (out.empty()) ADD_FAILURE() << "our reader finds no table in " << database;
   return out;
 }
 
 TableRows ExportedRows(const fs::path& database) {
   TableRows out;
   const std::string file = ShellQuoted(database.string());
-  for (const std::string& table : Lines(RunShell("mdb-tables -1 " + file).out)) {
+  const CommandResult tables = RunShell("mdb-tables -1 " + file);
+  EXPECT_EQ(tables.exitCode, 0) << "mdb-tables on " << database;
+  for (const std::string& table : Lines(tables.out)) {
     if (table.empty()) continue;
     CommandResult exported =
         RunShell("mdb-export -H -T '%Y-%m-%d %H:%M:%S' -b hex " + file + " " + ShellQuoted(table));
@@ -104,6 +107,7 @@ TableRows ExportedRows(const fs::path& database) {
     std::sort(rows.begin(), rows.end());
     out[table] = std::move(rows);
   }
+  if (out.empty()) ADD_FAILURE() << "mdbtools finds no table in " << database;
   return out;
 }
 
