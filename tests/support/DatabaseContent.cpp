@@ -111,6 +111,22 @@ TableRows ExportedRows(const fs::path& database) {
   return out;
 }
 
+std::string RowsDifference(const TableRows& after, const TableRows& before) {
+  if (after.size() != before.size())
+    return std::to_string(after.size()) + " tables instead of " + std::to_string(before.size());
+  for (const auto& [table, rows] : before) {
+    auto found = after.find(table);
+    if (found == after.end()) return "table " + table + " is missing";
+    if (found->second == rows) continue;
+    auto [mine, theirs] = std::mismatch(found->second.begin(), found->second.end(), rows.begin(), rows.end());
+    return table + ": " + std::to_string(found->second.size()) + " rows instead of " +
+           std::to_string(rows.size()) +
+           "; first difference: " + (mine == found->second.end() ? "(none)" : mine->substr(0, 200)) +
+           " instead of " + (theirs == rows.end() ? "(none)" : theirs->substr(0, 200));
+  }
+  return "";
+}
+
 void ExpectRowsWithin(const TableRows& part, const TableRows& whole, const TableRows& counted) {
   ASSERT_EQ(part.size(), whole.size());
   for (const auto& [table, rows] : part) {

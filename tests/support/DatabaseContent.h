@@ -26,6 +26,9 @@ TableRows ReaderRows(const std::filesystem::path& database, const std::string& p
 // the running test when either program fails or no table is listed.
 TableRows ExportedRows(const std::filesystem::path& database);
 
+// "" when both hold the same tables with the same rows, else the first difference.
+std::string RowsDifference(const TableRows& after, const TableRows& before);
+
 // Every row of each table of `part` is a row of the same table in `whole`, and each table
 // has as many rows as in `counted` (the same tables read another way).
 void ExpectRowsWithin(const TableRows& part, const TableRows& whole, const TableRows& counted);
