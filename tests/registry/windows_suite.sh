@@ -24,10 +24,10 @@ if [ ! -f "$work/gtest.a" ]; then
 fi
 
 objects=""
-for unit in platform/RegistryApi platform/RegistryMemory platform/RegistryTree platform/RegistryTreeApi \
-            platform/RegistryUnicode platform/RegistryWindows registry/DynamicValue registry/cRegistry \
-            registry/cRegistryAssociations registry/cRegistryKeys tests/registry/cRegistryTest \
-            tests/registry/cRegistryKeysTest tests/registry/AssociationTest; do
+for unit in platform/EnvironmentText platform/RegistryApi platform/RegistryMemory platform/RegistryNameOrder \
+            platform/RegistryTree platform/RegistryTreeApi platform/RegistryUnicode platform/RegistryWindows \
+            registry/DynamicValue registry/cRegistry registry/cRegistryAssociations registry/cRegistryKeys \
+            tests/registry/cRegistryTest tests/registry/cRegistryKeysTest tests/registry/AssociationTest; do
   object="$work/$(echo $unit | tr / _).o"
   $cxx -std=c++20 -O0 -Wall -Wextra -Wpedantic -Wshadow -Werror -I"$src" $includes -c "$src/$unit.cpp" -o "$object"
   objects="$objects $object"
