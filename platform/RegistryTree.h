@@ -73,5 +73,4 @@ class RegistryNode {
 // Splits a key path at "\"; empty parts (doubled or trailing separators) are dropped.
 std::vector<std::string> SplitKeyPath(const std::string& path);
 
-
 }  // namespace tav

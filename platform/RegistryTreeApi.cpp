@@ -65,7 +65,8 @@ int32_t TreeRegistryApi::Locate(RegHandle parent, const std::string& subKey, Ope
 // The hive and path a link's target names; false when it names no key of the two hives.
 bool LinkDestination(const std::string& target, RegistryHive& hive, std::vector<std::string>& path) {
   path = SplitKeyPath(target);
-  if (target.empty() || target.front() != '\\' || path.empty() || !KeyNamesEqual(path[0], "Registry")) return false;
+  if (target.empty() || target.front() != '\\' || path.empty() || !KeyNamesEqual(path[0], "Registry"))
+    return false;
   if (path.size() >= 2 && KeyNamesEqual(path[1], "Machine")) {
     hive = RegistryHive::Machine;
     path.erase(path.begin(), path.begin() + 2);

@@ -373,7 +373,8 @@ std::vector<const RegistryItem*> KeptItems(const RegistryNode& node) {
 void AppendChangedBlock(std::string& out, const RegistryNode& node, const std::string& escapedPath,
                         int64_t unixTime) {
   out += ChangedHeader(escapedPath, unixTime);
-  for (const RegistryItem* item : KeptItems(node)) AppendRaw(out, item->raw.empty() ? ValueLine(*item) : item->raw);
+  for (const RegistryItem* item : KeptItems(node))
+    AppendRaw(out, item->raw.empty() ? ValueLine(*item) : item->raw);
 }
 
 std::string ChildPath(const std::string& escapedPath, const RegistryNode& child) {
@@ -484,9 +485,7 @@ std::string SerializeWineRegistry(const WineHive& hive, int64_t unixTime) {
   return out;
 }
 
-void SettleWineRegistry(WineHive& hive, int64_t unixTime) {
-  SettleNode(*hive.root, "", unixTime);
-}
+void SettleWineRegistry(WineHive& hive, int64_t unixTime) { SettleNode(*hive.root, "", unixTime); }
 
 std::string NewWineRegistryHeader(const std::string& relativeTo) {
   return std::string(kSignature) + "\n;; All keys relative to " + relativeTo + "\n\n#arch=win64\n";

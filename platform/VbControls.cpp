@@ -1,7 +1,5 @@
 #include "platform/VbControls.h"
 
-#include "platform/TypedCharacter.h"
-
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -12,6 +10,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <limits>
+
+#include "platform/TypedCharacter.h"
 
 namespace tav {
 

@@ -123,11 +123,12 @@ TYPED_TEST(AssociationTest, FullRegistrationWithDefaultMenuTextsAndIcon) {
   EXPECT_EQ(this->Text("Tav.Doc\\shell\\new\\command"), path + " /n \"%1\"");
   EXPECT_EQ(this->Text("Tav.Doc\\DefaultIcon"), path + ",0");
   EXPECT_EQ(reg.SectionKey(), "Tav.Doc\\DefaultIcon");
-  EXPECT_EQ(this->PairedWrites(),
-            (std::vector<std::string>{".xyz", "Tav.Doc", "Tav.Doc\\shell\\open", "Tav.Doc\\shell\\open\\command",
-                                      "Tav.Doc\\shell\\print", "Tav.Doc\\shell\\print\\command",
-                                      "Tav.Doc\\shell\\add", "Tav.Doc\\shell\\add\\command", "Tav.Doc\\shell\\new",
-                                      "Tav.Doc\\shell\\new\\command", "Tav.Doc\\DefaultIcon"}));
+  EXPECT_EQ(
+      this->PairedWrites(),
+      (std::vector<std::string>{".xyz", "Tav.Doc", "Tav.Doc\\shell\\open", "Tav.Doc\\shell\\open\\command",
+                                "Tav.Doc\\shell\\print", "Tav.Doc\\shell\\print\\command",
+                                "Tav.Doc\\shell\\add", "Tav.Doc\\shell\\add\\command", "Tav.Doc\\shell\\new",
+                                "Tav.Doc\\shell\\new\\command", "Tav.Doc\\DefaultIcon"}));
 
   reg.CreateEXEAssociation("C:\\a.exe", "Tav.Doc", "Doc", "xyz", "Öffnen", true, "Drucken", true, "Neu", true,
                            "Einrichten", 3);

@@ -61,7 +61,9 @@ class RecordingRegistryApi : public RegistryApi {
   int32_t DeleteKey(RegHandle parent, const std::string& subKey) override {
     return inner_->DeleteKey(parent, subKey);
   }
-  int32_t DeleteValue(RegHandle key, const std::string& name) override { return inner_->DeleteValue(key, name); }
+  int32_t DeleteValue(RegHandle key, const std::string& name) override {
+    return inner_->DeleteValue(key, name);
+  }
   int32_t CloseKey(RegHandle key) override {
     places_.erase(key);
     return inner_->CloseKey(key);

@@ -210,7 +210,8 @@ TEST_F(WineFormatTest, ValuesAtTheHiveRootAreReadAndWritten) {
 }
 
 TEST_F(WineFormatTest, LastLineWithoutLineEndTakesNothingGluedOn) {
-  const std::string sample = std::string(kSample).substr(0, std::string(kSample).find("\n\n[Software\\\\Wine"));
+  const std::string sample =
+      std::string(kSample).substr(0, std::string(kSample).find("\n\n[Software\\\\Wine"));
   ASSERT_NE(sample.back(), '\n');
   WriteUserReg(sample);
   At("Software\\Classes\\CLSID\\{1}", "Zed").SetValue("z");
@@ -245,7 +246,8 @@ TEST_F(WineFormatTest, LinkKeysAreFollowed) {
   const std::string system =
       std::string("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n\n") +
       "[Software\\\\Classes\\\\AppId\\\\{x}] 1796753707\n@=\"target\"\n\n" +
-      LinkBlock("Software\\\\Classes\\\\Wow6432Node\\\\AppId", "\\Registry\\Machine\\Software\\Classes\\AppId") +
+      LinkBlock("Software\\\\Classes\\\\Wow6432Node\\\\AppId",
+                "\\Registry\\Machine\\Software\\Classes\\AppId") +
       LinkBlock("Software\\\\Classes\\\\Wow6432Node\\\\Gone", "\\Registry\\Machine\\Software\\Nowhere") +
       LinkBlock("Software\\\\Loop", "\\REGISTRY\\MACHINE\\Software\\Loop") +
       LinkBlock("Software\\\\ToUser", "\\Registry\\User\\S-1-5-21-0-0-0-1000\\Software\\Vendor");
@@ -256,7 +258,8 @@ TEST_F(WineFormatTest, LinkKeysAreFollowed) {
     reg.SetClassKey(root);
     return reg;
   };
-  EXPECT_EQ(at(kHkeyLocalMachine, "Software\\Classes\\Wow6432Node\\AppId\\{x}").Value(), DynamicValue("target"));
+  EXPECT_EQ(at(kHkeyLocalMachine, "Software\\Classes\\Wow6432Node\\AppId\\{x}").Value(),
+            DynamicValue("target"));
   EXPECT_EQ(at(kHkeyClassesRoot, "wow6432node\\appid\\{X}").Value(), DynamicValue("target"));
   EXPECT_EQ(at(kHkeyLocalMachine, "Software\\ToUser", "v").Value(), DynamicValue("in user"));
 
@@ -265,7 +268,8 @@ TEST_F(WineFormatTest, LinkKeysAreFollowed) {
   const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_NE(after.find("\n[Software\\\\Classes\\\\AppId\\\\{y}] "), std::string::npos) << after;
   EXPECT_EQ(after.find("Wow6432Node\\\\AppId\\\\{y}"), std::string::npos) << after;
-  EXPECT_NE(after.find(LinkBlock("Software\\\\Classes\\\\Wow6432Node\\\\AppId", "\\Registry\\Machine\\Software\\Classes\\AppId")),
+  EXPECT_NE(after.find(LinkBlock("Software\\\\Classes\\\\Wow6432Node\\\\AppId",
+                                 "\\Registry\\Machine\\Software\\Classes\\AppId")),
             std::string::npos);
   std::vector<std::string> names;
   int32_t count = 0;
@@ -291,7 +295,8 @@ TEST_F(WineFormatTest, NewNamesGoWhereWineSortsThem) {
   std::vector<size_t> keys, values;
   for (const char* name : {"\\[b", "_x", "a", "Z", "~", "\\xc9"}) {
     keys.push_back(after.find(std::string("[Software\\\\Ord\\\\") + name + "]"));
-    values.push_back(after.find(std::string("\n\"") + (name[0] == '\\' && name[1] == '[' ? "[b" : name) + "\"="));
+    values.push_back(
+        after.find(std::string("\n\"") + (name[0] == '\\' && name[1] == '[' ? "[b" : name) + "\"="));
   }
   EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end())) << after;
   EXPECT_TRUE(std::is_sorted(values.begin(), values.end())) << after;

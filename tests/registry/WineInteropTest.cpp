@@ -310,7 +310,8 @@ TEST_F(WineInteropTest, FileWhoseLastLineHasNoLineEnd) {
 // host has stays as written.
 TEST_F(WineInteropTest, ExpandsAgainstThePrefixsOwnEnvironment) {
   const fs::path listing = *prefix_ / "drive_c" / "tavset.txt";
-  ASSERT_EQ(std::system(("env -i PATH=\"$PATH\" " + Env() + "wine cmd /c set > '" + listing.string() + "' 2>/dev/null")
+  ASSERT_EQ(std::system(("env -i PATH=\"$PATH\" " + Env() + "wine cmd /c set > '" + listing.string() +
+                         "' 2>/dev/null")
                             .c_str()),
             0);
   WaitForServer();
@@ -325,7 +326,8 @@ TEST_F(WineInteropTest, ExpandsAgainstThePrefixsOwnEnvironment) {
     const std::string name = line.substr(0, equals);
     if (name == "PROMPT" || name.rfind("WINE", 0) == 0) continue;  // cmd's own, and Wine's settings
     wine[name] = line.substr(equals + 1);
-    batch += "reg add HKCU\\Software\\TavEnv /v \"" + name + "\" /t REG_EXPAND_SZ /d \"%%" + name + "%%\" /f\r\n";
+    batch +=
+        "reg add HKCU\\Software\\TavEnv /v \"" + name + "\" /t REG_EXPAND_SZ /d \"%%" + name + "%%\" /f\r\n";
   }
   for (const char* name : {"SystemRoot", "windir", "ProgramFiles", "APPDATA", "USERPROFILE", "TEMP"}) {
     EXPECT_TRUE(wine.count(name)) << name << " missing from Wine's environment";
@@ -352,8 +354,9 @@ TEST_F(WineInteropTest, FollowsLinkKeys) {
   At(kHkeyLocalMachine, "Software\\Wow6432Node\\Classes\\AppId\\{TAV-2}", "").SetValue("viaTool");
   At(kHkeyLocalMachine, "Software\\Wow6432Node\\Classes\\TavLinked", "v").SetValue("below the link");
   ExpectRoundTrip(ReadFile(SystemReg()), "system.reg written through links");
-  auto results = Query({"HKLM\\Software\\Classes\\AppID\\{TAV-2}", "HKLM\\Software\\Classes\\Wow6432Node\\TavLinked",
-                        "HKLM\\Software\\Wow6432Node\\Classes\\TavLinked"});
+  auto results =
+      Query({"HKLM\\Software\\Classes\\AppID\\{TAV-2}", "HKLM\\Software\\Classes\\Wow6432Node\\TavLinked",
+             "HKLM\\Software\\Wow6432Node\\Classes\\TavLinked"});
   EXPECT_EQ(results[0]["(Default)"], Entry("REG_SZ", "viaTool"));
   EXPECT_EQ(results[1]["v"], Entry("REG_SZ", "below the link"));
   EXPECT_EQ(results[2]["v"], Entry("REG_SZ", "below the link"));
@@ -383,7 +386,8 @@ TEST_F(WineInteropTest, ImportedFileEditedInWinesOrder) {
   ExpectRoundTrip(ReadFile(UserReg()), "user.reg after reg import");
   EXPECT_EQ(At(kHkeyCurrentUser, "Software\\TavOrd", "quote \"q\" back\\slash").Value(),
             DynamicValue("C:\\dir\\\"x\""));
-  EXPECT_EQ(At(kHkeyCurrentUser, "Software\\TavOrd", "multi").Value(), DynamicValue(std::string("a\0b\0", 4)));
+  EXPECT_EQ(At(kHkeyCurrentUser, "Software\\TavOrd", "multi").Value(),
+            DynamicValue(std::string("a\0b\0", 4)));
   EXPECT_EQ(At(kHkeyCurrentUser, "Software\\TavOrd", "\u00e9").Value(), DynamicValue("4")) << "É is é";
   EXPECT_TRUE(At(kHkeyCurrentUser, "Software\\TavOrd\\\u03c3", "").KeyExists()) << "Σ is σ";
 

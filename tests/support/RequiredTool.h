@@ -18,10 +18,10 @@ inline bool RunningUnderCi() {
 }  // namespace tav::testing
 
 // Use in a test body or SetUp: ends the test, skipped or failed, when `available` is false.
-#define TAV_REQUIRE_TOOL(available, why)                                         \
-  do {                                                                           \
-    if (!(available)) {                                                          \
+#define TAV_REQUIRE_TOOL(available, why)                                          \
+  do {                                                                            \
+    if (!(available)) {                                                           \
       if (::tav::testing::RunningUnderCi()) FAIL() << (why) << " (needed in CI)"; \
-      GTEST_SKIP() << (why);                                                     \
-    }                                                                            \
+      GTEST_SKIP() << (why);                                                      \
+    }                                                                             \
   } while (false)
