@@ -19,6 +19,7 @@ using testing::Fetch;
 using testing::Seed;
 using testing::Stored;
 using testing::WineFileBackend;
+using testing::WithoutTimes;
 
 // Written the way Wine writes its files, with the unusual corners: a continued hex line, escapes,
 // metadata lines, comments and a final line without a line end.
@@ -131,19 +132,6 @@ TEST_F(WineFormatTest, NewKeysAndEscapesAsWineWritesThem) {
   EXPECT_EQ(At("Software\\Classes\\.new", "Name \"q\"").Value(), DynamicValue(std::string("ö1\x01"
                                                                                           "2\x1b\\",
                                                                                           7)));
-}
-
-// Header times differ between runs; everything else must not.
-std::string WithoutTimes(const std::string& text) {
-  std::istringstream lines(text);
-  std::string line;
-  std::string out;
-  while (std::getline(lines, line)) {
-    if (line.rfind("#time=", 0) == 0) continue;
-    if (!line.empty() && line[0] == '[') line = line.substr(0, line.rfind(']') + 1);
-    out += line + "\n";
-  }
-  return out;
 }
 
 TEST_F(WineFormatTest, SuccessiveChangesThroughOneObjectMatchChangesThroughFreshObjects) {

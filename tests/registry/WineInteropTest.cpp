@@ -153,6 +153,7 @@ class WineInteropTest : public ::testing::Test {
 };
 
 using Entry = std::pair<std::string, std::string>;
+using testing::WithoutTimes;
 
 // A hive file parses and writes back byte for byte.
 void ExpectRoundTrip(const std::string& text, const std::string& what) {
@@ -160,19 +161,6 @@ void ExpectRoundTrip(const std::string& text, const std::string& what) {
   std::string error;
   ASSERT_TRUE(ParseWineRegistry(text, hive, error)) << what << ": " << error;
   EXPECT_TRUE(SerializeWineRegistry(hive, 0) == text) << what << " changed on the way through";
-}
-
-// Header times differ between writers; everything else must not.
-std::string WithoutTimes(const std::string& text) {
-  std::istringstream lines(text);
-  std::string line;
-  std::string out;
-  while (std::getline(lines, line)) {
-    if (line.rfind("#time=", 0) == 0) continue;
-    if (!line.empty() && line[0] == '[') line = line.substr(0, line.rfind(']') + 1);
-    out += line + "\n";
-  }
-  return out;
 }
 
 // The blocks of the keys whose header starts with `start`, up to the first block that does not.
