@@ -325,7 +325,6 @@ TEST_F(WineInteropTest, ExpandsAgainstThePrefixsOwnEnvironment) {
   for (const auto& [name, value] : wine) {
     EXPECT_EQ(At(kHkeyCurrentUser, "Software\\TavEnv", name).Value(), DynamicValue(value)) << name;
   }
-  ASSERT_NE(std::getenv("HOME"), nullptr);
   EXPECT_EQ(At(kHkeyCurrentUser, "Software\\TavEnv", "tavhome").Value(),
             DynamicValue("%HOME%\\x " + wine["windir"]));
 }
@@ -363,6 +362,7 @@ TEST_F(WineInteropTest, ImportedFileEditedInWinesOrder) {
       "\"[b\"=\"1\"\r\n\"_x\"=\"2\"\r\n\"Z\"=\"3\"\r\n\"\u00c9\"=\"4\"\r\n"
       "\"quote \\\"q\\\" back\\\\slash\"=\"C:\\\\dir\\\\\\\"x\\\"\"\r\n"
       "\"empty\"=\"\"\r\n"
+      "\"\u0130\"=\"dotted\"\r\n\"i\"=\"plain\"\r\n\"\u212a\"=\"kelvin\"\r\n\"k\"=\"plain k\"\r\n"
       "\"expand\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,00,00\r\n"
       "\"multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
       "\"qword\"=hex(b):01,02,03,04,05,06,07,08\r\n"
@@ -378,6 +378,9 @@ TEST_F(WineInteropTest, ImportedFileEditedInWinesOrder) {
             DynamicValue(std::string("a\0b\0", 4)));
   EXPECT_EQ(At(kHkeyCurrentUser, "Software\\TavOrd", "\u00e9").Value(), DynamicValue("4")) << "É is é";
   EXPECT_TRUE(At(kHkeyCurrentUser, "Software\\TavOrd\\\u03c3", "").KeyExists()) << "Σ is σ";
+  EXPECT_EQ(At(kHkeyCurrentUser, "Software\\TavOrd", "I").Value(), DynamicValue("plain")) << "İ is not I";
+  EXPECT_EQ(At(kHkeyCurrentUser, "Software\\TavOrd", "K").Value(), DynamicValue("plain k"))
+      << "K is not the Kelvin sign";
 
   for (const char* name : {"a_b", "aC", "`", "^q", "\u00e9t\u00e9", "\u03a9", "B"}) {
     At(kHkeyCurrentUser, std::string("Software\\TavOrd\\") + name, "v").SetValue(name);
