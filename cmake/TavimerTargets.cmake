@@ -24,13 +24,15 @@ function(tavimer_library name)
   tavimer_warnings(${name})
 endfunction()
 
-# tavimer_test(NAME LABELS label... SOURCES ... LIBS ... [GUI] [LABEL_TESTS label regex ...])
+# tavimer_test(NAME LABELS label... SOURCES ... LIBS ... [GUI] [WHOLE] [LABEL_TESTS label regex ...])
 # Every test carries the label of its folder; GUI tests also carry "gui" and run offscreen.
+# WHOLE runs the binary as one ctest test, so that its tests share one costly set-up (a Wine
+# prefix); otherwise each test of the binary is a ctest test of its own.
 # LABEL_TESTS gives a label to the tests whose names match a regular expression only (pairs
 # of label and expression), for labels such as "slow" and "oracle" that hold for some of
 # an executable's tests and not for the others.
 function(tavimer_test name)
-  cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS;LABELS;LABEL_TESTS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI;WHOLE" "TIMEOUT" "SOURCES;LIBS;LABELS;LABEL_TESTS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
@@ -47,6 +49,14 @@ function(tavimer_test name)
   endif()
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
+  endif()
+  if(ARG_WHOLE)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT})
+    if(env)
+      set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")
+    endif()
+    return()
   endif()
   gtest_discover_tests(${name}
     TEST_LIST ${name}_TESTS
