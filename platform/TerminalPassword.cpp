@@ -81,11 +81,13 @@ bool HasTerminal() {
 std::optional<std::string> ReadHiddenLine(const std::string& prompt) {
   UniqueFd tty(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
   if (!tty.Valid()) return std::nullopt;
-  WriteAll(tty.Get(), prompt);
   std::string line;
   bool ended = false;
   {
+    // The echo goes off before the prompt appears: turning it off discards typed-ahead
+    // input, so an answer typed as soon as the prompt shows must come after that.
     EchoOff quiet(tty.Get());
+    WriteAll(tty.Get(), prompt);
     for (;;) {
       char c = 0;
       const ssize_t n = ::read(tty.Get(), &c, 1);
