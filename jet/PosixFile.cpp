@@ -1,7 +1,6 @@
 // The File implementation over POSIX descriptors. OS error numbers become a Status here
 // and nowhere else.
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +8,7 @@
 #include <cstring>
 
 #include "jet/File.h"
+#include "jet/FileLock.h"
 
 namespace jet {
 namespace {
@@ -23,7 +23,8 @@ Status FromErrno(int err, const std::string& what, const std::string& path) {
 
 class PosixFile : public File {
  public:
-  PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  PosixFile(int fd, std::string path, std::unique_ptr<FileLock> lock)
+      : fd_(fd), path_(std::move(path)), lock_(std::move(lock)) {}
   ~PosixFile() override { ::close(fd_); }
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
@@ -72,6 +73,7 @@ class PosixFile : public File {
  private:
   int fd_;
   std::string path_;
+  std::unique_ptr<FileLock> lock_;  // kReadWriteExclusive only
 };
 
 }  // namespace
@@ -86,17 +88,21 @@ Result<std::unique_ptr<File>> OpenPosixFile(const std::string& path, OpenMode mo
   }
   int fd = ::open(path.c_str(), flags, 0644);
   if (fd < 0) return FromErrno(errno, "cannot open", path);
-  if (mode == OpenMode::kReadWriteExclusive && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const int err = errno;
-    ::close(fd);
-    return FromErrno(err, "cannot lock", path);
-  }
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);
     return Status(ErrorKind::kNotFound, "is a folder, not a file").AtFile(path);
   }
-  return std::unique_ptr<File>(std::make_unique<PosixFile>(fd, path));
+  std::unique_ptr<FileLock> lock;
+  if (mode == OpenMode::kReadWriteExclusive) {
+    auto locked = LockOpenFile(fd, LockMode::kExclusive, path);
+    if (!locked.ok()) {
+      ::close(fd);
+      return locked.status();
+    }
+    lock = std::move(locked).value();
+  }
+  return std::unique_ptr<File>(std::make_unique<PosixFile>(fd, path, std::move(lock)));
 }
 
 }  // namespace jet

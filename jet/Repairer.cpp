@@ -1,7 +1,6 @@
 #include "jet/Repairer.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +18,7 @@
 #include "jet/Bytes.h"
 #include "jet/CompactValues.h"
 #include "jet/Database.h"
+#include "jet/FileLock.h"
 #include "jet/Format.h"
 #include "jet/PageAllocator.h"
 #include "jet/PageEncryptingFile.h"
@@ -308,19 +308,18 @@ Status FromErrno(const std::string& what, const std::string& path) {
   return Status(kind, what + ": " + std::strerror(err)).AtFile(path);
 }
 
-// Holds the database file exclusively (an advisory lock every repair takes) while it lives.
+// Holds the database file exclusively (jet/FileLock.h) while it lives.
 class ExclusiveUse {
  public:
   static Result<std::unique_ptr<ExclusiveUse>> Take(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return FromErrno("cannot open", path);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      Status busy = errno == EWOULDBLOCK ? Status(ErrorKind::kInUse, "the database is in use by another process").AtFile(path)
-                                         : FromErrno("cannot lock", path);
+    auto lock = LockOpenFile(fd, LockMode::kExclusive, path);
+    if (!lock.ok()) {
       ::close(fd);
-      return busy;
+      return lock.status();
     }
-    return std::unique_ptr<ExclusiveUse>(new ExclusiveUse(fd));
+    return std::unique_ptr<ExclusiveUse>(new ExclusiveUse(fd, std::move(lock).value()));
   }
   ~ExclusiveUse() { ::close(fd_); }
   ExclusiveUse(const ExclusiveUse&) = delete;
@@ -329,8 +328,9 @@ class ExclusiveUse {
   int fd() const { return fd_; }
 
  private:
-  explicit ExclusiveUse(int fd) : fd_(fd) {}
+  ExclusiveUse(int fd, std::unique_ptr<FileLock> lock) : fd_(fd), lock_(std::move(lock)) {}
   int fd_;
+  std::unique_ptr<FileLock> lock_;
 };
 
 // Removes a temporary file unless told it has been put in place.
