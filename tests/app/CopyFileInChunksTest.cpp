@@ -8,10 +8,9 @@
 #include <functional>
 #include <string>
 
-#include "platform/FileLock.h"
-#include "platform/UniqueFd.h"
 #include "platform/VbError.h"
 #include "platform/WinPath.h"
+#include "tests/platform/HeldFile.h"
 #include "tests/platform/TempFolder.h"
 
 namespace tav {
@@ -125,22 +124,23 @@ TEST_F(CopyFileInChunksTest, TargetThatCannotBeWrittenKeepsTheSource) {
   EXPECT_EQ(ReadBytes(source_), bytes);
 }
 
+// Either file open in another program, with or without a lock, stops the copy before the
+// target is touched; so does the target's lock file held elsewhere.
 TEST_F(CopyFileInChunksTest, FilesInUseElsewhereAreRefused) {
   auto bytes = PatternBytes(1000);
   auto before = PatternBytes(500, 9);
   WriteBytes(source_, bytes);
   WriteBytes(target_, before);
-  {
-    UniqueFd other(::open(target_.c_str(), O_RDONLY));
-    ASSERT_TRUE(TryLock(other.Get(), LockKind::Read, kWholeFile));
-    EXPECT_THROW(CopyFileInChunks(Win(source_), Win(target_), true), VbError);
-    EXPECT_EQ(ReadBytes(target_), before) << "a database open elsewhere was overwritten";
-  }
-  {
-    UniqueFd other(::open(source_.c_str(), O_RDONLY));
-    ASSERT_TRUE(TryLock(other.Get(), LockKind::Read, kWholeFile));
-    EXPECT_THROW(CopyFileInChunks(Win(source_), Win(target_), true), VbError);
-    EXPECT_EQ(ReadBytes(target_), before);
+  WriteBytes(dir_ / "list.ldb", {'l'});
+  for (const auto& held : {target_, source_, dir_ / "list.ldb"}) {
+    for (testing::Holding holding : {testing::Holding::kOpenOnly, testing::Holding::kReadLock}) {
+      SCOPED_TRACE(held.filename().string() + " " + testing::HoldingName(holding));
+      auto other = testing::HoldElsewhere(held, holding);
+      ASSERT_TRUE(other->Ok());
+      EXPECT_THROW(CopyFileInChunks(Win(source_), Win(target_), true), VbError);
+      EXPECT_EQ(ReadBytes(target_), before) << "a database in use elsewhere was overwritten";
+      EXPECT_TRUE(std::filesystem::exists(source_));
+    }
   }
   CopyFileInChunks(Win(source_), Win(target_), true);
   EXPECT_EQ(ReadBytes(target_), bytes);

@@ -13,6 +13,10 @@ struct CompactArgs {
 };
 
 int RunCompact(const CompactArgs& args) {
+  // The source stays as it is while it is read; the copy goes nowhere another program uses.
+  auto hold = HoldDatabase(args.source.path);
+  if (!hold.ok()) return ReportError(hold.status());
+  if (jet::Status free = RefuseInUse(args.destination); !free.ok()) return ReportError(free);
   auto db = OpenDatabase(args.source.path, args.source.password);
   if (!db.ok()) return ReportError(db.status());
   auto summary = jet::CompactToPath(**db, args.destination);
