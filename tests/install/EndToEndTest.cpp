@@ -19,152 +19,23 @@
 #include "app/Main.h"
 #include "app/RunState.h"
 #include "install/frmChooseVersion.h"
-#include "platform/ButtonPlus.h"
 #include "platform/JetDaoEngine.h"
-#include "platform/QtWindowServices.h"
-#include "platform/RegistryApi.h"
-#include "tests/platform/OtherProcess.h"
 #include "tests/platform/ScopedWinePrefix.h"
 #include "tests/support/DamagedCopies.h"
 #include "tests/support/DatabaseContent.h"
 #include "tests/support/MeasuringEngine.h"
+#include "tests/support/MainWindowRun.h"
 #include "tests/support/ScriptedEngine.h"
-#include "texts/PasswordDialog.h"
 
 namespace tav {
 namespace {
 
 namespace fs = std::filesystem;
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "tav_end_to_end_test";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: Qt's own statics (the test keyboard) must not outlive it at exit.
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
-
-struct Box {
-  std::string text;
-  int style;
-};
-
-// The Qt services with boxes answered by the test and End() turned into ProgramEnded.
-class RecordingServices : public QtWindowServices {
- public:
-  int MsgBox(const std::string& text, int style) override {
-    boxes.push_back({text, style});
-    return (style & 7) == vbRetryCancel ? vbCancel : vbOK;
-  }
-  [[noreturn]] void End() override {
-    ended = true;
-    throw ProgramEnded{};
-  }
-  void DoEvents() override {
-    QtWindowServices::DoEvents();
-    if (onDoEvents) onDoEvents();
-  }
-
-  std::vector<Box> boxes;
-  bool ended = false;
-  std::function<void()> onDoEvents;
-};
-
-// The visible window of that form name (its object name or its class name).
-QWidget* TopLevel(const char* name) {
-  const QString className = QStringLiteral("tav::") + name;
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->isVisible() && (w->objectName() == name || className == w->metaObject()->className())) return w;
-  return nullptr;
-}
-
-ButtonPlus* FindButton(QWidget& form, const char* name, int index = -1) {
-  for (auto* b : form.findChildren<ButtonPlus*>(name))
-    if (b->Index() == index) return b;
-  return nullptr;
-}
-
-// The steps of a test, each waiting for its window. The run goes on only through them, so
-// a run that shows a modal window nobody waits for, or never shows an awaited one, would
-// sit in a modal loop until the test's timeout: either fails the test at once instead and
-// closes every window, which ends the run.
-class Waits {
- public:
-  static Waits& Get() {
-    static Waits waits;
-    return waits;
-  }
-
-  void Add(const char* name, std::function<void(QWidget&)> step) {
-    pending_.push_back({name, std::move(step), Clock::now() + kLongest});
-  }
-
-  // Per test: polls while the test runs; a step still waiting at the end has failed.
-  void Start() {
-    pending_.clear();
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-    timer_.start(10);
-  }
-  void Stop() {
-    timer_.stop();
-    timer_.disconnect();
-    for (const Pending& p : pending_) ADD_FAILURE() << p.name << " was never shown";
-    pending_.clear();
-  }
-
- private:
-  using Clock = std::chrono::steady_clock;
-  static constexpr std::chrono::seconds kLongest{60};
-  struct Pending {
-    std::string name;
-    std::function<void(QWidget&)> step;
-    Clock::time_point deadline;
-  };
-
-  void Poll() {
-    if (polling_) return;
-    polling_ = true;
-    PollOnce();
-    polling_ = false;
-  }
-  void PollOnce() {
-    for (size_t i = 0; i < pending_.size(); ++i) {
-      if (QWidget* w = TopLevel(pending_[i].name.c_str())) {
-        auto step = std::move(pending_[i].step);
-        pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
-        step(*w);
-        return;
-      }
-      if (Clock::now() > pending_[i].deadline) {
-        ADD_FAILURE() << pending_[i].name << " was not shown within " << kLongest.count() << " s";
-        pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
-        CloseEverything();
-        return;
-      }
-    }
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible()) return;
-    for (const Pending& p : pending_)
-      if (TopLevel(p.name.c_str()) == modal) return;
-    ADD_FAILURE() << "a window nobody waits for holds the run: " << modal->metaObject()->className() << " "
-                  << modal->objectName().toStdString();
-    CloseEverything();
-  }
-  static void CloseEverything() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (w->isVisible()) w->close();
-  }
-
-  std::vector<Pending> pending_;
-  QTimer timer_;
-  bool polling_ = false;
-};
-
-// Runs `step` on the named window as soon as it is on screen.
-void WhenShown(const char* name, std::function<void(QWidget&)> step) {
-  Waits::Get().Add(name, std::move(step));
-}
+using testing::Box;
+using testing::FindButton;
+using testing::TopLevel;
+using testing::WhenShown;
 
 // What a picture must show: the window's state and size when it was taken.
 struct Shot {
@@ -197,64 +68,18 @@ void SaveShot(QWidget& window, const char* name) {
     shot.save(QString::fromStdString(std::string(TAVIMER_SOURCE_DIR) + "/docs/screenshots/" + name + ".png"));
 }
 
-class EndToEndTest : public ::testing::Test {
+class EndToEndTest : public testing::MainWindowRunTest {
  protected:
   void SetUp() override {
-    App();
-    // The registry is read from this test's own prefix.
-    SetDefaultRegistryApi(nullptr);
-    tav::Run() = RunState{};
-    RegisterMainWindow(services_);
-    RegisterPasswordDialogs(services_);
-    SetDbEngineFactory(MakeJetDaoEngine);
+    MainWindowRunTest::SetUp();
     Shots().clear();
     ShotFolder() = prefix_.Prefix() / "screenshots";
-    Waits::Get().Start();
-  }
-  void TearDown() override {
-    Waits::Get().Stop();
-    window_.reset();
-    SetDbEngineFactory(MakeJetDaoEngine);
-    SetDefaultRegistryApi(nullptr);
-    tav::Run() = RunState{};
   }
 
-  // Copies a sample database into the installation below drive_c.
-  void Place(const std::string& fixture, const std::string& relative) {
-    fs::path target = prefix_.DriveC() / relative;
-    fs::create_directories(target.parent_path());
-    fs::copy_file(fs::path(TAVIMER_FIXTURES_DIR) / "jet" / fixture, target);
-    fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);
-  }
-  void RegisterFirstGeneration() {
-    prefix_.UserReg("[Software\\\\Tavimer\\\\Main] 1700000000\n\"Path\"=\"C:\\\\Tavimer\"\n\n");
-  }
-  void RegisterDocuments() {
-    prefix_.UserReg(
-        "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] 1700000000\n"
-        "\"Personal\"=\"C:\\\\users\\\\me\\\\Documents\"\n\n");
-  }
-
-  // Presses the version button and Start as soon as the main window is up, then runs Main.
+  // Presses the version button and Start, with pictures of the window when `shots` is set.
   void RunChoosing(int version, bool shots = false) {
-    WhenShown("frmChooseVersion", [version, shots](QWidget& w) {
-      if (shots) SaveShot(w, "choosing");
-      FindButton(w, "cmdTV", version)->Press();
-      if (shots) SaveShot(w, "chosen-tv2");
-      FindButton(w, "cmdStart")->Press();
-    });
-    window_ = Main(services_);
+    MainWindowRunTest::RunChoosing(version, shots ? SaveShot : std::function<void(QWidget&, const char*)>());
   }
-
-  std::string Results() { return PropText(*window_, "txtFiles", "Text"); }
-  bool EndButtonShown() {
-    PropValue v;
-    return window_->GetProperty("cmdEnd", "Visible", v) && std::get<bool>(v);
-  }
-
-  testing::ScopedWinePrefix prefix_;
-  RecordingServices services_;
-  std::unique_ptr<Form> window_;
 };
 
 TEST_F(EndToEndTest, ClosingTheWindowWithoutStartEndsWithoutTouchingAnything) {
@@ -395,14 +220,10 @@ TEST_F(WholeRunTest, SecondGenerationWithAPasswordAskedAfterAWrongOne) {
 
 // Installations made by the generator: fragmented databases with deleted rows, so each of
 // them shrinks; a Jet 3 first generation and a Jet 4 second generation with a password.
-std::string Generate(const fs::path& folder, const std::string& options) {
-  const fs::path jettool = fs::path(TAVIMER_BINARY_DIR) / "tools" / "jettool";
-  return jettool.string() + " generate '" + folder.string() + "' " + options +
-         " --rows 150 --deleted 0.4 --seed 3 >/dev/null";
-}
+using testing::GenerateCommand;
 
 TEST_F(WholeRunTest, GeneratedFirstGeneration) {
-  const std::string command = Generate(prefix_.DriveC() / "Tavimer", "--generation TV1 --jet 3");
+  const std::string command = GenerateCommand(prefix_.DriveC() / "Tavimer", "--generation TV1 --jet 3");
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   RegisterFirstGeneration();
   std::vector<Outcome> first = {
@@ -416,7 +237,7 @@ TEST_F(WholeRunTest, GeneratedFirstGeneration) {
 TEST_F(WholeRunTest, GeneratedSecondGenerationWithItsPassword) {
   const std::string folder = "users/me/Documents/Tavimer2";
   const std::string command =
-      Generate(prefix_.DriveC() / folder, "--generation TV2 --jet 4 --password secret");
+      GenerateCommand(prefix_.DriveC() / folder, "--generation TV2 --jet 4 --password secret");
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   RegisterDocuments();
   const std::string root = "C:\\users\\me\\Documents\\Tavimer2";
@@ -444,7 +265,7 @@ TEST_F(WholeRunTest, GeneratedSecondGenerationWithItsPassword) {
 TEST_F(WholeRunTest, GeneratedSecondGenerationWithADamagedDatabaseRepaired) {
   const std::string folder = "users/me/Documents/Tavimer2";
   const std::string command =
-      Generate(prefix_.DriveC() / folder, "--generation TV2 --jet 4 --password secret");
+      GenerateCommand(prefix_.DriveC() / folder, "--generation TV2 --jet 4 --password secret");
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   RegisterDocuments();
   const fs::path data = prefix_.DriveC() / folder;
@@ -485,50 +306,6 @@ TEST_F(WholeRunTest, GeneratedSecondGenerationWithADamagedDatabaseRepaired) {
   EXPECT_EQ(testing::ReaderRows(dbs[1].host), helperKept);
   testing::ExpectRowsWithin(testing::ExportedRows(dbs[1].host), helperExported, helperKept);
   CheckOutcomes(dbs);
-}
-
-// Another program has list.mdb open: its password is still asked for and checked, but
-// the compaction cannot have the file to itself, so it is reported in a box and the
-// database stays exactly as it was, with its user's lock file beside it.
-TEST_F(WholeRunTest, GeneratedSecondGenerationWithTheMainDatabaseOpenElsewhere) {
-  const std::string folder = "users/me/Documents/Tavimer2";
-  const std::string command =
-      Generate(prefix_.DriveC() / folder, "--generation TV2 --jet 4 --password secret");
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  RegisterDocuments();
-  const std::string root = "C:\\users\\me\\Documents\\Tavimer2";
-  const std::string list = root + "\\data\\list.mdb";
-  const fs::path host = prefix_.DriveC() / folder / "data/list.mdb";
-  const std::string before = Bytes(host);
-  std::vector<Outcome> others = {
-      Expect(root + "\\data\\helper.mdb", folder + "/data/helper.mdb", kShrinks),
-      Expect(root + "\\history\\history.mdb", folder + "/history/history.mdb", kShrinks),
-      Expect(root + "\\schedule\\schedule.mdb", folder + "/schedule/schedule.mdb", kShrinks)};
-  testing::OtherProcess other([list]() -> std::function<void()> {
-    std::shared_ptr<DaoDatabase> open =
-        MakeJetDaoEngine()->Workspaces(0).OpenDatabase(list, false, false, "; pwd=secret;");
-    return [open] { open->Close(); };
-  });
-  ASSERT_TRUE(other.Ok());
-  WhenShown("frmPwd", [](QWidget& dialog) {
-    QTest::keyClicks(dialog.findChild<TextBox*>("txtPwd")->Editor(), "secret");
-    FindButton(dialog, "cmdOK")->Press();
-  });
-  RunChoosing(1);
-
-  ASSERT_FALSE(services_.boxes.empty());
-  EXPECT_EQ(services_.boxes[0].text,
-            "It was not possible to compact the database\r\n\r\n\"" + list +
-                "\"\r\n\r\nThe following error was encountered:\r\n\r\nCould not use '" + list +
-                "'; file already in use.");
-  EXPECT_EQ(services_.boxes[0].style, 16);
-  EXPECT_EQ(Bytes(host), before);
-  EXPECT_TRUE(fs::exists(fs::path(host).replace_extension(".ldb")));
-  EXPECT_TRUE(testing::TemporaryCopies(host.parent_path()).empty());
-  services_.boxes.erase(services_.boxes.begin());
-  CheckOutcomes(others);
-  other.Release();
-  EXPECT_EQ(Bytes(host), before);
 }
 
 TEST_F(WholeRunTest, CancellingThePasswordEndsBeforeAnyDatabaseIsTouched) {

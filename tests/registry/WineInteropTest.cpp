@@ -18,6 +18,7 @@
 #include "registry/cRegistry.h"
 #include "tests/registry/RegistryBackends.h"
 #include "tests/support/RequiredTool.h"
+#include "tests/support/WineProgram.h"
 
 namespace tav {
 namespace {
@@ -35,49 +36,7 @@ void WriteFile(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-// The prefix every test of this binary works in, made in a temporary folder at the start and
-// removed at the end.
-class SharedWinePrefix : public ::testing::Environment {
- public:
-  static const fs::path& Path() { return path_; }
-  static const std::string& Failure() { return failure_; }
-  static std::string Env() { return "WINEPREFIX='" + path_.string() + "' WINEDEBUG=-all "; }
-  static void WaitForServer() { std::system((Env() + "wineserver -w").c_str()); }
-
-  void SetUp() override {
-    if (std::system("command -v wine >/dev/null 2>&1 && command -v wineserver >/dev/null 2>&1") != 0) {
-      failure_ = "wine is not installed (scripts/setup installs it)";
-      return;
-    }
-    std::string pattern = (fs::temp_directory_path() / "tavimer-wine-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-      failure_ = "no temporary folder for the prefix";
-      return;
-    }
-    path_ = fs::path(pattern) / "prefix";
-    const std::string boot = Env() + "wineboot -i >/dev/null 2>&1";
-    // wineboot may want a display; a virtual one serves when none is set.
-    std::system((std::getenv("DISPLAY") ? boot : "xvfb-run -a sh -c \"" + boot + "\"").c_str());
-    WaitForServer();
-    if (!fs::exists(path_ / "system.reg") || !fs::exists(path_ / "user.reg")) {
-      failure_ = "wineboot made no prefix in " + path_.string();
-    }
-  }
-  void TearDown() override {
-    if (path_.empty()) return;
-    std::system((Env() + "wineserver -k >/dev/null 2>&1").c_str());
-    WaitForServer();
-    std::error_code ignored;
-    fs::remove_all(path_.parent_path(), ignored);
-  }
-
- private:
-  static fs::path path_;
-  static std::string failure_;
-};
-
-fs::path SharedWinePrefix::path_;
-std::string SharedWinePrefix::failure_;
+using testing::SharedWinePrefix;
 
 const auto* const kPrefix = ::testing::AddGlobalTestEnvironment(new SharedWinePrefix);
 
