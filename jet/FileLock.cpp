@@ -1,13 +1,12 @@
 #include "jet/FileLock.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <pthread.h>
-
 #include <map>
 #include <mutex>
 #include <utility>
@@ -29,9 +28,12 @@ struct Held {
 
   int& CountOf(LockMode mode) {
     switch (mode) {
-      case LockMode::kShared: return shared;
-      case LockMode::kExclusive: return exclusive;
-      case LockMode::kHold: break;
+      case LockMode::kShared:
+        return shared;
+      case LockMode::kExclusive:
+        return exclusive;
+      case LockMode::kHold:
+        break;
     }
     return holds;
   }
@@ -42,9 +44,12 @@ struct Held {
   }
   bool Allows(LockMode mode) const {
     switch (mode) {
-      case LockMode::kShared: return exclusive == 0;
-      case LockMode::kExclusive: return shared == 0 && exclusive == 0;
-      case LockMode::kHold: break;
+      case LockMode::kShared:
+        return exclusive == 0;
+      case LockMode::kExclusive:
+        return shared == 0 && exclusive == 0;
+      case LockMode::kHold:
+        break;
     }
     return true;
   }
@@ -143,7 +148,8 @@ void Forget(std::map<Key, Held>& files, std::map<Key, Held>::iterator it) {
 
 Result<std::unique_ptr<FileLock>> LockOpenFile(int fd, LockMode mode, const std::string& name) {
   struct stat st {};
-  if (::fstat(fd, &st) != 0) return Status(ErrorKind::kIo, std::string("cannot lock: ") + std::strerror(errno)).AtFile(name);
+  if (::fstat(fd, &st) != 0)
+    return Status(ErrorKind::kIo, std::string("cannot lock: ") + std::strerror(errno)).AtFile(name);
   if (!S_ISREG(st.st_mode)) return Status(ErrorKind::kNotFound, "not a file").AtFile(name);
   Table& table = TheTable();
   std::lock_guard<std::mutex> guard(table.mutex);
@@ -153,7 +159,8 @@ Result<std::unique_ptr<FileLock>> LockOpenFile(int fd, LockMode mode, const std:
   if (it == files.end()) {
     Held fresh;
     fresh.fd = OwnDescription(fd, fresh.writable);
-    if (fresh.fd < 0) return Status(ErrorKind::kIo, std::string("cannot lock: ") + std::strerror(errno)).AtFile(name);
+    if (fresh.fd < 0)
+      return Status(ErrorKind::kIo, std::string("cannot lock: ") + std::strerror(errno)).AtFile(name);
     it = files.emplace(key, fresh).first;
   }
   Held& held = it->second;

@@ -13,9 +13,9 @@
 #include <optional>
 #include <set>
 
+#include "jet/Bytes.h"
 #include "jet/Checker.h"
 #include "jet/CompactSchema.h"
-#include "jet/Bytes.h"
 #include "jet/CompactValues.h"
 #include "jet/Database.h"
 #include "jet/FileLock.h"

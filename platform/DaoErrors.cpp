@@ -30,7 +30,8 @@ std::string Describe(int32_t number, const std::string& path) {
     case kErrItemNotFound: return "Item not found in this collection.";
     case kErrUnrecognizedFormat: return "Unrecognized database format " + quoted + ".";
     case kErrHeldExclusively:
-      return "You attempted to open a database that is already opened exclusively by user 'Admin' on machine '" +
+      return "You attempted to open a database that is already opened exclusively by user 'Admin' on "
+             "machine '" +
              MachineName() + "'. Try again when the database is available.";
     default:
       return "Can't open database " + quoted +

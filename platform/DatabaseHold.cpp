@@ -11,12 +11,18 @@ std::unique_ptr<DatabaseLock> LockForEngine(const std::filesystem::path& host, j
                                             const std::string& name, const char* source) {
   LockOutcome outcome = DatabaseLock::Acquire(host, mode);
   switch (outcome.failure) {
-    case ClaimFailure::kNone: return std::move(outcome.lock);
-    case ClaimFailure::kNotFound: throw DaoError(kErrFileNotFoundDao, name, source);
-    case ClaimFailure::kInUse: throw DaoError(kErrFileInUse, name, source);
-    case ClaimFailure::kHeldExclusively: throw DaoError(kErrHeldExclusively, name, source);
-    case ClaimFailure::kNoPermission: throw DaoError(kErrNoPermission, name, source);
-    case ClaimFailure::kOther: break;
+    case ClaimFailure::kNone:
+      return std::move(outcome.lock);
+    case ClaimFailure::kNotFound:
+      throw DaoError(kErrFileNotFoundDao, name, source);
+    case ClaimFailure::kInUse:
+      throw DaoError(kErrFileInUse, name, source);
+    case ClaimFailure::kHeldExclusively:
+      throw DaoError(kErrHeldExclusively, name, source);
+    case ClaimFailure::kNoPermission:
+      throw DaoError(kErrNoPermission, name, source);
+    case ClaimFailure::kOther:
+      break;
   }
   throw DaoError(kErrDiskOrNetwork, name, source);
 }

@@ -70,10 +70,13 @@ ClaimFailure FailureFor(int osError) {
     case ENOENT:
     case ENOTDIR:
     case EISDIR:
-    case ENAMETOOLONG: return ClaimFailure::kNotFound;
+    case ENAMETOOLONG:
+      return ClaimFailure::kNotFound;
     case EACCES:
-    case EPERM: return ClaimFailure::kNoPermission;
-    default: return ClaimFailure::kOther;
+    case EPERM:
+      return ClaimFailure::kNoPermission;
+    default:
+      return ClaimFailure::kOther;
   }
 }
 

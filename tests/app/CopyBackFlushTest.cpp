@@ -54,11 +54,14 @@ TEST(CopyBackFlushTest, TheTargetIsOnTheDiskBeforeTheSourceIsDeleted) {
   CopyFileInChunks(WindowsPath(source), WindowsPath(target), true);
   noted = nullptr;
 
-  const auto at = [&](const std::string& call) { return std::find(calls.begin(), calls.end(), call) - calls.begin(); };
+  const auto at = [&](const std::string& call) {
+    return std::find(calls.begin(), calls.end(), call) - calls.begin();
+  };
   const auto flushed = at("fsync " + target.string());
   const auto deleted = at("unlink " + source.string());
   ASSERT_LT(deleted, static_cast<long>(calls.size())) << "the compacted copy was not deleted";
-  EXPECT_LT(flushed, deleted) << "the compacted copy was deleted before the database's new contents were flushed";
+  EXPECT_LT(flushed, deleted)
+      << "the compacted copy was deleted before the database's new contents were flushed";
   EXPECT_EQ(testing::ReadBytes(target), testing::PatternBytes(150000));
 }
 

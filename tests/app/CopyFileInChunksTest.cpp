@@ -1,13 +1,11 @@
-#include "app/CopyFileInChunks.h"
-
 #include <fcntl.h>
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <functional>
 #include <string>
 
+#include "app/CopyFileInChunks.h"
 #include "platform/VbError.h"
 #include "platform/WinPath.h"
 #include "tests/platform/HeldFile.h"

@@ -132,7 +132,8 @@ TEST_F(HeldOpenRunTest, JettoolAndTheRunningProgramKeepOffEachOthersDatabases) {
   const std::vector<std::string> commands = {
       jettool + " repair " + quoted + " --password secret",
       jettool + " delete " + quoted + " Recipients --where FirstName=Anna --password secret",
-      jettool + " compact " + quoted + " " + ShellQuoted((root_ / "copy.mdb").string()) + " --password secret"};
+      jettool + " compact " + quoted + " " + ShellQuoted((root_ / "copy.mdb").string()) +
+          " --password secret"};
   std::vector<CommandResult> refused;
   ws_.onDoEvents = [&] {
     if (!refused.empty()) return;  // the first compaction is list.mdb's

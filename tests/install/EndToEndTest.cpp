@@ -23,8 +23,8 @@
 #include "tests/platform/ScopedWinePrefix.h"
 #include "tests/support/DamagedCopies.h"
 #include "tests/support/DatabaseContent.h"
-#include "tests/support/MeasuringEngine.h"
 #include "tests/support/MainWindowRun.h"
+#include "tests/support/MeasuringEngine.h"
 #include "tests/support/ScriptedEngine.h"
 
 namespace tav {

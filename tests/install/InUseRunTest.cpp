@@ -38,14 +38,14 @@ struct Case {
 };
 
 std::string Name(const Case& c) {
-  static const char* const kNames[] = {"WineShared", "WineExclusive", "WineByteLock",
-                                       "WineLockFileOnly", "LinuxOpen", "ThisProgram"};
+  static const char* const kNames[] = {"WineShared",       "WineExclusive", "WineByteLock",
+                                       "WineLockFileOnly", "LinuxOpen",     "ThisProgram"};
   return std::string(kNames[static_cast<int>(c.holder)]) + (c.secondGeneration ? "_TV2" : "_TV1");
 }
 
 bool UnderWine(Holder holder) {
-  return holder == Holder::kWineShared || holder == Holder::kWineExclusive || holder == Holder::kWineByteLock ||
-         holder == Holder::kWineLockFileOnly;
+  return holder == Holder::kWineShared || holder == Holder::kWineExclusive ||
+         holder == Holder::kWineByteLock || holder == Holder::kWineLockFileOnly;
 }
 
 // A database of the installation: where it lies, and its bytes and its lock file's before the run.
@@ -70,8 +70,9 @@ class InUseRunTest : public MainWindowRunTest, public ::testing::WithParamInterf
     }
     const bool tv2 = GetParam().secondGeneration;
     const std::string folder = tv2 ? "users/me/Documents/Tavimer2" : "Tavimer";
-    const std::string command = GenerateCommand(
-        prefix_.DriveC() / folder, tv2 ? "--generation TV2 --jet 4 --password secret" : "--generation TV1 --jet 3");
+    const std::string command =
+        GenerateCommand(prefix_.DriveC() / folder,
+                        tv2 ? "--generation TV2 --jet 4 --password secret" : "--generation TV1 --jet 3");
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     if (tv2)
       RegisterDocuments();
@@ -96,11 +97,21 @@ class InUseRunTest : public MainWindowRunTest, public ::testing::WithParamInterf
       std::ofstream(lockFile, std::ios::binary) << std::string(64, 'L');  // a Jet program's lock file
     }
     switch (GetParam().holder) {
-      case Holder::kWineShared: StartWine("shared", db.host); break;
-      case Holder::kWineExclusive: StartWine("exclusive", db.host); break;
-      case Holder::kWineByteLock: StartWine("bytelock", db.host); break;
-      case Holder::kWineLockFileOnly: StartWine("shared", lockFile); break;
-      case Holder::kLinuxOpen: linux_ = HoldElsewhere(db.host, Holding::kOpenOnly); break;
+      case Holder::kWineShared:
+        StartWine("shared", db.host);
+        break;
+      case Holder::kWineExclusive:
+        StartWine("exclusive", db.host);
+        break;
+      case Holder::kWineByteLock:
+        StartWine("bytelock", db.host);
+        break;
+      case Holder::kWineLockFileOnly:
+        StartWine("shared", lockFile);
+        break;
+      case Holder::kLinuxOpen:
+        linux_ = HoldElsewhere(db.host, Holding::kOpenOnly);
+        break;
       case Holder::kThisProgram: {
         const std::string path = db.windowsPath;
         const std::string connect = GetParam().secondGeneration ? "; pwd=secret;" : "";
@@ -155,7 +166,8 @@ TEST_P(InUseRunTest, TheHeldDatabaseIsLeftAsItWasAndTheOthersAreMaintained) {
     EXPECT_EQ(dialogText, inUse);
   }
   ASSERT_EQ(services_.boxes.size(), 1u);
-  EXPECT_EQ(services_.boxes[0].text, "It was not possible to repair the database\r\n\r\n\"" + held.windowsPath +
+  EXPECT_EQ(services_.boxes[0].text, "It was not possible to repair the database\r\n\r\n\"" +
+                                         held.windowsPath +
                                          "\"\r\n\r\nThe following error was encountered:\r\n\r\n" + inUse);
   EXPECT_EQ(services_.boxes[0].style, 21);
 

@@ -1,13 +1,12 @@
 // The one lock family: which locks go together inside one process and across processes
 // (a forked child is another process), and what a process sees of the others' locks.
-#include "jet/FileLock.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <fstream>
 
+#include "jet/FileLock.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/platform/OtherProcess.h"
 

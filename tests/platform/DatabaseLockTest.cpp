@@ -75,8 +75,10 @@ TEST_F(DatabaseLockTest, KillFileRefusesALockFileHeldByAnotherProcess) {
 }
 
 TEST_F(DatabaseLockTest, MissingFilesAndFolders) {
-  EXPECT_EQ(DatabaseLock::Acquire(dir_ / "none.mdb", jet::LockMode::kShared).failure, ClaimFailure::kNotFound);
-  EXPECT_EQ(DatabaseLock::Acquire(dir_ / "no" / "none.mdb", jet::LockMode::kShared).failure, ClaimFailure::kNotFound);
+  EXPECT_EQ(DatabaseLock::Acquire(dir_ / "none.mdb", jet::LockMode::kShared).failure,
+            ClaimFailure::kNotFound);
+  EXPECT_EQ(DatabaseLock::Acquire(dir_ / "no" / "none.mdb", jet::LockMode::kShared).failure,
+            ClaimFailure::kNotFound);
   EXPECT_EQ(DatabaseLock::Acquire(dir_.path(), jet::LockMode::kShared).failure, ClaimFailure::kNotFound);
 }
 

@@ -1,11 +1,10 @@
 // Whether another program uses a database: every way a Linux process or Wine's server can
 // have the database or its lock file, against what this process itself holds.
 
-#include "platform/DatabaseUse.h"
-
 #include <gtest/gtest.h>
 
 #include "platform/DatabaseLock.h"
+#include "platform/DatabaseUse.h"
 #include "platform/FileSystem.h"
 #include "platform/VbError.h"
 #include "platform/WinPath.h"

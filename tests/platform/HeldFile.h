@@ -16,18 +16,22 @@
 namespace tav::testing {
 
 enum class Holding {
-  kOpenOnly,     // open for reading and writing, no lock at all
-  kReadLock,     // an OFD read lock over the whole file
-  kByteLock,     // a POSIX write lock on the byte at 0x10000000, as Wine's LockFile takes it
-  kFlock,        // a whole-file flock
+  kOpenOnly,  // open for reading and writing, no lock at all
+  kReadLock,  // an OFD read lock over the whole file
+  kByteLock,  // a POSIX write lock on the byte at 0x10000000, as Wine's LockFile takes it
+  kFlock,     // a whole-file flock
 };
 
 inline const char* HoldingName(Holding holding) {
   switch (holding) {
-    case Holding::kOpenOnly: return "OpenOnly";
-    case Holding::kReadLock: return "ReadLock";
-    case Holding::kByteLock: return "ByteLock";
-    case Holding::kFlock: return "Flock";
+    case Holding::kOpenOnly:
+      return "OpenOnly";
+    case Holding::kReadLock:
+      return "ReadLock";
+    case Holding::kByteLock:
+      return "ByteLock";
+    case Holding::kFlock:
+      return "Flock";
   }
   return "?";
 }
@@ -41,7 +45,8 @@ inline std::unique_ptr<OtherProcess> HoldElsewhere(const std::filesystem::path& 
     lock.l_whence = SEEK_SET;
     bool locked = true;
     switch (holding) {
-      case Holding::kOpenOnly: break;
+      case Holding::kOpenOnly:
+        break;
       case Holding::kReadLock:
         lock.l_type = F_RDLCK;
         locked = ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
@@ -52,7 +57,9 @@ inline std::unique_ptr<OtherProcess> HoldElsewhere(const std::filesystem::path& 
         lock.l_len = 1;
         locked = ::fcntl(fd, F_SETLK, &lock) == 0;
         break;
-      case Holding::kFlock: locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0; break;
+      case Holding::kFlock:
+        locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        break;
     }
     if (!locked) throw std::runtime_error("cannot lock " + file.string());
     return [fd] { ::close(fd); };

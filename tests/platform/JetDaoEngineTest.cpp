@@ -145,8 +145,9 @@ TEST_F(JetDaoEngineTest, LockingAgainstAnotherProcess) {
     ADD_FAILURE() << "shared open while open exclusively elsewhere";
   } catch (const VbError& held) {
     EXPECT_EQ(held.Number(), 3356);
-    EXPECT_EQ(held.Description().rfind(
-                  "You attempted to open a database that is already opened exclusively by user 'Admin' on machine '", 0),
+    EXPECT_EQ(held.Description().rfind("You attempted to open a database that is already opened exclusively "
+                                       "by user 'Admin' on machine '",
+                                       0),
               0u)
         << held.Description();
   }

@@ -133,7 +133,9 @@ ButtonPlus* FindButton(QWidget& form, const char* name, int index) {
   return nullptr;
 }
 
-void WhenShown(const char* name, std::function<void(QWidget&)> step) { Waits::Get().Add(name, std::move(step)); }
+void WhenShown(const char* name, std::function<void(QWidget&)> step) {
+  Waits::Get().Add(name, std::move(step));
+}
 
 std::string GenerateCommand(const fs::path& folder, const std::string& options) {
   const fs::path jettool = fs::path(TAVIMER_BINARY_DIR) / "tools" / "jettool";

@@ -64,7 +64,8 @@ std::string ZDrivePath(const fs::path& host) {
   return path;
 }
 
-WineProgram::WineProgram(const fs::path& prefix, const fs::path& program, const std::vector<std::string>& arguments) {
+WineProgram::WineProgram(const fs::path& prefix, const fs::path& program,
+                         const std::vector<std::string>& arguments) {
   int in[2];
   int out[2];
   if (::pipe2(in, O_CLOEXEC) != 0) return;
@@ -108,7 +109,8 @@ std::string WineProgram::ReadLine(int seconds) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       return line;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
     pollfd ready{output_, POLLIN, 0};
     if (::poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;

@@ -25,7 +25,8 @@ jet::Status InUse(const std::string& path) {
 
 jet::Result<std::unique_ptr<jet::FileLock>> HoldDatabase(const std::string& path) {
   DatabaseClaim claim = ClaimDatabase(path, jet::LockMode::kHold);
-  if (claim.failure == ClaimFailure::kInUse || claim.failure == ClaimFailure::kHeldExclusively) return InUse(path);
+  if (claim.failure == ClaimFailure::kInUse || claim.failure == ClaimFailure::kHeldExclusively)
+    return InUse(path);
   return std::move(claim.lock);
 }
 

@@ -3,7 +3,6 @@
 // exposes one Register* function; main.cpp lists them in its table.
 
 #include <CLI/CLI.hpp>
-
 #include <memory>
 #include <string>
 
