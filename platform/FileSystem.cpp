@@ -17,9 +17,12 @@ namespace tav {
 
 namespace {
 
-// Whether `claim` failed because someone else uses the file.
-bool UsedElsewhere(const DatabaseClaim& claim) {
-  return claim.failure == ClaimFailure::kInUse || claim.failure == ClaimFailure::kHeldExclusively;
+// Whether `claim` on `host` failed because someone else uses the file. A file this process
+// may not open is still asked about by name.
+bool UsedElsewhere(const DatabaseClaim& claim, const std::filesystem::path& host) {
+  if (claim.lock) return false;
+  return claim.failure == ClaimFailure::kInUse || claim.failure == ClaimFailure::kHeldExclusively ||
+         UseOf(host) != DatabaseUse::kFree;
 }
 
 void WriteAll(int fd, std::string_view text, const std::filesystem::path& host) {
@@ -52,7 +55,7 @@ void KillFile(std::string_view windowsPath) {
   }
   // Held until the file is gone, so that nobody who respects the locks comes in between.
   const DatabaseClaim claim = ClaimDatabase(host, jet::LockMode::kExclusive);
-  if (UsedElsewhere(claim)) throw FileError(kErrPermissionDenied);
+  if (UsedElsewhere(claim, host)) throw FileError(kErrPermissionDenied);
   if (::unlink(host.c_str()) != 0) throw FileError(errno, host);
 }
 
