@@ -13,7 +13,9 @@
 
 namespace jet {
 
-std::string Problem::ToString() const {
+namespace {
+
+std::string Describe(const std::string& table, const std::optional<uint32_t>& page, const std::string& description) {
   std::string out;
   if (!table.empty()) out += "table " + table + ": ";
   out += description;
@@ -21,8 +23,14 @@ std::string Problem::ToString() const {
   return out;
 }
 
-size_t CheckDatabase(Database& db, const ProblemReporter& report) {
-  CheckContext ctx(db, report);
+}  // namespace
+
+std::string Problem::ToString() const { return Describe(table, page, description); }
+
+std::string Note::ToString() const { return Describe(table, page, description); }
+
+size_t CheckDatabase(Database& db, const ProblemReporter& report, const NoteReporter& note) {
+  CheckContext ctx(db, report, note);
   CheckHeader(ctx);
   CheckCatalog(ctx);
   std::map<uint32_t, std::string> tables;

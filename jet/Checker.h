@@ -38,9 +38,31 @@ struct Problem {
 
 using ProblemReporter = std::function<void(const Problem&)>;
 
+// What Access leaves behind in files it keeps using, which is not damage: nothing that a
+// reader of the file would miss is lost, and a compaction drops it. docs/jet-format.md
+// describes each kind.
+enum class Leftover {
+  kRowCount,        // a definition's row count differs from the rows its table holds
+  kOldRowVersion,   // a row flagged as moved that no slot of its table points to
+  kStrayDataPage,   // a data page naming a table whose usage map leaves it out
+  kUnusedPage,      // a page nothing uses and the free-page map does not mark free
+};
+
+struct Note {
+  std::string table;  // empty for database-wide notes
+  std::optional<uint32_t> page;
+  std::string description;
+  Leftover kind = Leftover::kUnusedPage;
+
+  std::string ToString() const;
+};
+
+using NoteReporter = std::function<void(const Note&)>;
+
 // Walks the header, every page's type, the catalog, every table definition, every row (long
 // values included), the usage maps and the index trees, and which structure owns each page.
-// Returns the number of problems reported; 0 means the file is sound.
-size_t CheckDatabase(Database& db, const ProblemReporter& report);
+// Damage goes to `report`; leftovers go to `note` when one is given. Returns the number of
+// problems reported; 0 means the file is sound, whatever the notes.
+size_t CheckDatabase(Database& db, const ProblemReporter& report, const NoteReporter& note = {});
 
 }  // namespace jet

@@ -28,8 +28,8 @@ class LeafWalk {
     if (next_ == 0) return std::optional<IndexPage>();
     JET_ASSIGN_OR_RETURN(IndexPage page, Load(next_));
     while (!page.leaf()) {
-      if (page.entries.empty()) return Damaged("an intermediate page without entries").AtPage(next_);
-      next_ = page.entries.front().child_page;
+      if (page.FirstChild() == 0) return Damaged("an intermediate page leads nowhere").AtPage(next_);
+      next_ = page.FirstChild();
       JET_ASSIGN_OR_RETURN(page, Load(next_));
     }
     next_ = page.next_page;

@@ -3,6 +3,7 @@
 #include "jet/Bytes.h"
 #include "jet/LongValue.h"
 #include "jet/UsageMap.h"
+#include "jet/WriteBytes.h"
 
 namespace jet {
 
@@ -39,7 +40,7 @@ Result<std::optional<RowRecord>> TableReader::Next() {
   }
   while (true) {
     if (!page_loaded_) {
-      if (page_index_ >= pages_.size()) return std::optional<RowRecord>();
+      if (page_index_ >= pages_.size()) return NextHeldBack();
       JET_RETURN_IF_ERROR(LoadPage(pages_[page_index_++]));
       continue;
     }
@@ -49,17 +50,47 @@ Result<std::optional<RowRecord>> TableReader::Next() {
     }
     const size_t slot = slot_++;
     const RowSlot& s = info_.rows[slot];
+    const uint32_t number = pages_[page_index_ - 1];
+    const uint32_t here = RowPointer(number, static_cast<uint8_t>(slot));
     if (s.pointer && s.end - s.start >= 4) {
-      forwards_[(pages_[page_index_ - 1] << 8) | static_cast<uint32_t>(slot)] = *GetU32(page_, s.start);
+      const uint32_t target = *GetU32(page_, s.start);
+      forwards_[here] = target;
+      reached_.insert(target);
     }
     if (!s.live()) continue;
+    if (s.moved && !reached_.count(here)) {
+      held_back_.push_back(here);
+      continue;
+    }
     RowRecord rec;
-    rec.page = pages_[page_index_ - 1];
+    rec.page = number;
     rec.slot = static_cast<uint8_t>(slot);
     rec.moved = s.moved;
     rec.bytes.assign(page_.begin() + s.start, page_.begin() + s.end);
     return std::optional<RowRecord>(std::move(rec));
   }
+}
+
+Result<std::optional<RowRecord>> TableReader::NextHeldBack() {
+  while (next_held_back_ < held_back_.size()) {
+    const uint32_t pointer = held_back_[next_held_back_++];
+    if (!reached_.count(pointer)) {
+      ++old_row_versions_;
+      continue;
+    }
+    const uint32_t number = PointerPage(pointer);
+    JET_RETURN_IF_ERROR(db_.ReadPage(number, page_));
+    auto info = ParseDataPage(page_, db_.layout());
+    if (!info.ok()) return info.status().AtPage(number);
+    const RowSlot& s = info->rows.at(PointerRow(pointer));
+    RowRecord rec;
+    rec.page = number;
+    rec.slot = PointerRow(pointer);
+    rec.moved = true;
+    rec.bytes.assign(page_.begin() + s.start, page_.begin() + s.end);
+    return std::optional<RowRecord>(std::move(rec));
+  }
+  return std::optional<RowRecord>();
 }
 
 Result<std::vector<Value>> TableReader::Decode(const RowRecord& row, const std::vector<bool>* wanted) {
@@ -81,10 +112,10 @@ Result<std::vector<Value>> TableReader::Decode(const RowRecord& row, const std::
     if (c.IsLongValue()) {
       auto data = ReadLongValue(db_, f.bytes);
       if (!data.ok()) return data.status();
-      v = DecodeFixedOrInline(c.type, *data, jet4, db_.header().code_page, c.scale);
+      v = DecodeFixedOrInline(c.type, *data, jet4, db_.text_code_page(), c.scale);
       continue;
     }
-    v = DecodeFixedOrInline(c.type, f.bytes, jet4, db_.header().code_page, c.scale);
+    v = DecodeFixedOrInline(c.type, f.bytes, jet4, db_.text_code_page(), c.scale);
   }
   return values;
 }

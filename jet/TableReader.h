@@ -1,14 +1,18 @@
 #pragma once
 // Reads the rows of one table in storage order: the data pages named by the table's usage
 // map, and on each page the live rows in slot order. A row that was moved to another page
-// is read at its new place; the slot left behind holding the pointer is skipped. Each row
-// comes as raw bytes with its location, and decodes to values with long values resolved.
+// is read at its new place; the slot left behind holding the pointer is skipped. A row
+// flagged as moved counts only when a slot of the table still points to it: Access leaves
+// old versions of moved rows behind when it deletes or moves them again. Such a row met
+// before its pointer is held back and read after the last page. Each row comes as raw bytes
+// with its location, and decodes to values with long values resolved.
 // A reader given a window reads runs of consecutive data pages with one read of the file;
 // that is for files nobody writes while the reader walks them.
 
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "jet/Database.h"
@@ -49,8 +53,14 @@ class TableReader {
   // the row's new place. Indexes keep naming the old slot.
   const std::map<uint32_t, uint32_t>& forwards() const { return forwards_; }
 
+  // Rows flagged as moved that no slot points to, skipped as old versions; final once Next
+  // has returned nullopt.
+  uint64_t old_row_versions() const { return old_row_versions_; }
+
  private:
   Status LoadPage(uint32_t page);
+  // The held-back moved rows that some pointer reached, after the last page.
+  Result<std::optional<RowRecord>> NextHeldBack();
 
   Database& db_;
   const TableDef& def_;
@@ -64,6 +74,10 @@ class TableReader {
   size_t slot_ = 0;
   bool page_loaded_ = false;
   std::map<uint32_t, uint32_t> forwards_;
+  std::set<uint32_t> reached_;       // where the pointers of forwards_ lead
+  std::vector<uint32_t> held_back_;  // moved rows met before any pointer to them
+  size_t next_held_back_ = 0;
+  uint64_t old_row_versions_ = 0;
 };
 
 // Reads every row of a table, decoded. Convenience for small tables and tests.

@@ -68,13 +68,13 @@ class IndexWalk {
       leaves_.push_back({number, std::move(page).value()});
       return;
     }
-    if (page->entries.empty()) {
+    if (page->FirstChild() == 0) {
       complete_ = false;
-      return Report(number, "intermediate page without entries");
+      return Report(number, "intermediate page leads nowhere");
     }
     for (const IndexEntry& e : page->entries) Descend(e.child_page, depth + 1);
-    // The tail page holds the keys after the last entry's; in deeper trees it may already
-    // have been reached through the last child.
+    // The tail page holds the keys after the last entry's (all of them on a page that keeps no
+    // entries); in deeper trees it may already have been reached through the last child.
     if (page->tail_page != 0 && !visited_.count(page->tail_page)) Descend(page->tail_page, depth + 1);
   }
 

@@ -11,8 +11,9 @@ int ReportError(const jet::Status& status) {
   return 2;
 }
 
-jet::Result<std::unique_ptr<jet::Database>> OpenDatabase(const std::string& path, const std::string& password) {
-  return jet::Database::OpenPath(path, jet::OpenOptions{password});
+jet::Result<std::unique_ptr<jet::Database>> OpenDatabase(const DatabaseArgs& args, bool tolerate_damage) {
+  return jet::Database::OpenPath(
+      args.path, {.password = args.password, .tolerate_damage = tolerate_damage, .code_page = args.code_page});
 }
 
 namespace {
@@ -37,6 +38,11 @@ jet::Status RefuseInUse(const std::string& path) {
 void AddDatabaseArgs(CLI::App& sub, DatabaseArgs& args) {
   sub.add_option("FILE", args.path, "database file")->required();
   sub.add_option("--password", args.password, "database password");
+}
+
+void AddCodePageOption(CLI::App& sub, DatabaseArgs& args) {
+  sub.add_option("--code-page", args.code_page,
+                 "Windows code page of Jet 3 text (default: the header's; 1252 where the header gives 0)");
 }
 
 }  // namespace tav::jettool

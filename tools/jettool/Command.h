@@ -32,9 +32,6 @@ void RegisterRepair(CLI::App& app, RunResult& result);
 // Prints "error NNNN: description" on stderr and returns exit code 2.
 int ReportError(const jet::Status& status);
 
-// Opens `path` read-only with `password`.
-jet::Result<std::unique_ptr<jet::Database>> OpenDatabase(const std::string& path, const std::string& password);
-
 // Keeps other programs off the existing database at `path` while a command changes it.
 // Error kInUse (3045) when another program uses it (platform/DatabaseUse.h). A file that
 // cannot be held for any other reason gives no lock: the command meets the cause itself.
@@ -48,7 +45,13 @@ jet::Status RefuseInUse(const std::string& path);
 struct DatabaseArgs {
   std::string path;
   std::string password;
+  uint16_t code_page = 0;  // 0: as the header says
 };
 void AddDatabaseArgs(CLI::App& sub, DatabaseArgs& args);
+// Adds --code-page, for the subcommands that read text.
+void AddCodePageOption(CLI::App& sub, DatabaseArgs& args);
+
+// Opens the database read-only with the password and code page given.
+jet::Result<std::unique_ptr<jet::Database>> OpenDatabase(const DatabaseArgs& args, bool tolerate_damage = false);
 
 }  // namespace tav::jettool

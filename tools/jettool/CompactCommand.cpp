@@ -17,7 +17,7 @@ int RunCompact(const CompactArgs& args) {
   auto hold = HoldDatabase(args.source.path);
   if (!hold.ok()) return ReportError(hold.status());
   if (jet::Status free = RefuseInUse(args.destination); !free.ok()) return ReportError(free);
-  auto db = OpenDatabase(args.source.path, args.source.password);
+  auto db = OpenDatabase(args.source);
   if (!db.ok()) return ReportError(db.status());
   auto summary = jet::CompactToPath(**db, args.destination);
   if (!summary.ok()) return ReportError(summary.status());
