@@ -43,6 +43,7 @@ using ProblemReporter = std::function<void(const Problem&)>;
 // describes each kind.
 enum class Leftover {
   kRowCount,        // a definition's row count differs from the rows its table holds
+  kKeyCount,        // its count of an index's distinct keys differs from the tree's
   kOldRowVersion,   // a row flagged as moved that no slot of its table points to
   kStrayDataPage,   // a data page naming a table whose usage map leaves it out
   kUnusedPage,      // a page nothing uses and the free-page map does not mark free

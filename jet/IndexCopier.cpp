@@ -105,21 +105,26 @@ class RunWriter {
   }
 
   Status Flush() {
+    if (rows_.empty()) return Status::Ok();
+    ++keys_;
     std::sort(rows_.begin(), rows_.end());
     for (uint32_t row : rows_) JET_RETURN_IF_ERROR(writer_.Add(key_, row >> 8, static_cast<uint8_t>(row)));
     rows_.clear();
     return Status::Ok();
   }
 
+  uint32_t keys() const { return keys_; }
+
  private:
   SortedIndexWriter& writer_;
+  uint32_t keys_ = 0;
   std::vector<uint8_t> key_;
   std::vector<uint32_t> rows_;
 };
 
 }  // namespace
 
-Result<WrittenIndexPages> CopyIndex(Database& source, const RealIndex& index, const RowPointerMap& rows,
+Result<CopiedIndex> CopyIndex(Database& source, const RealIndex& index, const RowPointerMap& rows,
                                     const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page) {
   SortedIndexWriter writer(allocator, table_page);
   RunWriter runs(writer);
@@ -149,9 +154,16 @@ Result<WrittenIndexPages> CopyIndex(Database& source, const RealIndex& index, co
     }
   }
   JET_RETURN_IF_ERROR(runs.Flush());
+  CopiedIndex copied;
+  copied.keys = runs.keys();
   std::sort(renumbered.begin(), renumbered.end(), Before);
-  for (const Entry& e : renumbered) JET_RETURN_IF_ERROR(writer.Add(e.key, e.row >> 8, static_cast<uint8_t>(e.row)));
-  return writer.Finish();
+  for (size_t i = 0; i < renumbered.size(); ++i) {
+    const Entry& e = renumbered[i];
+    if (i == 0 || CompareKeys(e.key, renumbered[i - 1].key) != 0) ++copied.keys;
+    JET_RETURN_IF_ERROR(writer.Add(e.key, e.row >> 8, static_cast<uint8_t>(e.row)));
+  }
+  JET_ASSIGN_OR_RETURN(copied.pages, writer.Finish());
+  return copied;
 }
 
 }  // namespace jet

@@ -23,9 +23,14 @@ struct IndexCopyOptions {
   const std::map<uint32_t, uint32_t>* renumbered_ids = nullptr;
 };
 
+struct CopiedIndex {
+  WrittenIndexPages pages;
+  uint32_t keys = 0;  // distinct keys, which the definition counts for each real index
+};
+
 // kCorrupt when the source tree is damaged: pages of the wrong kind, a loop, keys out of
 // order, or an entry naming a row the table does not hold.
-Result<WrittenIndexPages> CopyIndex(Database& source, const RealIndex& index, const RowPointerMap& rows,
+Result<CopiedIndex> CopyIndex(Database& source, const RealIndex& index, const RowPointerMap& rows,
                                     const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page);
 
 }  // namespace jet

@@ -155,7 +155,7 @@ class TableCopy {
     return Status::Ok();
   }
 
-  Result<WrittenIndexPages> CopyOneIndex(const RealIndex& index) {
+  Result<CopiedIndex> CopyOneIndex(const RealIndex& index) {
     IndexCopyOptions options;
     if (id_column_ >= 0) {
       const uint16_t ids = def_.columns[static_cast<size_t>(id_column_)].number;
@@ -165,15 +165,15 @@ class TableCopy {
         options.renumbered_ids = &t_.new_ids;
       }
     }
-    JET_ASSIGN_OR_RETURN(WrittenIndexPages pages,
+    JET_ASSIGN_OR_RETURN(CopiedIndex copied,
                          CopyIndex(t_.source, index, rows_, options, t_.allocator, table_.new_pages.front()));
+    const uint32_t entries = copied.pages.entries;
     const bool may_skip = (index.flags & kIndexIgnoreNulls) != 0;
-    if (pages.entries > copied_ || (!may_skip && pages.entries != copied_)) {
-      return CorruptError("it lists " + std::to_string(pages.entries) + " entries for " + std::to_string(copied_) +
-                          " rows")
+    if (entries > copied_ || (!may_skip && entries != copied_)) {
+      return CorruptError("it lists " + std::to_string(entries) + " entries for " + std::to_string(copied_) + " rows")
           .AtPage(index.root_page);
     }
-    return pages;
+    return copied;
   }
 
   Result<uint32_t> AddMap(const std::vector<uint32_t>& pages) {
@@ -187,11 +187,11 @@ class TableCopy {
     JET_ASSIGN_OR_RETURN(to.used_pages, AddMap(data_pages_));
     JET_ASSIGN_OR_RETURN(to.free_pages, AddMap({}));
     to.row_count = static_cast<uint32_t>(copied_);
-    for (const WrittenIndexPages& index : indexes_) {
-      to.index_rows.push_back(static_cast<uint32_t>(index.entries));
-      JET_ASSIGN_OR_RETURN(const uint32_t map, AddMap(index.pages));
+    for (const CopiedIndex& index : indexes_) {
+      to.index_keys.push_back(index.keys);
+      JET_ASSIGN_OR_RETURN(const uint32_t map, AddMap(index.pages.pages));
       to.index_maps.push_back(map);
-      to.index_roots.push_back(index.root);
+      to.index_roots.push_back(index.pages.root);
     }
     // Access leaves these maps empty in every file seen; so does the copy.
     for (size_t column : long_value_columns_) {
@@ -218,7 +218,7 @@ class TableCopy {
   std::vector<uint32_t> data_pages_;
   RowPointerMap rows_;
   uint64_t copied_ = 0;
-  std::vector<WrittenIndexPages> indexes_;
+  std::vector<CopiedIndex> indexes_;
 };
 
 }  // namespace

@@ -13,7 +13,7 @@ constexpr size_t kRelatedTable = 13;         // in a logical index entry, after 
 constexpr uint32_t kNoTable = 0xffffffff;
 constexpr uint16_t kEndOfList = 0xffff;
 constexpr size_t kLongValueMapEntry = 10;  // column number, used pages, free pages
-constexpr size_t kRealIndexRows = 4;       // in a real index's entry after the header
+constexpr size_t kRealIndexKeys = 4;       // in a real index's entry after the header
 
 // The definition's pages as one run of bytes: continuation pages count without their header.
 class DefinitionBytes {
@@ -74,7 +74,7 @@ Status MoveIndexes(DefinitionBytes& bytes, const Layout& l, const TableDef& def,
                    const MovedDefinition& to, const std::map<uint32_t, uint32_t>& new_pages) {
   const size_t stamp = l.version == JetVersion::kJet4 ? 4 : 0;
   for (size_t i = 0; i < def.real_indexes.size(); ++i) {
-    JET_RETURN_IF_ERROR(bytes.Put(l.tdef_header_end + i * l.tdef_real_index_entry + kRealIndexRows, to.index_rows[i]));
+    JET_RETURN_IF_ERROR(bytes.Put(l.tdef_header_end + i * l.tdef_real_index_entry + kRealIndexKeys, to.index_keys[i]));
   }
   for (size_t i = 0; i < def.real_indexes.size(); ++i) {
     const size_t at = sections.real_definitions + i * l.tdef_real_index_def + stamp + kIndexColumnMapBytes;
@@ -119,7 +119,7 @@ Result<std::vector<Bytes>> MoveTableDef(Database& source, const TableDef& def, c
                                         const std::map<uint32_t, uint32_t>& new_pages) {
   const Layout& l = source.layout();
   if (to.pages.size() != def.pages.size() || to.index_maps.size() != def.real_indexes.size() ||
-      to.index_roots.size() != def.real_indexes.size() || to.index_rows.size() != def.real_indexes.size()) {
+      to.index_roots.size() != def.real_indexes.size() || to.index_keys.size() != def.real_indexes.size()) {
     return Status(ErrorKind::kInvalidArgument, "the moved definition does not match its source");
   }
   std::vector<Bytes> pages(def.pages.size());

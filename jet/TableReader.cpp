@@ -6,6 +6,11 @@
 #include "jet/WriteBytes.h"
 
 namespace jet {
+namespace {
+
+constexpr uint32_t kPointerWindowPages = 64;
+
+}  // namespace
 
 Result<std::vector<uint32_t>> TableReader::DataPages() {
   auto map = ReadUsageMap(db_, def_.used_pages);
@@ -31,6 +36,21 @@ Status TableReader::LoadPage(uint32_t page) {
   return Status::Ok();
 }
 
+Status TableReader::FindLaterPointers() {
+  pointers_found_ = true;
+  PageWindow window(db_, kPointerWindowPages);
+  for (size_t i = page_index_ - 1; i < pages_.size(); ++i) {
+    JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> page, window.Page(pages_[i]));
+    if (page[0] != kPageData || *GetU32(page, db_.layout().data_owner) != def_.page) continue;
+    auto info = ParseDataPage(page, db_.layout());
+    if (!info.ok()) return info.status().AtPage(pages_[i]);
+    for (const RowSlot& s : info->rows) {
+      if (s.pointer && s.end - s.start >= 4) reached_.insert(*GetU32(page, s.start));
+    }
+  }
+  return Status::Ok();
+}
+
 Result<std::optional<RowRecord>> TableReader::Next() {
   if (!started_) {
     started_ = true;
@@ -40,7 +60,7 @@ Result<std::optional<RowRecord>> TableReader::Next() {
   }
   while (true) {
     if (!page_loaded_) {
-      if (page_index_ >= pages_.size()) return NextHeldBack();
+      if (page_index_ >= pages_.size()) return std::optional<RowRecord>();
       JET_RETURN_IF_ERROR(LoadPage(pages_[page_index_++]));
       continue;
     }
@@ -59,8 +79,11 @@ Result<std::optional<RowRecord>> TableReader::Next() {
     }
     if (!s.live()) continue;
     if (s.moved && !reached_.count(here)) {
-      held_back_.push_back(here);
-      continue;
+      if (!pointers_found_) JET_RETURN_IF_ERROR(FindLaterPointers());
+      if (!reached_.count(here)) {
+        ++old_row_versions_;
+        continue;
+      }
     }
     RowRecord rec;
     rec.page = number;
@@ -69,28 +92,6 @@ Result<std::optional<RowRecord>> TableReader::Next() {
     rec.bytes.assign(page_.begin() + s.start, page_.begin() + s.end);
     return std::optional<RowRecord>(std::move(rec));
   }
-}
-
-Result<std::optional<RowRecord>> TableReader::NextHeldBack() {
-  while (next_held_back_ < held_back_.size()) {
-    const uint32_t pointer = held_back_[next_held_back_++];
-    if (!reached_.count(pointer)) {
-      ++old_row_versions_;
-      continue;
-    }
-    const uint32_t number = PointerPage(pointer);
-    JET_RETURN_IF_ERROR(db_.ReadPage(number, page_));
-    auto info = ParseDataPage(page_, db_.layout());
-    if (!info.ok()) return info.status().AtPage(number);
-    const RowSlot& s = info->rows.at(PointerRow(pointer));
-    RowRecord rec;
-    rec.page = number;
-    rec.slot = PointerRow(pointer);
-    rec.moved = true;
-    rec.bytes.assign(page_.begin() + s.start, page_.begin() + s.end);
-    return std::optional<RowRecord>(std::move(rec));
-  }
-  return std::optional<RowRecord>();
 }
 
 Result<std::vector<Value>> TableReader::Decode(const RowRecord& row, const std::vector<bool>* wanted) {

@@ -3,9 +3,10 @@
 // map, and on each page the live rows in slot order. A row that was moved to another page
 // is read at its new place; the slot left behind holding the pointer is skipped. A row
 // flagged as moved counts only when a slot of the table still points to it: Access leaves
-// old versions of moved rows behind when it deletes or moves them again. Such a row met
-// before its pointer is held back and read after the last page. Each row comes as raw bytes
-// with its location, and decodes to values with long values resolved.
+// old versions of moved rows behind when it deletes or moves them again. The first such row
+// met before its pointer makes the reader look through the table's remaining pages for
+// pointers once. Each row comes as raw bytes with its location, and decodes to values with
+// long values resolved.
 // A reader given a window reads runs of consecutive data pages with one read of the file;
 // that is for files nobody writes while the reader walks them.
 
@@ -59,8 +60,8 @@ class TableReader {
 
  private:
   Status LoadPage(uint32_t page);
-  // The held-back moved rows that some pointer reached, after the last page.
-  Result<std::optional<RowRecord>> NextHeldBack();
+  // Notes where the pointer slots of the current page and every later page lead.
+  Status FindLaterPointers();
 
   Database& db_;
   const TableDef& def_;
@@ -74,9 +75,8 @@ class TableReader {
   size_t slot_ = 0;
   bool page_loaded_ = false;
   std::map<uint32_t, uint32_t> forwards_;
-  std::set<uint32_t> reached_;       // where the pointers of forwards_ lead
-  std::vector<uint32_t> held_back_;  // moved rows met before any pointer to them
-  size_t next_held_back_ = 0;
+  std::set<uint32_t> reached_;  // where pointer slots lead
+  bool pointers_found_ = false;  // every pointer slot of the table is in reached_
   uint64_t old_row_versions_ = 0;
 };
 

@@ -20,17 +20,26 @@ Result<std::unique_ptr<Database>> DamagedFile::Open(bool tolerate) const {
   return Database::Open(std::make_unique<MemoryFile>(bytes), {.password = password, .tolerate_damage = tolerate});
 }
 
-std::vector<Problem> DamagedFile::Check() const {
+std::vector<Problem> DamagedFile::Check(std::vector<Note>* notes) const {
   auto db = Open(true);
   if (!db.ok()) return {Problem{"", db.status().page(), db.status().description(), ProblemArea::kCatalog}};
   std::vector<Problem> found;
-  CheckDatabase(**db, [&found](const Problem& p) { found.push_back(p); });
+  CheckDatabase(**db, [&found](const Problem& p) { found.push_back(p); }, [notes](const Note& n) {
+    if (notes) notes->push_back(n);
+  });
   return found;
 }
 
 bool Reports(const std::vector<Problem>& problems, ProblemArea area, uint32_t page) {
   for (const Problem& p : problems) {
     if (p.area == area && p.page == page) return true;
+  }
+  return false;
+}
+
+bool Notes(const std::vector<Note>& notes, Leftover kind, uint32_t page) {
+  for (const Note& n : notes) {
+    if (n.kind == kind && n.page == page) return true;
   }
   return false;
 }

@@ -23,8 +23,9 @@ struct DamagedFile {
 
   // Opens the bytes as they are now; `tolerate` as in OpenOptions.
   Result<std::unique_ptr<Database>> Open(bool tolerate = false) const;
-  // Every problem the check reports, or the lenient open's own error as one problem.
-  std::vector<Problem> Check() const;
+  // Every problem the check reports, or the lenient open's own error as one problem; the
+  // leftovers it notes go to `notes` when given.
+  std::vector<Problem> Check(std::vector<Note>* notes = nullptr) const;
 
   std::string fixture;
   std::string password;
@@ -33,6 +34,8 @@ struct DamagedFile {
 
 // True when `problems` holds one in `area` on `page`.
 bool Reports(const std::vector<Problem>& problems, ProblemArea area, uint32_t page);
+// True when `notes` holds one of `kind` on `page`.
+bool Notes(const std::vector<Note>& notes, Leftover kind, uint32_t page);
 std::string Describe(const std::vector<Problem>& problems);
 
 }  // namespace jet::testing
