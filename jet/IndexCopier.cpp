@@ -26,15 +26,19 @@ class LeafWalk {
   // The next leaf page, or nullopt after the last.
   Result<std::optional<IndexPage>> Next() {
     if (next_ == 0) return std::optional<IndexPage>();
-    JET_ASSIGN_OR_RETURN(IndexPage page, Load(next_));
+    current_ = next_;
+    JET_ASSIGN_OR_RETURN(IndexPage page, Load(current_));
     while (!page.leaf()) {
-      if (page.FirstChild() == 0) return Damaged("an intermediate page leads nowhere").AtPage(next_);
-      next_ = page.FirstChild();
-      JET_ASSIGN_OR_RETURN(page, Load(next_));
+      if (page.FirstChild() == 0) return Damaged("an intermediate page leads nowhere").AtPage(current_);
+      current_ = page.FirstChild();
+      JET_ASSIGN_OR_RETURN(page, Load(current_));
     }
     next_ = page.next_page;
     return std::optional<IndexPage>(std::move(page));
   }
+
+  // The page Next returned last.
+  uint32_t current() const { return current_; }
 
  private:
   Result<IndexPage> Load(uint32_t number) {
@@ -47,6 +51,7 @@ class LeafWalk {
 
   Database& db_;
   uint32_t next_;
+  uint32_t current_ = 0;
   uint64_t loaded_ = 0;
   PageWindow window_;
 };
@@ -138,10 +143,12 @@ Result<CopiedIndex> CopyIndex(Database& source, const RealIndex& index, const Ro
       auto position = rows.Position((e.data_page << 8) | e.data_row);
       if (!position) {
         return Damaged("an entry names row " + std::to_string(e.data_row) + " of page " + std::to_string(e.data_page) +
-                       ", which the table does not hold");
+                       ", which the table does not hold")
+            .AtPage(walk.current());
       }
       if (listed[*position]) {
-        return Damaged("it lists row " + std::to_string(e.data_row) + " of page " + std::to_string(e.data_page) + " twice");
+        return Damaged("it lists row " + std::to_string(e.data_row) + " of page " + std::to_string(e.data_page) + " twice")
+            .AtPage(walk.current());
       }
       listed[*position] = true;
       const std::optional<uint32_t> row = rows.At(*position);
@@ -150,7 +157,8 @@ Result<CopiedIndex> CopyIndex(Database& source, const RealIndex& index, const Ro
         renumbered.push_back(Entry{std::move(e.key), *row});
         continue;
       }
-      JET_RETURN_IF_ERROR(runs.Add(e.key, *row));
+      Status added = runs.Add(e.key, *row);
+      if (!added.ok()) return added.AtPage(walk.current());
     }
   }
   JET_RETURN_IF_ERROR(runs.Flush());

@@ -2,6 +2,7 @@
 // Damaging copies of fixture databases in memory, and what the open and the check then say.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,12 @@ struct DamagedFile {
   std::string password;
   std::vector<uint8_t> bytes;
 };
+
+// The file offset of the row byte of the first entry of the first index of a table with rows
+// (user tables only unless `system`); nullopt when there is none.
+std::optional<uint64_t> FirstIndexEntryRow(Database& db, bool system);
+// Sets one byte of a file.
+void Poke(const std::string& path, uint64_t offset, uint8_t value);
 
 // True when `problems` holds one in `area` on `page`.
 bool Reports(const std::vector<Problem>& problems, ProblemArea area, uint32_t page);
