@@ -141,6 +141,27 @@ TEST_P(RealWorldTest, ReadsChecksAndCompactsAsAccessWroteIt) {
   EXPECT_NE(refused.status().ToString().find(page), std::string::npos) << refused.status().ToString();
 }
 
+// Early tools left the code page of Jet 3 headers at 0. Such text reads as 1252 unless the user
+// names the code page it was written in (1254 for this Turkish dictionary, where 1252 shows
+// y-acute for the dotless i).
+TEST(RealWorldCodePage, AnUnsetCodePageReadsAs1252OrAsNamed) {
+  testing::TempDir dir;
+  const std::string file = (dir.path() / "sozluk.mdb").string();
+  fs::copy_file(kCorpus / "psc33045-suhan-english-turkish-di__sozluk.mdb", file);
+  const std::string jettool = testing::ShellQuote(std::string(TAVIMER_BINARY_DIR) + "/tools/jettool");
+  const auto as_1252 = testing::RunCommand(jettool + " export " + testing::ShellQuote(file) + " Soz");
+  const auto as_1254 = testing::RunCommand(jettool + " export --code-page 1254 " + testing::ShellQuote(file) + " Soz");
+  ASSERT_EQ(as_1252.exit_code, 0);
+  ASSERT_EQ(as_1254.exit_code, 0);
+  const std::string y_acute = "\xC3\xBD", dotless_i = "\xC4\xB1";
+  EXPECT_NE(as_1252.out.find(y_acute), std::string::npos);
+  EXPECT_EQ(as_1252.out.find(dotless_i), std::string::npos);
+  EXPECT_EQ(as_1254.out.find(y_acute), std::string::npos);
+  EXPECT_NE(as_1254.out.find(dotless_i), std::string::npos);
+  const auto info = testing::RunCommand(jettool + " info " + testing::ShellQuote(file));
+  EXPECT_NE(info.out.find("code page: 0 (text read as 1252)"), std::string::npos) << info.out;
+}
+
 INSTANTIATE_TEST_SUITE_P(Corpus, RealWorldTest, ::testing::ValuesIn(Corpus()),
                          [](const ::testing::TestParamInfo<CorpusFile>& file) {
                            std::string name = file.param.name;
