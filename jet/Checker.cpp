@@ -13,21 +13,13 @@
 
 namespace jet {
 
-namespace {
-
-std::string Describe(const std::string& table, const std::optional<uint32_t>& page, const std::string& description) {
+std::string Finding::ToString() const {
   std::string out;
   if (!table.empty()) out += "table " + table + ": ";
   out += description;
   if (page) out += " (page " + std::to_string(*page) + ")";
   return out;
 }
-
-}  // namespace
-
-std::string Problem::ToString() const { return Describe(table, page, description); }
-
-std::string Note::ToString() const { return Describe(table, page, description); }
 
 size_t CheckDatabase(Database& db, const ProblemReporter& report, const NoteReporter& note) {
   CheckContext ctx(db, report, note);

@@ -24,16 +24,20 @@ enum class ProblemArea {
   kRow,         // row offsets, lengths, null masks, moved rows, row counts
   kLongValue,   // memo and OLE chains
   kIndex,       // index B-trees against the rows
-  kOwnership,   // pages owned twice or by nobody
+  kOwnership,   // pages owned twice
 };
 
-struct Problem {
-  std::string table;  // empty for database-wide problems
+// What the check found, and where.
+struct Finding {
+  std::string table;  // empty for database-wide findings
   std::optional<uint32_t> page;
   std::string description;
-  ProblemArea area = ProblemArea::kFile;
 
   std::string ToString() const;
+};
+
+struct Problem : Finding {
+  ProblemArea area = ProblemArea::kFile;
 };
 
 using ProblemReporter = std::function<void(const Problem&)>;
@@ -49,13 +53,8 @@ enum class Leftover {
   kUnusedPage,      // a page nothing uses and the free-page map does not mark free
 };
 
-struct Note {
-  std::string table;  // empty for database-wide notes
-  std::optional<uint32_t> page;
-  std::string description;
+struct Note : Finding {
   Leftover kind = Leftover::kUnusedPage;
-
-  std::string ToString() const;
 };
 
 using NoteReporter = std::function<void(const Note&)>;

@@ -20,7 +20,7 @@ int RunCheck(const CheckArgs& args) {
   if (!db.ok()) {
     if (db.status().kind() != jet::ErrorKind::kCorrupt) return ReportError(db.status());
     const jet::Status& s = db.status();
-    std::cout << jet::Problem{"", s.page(), "the catalog cannot be read: " + s.description(), jet::ProblemArea::kCatalog}.ToString()
+    std::cout << jet::Problem{{"", s.page(), "the catalog cannot be read: " + s.description()}, jet::ProblemArea::kCatalog}.ToString()
               << "\n1 problem(s) found\n";
     return 1;
   }
