@@ -15,16 +15,16 @@ class Database;
 
 // Which structure a problem was found in, so that a caller can decide what to rebuild.
 enum class ProblemArea {
-  kFile,        // file length, pages beyond the end
-  kHeader,      // header page fields, unfinished-write marker
-  kPage,        // a page of unknown or unexpected type
-  kCatalog,     // MSysObjects rows against the table definitions
-  kTableDef,    // a table definition
-  kUsageMap,    // a table's, an index's or the database's page map
-  kRow,         // row offsets, lengths, null masks, moved rows, row counts
-  kLongValue,   // memo and OLE chains
-  kIndex,       // index B-trees against the rows
-  kOwnership,   // pages owned twice
+  kFile,       // file length, pages beyond the end
+  kHeader,     // header page fields, unfinished-write marker
+  kPage,       // a page of unknown or unexpected type
+  kCatalog,    // MSysObjects rows against the table definitions
+  kTableDef,   // a table definition
+  kUsageMap,   // a table's, an index's or the database's page map
+  kRow,        // row offsets, lengths, null masks, moved rows, row counts
+  kLongValue,  // memo and OLE chains
+  kIndex,      // index B-trees against the rows
+  kOwnership,  // pages owned twice
 };
 
 // What the check found, and where.
@@ -46,11 +46,11 @@ using ProblemReporter = std::function<void(const Problem&)>;
 // reader of the file would miss is lost, and a compaction drops it. docs/jet-format.md
 // describes each kind.
 enum class Leftover {
-  kRowCount,        // a definition's row count differs from the rows its table holds
-  kKeyCount,        // its count of an index's distinct keys differs from the tree's
-  kOldRowVersion,   // a row flagged as moved that no slot of its table points to
-  kStrayDataPage,   // a data page naming a table whose usage map leaves it out
-  kUnusedPage,      // a page nothing uses and the free-page map does not mark free
+  kRowCount,       // a definition's row count differs from the rows its table holds
+  kKeyCount,       // its count of an index's distinct keys differs from the tree's
+  kOldRowVersion,  // a row flagged as moved that no slot of its table points to
+  kStrayDataPage,  // a data page naming a table whose usage map leaves it out
+  kUnusedPage,     // a page nothing uses and the free-page map does not mark free
 };
 
 struct Note : Finding {

@@ -53,11 +53,11 @@ Result<std::unique_ptr<Database>> Database::Open(std::unique_ptr<File> file, con
   if (!PasswordMatches(*header, options.password)) {
     return Status(ErrorKind::kBadPassword, "not a valid password").AtFile(name);
   }
-  const uint16_t code_page = options.code_page != 0 ? options.code_page
+  const uint16_t code_page = options.code_page != 0   ? options.code_page
                              : header->code_page != 0 ? header->code_page
                                                       : kDefaultCodePage;
-  std::unique_ptr<Database> db(
-      new Database(std::move(file), std::move(header).value(), static_cast<uint32_t>(size / page_size), code_page));
+  std::unique_ptr<Database> db(new Database(std::move(file), std::move(header).value(),
+                                            static_cast<uint32_t>(size / page_size), code_page));
   Status loaded = db->LoadCatalog();
   if (loaded.ok() && !options.tolerate_damage) loaded = db->CheckTableDefinitions();
   if (!loaded.ok()) {

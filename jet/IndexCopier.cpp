@@ -130,7 +130,8 @@ class RunWriter {
 }  // namespace
 
 Result<CopiedIndex> CopyIndex(Database& source, const RealIndex& index, const RowPointerMap& rows,
-                                    const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page) {
+                              const IndexCopyOptions& options, PageAllocator& allocator,
+                              uint32_t table_page) {
   SortedIndexWriter writer(allocator, table_page);
   RunWriter runs(writer);
   std::vector<Entry> renumbered;
@@ -142,12 +143,13 @@ Result<CopiedIndex> CopyIndex(Database& source, const RealIndex& index, const Ro
     for (IndexEntry& e : page->entries) {
       auto position = rows.Position((e.data_page << 8) | e.data_row);
       if (!position) {
-        return Damaged("an entry names row " + std::to_string(e.data_row) + " of page " + std::to_string(e.data_page) +
-                       ", which the table does not hold")
+        return Damaged("an entry names row " + std::to_string(e.data_row) + " of page " +
+                       std::to_string(e.data_page) + ", which the table does not hold")
             .AtPage(walk.current());
       }
       if (listed[*position]) {
-        return Damaged("it lists row " + std::to_string(e.data_row) + " of page " + std::to_string(e.data_page) + " twice")
+        return Damaged("it lists row " + std::to_string(e.data_row) + " of page " +
+                       std::to_string(e.data_page) + " twice")
             .AtPage(walk.current());
       }
       listed[*position] = true;

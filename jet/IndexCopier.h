@@ -31,6 +31,6 @@ struct CopiedIndex {
 // kCorrupt when the source tree is damaged: pages of the wrong kind, a loop, keys out of
 // order, or an entry naming a row the table does not hold.
 Result<CopiedIndex> CopyIndex(Database& source, const RealIndex& index, const RowPointerMap& rows,
-                                    const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page);
+                              const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page);
 
 }  // namespace jet

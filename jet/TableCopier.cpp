@@ -170,7 +170,8 @@ class TableCopy {
     const uint32_t entries = copied.pages.entries;
     const bool may_skip = (index.flags & kIndexIgnoreNulls) != 0;
     if (entries > copied_ || (!may_skip && entries != copied_)) {
-      return CorruptError("it lists " + std::to_string(entries) + " entries for " + std::to_string(copied_) + " rows")
+      return CorruptError("it lists " + std::to_string(entries) + " entries for " + std::to_string(copied_) +
+                          " rows")
           .AtPage(index.root_page);
     }
     return copied;

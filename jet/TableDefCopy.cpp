@@ -74,7 +74,8 @@ Status MoveIndexes(DefinitionBytes& bytes, const Layout& l, const TableDef& def,
                    const MovedDefinition& to, const std::map<uint32_t, uint32_t>& new_pages) {
   const size_t stamp = l.version == JetVersion::kJet4 ? 4 : 0;
   for (size_t i = 0; i < def.real_indexes.size(); ++i) {
-    JET_RETURN_IF_ERROR(bytes.Put(l.tdef_header_end + i * l.tdef_real_index_entry + kRealIndexKeys, to.index_keys[i]));
+    JET_RETURN_IF_ERROR(
+        bytes.Put(l.tdef_header_end + i * l.tdef_real_index_entry + kRealIndexKeys, to.index_keys[i]));
   }
   for (size_t i = 0; i < def.real_indexes.size(); ++i) {
     const size_t at = sections.real_definitions + i * l.tdef_real_index_def + stamp + kIndexColumnMapBytes;

@@ -16,8 +16,8 @@
 #include <set>
 #include <vector>
 
-#include "jet/Database.h"
 #include "jet/DataPage.h"
+#include "jet/Database.h"
 #include "jet/PageWindow.h"
 #include "jet/Row.h"
 #include "jet/Status.h"
@@ -75,7 +75,7 @@ class TableReader {
   size_t slot_ = 0;
   bool page_loaded_ = false;
   std::map<uint32_t, uint32_t> forwards_;
-  std::set<uint32_t> reached_;  // where pointer slots lead
+  std::set<uint32_t> reached_;   // where pointer slots lead
   bool pointers_found_ = false;  // every pointer slot of the table is in reached_
   uint64_t old_row_versions_ = 0;
 };

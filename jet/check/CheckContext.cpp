@@ -14,7 +14,8 @@ void CheckContext::Report(ProblemArea area, const std::string& table, const Stat
   Report(area, table, error.page(), what.empty() ? error.description() : what + ": " + error.description());
 }
 
-void CheckContext::Note(Leftover kind, const std::string& table, std::optional<uint32_t> page, std::string description) {
+void CheckContext::Note(Leftover kind, const std::string& table, std::optional<uint32_t> page,
+                        std::string description) {
   if (note_) note_(jet::Note{{table, page, std::move(description)}, kind});
 }
 

@@ -131,8 +131,8 @@ class IndexWalk {
     }
     if (keys != index_.key_count) {
       ctx_.Note(Leftover::kKeyCount, table_, index_.root_page,
-                name_ + ": the definition counts " + std::to_string(index_.key_count) + " distinct keys, the tree holds " +
-                    std::to_string(keys));
+                name_ + ": the definition counts " + std::to_string(index_.key_count) +
+                    " distinct keys, the tree holds " + std::to_string(keys));
     }
     if (!rows.complete) return;
     const bool may_skip = (index_.flags & kIndexIgnoreNulls) != 0;

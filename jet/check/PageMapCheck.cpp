@@ -55,13 +55,18 @@ std::string UnusedContents(std::span<const uint8_t> page, const Layout& layout) 
   if (AllZero(page)) return "an empty page";
   switch (page[0]) {
     case kPageData:
-      return *GetU32(page, layout.data_owner) == kLongValueOwner ? "a long-value page no value uses"
+      return *GetU32(page, layout.data_owner) == kLongValueOwner
+                 ? "a long-value page no value uses"
                  : "a data page of a table the catalog no longer lists";
-    case kPageTableDef: return "a table definition no catalog row names";
+    case kPageTableDef:
+      return "a table definition no catalog row names";
     case kPageIndexNode:
-    case kPageIndexLeaf: return "an index page no index tree reaches";
-    case kPageUsageMap: return "a bitmap page no usage map names";
-    default: return "a page of kind " + std::to_string(page[0]) + ", which no structure uses";
+    case kPageIndexLeaf:
+      return "an index page no index tree reaches";
+    case kPageUsageMap:
+      return "a bitmap page no usage map names";
+    default:
+      return "a page of kind " + std::to_string(page[0]) + ", which no structure uses";
   }
 }
 

@@ -67,7 +67,8 @@ class RowWalk {
       return std::nullopt;
     }
     if (page[0] != kPageData || *GetU32(page, ctx_.db().layout().data_owner) != def_.page) {
-      Report(ProblemArea::kUsageMap, number, "usage map lists a page that is not one of the table's data pages");
+      Report(ProblemArea::kUsageMap, number,
+             "usage map lists a page that is not one of the table's data pages");
       return std::nullopt;
     }
     auto info = ParseDataPage(page, ctx_.db().layout());
@@ -145,8 +146,9 @@ class RowWalk {
     std::vector<uint8_t> page;
     for (uint32_t row : moved_) {
       if (!reached.count(row)) {
-        ctx_.Note(Leftover::kOldRowVersion, table_, PointerPage(row),
-                  "moved row " + std::to_string(PointerRow(row)) + " is reached by no pointer: an old version");
+        ctx_.Note(
+            Leftover::kOldRowVersion, table_, PointerPage(row),
+            "moved row " + std::to_string(PointerRow(row)) + " is reached by no pointer: an old version");
         continue;
       }
       const std::optional<DataPageInfo> info = ReadPage(PointerPage(row), page);

@@ -29,9 +29,11 @@ std::vector<Problem> DamagedFile::Check(std::vector<Note>* notes) const {
   auto db = Open(true);
   if (!db.ok()) return {Problem{{"", db.status().page(), db.status().description()}, ProblemArea::kCatalog}};
   std::vector<Problem> found;
-  CheckDatabase(**db, [&found](const Problem& p) { found.push_back(p); }, [notes](const Note& n) {
-    if (notes) notes->push_back(n);
-  });
+  CheckDatabase(
+      **db, [&found](const Problem& p) { found.push_back(p); },
+      [notes](const Note& n) {
+        if (notes) notes->push_back(n);
+      });
   return found;
 }
 

@@ -37,8 +37,10 @@ std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
     if (quoted) {
       field.push_back(c);
       if (c == '"') {
-        if (i + 1 < text.size() && text[i + 1] == '"') field.push_back(text[++i]);
-        else quoted = false;
+        if (i + 1 < text.size() && text[i + 1] == '"')
+          field.push_back(text[++i]);
+        else
+          quoted = false;
       }
     } else if (c == '"') {
       quoted = true;
@@ -65,7 +67,8 @@ std::string Unquote(const std::string& field) {
 
 std::string HexToText(const std::string& hex) {
   std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
   return out;
 }
 
@@ -84,7 +87,8 @@ std::string UnassignedAsQuestionMarks(std::string text) {
 // "1900-01-00 00:00:00".
 bool SameExportField(const std::string& ours, const std::string& theirs, ColumnType type) {
   if (ours == theirs) return true;
-  const bool known_type = type <= ColumnType::kMemo || type == ColumnType::kReplicationId || type == ColumnType::kNumeric;
+  const bool known_type =
+      type <= ColumnType::kMemo || type == ColumnType::kReplicationId || type == ColumnType::kNumeric;
   if ((type == ColumnType::kOle || !known_type) && theirs.empty()) return true;
   if (type == ColumnType::kText || type == ColumnType::kMemo) {
     const std::string o = UnassignedAsQuestionMarks(Unquote(ours)), t = Unquote(theirs);
@@ -114,11 +118,16 @@ std::string JsonString(const std::string& text, size_t& pos) {
       continue;
     }
     const char e = text[++pos];
-    if (e == 'n') out.push_back('\n');
-    else if (e == 't') out.push_back('\t');
-    else if (e == 'r') out.push_back('\r');
-    else if (e == 'b') out.push_back('\b');
-    else if (e == 'f') out.push_back('\f');
+    if (e == 'n')
+      out.push_back('\n');
+    else if (e == 't')
+      out.push_back('\t');
+    else if (e == 'r')
+      out.push_back('\r');
+    else if (e == 'b')
+      out.push_back('\b');
+    else if (e == 'f')
+      out.push_back('\f');
     else if (e == 'u') {
       uint32_t cp = static_cast<uint32_t>(std::stoul(text.substr(pos + 1, 4), nullptr, 16));
       pos += 4;
@@ -140,7 +149,8 @@ std::vector<std::optional<std::string>> JsonRow(const std::string& line) {
   std::vector<std::optional<std::string>> out;
   size_t pos = 1;
   while (pos < line.size() && line[pos] != ']') {
-    if (line[pos] == '"') out.push_back(JsonString(line, pos));
+    if (line[pos] == '"')
+      out.push_back(JsonString(line, pos));
     else if (line.compare(pos, 4, "null") == 0) {
       out.push_back(std::nullopt);
       pos += 4;
@@ -182,16 +192,25 @@ bool SameValue(const Value& ours, const std::optional<std::string>& theirs) {
     case ColumnType::kBoolean:
     case ColumnType::kByte:
     case ColumnType::kInteger:
-    case ColumnType::kLong: return std::to_string(ours.integer) == t;
-    case ColumnType::kCurrency: return std::fabs(std::strtod(t.c_str(), nullptr) - ours.integer / 10000.0) < 1e-4;
-    case ColumnType::kSingle: return static_cast<float>(std::strtod(t.c_str(), nullptr)) == static_cast<float>(ours.real);
-    case ColumnType::kDouble: return std::strtod(t.c_str(), nullptr) == ours.real;
-    case ColumnType::kDateTime: return std::llabs(std::llround((ours.real - 25569) * 86400000.0) - std::stoll(t)) <= 1;
+    case ColumnType::kLong:
+      return std::to_string(ours.integer) == t;
+    case ColumnType::kCurrency:
+      return std::fabs(std::strtod(t.c_str(), nullptr) - ours.integer / 10000.0) < 1e-4;
+    case ColumnType::kSingle:
+      return static_cast<float>(std::strtod(t.c_str(), nullptr)) == static_cast<float>(ours.real);
+    case ColumnType::kDouble:
+      return std::strtod(t.c_str(), nullptr) == ours.real;
+    case ColumnType::kDateTime:
+      return std::llabs(std::llround((ours.real - 25569) * 86400000.0) - std::stoll(t)) <= 1;
     case ColumnType::kText:
-    case ColumnType::kMemo: return ours.text == t || UnassignedAsQuestionMarks(ours.text) == t;
-    case ColumnType::kNumeric: return std::strtod(t.c_str(), nullptr) == std::strtod(ours.text.c_str(), nullptr);
-    case ColumnType::kReplicationId: return strcasecmp(FormatGuid(ours.bytes).c_str(), ("{" + t + "}").c_str()) == 0;
-    default: return Hex(ours.bytes) == t;
+    case ColumnType::kMemo:
+      return ours.text == t || UnassignedAsQuestionMarks(ours.text) == t;
+    case ColumnType::kNumeric:
+      return std::strtod(t.c_str(), nullptr) == std::strtod(ours.text.c_str(), nullptr);
+    case ColumnType::kReplicationId:
+      return strcasecmp(FormatGuid(ours.bytes).c_str(), ("{" + t + "}").c_str()) == 0;
+    default:
+      return Hex(ours.bytes) == t;
   }
 }
 
@@ -213,7 +232,9 @@ std::vector<bool> FixedColumnsReadersDrop(const TableDef& def) {
 }
 
 // What a reader prints for a column it takes to be missing: nothing, or false.
-bool PrintedAsMissing(const std::optional<std::string>& theirs) { return !theirs || theirs->empty() || *theirs == "0"; }
+bool PrintedAsMissing(const std::optional<std::string>& theirs) {
+  return !theirs || theirs->empty() || *theirs == "0";
+}
 
 // Rows flagged as moved that no slot points to: our reader leaves them out as old versions,
 // both independent readers still print them.
@@ -290,7 +311,8 @@ CsvTables ExpectExportsMatchMdbExport(const std::string& path, const std::string
     };
     for (const auto& [r, t] : Align(our_rows.size(), their_rows.size(), OldRowVersions(db, *def), same)) {
       if (our_rows[r].size() != their_rows[t].size()) {
-        ADD_FAILURE() << "row " << r << " has " << our_rows[r].size() << " fields, mdbtools " << their_rows[t].size();
+        ADD_FAILURE() << "row " << r << " has " << our_rows[r].size() << " fields, mdbtools "
+                      << their_rows[t].size();
         continue;
       }
       for (size_t c = 0; c < our_rows[r].size(); ++c) {
@@ -339,8 +361,8 @@ void ExpectRowsMatchMdbReader(const std::string& path, const std::string& passwo
     for (const auto& [r, t] : Align(rows->size(), count, OldRowVersions(db, *def), same)) {
       ASSERT_EQ(theirs[t].size(), def->columns.size());
       for (size_t c = 0; c < theirs[t].size(); ++c) {
-        EXPECT_TRUE(same_field(r, t, c))
-            << "row " << r << " column " << def->columns[c].name << ": mdb-reader " << theirs[t][c].value_or("null").substr(0, 200);
+        EXPECT_TRUE(same_field(r, t, c)) << "row " << r << " column " << def->columns[c].name
+                                         << ": mdb-reader " << theirs[t][c].value_or("null").substr(0, 200);
       }
     }
   }

@@ -80,7 +80,8 @@ std::string Joined(const std::vector<std::string>& lines) {
   return out;
 }
 
-Result<uint64_t> Compact(const std::string& source, const std::string& destination, const std::string& password) {
+Result<uint64_t> Compact(const std::string& source, const std::string& destination,
+                         const std::string& password) {
   JET_ASSIGN_OR_RETURN(auto db, Database::OpenPath(source, {.password = password}));
   JET_RETURN_IF_ERROR(CompactToPath(*db, destination).status());
   return fs::file_size(destination);
@@ -118,7 +119,8 @@ TEST_P(RealWorldTest, ReadsChecksAndCompactsAsAccessWroteIt) {
   EXPECT_TRUE(Comparable(after) == Comparable(before)) << "the compacted copy reads other rows";
   const CheckResult compacted = Check(**copy);
   EXPECT_TRUE(compacted.problems.empty()) << Joined(compacted.problems);
-  EXPECT_TRUE(compacted.notes.empty()) << "the compacted copy leaves something behind:" << Joined(compacted.notes);
+  EXPECT_TRUE(compacted.notes.empty())
+      << "the compacted copy leaves something behind:" << Joined(compacted.notes);
 
   auto again = Compact(once, (dir.path() / "twice.mdb").string(), password);
   ASSERT_TRUE(again.ok()) << again.status().ToString();
@@ -150,7 +152,8 @@ TEST(RealWorldCodePage, AnUnsetCodePageReadsAs1252OrAsNamed) {
   fs::copy_file(kCorpus / "psc33045-suhan-english-turkish-di__sozluk.mdb", file);
   const std::string jettool = testing::ShellQuote(std::string(TAVIMER_BINARY_DIR) + "/tools/jettool");
   const auto as_1252 = testing::RunCommand(jettool + " export " + testing::ShellQuote(file) + " Soz");
-  const auto as_1254 = testing::RunCommand(jettool + " export --code-page 1254 " + testing::ShellQuote(file) + " Soz");
+  const auto as_1254 =
+      testing::RunCommand(jettool + " export --code-page 1254 " + testing::ShellQuote(file) + " Soz");
   ASSERT_EQ(as_1252.exit_code, 0);
   ASSERT_EQ(as_1254.exit_code, 0);
   const std::string y_acute = "\xC3\xBD", dotless_i = "\xC4\xB1";

@@ -20,7 +20,9 @@ int RunCheck(const CheckArgs& args) {
   if (!db.ok()) {
     if (db.status().kind() != jet::ErrorKind::kCorrupt) return ReportError(db.status());
     const jet::Status& s = db.status();
-    std::cout << jet::Problem{{"", s.page(), "the catalog cannot be read: " + s.description()}, jet::ProblemArea::kCatalog}.ToString()
+    std::cout << jet::Problem{{"", s.page(), "the catalog cannot be read: " + s.description()},
+                              jet::ProblemArea::kCatalog}
+                     .ToString()
               << "\n1 problem(s) found\n";
     return 1;
   }
@@ -31,9 +33,12 @@ int RunCheck(const CheckArgs& args) {
         ++notes;
         if (args.verbose) std::cout << "note: " << n.ToString() << "\n";
       });
-  if (problems == 0) std::cout << "no problems found";
-  else std::cout << problems << " problem(s) found";
-  if (notes > 0) std::cout << "; " << notes << " leftover(s) noted" << (args.verbose ? "" : " (--verbose lists them)");
+  if (problems == 0)
+    std::cout << "no problems found";
+  else
+    std::cout << problems << " problem(s) found";
+  if (notes > 0)
+    std::cout << "; " << notes << " leftover(s) noted" << (args.verbose ? "" : " (--verbose lists them)");
   std::cout << "\n";
   return problems == 0 ? 0 : 1;
 }

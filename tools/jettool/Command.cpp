@@ -13,7 +13,8 @@ int ReportError(const jet::Status& status) {
 
 jet::Result<std::unique_ptr<jet::Database>> OpenDatabase(const DatabaseArgs& args, bool tolerate_damage) {
   return jet::Database::OpenPath(
-      args.path, {.password = args.password, .tolerate_damage = tolerate_damage, .code_page = args.code_page});
+      args.path,
+      {.password = args.password, .tolerate_damage = tolerate_damage, .code_page = args.code_page});
 }
 
 namespace {

@@ -52,6 +52,7 @@ void AddDatabaseArgs(CLI::App& sub, DatabaseArgs& args);
 void AddCodePageOption(CLI::App& sub, DatabaseArgs& args);
 
 // Opens the database read-only with the password and code page given.
-jet::Result<std::unique_ptr<jet::Database>> OpenDatabase(const DatabaseArgs& args, bool tolerate_damage = false);
+jet::Result<std::unique_ptr<jet::Database>> OpenDatabase(const DatabaseArgs& args,
+                                                         bool tolerate_damage = false);
 
 }  // namespace tav::jettool
