@@ -22,13 +22,14 @@ Status TableReader::LoadPage(uint32_t page) {
   page_loaded_ = false;
   if (windowed_) {
     JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> bytes, window_.Page(page));
-    page_.assign(bytes.begin(), bytes.end());
+    current_ = bytes;
   } else {
     JET_RETURN_IF_ERROR(db_.ReadPage(page, page_));
+    current_ = page_;
   }
   // The usage map may list pages the table no longer uses; only its own data pages count.
-  if (page_[0] != kPageData || *GetU32(page_, db_.layout().data_owner) != def_.page) return Status::Ok();
-  auto info = ParseDataPage(page_, db_.layout());
+  if (current_[0] != kPageData || *GetU32(current_, db_.layout().data_owner) != def_.page) return Status::Ok();
+  auto info = ParseDataPage(current_, db_.layout());
   if (!info.ok()) return info.status().AtPage(page);
   info_ = std::move(info).value();
   slot_ = 0;
@@ -73,7 +74,7 @@ Result<std::optional<RowRecord>> TableReader::Next() {
     const uint32_t number = pages_[page_index_ - 1];
     const uint32_t here = RowPointer(number, static_cast<uint8_t>(slot));
     if (s.pointer && s.end - s.start >= 4) {
-      const uint32_t target = *GetU32(page_, s.start);
+      const uint32_t target = *GetU32(current_, s.start);
       forwards_[here] = target;
       reached_.insert(target);
     }
@@ -89,7 +90,7 @@ Result<std::optional<RowRecord>> TableReader::Next() {
     rec.page = number;
     rec.slot = static_cast<uint8_t>(slot);
     rec.moved = s.moved;
-    rec.bytes.assign(page_.begin() + s.start, page_.begin() + s.end);
+    rec.bytes.assign(current_.begin() + s.start, current_.begin() + s.end);
     return std::optional<RowRecord>(std::move(rec));
   }
 }

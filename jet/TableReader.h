@@ -14,6 +14,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <span>
 #include <vector>
 
 #include "jet/DataPage.h"
@@ -70,7 +71,8 @@ class TableReader {
   size_t page_index_ = 0;
   PageWindow window_;
   bool windowed_;
-  std::vector<uint8_t> page_;
+  std::vector<uint8_t> page_;          // the page read without a window
+  std::span<const uint8_t> current_;  // the page being walked: page_ or inside window_
   DataPageInfo info_;
   size_t slot_ = 0;
   bool page_loaded_ = false;
