@@ -66,7 +66,7 @@ std::string UnusedContents(std::span<const uint8_t> page, const Layout& layout) 
     case kPageUsageMap:
       return "a bitmap page no usage map names";
     default:
-      return "a page of kind " + std::to_string(page[0]) + ", which no structure uses";
+      return "a page of kind " + std::to_string(page[0]);
   }
 }
 
