@@ -22,7 +22,8 @@ constexpr std::string_view kEmptyLine = "\r\n";
 //  4. the target opened again for binary writing at its first byte, others denied;
 //  5. every full block read into one block buffer and written on;
 //  6. the remainder read into its own buffer and written on;
-//  7. source closed, then target;
+//  7. source closed, then target, once its new contents are on the disk (so that the
+//     source is never deleted while the only complete copy is still in the cache);
 //  8. the source deleted when asked.
 void CopyFileInChunks(const std::string& source, const std::string& target, bool deleteSource) {
   const int32_t length = FileLength(source);
@@ -47,6 +48,7 @@ void CopyFileInChunks(const std::string& source, const std::string& target, bool
   }
 
   in.Close();
+  out.Flush();
   out.Close();
   if (deleteSource) KillFile(source);
 }

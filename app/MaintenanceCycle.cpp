@@ -8,6 +8,7 @@
 #include "app/OpenDb.h"
 #include "app/PasswordCheck.h"
 #include "app/RunState.h"
+#include "platform/DatabaseHold.h"
 #include "platform/FileSystem.h"
 
 namespace tav {
@@ -41,6 +42,7 @@ void MaintenanceCycle::Maintain(const std::string& folder, const std::string& fi
   if (Run().NeedsRepair) Repair(folder + fileName);
   // A repair given up leaves the database as it was, without compaction or result line.
   if (!Run().NeedsRepair) Compact(folder, fileName);
+  hold_.reset();
 }
 
 void MaintenanceCycle::DeleteLockFile(const std::string& folder, const std::string& fileName) {
@@ -52,8 +54,12 @@ void MaintenanceCycle::TestOpen(const std::string& folder, const std::string& fi
   ErrorRecord err;
   Run().NeedsRepair = false;
   // A failed open leaves the database held so far in place; the release after the test
-  // open closes whichever one is held.
-  Trap(err, [&] { db_ = OpenDb(folder + fileName, false); });
+  // open closes whichever one is held. A database that another program takes between the
+  // open and the hold fails its test open like one already in use.
+  Trap(err, [&] {
+    db_ = OpenDb(folder + fileName, false);
+    hold_ = HoldDatabase(folder + fileName);
+  });
   if (err.Number <= 0) return;
   if (fileName == kMainDatabase) AskOptionalPassword(err.Description);
   Run().NeedsRepair = true;
@@ -83,6 +89,8 @@ void MaintenanceCycle::Repair(const std::string& path) {
       if (ws_.MsgBox(RepairFailedMessage(path, err.Description), kRepairFailedStyle) == vbRetry) continue;
       return;
     }
+    // The repaired file may be a new one in the old one's place: it is held afresh.
+    IgnoreFailure([&] { hold_ = HoldDatabase(path); });
     ws_.MsgBox(RepairSucceededMessage(path), kRepairSucceededStyle);
     Run().NeedsRepair = false;
     return;

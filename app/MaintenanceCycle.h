@@ -11,6 +11,7 @@
 
 #include "app/RandomSource.h"
 #include "platform/DaoEngine.h"
+#include "platform/DatabaseLock.h"
 #include "platform/VbError.h"
 #include "platform/WindowServices.h"
 
@@ -52,6 +53,9 @@ class MaintenanceCycle : public DatabaseCycle {
   // The database held open: from a successful password check until the test open of the
   // main database takes its place, and from each test open until its release.
   std::unique_ptr<DaoDatabase> db_;
+  // Once a test open has found the database free, other programs are kept off it until
+  // its copy back is done (platform/DatabaseHold.h).
+  std::unique_ptr<DatabaseLock> hold_;
   // Temporary files that hold the only complete compacted copy after a failed copy back;
   // later compactions never choose these names.
   std::set<std::string> keptCopies_;

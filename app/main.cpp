@@ -1,19 +1,33 @@
-// tavimer-maint: the program's entry point. Wires the Qt window services, the forms and the
-// database engine together and hands over to Main; after the run the results stay on
-// screen until the user ends the program from the main window.
+// tavimer-maint: the program's entry point and the one place that picks its front end.
+// Without arguments it opens the window: the Qt window services, the forms and the
+// database engine are wired together and Main runs; the results stay on screen until the
+// user ends the program from the main window. With --generation the same Main runs with
+// the terminal window services and the forms' terminal counterparts, and the exit status
+// tells how the run went (app/CommandLine.h).
 #include "app/Main.h"
 
 #include <QApplication>
+#include <csignal>
+#include <iostream>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 
+#include "app/CommandLine.h"
 #include "app/DbEngine.h"
 #include "install/Backdrop.h"
+#include "install/TerminalChooseVersion.h"
 #include "install/frmChooseVersion.h"
 #include "platform/JetDaoEngine.h"
 #include "platform/QtWindowServices.h"
+#include "platform/TerminalPassword.h"
+#include "platform/TerminalWindowServices.h"
 #include "texts/PasswordDialog.h"
+#include "texts/TerminalPasswordDialogs.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunWindow(int argc, char** argv) {
   QApplication qapp(argc, argv);
   QApplication::setApplicationName(tav::kApplicationTitle);
   QApplication::setWindowIcon(tav::PaintAppIcon());
@@ -31,4 +45,49 @@ int main(int argc, char** argv) {
   const auto* window = dynamic_cast<tav::QtForm*>(mainWindow.get());
   if (window == nullptr || window->Widget() == nullptr || !window->Widget()->isVisible()) return 0;
   return QApplication::exec();
+}
+
+// No application object and no widget: the run needs no display.
+int RunTerminal(const tav::CommandLine& line) {
+  std::optional<std::string> password;
+  if (!line.passwordFile.empty()) {
+    try {
+      password = tav::ReadPasswordFile(line.passwordFile);
+    } catch (const std::runtime_error& e) {
+      std::cerr << "tavimer-maint: " << e.what() << '\n';
+      return tav::kRunNotFinished;
+    }
+  }
+  // A reader of the output that goes away (a closed pipe) must not end the run half-way
+  // through a copy back: the output is then lost, the run goes on.
+  std::signal(SIGPIPE, SIG_IGN);
+  tav::TerminalWindowServices services(std::cout, line.retries);
+  tav::RegisterTerminalMainWindow(services, line.versionIndex);
+  tav::RegisterTerminalPasswordDialogs(services, std::move(password));
+  tav::SetDbEngineFactory(tav::MakeJetDaoEngine);
+
+  tav::Main(services);
+  return services.FailureShown() ? tav::kRunReportedFailure : tav::kRunSucceeded;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const tav::CommandLine line = tav::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  switch (line.frontEnd) {
+    case tav::CommandLine::FrontEnd::Window:
+      return RunWindow(argc, argv);
+    case tav::CommandLine::FrontEnd::Terminal:
+      return RunTerminal(line);
+    case tav::CommandLine::FrontEnd::Help:
+      std::cout << tav::Usage();
+      return 0;
+    case tav::CommandLine::FrontEnd::Version:
+      std::cout << "tavimer-maint " << TAVIMER_VERSION << '\n';
+      return 0;
+    case tav::CommandLine::FrontEnd::Invalid:
+      break;
+  }
+  std::cerr << "tavimer-maint: " << line.error << "\n(tavimer-maint --help lists the options)\n";
+  return tav::kRunNotFinished;
 }

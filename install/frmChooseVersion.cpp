@@ -3,13 +3,12 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QPainter>
-#include <QStringList>
 
-#include "app/DatabaseSet.h"
 #include "app/RunState.h"
 #include "install/Backdrop.h"
 #include "install/FindInstallPath.h"
 #include "install/ResultsBox.h"
+#include "install/VersionChoice.h"
 #include "platform/ButtonPlus.h"
 #include "platform/QtWindowServices.h"
 #include "texts/LocalizeForm.h"
@@ -39,16 +38,6 @@ QFont ClassicFont(qreal points, bool bold = false) {
   font.setPointSizeF(points);
   font.setBold(bold);
   return font;
-}
-
-// The databases of a generation in processing order, one line each: data root, "\",
-// folder, file name; no line break after the last.
-QString FileList(const std::string& versionTag, const std::string& basePath) {
-  QStringList lines;
-  for (DatabaseLocation db = FirstDatabase(basePath); !db.fileName.empty();
-       db = NextDatabase(versionTag, basePath, db.fileName))
-    lines << QString::fromStdString(db.Path());
-  return lines.join(kLineBreak);
 }
 
 // Where the classic font is missing its stand-in runs wider: a caption that would not fit
@@ -166,10 +155,10 @@ void frmChooseVersion::cmdTV_Click(int index) {
   shpSelected->SetLeft(cmdTV[index]->Left() - kFrameMargin);
   shpSelected->SetVisible(true);
   // The tag is set before discovery runs; the list is built from the BasePath it stores.
-  const std::string tag = index == 0 ? "TV1" : "TV2";
+  const std::string tag = VersionTag(index);
   setProperty("Tag", QString::fromStdString(tag));
   FindInstallPath(index == 1);
-  txtFiles->SetText(txtFiles->Text() + FileList(tag, Run().BasePath));
+  txtFiles->SetText(QString::fromStdString(FileListing(tag, Run().BasePath)));
 }
 
 void frmChooseVersion::cmdStart_Click() {

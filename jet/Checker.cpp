@@ -13,7 +13,7 @@
 
 namespace jet {
 
-std::string Problem::ToString() const {
+std::string Finding::ToString() const {
   std::string out;
   if (!table.empty()) out += "table " + table + ": ";
   out += description;
@@ -21,8 +21,8 @@ std::string Problem::ToString() const {
   return out;
 }
 
-size_t CheckDatabase(Database& db, const ProblemReporter& report) {
-  CheckContext ctx(db, report);
+size_t CheckDatabase(Database& db, const ProblemReporter& report, const NoteReporter& note) {
+  CheckContext ctx(db, report, note);
   CheckHeader(ctx);
   CheckCatalog(ctx);
   std::map<uint32_t, std::string> tables;

@@ -11,9 +11,6 @@
 
 namespace jet {
 
-// Owner field of long-value pages: the characters "LVAL".
-constexpr uint32_t kLongValueOwner = 0x4c41564c;
-
 class DataPageBuilder {
  public:
   DataPageBuilder(const Layout& layout, uint32_t owner);

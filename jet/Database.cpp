@@ -9,8 +9,17 @@
 
 namespace jet {
 
-Database::Database(std::unique_ptr<File> file, Header header, uint32_t page_count)
-    : file_(std::move(file)), header_(std::move(header)), layout_(&LayoutFor(header_.version)), page_count_(page_count) {}
+namespace {
+
+
+}  // namespace
+
+Database::Database(std::unique_ptr<File> file, Header header, uint32_t page_count, uint16_t text_code_page)
+    : file_(std::move(file)),
+      header_(std::move(header)),
+      layout_(&LayoutFor(header_.version)),
+      page_count_(page_count),
+      text_code_page_(text_code_page) {}
 
 Result<std::unique_ptr<Database>> Database::OpenPath(const std::string& path, const OpenOptions& options) {
   JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, OpenPosixFile(path, OpenMode::kReadOnly));
@@ -43,7 +52,9 @@ Result<std::unique_ptr<Database>> Database::Open(std::unique_ptr<File> file, con
   if (!PasswordMatches(*header, options.password)) {
     return Status(ErrorKind::kBadPassword, "not a valid password").AtFile(name);
   }
-  std::unique_ptr<Database> db(new Database(std::move(file), std::move(header).value(), static_cast<uint32_t>(size / page_size)));
+  const uint16_t code_page = options.code_page != 0 ? options.code_page : TextCodePage(*header);
+  std::unique_ptr<Database> db(new Database(std::move(file), std::move(header).value(),
+                                            static_cast<uint32_t>(size / page_size), code_page));
   Status loaded = db->LoadCatalog();
   if (loaded.ok() && !options.tolerate_damage) loaded = db->CheckTableDefinitions();
   if (!loaded.ok()) {
@@ -123,7 +134,7 @@ Result<TableDef> Database::ReadTableDef(uint32_t page) {
     pages.push_back(next);
     next = *GetU32(buffer, layout_->tdef_next_page);
   }
-  auto def = ParseTableDef(bytes, *layout_, header_.code_page);
+  auto def = ParseTableDef(bytes, *layout_, text_code_page_);
   if (!def.ok()) return def.status().AtPage(page);
   def->page = page;
   def->pages = std::move(pages);

@@ -28,6 +28,9 @@ struct OpenOptions {
   // page, damaged header fields, an unfinished write and unreadable table definitions are
   // then left for the caller to find. The header and the catalog must still be readable.
   bool tolerate_damage = false;
+  // The Windows code page Jet 3 text is read in; 0 takes the header's, and 1252 where the
+  // header leaves it unset (0). Jet 4 text is Unicode and ignores it.
+  uint16_t code_page = 0;
 };
 
 // One row of MSysObjects that the engine needs.
@@ -58,6 +61,8 @@ class Database : public PageSource {
   JetVersion version() const { return header_.version; }
   uint32_t page_size() const { return layout_->page_size; }
   uint32_t page_count() const override { return page_count_; }
+  // The code page Jet 3 text and names are read in (see OpenOptions::code_page).
+  uint16_t text_code_page() const { return text_code_page_; }
   File& file() { return *file_; }
 
   // Reads one page, decrypted when the database has a key. kCorrupt when it lies outside
@@ -81,7 +86,7 @@ class Database : public PageSource {
   uint64_t pages_read() const { return pages_read_; }
 
  private:
-  Database(std::unique_ptr<File> file, Header header, uint32_t page_count);
+  Database(std::unique_ptr<File> file, Header header, uint32_t page_count, uint16_t text_code_page);
   Status LoadCatalog();
   Status CheckTableDefinitions();
 
@@ -89,6 +94,7 @@ class Database : public PageSource {
   Header header_;
   const Layout* layout_;
   uint32_t page_count_;
+  uint16_t text_code_page_;
   std::vector<CatalogEntry> catalog_;
   uint64_t pages_read_ = 0;
 };

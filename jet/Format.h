@@ -97,6 +97,8 @@ constexpr size_t kLongValueHeaderSize = 12;
 constexpr uint32_t kLongValueInline = 0x80000000;
 constexpr uint32_t kLongValueSinglePage = 0x40000000;
 constexpr uint32_t kLongValueLengthMask = 0x3fffffff;
+// Owner field of the data pages that hold long values: the characters "LVAL".
+constexpr uint32_t kLongValueOwner = 0x4c41564c;
 
 // ---- Usage maps ----
 constexpr uint8_t kUsageMapInline = 0x00;

@@ -131,6 +131,7 @@ Result<std::unique_ptr<DatabaseCreator>> NewDatabase(const fs::path& path, const
   std::error_code ec;
   fs::create_directories(path.parent_path(), ec);
   if (ec) return Status(ErrorKind::kIo, "cannot create folder " + path.parent_path().string() + ": " + ec.message());
+  if (options.before_create) JET_RETURN_IF_ERROR(options.before_create(path.string()));
   JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, OpenPosixFile(path.string(), OpenMode::kCreateNew));
   CreateOptions create;
   create.version = options.version;

@@ -24,6 +24,9 @@ struct GenerateOptions {
   uint64_t seed = 1;
   // Called now and then with rows written so far and rows in total.
   std::function<void(uint64_t, uint64_t)> progress;
+  // Called with the path of each database file before it is created; an error stops the
+  // generation there (a caller refuses files that another program uses).
+  std::function<Status(const std::string&)> before_create;
 };
 
 // Errors: kInvalidArgument for bad options, kExists when a database file is already there,

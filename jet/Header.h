@@ -31,6 +31,9 @@ constexpr size_t kHeaderMinimumBytes = 2048;
 // kUnsupported for later engine versions.
 Result<Header> ParseHeader(std::span<const uint8_t> page);
 
+// The code page Jet 3 text is read in: the header's, or 1252 where it is unset.
+inline uint16_t TextCodePage(const Header& header) { return header.code_page != 0 ? header.code_page : 1252; }
+
 // True when `password` opens a database with this header. An unset password accepts any
 // (DAO ignores a password given for an unprotected database).
 bool PasswordMatches(const Header& header, const std::string& password);

@@ -203,9 +203,12 @@ Result<WrittenIndexPages> IndexBuilder::Write(PageAllocator& allocator, uint32_t
     if (c != 0) return c < 0;
     return a.page != b.page ? a.page < b.page : a.row < b.row;
   });
-  for (size_t i = 1; unique_ && i < entries_.size(); ++i) {
+  distinct_keys_ = entries_.empty() ? 0 : 1;
+  for (size_t i = 1; i < entries_.size(); ++i) {
     const auto a = KeyOf(entries_[i - 1]), b = KeyOf(entries_[i]);
-    if (std::equal(a.begin(), a.end(), b.begin(), b.end())) {
+    if (!std::equal(a.begin(), a.end(), b.begin(), b.end())) {
+      ++distinct_keys_;
+    } else if (unique_) {
       return Status(ErrorKind::kInvalidArgument, "duplicate key in unique index " + name_);
     }
   }

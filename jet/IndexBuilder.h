@@ -58,6 +58,8 @@ class IndexBuilder {
   Result<WrittenIndexPages> Write(PageAllocator& allocator, uint32_t table_page);
 
   size_t size() const { return entries_.size(); }
+  // Distinct keys among the entries written (after Write).
+  uint32_t distinct_keys() const { return distinct_keys_; }
 
  private:
   struct Entry {
@@ -70,6 +72,7 @@ class IndexBuilder {
 
   std::string name_;
   bool unique_;
+  uint32_t distinct_keys_ = 0;
   Bytes keys_;
   std::vector<Entry> entries_;
 };

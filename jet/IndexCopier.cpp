@@ -26,15 +26,19 @@ class LeafWalk {
   // The next leaf page, or nullopt after the last.
   Result<std::optional<IndexPage>> Next() {
     if (next_ == 0) return std::optional<IndexPage>();
-    JET_ASSIGN_OR_RETURN(IndexPage page, Load(next_));
+    current_ = next_;
+    JET_ASSIGN_OR_RETURN(IndexPage page, Load(current_));
     while (!page.leaf()) {
-      if (page.entries.empty()) return Damaged("an intermediate page without entries").AtPage(next_);
-      next_ = page.entries.front().child_page;
-      JET_ASSIGN_OR_RETURN(page, Load(next_));
+      if (page.FirstChild() == 0) return Damaged("an intermediate page leads nowhere").AtPage(current_);
+      current_ = page.FirstChild();
+      JET_ASSIGN_OR_RETURN(page, Load(current_));
     }
     next_ = page.next_page;
     return std::optional<IndexPage>(std::move(page));
   }
+
+  // The page Next returned last.
+  uint32_t current() const { return current_; }
 
  private:
   Result<IndexPage> Load(uint32_t number) {
@@ -47,6 +51,7 @@ class LeafWalk {
 
   PageSource& db_;
   uint32_t next_;
+  uint32_t current_ = 0;
   uint64_t loaded_ = 0;
   PageWindow window_;
 };
@@ -105,14 +110,19 @@ class RunWriter {
   }
 
   Status Flush() {
+    if (rows_.empty()) return Status::Ok();
+    ++keys_;
     std::sort(rows_.begin(), rows_.end());
     for (uint32_t row : rows_) JET_RETURN_IF_ERROR(writer_.Add(key_, row >> 8, static_cast<uint8_t>(row)));
     rows_.clear();
     return Status::Ok();
   }
 
+  uint32_t keys() const { return keys_; }
+
  private:
   SortedIndexWriter& writer_;
+  uint32_t keys_ = 0;
   std::vector<uint8_t> key_;
   std::vector<uint32_t> rows_;
 };
@@ -135,14 +145,18 @@ Result<std::vector<bool>> WalkEntries(PageSource& source, const RealIndex& index
         continue;
       }
       if (!position) {
-        return Damaged("an entry names row " + std::to_string(e.data_row) + " of page " + std::to_string(e.data_page) +
-                       ", which the table does not hold");
+        return Damaged("an entry names row " + std::to_string(e.data_row) + " of page " +
+                       std::to_string(e.data_page) + ", which the table does not hold")
+            .AtPage(walk.current());
       }
       if (listed[*position]) {
-        return Damaged("it lists row " + std::to_string(e.data_row) + " of page " + std::to_string(e.data_page) + " twice");
+        return Damaged("it lists row " + std::to_string(e.data_row) + " of page " +
+                       std::to_string(e.data_page) + " twice")
+            .AtPage(walk.current());
       }
       listed[*position] = true;
-      JET_RETURN_IF_ERROR(take(e, rows.At(*position)));
+      Status taken = take(e, rows.At(*position));
+      if (!taken.ok()) return taken.AtPage(walk.current());
     }
   }
   return listed;
@@ -179,8 +193,8 @@ Status VerifyIndex(PageSource& source, const RealIndex& index, const RowPointerM
   return Status::Ok();
 }
 
-Result<WrittenIndexPages> CopyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows,
-                                    const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page) {
+Result<CopiedIndex> CopyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows,
+                              const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page) {
   SortedIndexWriter writer(allocator, table_page);
   RunWriter runs(writer);
   std::vector<Entry> renumbered;
@@ -193,9 +207,16 @@ Result<WrittenIndexPages> CopyIndex(PageSource& source, const RealIndex& index, 
                         return runs.Add(e.key, row);
                       }).status());
   JET_RETURN_IF_ERROR(runs.Flush());
+  CopiedIndex copied;
+  copied.keys = runs.keys();
   std::sort(renumbered.begin(), renumbered.end(), Before);
-  for (const Entry& e : renumbered) JET_RETURN_IF_ERROR(writer.Add(e.key, e.row >> 8, static_cast<uint8_t>(e.row)));
-  return writer.Finish();
+  for (size_t i = 0; i < renumbered.size(); ++i) {
+    const Entry& e = renumbered[i];
+    if (i == 0 || CompareKeys(e.key, renumbered[i - 1].key) != 0) ++copied.keys;
+    JET_RETURN_IF_ERROR(writer.Add(e.key, e.row >> 8, static_cast<uint8_t>(e.row)));
+  }
+  JET_ASSIGN_OR_RETURN(copied.pages, writer.Finish());
+  return copied;
 }
 
 }  // namespace jet

@@ -27,6 +27,11 @@ struct IndexCopyOptions {
   const std::vector<uint32_t>* left_out = nullptr;
 };
 
+struct CopiedIndex {
+  WrittenIndexPages pages;
+  uint32_t keys = 0;  // distinct keys, which the definition counts for each real index
+};
+
 // kCorrupt when the source tree is damaged: pages of the wrong kind, a loop, keys out of
 // order, or an entry naming a row the table does not hold.
 //
@@ -35,7 +40,7 @@ struct IndexCopyOptions {
 // when the index ignores nulls). Every entry must then copy.
 Status VerifyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows, const IndexCopyOptions& options);
 
-Result<WrittenIndexPages> CopyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows,
-                                    const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page);
+Result<CopiedIndex> CopyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows,
+                              const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page);
 
 }  // namespace jet

@@ -13,16 +13,17 @@ constexpr size_t kChildSize = 4;
 
 Status Bad(const std::string& what) { return CorruptError("damaged index page: " + what); }
 
-Result<IndexEntry> ParseEntry(std::span<const uint8_t> raw, const std::vector<uint8_t>& prefix, bool leaf) {
+// `bytes` is one whole entry: its key, then the row pointer and, on intermediate pages, the
+// child page.
+Result<IndexEntry> ParseEntry(std::span<const uint8_t> bytes, bool leaf) {
   const size_t tail = kPointerSize + (leaf ? 0 : kChildSize);
-  if (raw.size() < tail) return Bad("entry shorter than its pointers");
+  if (bytes.size() < tail) return Bad("entry shorter than its pointers");
   IndexEntry e;
-  e.key = prefix;
-  e.key.insert(e.key.end(), raw.begin(), raw.end() - static_cast<std::ptrdiff_t>(tail));
-  const size_t at = raw.size() - tail;
-  e.data_page = *GetU24BigEndian(raw, at);
-  e.data_row = raw[at + 3];
-  if (!leaf) e.child_page = *GetU32BigEndian(raw, at + kPointerSize);
+  const size_t at = bytes.size() - tail;
+  e.key.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+  e.data_page = *GetU24BigEndian(bytes, at);
+  e.data_row = bytes[at + 3];
+  if (!leaf) e.child_page = *GetU32BigEndian(bytes, at + kPointerSize);
   return e;
 }
 
@@ -41,18 +42,26 @@ Result<IndexPage> ParseIndexPage(std::span<const uint8_t> page, const Layout& l)
   const uint16_t prefix_length =
       l.version == JetVersion::kJet3 ? page[l.index_prefix_length] : *GetU16(page, l.index_prefix_length);
   const size_t bitmap_bytes = l.index_first_entry - l.index_bitmask;
+  // Every entry after the first leaves out the bytes it shares with the first one. The shared
+  // run counts whole entry bytes: where neighbouring keys are equal it reaches into the row
+  // pointer (Jet 3 and Jet 4 both do this).
+  std::span<const uint8_t> prefix;
+  std::vector<uint8_t> whole;
   size_t start = 0;
-  std::vector<uint8_t> prefix;
   for (size_t bit = 0; bit < bitmap_bytes * 8; ++bit) {
     if (!((page[l.index_bitmask + bit / 8] >> (bit % 8)) & 1)) continue;
     const size_t end = bit;
     if (l.index_first_entry + end > page.size() || end <= start) return Bad("entry outside the page");
     auto raw = page.subspan(l.index_first_entry + start, end - start);
-    JET_ASSIGN_OR_RETURN(IndexEntry e, ParseEntry(raw, out.entries.empty() ? std::vector<uint8_t>() : prefix, out.leaf()));
     if (out.entries.empty()) {
-      if (prefix_length > e.key.size()) return Bad("shared prefix longer than the first key");
-      prefix.assign(e.key.begin(), e.key.begin() + prefix_length);
+      if (prefix_length > raw.size()) return Bad("shared prefix longer than the first entry");
+      prefix = raw.first(prefix_length);
+    } else {
+      whole.assign(prefix.begin(), prefix.end());
+      whole.insert(whole.end(), raw.begin(), raw.end());
+      raw = whole;
     }
+    JET_ASSIGN_OR_RETURN(IndexEntry e, ParseEntry(raw, out.leaf()));
     out.entries.push_back(std::move(e));
     start = end;
   }
@@ -70,10 +79,12 @@ Result<std::vector<IndexEntry>> ReadIndexLeaves(Database& db, uint32_t root_page
     if (visited) visited->push_back(number);
     return page;
   };
-  JET_ASSIGN_OR_RETURN(IndexPage page, load(root_page));
+  uint32_t number = root_page;
+  JET_ASSIGN_OR_RETURN(IndexPage page, load(number));
   while (!page.leaf()) {
-    if (page.entries.empty()) return Bad("intermediate page without entries").AtPage(root_page);
-    JET_ASSIGN_OR_RETURN(page, load(page.entries.front().child_page));
+    if (page.FirstChild() == 0) return Bad("an intermediate page leads nowhere").AtPage(number);
+    number = page.FirstChild();
+    JET_ASSIGN_OR_RETURN(page, load(number));
   }
   std::vector<IndexEntry> out;
   while (true) {

@@ -3,7 +3,8 @@
 // pointer (3-byte page, 1-byte row, big-endian); intermediate pages (type 3) add the 4-byte
 // child page. Leaves of one index are chained through next/previous page numbers. A bitmap
 // after the header marks where each entry ends; entries after the first on a page may omit
-// a prefix shared with the first entry. See docs/jet-format.md.
+// a prefix shared with the first entry. An intermediate page may keep no entries at all and
+// lead only to its tail page. See docs/jet-format.md.
 
 #include <cstdint>
 #include <span>
@@ -32,6 +33,9 @@ struct IndexPage {
   std::vector<IndexEntry> entries;
 
   bool leaf() const { return type == kPageIndexLeaf; }
+  // The page an intermediate page's smallest keys lie below: its first entry's child, or,
+  // on a page that keeps no entries of its own, the tail page. 0 when there is neither.
+  uint32_t FirstChild() const { return entries.empty() ? tail_page : entries.front().child_page; }
 };
 
 // Parses one index page; kCorrupt for anything that does not fit the page.

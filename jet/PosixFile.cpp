@@ -1,7 +1,6 @@
 // The File and FileSystem implementations over POSIX calls. OS error numbers become a Status
 // here and nowhere else.
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <cstring>
 
 #include "jet/File.h"
+#include "jet/FileLock.h"
 #include "jet/FileSystem.h"
 
 namespace jet {
@@ -26,7 +26,8 @@ Status FromErrno(int err, const std::string& what, const std::string& path) {
 
 class PosixFile : public File {
  public:
-  PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  PosixFile(int fd, std::string path, std::unique_ptr<FileLock> lock)
+      : fd_(fd), path_(std::move(path)), lock_(std::move(lock)) {}
   ~PosixFile() override { ::close(fd_); }
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
@@ -75,21 +76,27 @@ class PosixFile : public File {
  private:
   int fd_;
   std::string path_;
+  std::unique_ptr<FileLock> lock_;  // kReadWriteExclusive only
 };
 
-// Takes the engine's exclusive lock on an open descriptor: kInUse when another holds it.
-Status LockExclusive(int fd, const std::string& path) {
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return FromErrno(errno, "cannot lock", path);
-  return Status::Ok();
-}
-
-Result<std::unique_ptr<File>> WrapDescriptor(int fd, const std::string& path) {
+// Wraps an open descriptor, taking the engine's exclusive lock on it for
+// kReadWriteExclusive (kInUse when another holds it). Closes the descriptor on failure.
+Result<std::unique_ptr<File>> WrapDescriptor(int fd, const std::string& path, OpenMode mode) {
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);
     return Status(ErrorKind::kNotFound, "is a folder, not a file").AtFile(path);
   }
-  return std::unique_ptr<File>(std::make_unique<PosixFile>(fd, path));
+  std::unique_ptr<FileLock> lock;
+  if (mode == OpenMode::kReadWriteExclusive) {
+    auto locked = LockOpenFile(fd, LockMode::kExclusive, path);
+    if (!locked.ok()) {
+      ::close(fd);
+      return locked.status();
+    }
+    lock = std::move(locked).value();
+  }
+  return std::unique_ptr<File>(std::make_unique<PosixFile>(fd, path, std::move(lock)));
 }
 
 class Posix : public FileSystem {
@@ -99,7 +106,7 @@ class Posix : public FileSystem {
   Result<std::unique_ptr<File>> CreateNew(const std::string& path, uint32_t mode) override {
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, static_cast<mode_t>(mode & 07777));
     if (fd < 0) return FromErrno(errno, "cannot create", path);
-    return WrapDescriptor(fd, path);
+    return WrapDescriptor(fd, path, OpenMode::kReadWrite);
   }
 
   Status Rename(const std::string& from, const std::string& to) override {
@@ -162,14 +169,7 @@ Result<std::unique_ptr<File>> OpenPosixFile(const std::string& path, OpenMode mo
   }
   int fd = ::open(path.c_str(), flags, 0644);
   if (fd < 0) return FromErrno(errno, "cannot open", path);
-  if (mode == OpenMode::kReadWriteExclusive) {
-    Status locked = LockExclusive(fd, path);
-    if (!locked.ok()) {
-      ::close(fd);
-      return locked;
-    }
-  }
-  return WrapDescriptor(fd, path);
+  return WrapDescriptor(fd, path, mode);
 }
 
 }  // namespace jet

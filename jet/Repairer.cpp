@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "jet/Bytes.h"
 #include "jet/Checker.h"
 #include "jet/CompactSchema.h"
 #include "jet/CompactValues.h"

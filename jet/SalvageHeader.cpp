@@ -8,6 +8,7 @@
 #include "jet/Bytes.h"
 #include "jet/HeaderPageWriter.h"
 #include "jet/Rc4.h"
+#include "jet/check/HeaderFields.h"
 #include "jet/TableDef.h"
 #include "jet/WriteMarker.h"
 
@@ -26,8 +27,6 @@ constexpr uint16_t kDefaultSortOrder = 0x0409;
 constexpr double kDefaultCreated = 45000.0;
 constexpr double kLastDate = 2958465.0;  // 31 December 9999
 constexpr size_t kMaxPasswordCharacters = 20;
-constexpr uint16_t kKnownCodePages[] = {437, 850, 852, 866, 874, 932, 936, 949, 950, 1250, 1251,
-                                        1252, 1253, 1254, 1255, 1256, 1257, 1258};
 
 size_t RegionLength(JetVersion version) {
   return version == JetVersion::kJet3 ? kHeaderScrambledLengthJet3 : kHeaderScrambledLengthJet4;
@@ -77,7 +76,6 @@ bool PasswordReadable(const Header& h, std::span<const uint8_t> u) {
   return zeros_after && length / unit <= kMaxPasswordCharacters && Printable(h.password);
 }
 
-bool KnownCodePage(uint16_t code_page) { return std::ranges::find(kKnownCodePages, code_page) != std::end(kKnownCodePages); }
 
 // A locale id: a primary language in the low ten bits, a sublanguage above, nothing higher.
 bool PlausibleSortOrder(uint16_t sort_order) { return (sort_order & 0x3ff) != 0 && (sort_order & 0x3ff) < 0x80 && sort_order < 0x4000; }
@@ -111,7 +109,7 @@ void RestoreSettings(SalvagedHeader& s, uint32_t key, RepairReport& report) {
     h.database_key = key;
     s.intact = false;
   }
-  if (!KnownCodePage(h.code_page)) {
+  if (!AcceptedCodePage(h)) {
     report.Add(LossKind::kHeaderRestored, "", 0, "code page " + std::to_string(h.code_page) + " restored to 1252");
     h.code_page = kDefaultCodePage;
     s.intact = false;

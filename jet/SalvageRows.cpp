@@ -56,7 +56,7 @@ Value DecodeColumn(SalvageSource& source, const ColumnDef& c, const RawField& f,
     v.integer = f.bit ? 1 : 0;
     return v;
   }
-  if (!c.IsLongValue()) return DecodeFixedOrInline(c.type, f.bytes, jet4, source.header().code_page, c.scale);
+  if (!c.IsLongValue()) return DecodeFixedOrInline(c.type, f.bytes, jet4, TextCodePage(source.header()), c.scale);
   SalvagedLongValue data = SalvageLongValue(source, f.bytes);
   if (!data.whole && data.bytes.empty()) {
     report.Add(LossKind::kValueNulled, table, page, "column '" + c.name + "': nothing readable (" + data.why + ")");
@@ -70,7 +70,7 @@ Value DecodeColumn(SalvageSource& source, const ColumnDef& c, const RawField& f,
     report.Add(LossKind::kValueCut, table, page,
                "column '" + c.name + "': cut after " + std::to_string(data.bytes.size()) + " bytes (" + data.why + ")");
   }
-  return DecodeFixedOrInline(c.type, data.bytes, jet4, source.header().code_page, c.scale);
+  return DecodeFixedOrInline(c.type, data.bytes, jet4, TextCodePage(source.header()), c.scale);
 }
 
 }  // namespace
@@ -107,7 +107,7 @@ std::vector<RowPlace> SoundRowPlaces(std::span<const uint8_t> page, size_t prese
     } else if (live && boundary > present) {
       dropped.emplace_back(i, "it lies in the part of the page the file has lost");
     } else if (live) {
-      out.push_back(RowPlace{i, start, static_cast<uint16_t>(boundary)});
+      out.push_back(RowPlace{i, start, static_cast<uint16_t>(boundary), flags == kRowMovedFlag});
     }
     boundary = start;
     end_known = true;

@@ -30,6 +30,7 @@ struct RowPlace {
   uint16_t slot = 0;
   uint16_t start = 0;
   uint16_t end = 0;
+  bool moved = false;  // moved here from a slot elsewhere, which should point to it
 };
 std::vector<RowPlace> SoundRowPlaces(std::span<const uint8_t> page, size_t present, const Layout& layout,
                                      std::vector<std::pair<uint16_t, std::string>>& dropped);

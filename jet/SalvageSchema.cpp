@@ -80,7 +80,7 @@ Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std
   std::vector<uint32_t> pages;
   std::vector<uint8_t> bytes = DefinitionBytes(source, page, pages, table, report);
   if (pages.empty()) return CorruptError("page " + std::to_string(page) + " is not a table definition").AtPage(page);
-  auto def = ParseTableDef(bytes, l, source.header().code_page);
+  auto def = ParseTableDef(bytes, l, TextCodePage(source.header()));
   if (def.ok() && ReadIndexFlags(bytes, l, *def).ok()) {
     def->page = page;
     def->pages = std::move(pages);
@@ -89,7 +89,7 @@ Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std
   }
   const Status first = def.ok() ? CorruptError("index definitions run past the end") : def.status();
   auto columns = ColumnsOnly(bytes, l);
-  auto columns_only = columns.ok() ? ParseTableDef(*columns, l, source.header().code_page) : columns.status();
+  auto columns_only = columns.ok() ? ParseTableDef(*columns, l, TextCodePage(source.header())) : columns.status();
   if (!columns_only.ok()) {
     Status failed = first;
     return failed.AtPage(page);

@@ -50,7 +50,7 @@ struct IndexPlan {
   std::unique_ptr<KeyEncoder> encoder;        // rebuilt
   std::unique_ptr<IndexBuilder> builder;      // rebuilt
   std::set<Bytes> unique_keys;                // rebuilt unique indexes: keys seen
-  std::optional<WrittenIndexPages> written;
+  std::optional<CopiedIndex> written;
 };
 
 class TableSalvage {
@@ -118,10 +118,12 @@ class TableSalvage {
   // behind (an index names a moved row by that slot).
   Status FindRows() {
     std::vector<uint8_t> page;
+    std::vector<uint32_t> moved;
     for (uint32_t number : pages_) {
       JET_ASSIGN_OR_RETURN(const std::vector<RowPlace> places, RowsOf(number, page, !table_.rows_reported));
       for (const RowPlace& place : places) {
         const uint32_t pointer = RowPointer(number, static_cast<uint8_t>(place.slot));
+        if (place.moved) moved.push_back(pointer);
         candidates_.Add(pointer, pointer);
       }
       const uint16_t count = std::min<uint16_t>(*GetU16(page, layout_.data_row_count), 256);
@@ -131,6 +133,24 @@ class TableSalvage {
         if ((raw & kRowFlagMask) != kRowPointerFlag || start + 4u > page.size()) continue;
         forwards_.emplace_back(RowPointer(number, static_cast<uint8_t>(slot)), *GetU32(page, start));
       }
+    }
+    // A row flagged as moved that no slot of the table points to is an old version Access
+    // left behind: the live copy is elsewhere.
+    std::set<uint32_t> reached;
+    for (const auto& [slot, target] : forwards_) reached.insert(target);
+    std::vector<uint32_t> old_versions;
+    for (uint32_t pointer : moved) {
+      if (reached.count(pointer) == 0) old_versions.push_back(pointer);
+    }
+    if (!old_versions.empty()) {
+      left_out_.insert(left_out_.end(), old_versions.begin(), old_versions.end());
+      std::sort(left_out_.begin(), left_out_.end());
+      RowPointerMap kept;
+      for (size_t i = 0; i < candidates_.size(); ++i) {
+        const uint32_t pointer = candidates_.At(i);
+        if (!LeftOut(pointer)) kept.Add(pointer, pointer);
+      }
+      candidates_ = std::move(kept);
     }
     candidates_.Seal();
     AddForwards(candidates_);
@@ -184,7 +204,7 @@ class TableSalvage {
       if (plan.fate == IndexFate::kLeftOut) continue;
       for (size_t c = 0; c < plan.columns.size(); ++c) keys.push_back({&plan.columns[c], !index.columns[c].ascending});
       plan.encoder = std::make_unique<KeyEncoder>(layout_, std::move(keys));
-      plan.encoder->RequireExactKeys(t_.source.header().code_page);
+      plan.encoder->RequireExactKeys(TextCodePage(t_.source.header()));
       plan.builder = std::make_unique<IndexBuilder>(IndexName(def_, i), false);
     }
   }
@@ -217,7 +237,7 @@ class TableSalvage {
         values[c].null = false;
         values[c].integer = fields[c].bit ? 1 : 0;
       } else if (!fields[c].null && !column.IsLongValue()) {
-        values[c] = DecodeFixedOrInline(column.type, fields[c].bytes, jet4, t_.source.header().code_page, column.scale);
+        values[c] = DecodeFixedOrInline(column.type, fields[c].bytes, jet4, TextCodePage(t_.source.header()), column.scale);
       }
     }
     auto cells = CellsFromValues(def_, values);
@@ -382,7 +402,7 @@ class TableSalvage {
         LeaveOut(i, written.status().description());
         continue;
       }
-      plan.written = std::move(written).value();
+      plan.written = CopiedIndex{std::move(written).value(), plan.builder->distinct_keys()};
       plan.builder.reset();
     }
     return Status::Ok();
@@ -413,7 +433,6 @@ class TableSalvage {
 
   Status WriteDefinition() {
     std::vector<uint8_t> flat = table_.definition;
-    SetDefinitionRowCount(flat, layout_, static_cast<uint32_t>(copied_));
     std::vector<bool> keep(plans_.size());
     for (size_t i = 0; i < plans_.size(); ++i) keep[i] = plans_[i].written.has_value();
     TableDef def = def_;
@@ -424,11 +443,13 @@ class TableSalvage {
     MovedDefinition to;
     JET_ASSIGN_OR_RETURN(to.used_pages, AddMap(data_pages_));
     JET_ASSIGN_OR_RETURN(to.free_pages, AddMap({}));
+    to.row_count = static_cast<uint32_t>(copied_);
     for (const IndexPlan& plan : plans_) {
       if (!plan.written) continue;
-      JET_ASSIGN_OR_RETURN(const uint32_t map, AddMap(plan.written->pages));
+      JET_ASSIGN_OR_RETURN(const uint32_t map, AddMap(plan.written->pages.pages));
+      to.index_keys.push_back(plan.written->keys);
       to.index_maps.push_back(map);
-      to.index_roots.push_back(plan.written->root);
+      to.index_roots.push_back(plan.written->pages.root);
     }
     for (size_t column : patcher_.long_value_columns()) {
       JET_ASSIGN_OR_RETURN(const uint32_t used, AddMap({}));
@@ -470,6 +491,7 @@ class TableSalvage {
 
 Status CheckDefinition(const Layout& layout, const TableDef& def, std::vector<uint8_t> definition) {
   MovedDefinition to;
+  to.index_keys.resize(def.real_indexes.size());
   to.index_maps.resize(def.real_indexes.size());
   to.index_roots.resize(def.real_indexes.size());
   std::map<uint32_t, uint32_t> related;

@@ -7,7 +7,7 @@
 #include "jet/Row.h"
 #include "jet/RowPointerMap.h"
 #include "jet/TableDefCopy.h"
-#include "jet/PageWindow.h"
+#include "jet/TableReader.h"
 #include "jet/UsageMap.h"
 #include "jet/UsageMapWriter.h"
 
@@ -43,36 +43,25 @@ class TableCopy {
   }
 
  private:
-  // The live rows in storage order: the pages the table's usage map lists and owns, each
-  // row in slot order; a moved row is taken at its new place, and the slot it left noted.
+  // The live rows in storage order (jet/TableReader), a moved row at its new place; the
+  // slots moved rows left are noted, and old versions of moved rows left out.
   Status CopyRows() {
-    JET_ASSIGN_OR_RETURN(const UsageMap used, ReadUsageMap(t_.source, def_.used_pages));
-    PageWindow window(t_.source, kWindowPages);
-    std::vector<std::pair<uint32_t, uint32_t>> forwards;  // slot left behind -> the row's place
+    TableReader reader(t_.source, def_, kWindowPages);
     std::vector<uint8_t> row;
-    for (const uint32_t number : used.pages) {
-      JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> page, window.Page(number));
-      // The usage map may list pages the table no longer uses; only its own data pages count.
-      if (page[0] != kPageData || *GetU32(page, layout_.data_owner) != def_.page) continue;
-      auto info = ParseDataPage(page, layout_);
-      if (!info.ok()) return info.status().AtPage(number);
-      for (size_t slot = 0; slot < info->rows.size(); ++slot) {
-        const RowSlot& s = info->rows[slot];
-        const uint32_t from = RowPointer(number, static_cast<uint8_t>(slot));
-        if (s.pointer && s.end - s.start >= 4) forwards.emplace_back(from, *GetU32(page, s.start));
-        if (!s.live()) continue;
-        row.assign(page.begin() + s.start, page.begin() + s.end);
-        Status patched = patcher_.Patch(row);
-        if (!patched.ok()) return patched.AtPage(number);
-        JET_ASSIGN_OR_RETURN(const uint32_t to, Place(row));
-        rows_.Add(from, to);
-        ++copied_;
-      }
+    for (;;) {
+      JET_ASSIGN_OR_RETURN(std::optional<RowRecord> record, reader.Next());
+      if (!record) break;
+      row = std::move(record->bytes);
+      Status patched = patcher_.Patch(row);
+      if (!patched.ok()) return patched.AtPage(record->page);
+      JET_ASSIGN_OR_RETURN(const uint32_t to, Place(row));
+      rows_.Add(RowPointer(record->page, record->slot), to);
+      ++copied_;
     }
-    return FinishRows(forwards);
+    return FinishRows(reader.forwards());
   }
 
-  Status FinishRows(const std::vector<std::pair<uint32_t, uint32_t>>& forwards) {
+  Status FinishRows(const std::map<uint32_t, uint32_t>& forwards) {
     rows_.Seal();
     // Indexes name a moved row by the slot it left, which now only points at it.
     std::vector<std::pair<uint32_t, uint32_t>> left;
@@ -82,11 +71,7 @@ class TableCopy {
     for (const auto& [slot, to] : left) rows_.Add(slot, to);
     rows_.Seal();
     if (rows_.HasDuplicates()) return CorruptError("two rows claim the same place").AtPage(def_.page);
-    if (copied_ != def_.row_count) {
-      return CorruptError("the definition counts " + std::to_string(def_.row_count) + " rows but " +
-                          std::to_string(copied_) + " were found")
-          .AtPage(def_.page);
-    }
+    // The definition's own row count is not kept exact by Access; the copy counts what it found.
     JET_RETURN_IF_ERROR(FlushDataPage());
     return long_values_.Flush();
   }
@@ -118,7 +103,7 @@ class TableCopy {
     return Status::Ok();
   }
 
-  Result<WrittenIndexPages> CopyOneIndex(const RealIndex& index) {
+  Result<CopiedIndex> CopyOneIndex(const RealIndex& index) {
     IndexCopyOptions options;
     if (patcher_.id_column() >= 0) {
       const uint16_t ids = def_.columns[static_cast<size_t>(patcher_.id_column())].number;
@@ -128,15 +113,16 @@ class TableCopy {
         options.renumbered_ids = &t_.new_ids;
       }
     }
-    JET_ASSIGN_OR_RETURN(WrittenIndexPages pages,
+    JET_ASSIGN_OR_RETURN(CopiedIndex copied,
                          CopyIndex(t_.source, index, rows_, options, t_.allocator, table_.new_pages.front()));
+    const uint32_t entries = copied.pages.entries;
     const bool may_skip = (index.flags & kIndexIgnoreNulls) != 0;
-    if (pages.entries > copied_ || (!may_skip && pages.entries != copied_)) {
-      return CorruptError("it lists " + std::to_string(pages.entries) + " entries for " + std::to_string(copied_) +
+    if (entries > copied_ || (!may_skip && entries != copied_)) {
+      return CorruptError("it lists " + std::to_string(entries) + " entries for " + std::to_string(copied_) +
                           " rows")
           .AtPage(index.root_page);
     }
-    return pages;
+    return copied;
   }
 
   Result<uint32_t> AddMap(const std::vector<uint32_t>& pages) {
@@ -149,10 +135,12 @@ class TableCopy {
     to.pages = table_.new_pages;
     JET_ASSIGN_OR_RETURN(to.used_pages, AddMap(data_pages_));
     JET_ASSIGN_OR_RETURN(to.free_pages, AddMap({}));
-    for (const WrittenIndexPages& index : indexes_) {
-      JET_ASSIGN_OR_RETURN(const uint32_t map, AddMap(index.pages));
+    to.row_count = static_cast<uint32_t>(copied_);
+    for (const CopiedIndex& index : indexes_) {
+      to.index_keys.push_back(index.keys);
+      JET_ASSIGN_OR_RETURN(const uint32_t map, AddMap(index.pages.pages));
       to.index_maps.push_back(map);
-      to.index_roots.push_back(index.root);
+      to.index_roots.push_back(index.pages.root);
     }
     // Access leaves these maps empty in every file seen; so does the copy.
     for (size_t column : patcher_.long_value_columns()) {
@@ -177,7 +165,7 @@ class TableCopy {
   std::vector<uint32_t> data_pages_;
   RowPointerMap rows_;
   uint64_t copied_ = 0;
-  std::vector<WrittenIndexPages> indexes_;
+  std::vector<CopiedIndex> indexes_;
 };
 
 }  // namespace

@@ -129,7 +129,7 @@ Result<TableDef> ParseTableDef(std::span<const uint8_t> b, const Layout& l, uint
   for (RealIndex& r : t.real_indexes) {
     auto e = c.Take(l.tdef_real_index_entry);
     if (e.empty()) return Damaged("index entries run past the end");
-    r.row_count = *GetU32(e, 4);
+    r.key_count = *GetU32(e, 4);
   }
   for (ColumnDef& col : t.columns) {
     auto e = c.Take(l.tdef_column_entry);
@@ -142,9 +142,9 @@ Result<TableDef> ParseTableDef(std::span<const uint8_t> b, const Layout& l, uint
   for (uint32_t i = 0; i < t.real_index_count; ++i) {
     auto e = c.Take(l.tdef_real_index_def);
     if (e.empty()) return Damaged("index definitions run past the end");
-    const uint32_t rows = t.real_indexes[i].row_count;
+    const uint32_t keys = t.real_indexes[i].key_count;
     t.real_indexes[i] = ParseRealIndex(e, l);
-    t.real_indexes[i].row_count = rows;
+    t.real_indexes[i].key_count = keys;
     t.real_indexes[i].number = i;
   }
   t.indexes.resize(t.logical_index_count);

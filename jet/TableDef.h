@@ -37,7 +37,7 @@ struct IndexColumn {
 
 struct RealIndex {
   uint32_t number = 0;
-  uint32_t row_count = 0;
+  uint32_t key_count = 0;  // distinct keys, as Access last counted them (not kept exact)
   std::vector<IndexColumn> columns;
   uint32_t used_pages = 0;  // row pointer to the index's usage map
   uint32_t root_page = 0;   // first page of the B-tree

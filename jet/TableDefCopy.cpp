@@ -13,6 +13,7 @@ constexpr size_t kRelatedTable = 13;         // in a logical index entry, after 
 constexpr uint32_t kNoTable = 0xffffffff;
 constexpr uint16_t kEndOfList = 0xffff;
 constexpr size_t kLongValueMapEntry = 10;  // column number, used pages, free pages
+constexpr size_t kRealIndexKeys = 4;       // in a real index's entry after the header
 
 // Reads and writes the definition's bytes as one run, every access checked.
 class DefinitionBytes {
@@ -35,6 +36,10 @@ class DefinitionBytes {
 Status MoveIndexes(DefinitionBytes& bytes, const Layout& l, const TableDef& def, const IndexSections& sections,
                    const MovedDefinition& to, const std::map<uint32_t, uint32_t>& new_pages) {
   const size_t stamp = l.version == JetVersion::kJet4 ? 4 : 0;
+  for (size_t i = 0; i < def.real_indexes.size(); ++i) {
+    JET_RETURN_IF_ERROR(
+        bytes.Put(l.tdef_header_end + i * l.tdef_real_index_entry + kRealIndexKeys, to.index_keys[i]));
+  }
   for (size_t i = 0; i < def.real_indexes.size(); ++i) {
     const size_t at = sections.real_definitions + i * l.tdef_real_index_def + stamp + kIndexColumnMapBytes;
     JET_RETURN_IF_ERROR(bytes.Put(at, to.index_maps[i]));
@@ -76,12 +81,14 @@ Status MoveLongValueMaps(DefinitionBytes& bytes, size_t at, const MovedDefinitio
 
 Status MoveDefinitionPointers(std::vector<uint8_t>& flat, const Layout& l, const TableDef& def,
                               const MovedDefinition& to, const std::map<uint32_t, uint32_t>& new_pages) {
-  if (to.index_maps.size() != def.real_indexes.size() || to.index_roots.size() != def.real_indexes.size()) {
+  if (to.index_maps.size() != def.real_indexes.size() || to.index_roots.size() != def.real_indexes.size() ||
+      to.index_keys.size() != def.real_indexes.size()) {
     return Status(ErrorKind::kInvalidArgument, "the moved definition does not match its source");
   }
   DefinitionBytes bytes(flat);
   JET_RETURN_IF_ERROR(bytes.Put(l.tdef_used_pages, to.used_pages));
   JET_RETURN_IF_ERROR(bytes.Put(l.tdef_free_pages, to.free_pages));
+  JET_RETURN_IF_ERROR(bytes.Put(l.tdef_row_count, to.row_count));
   JET_ASSIGN_OR_RETURN(const IndexSections sections,
                        LocateIndexSections(flat, l, def.columns.size(), def.real_indexes.size()));
   JET_RETURN_IF_ERROR(MoveIndexes(bytes, l, def, sections, to, new_pages));

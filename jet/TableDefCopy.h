@@ -2,8 +2,10 @@
 // A table definition carried over to a new file byte for byte, with every page it names
 // moved: the usage maps of the table, each real index's usage map and root page, the
 // related table of relationship indexes, the usage maps of each memo and OLE column, and
-// the links between the definition's own pages. Columns, deleted-column gaps, types
-// unknown to the engine, index numbers and flags all stay as stored.
+// the links between the definition's own pages. The table's row count and each real index's
+// count of distinct keys become those of the copy (Access does not keep them exact). Columns,
+// deleted-column gaps, types unknown to the engine, index numbers and flags all stay as
+// stored.
 
 #include <cstdint>
 #include <map>
@@ -20,6 +22,8 @@ struct MovedDefinition {
   std::vector<uint32_t> pages;  // the definition's pages in the new file, as many as before
   uint32_t used_pages = 0;      // row pointers to the new usage maps
   uint32_t free_pages = 0;
+  uint32_t row_count = 0;             // rows copied into the table
+  std::vector<uint32_t> index_keys;   // by real index: distinct keys copied into its tree
   std::vector<uint32_t> index_maps;   // by real index
   std::vector<uint32_t> index_roots;  // by real index
   // By column number: the maps of the column's long-value pages and of those with space.

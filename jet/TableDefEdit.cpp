@@ -19,10 +19,6 @@ void Append(Bytes8& out, const Bytes8& from, size_t begin, size_t end) {
 
 }  // namespace
 
-void SetDefinitionRowCount(std::vector<uint8_t>& flat, const Layout& layout, uint32_t rows) {
-  if (flat.size() >= layout.tdef_row_count + 4) PutU32(flat, layout.tdef_row_count, rows);
-}
-
 Result<TableDef> RemoveIndexes(std::vector<uint8_t>& flat, const Layout& l, const TableDef& def,
                                const std::vector<bool>& keep_real) {
   const size_t reals = def.real_indexes.size();

@@ -12,8 +12,6 @@
 
 namespace jet {
 
-void SetDefinitionRowCount(std::vector<uint8_t>& flat, const Layout& layout, uint32_t rows);
-
 // Takes the real indexes whose `keep_real` is false out of `flat`, with every logical index
 // on them (their entries and names), and shortens the stored length. The logical indexes
 // kept keep their numbers. Returns `def` as the edited bytes now read. kCorrupt when the

@@ -3,8 +3,14 @@
 #include "jet/Bytes.h"
 #include "jet/LongValue.h"
 #include "jet/UsageMap.h"
+#include "jet/WriteBytes.h"
 
 namespace jet {
+namespace {
+
+constexpr uint32_t kPointerWindowPages = 64;
+
+}  // namespace
 
 Result<std::vector<uint32_t>> TableReader::DataPages() {
   auto map = ReadUsageMap(db_, def_.used_pages);
@@ -16,17 +22,33 @@ Status TableReader::LoadPage(uint32_t page) {
   page_loaded_ = false;
   if (windowed_) {
     JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> bytes, window_.Page(page));
-    page_.assign(bytes.begin(), bytes.end());
+    current_ = bytes;
   } else {
     JET_RETURN_IF_ERROR(db_.ReadPage(page, page_));
+    current_ = page_;
   }
   // The usage map may list pages the table no longer uses; only its own data pages count.
-  if (page_[0] != kPageData || *GetU32(page_, db_.layout().data_owner) != def_.page) return Status::Ok();
-  auto info = ParseDataPage(page_, db_.layout());
+  if (current_[0] != kPageData || *GetU32(current_, db_.layout().data_owner) != def_.page) return Status::Ok();
+  auto info = ParseDataPage(current_, db_.layout());
   if (!info.ok()) return info.status().AtPage(page);
   info_ = std::move(info).value();
   slot_ = 0;
   page_loaded_ = true;
+  return Status::Ok();
+}
+
+Status TableReader::FindLaterPointers() {
+  pointers_found_ = true;
+  PageWindow window(db_, kPointerWindowPages);
+  for (size_t i = page_index_ - 1; i < pages_.size(); ++i) {
+    JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> page, window.Page(pages_[i]));
+    if (page[0] != kPageData || *GetU32(page, db_.layout().data_owner) != def_.page) continue;
+    auto info = ParseDataPage(page, db_.layout());
+    if (!info.ok()) return info.status().AtPage(pages_[i]);
+    for (const RowSlot& s : info->rows) {
+      if (s.pointer && s.end - s.start >= 4) reached_.insert(*GetU32(page, s.start));
+    }
+  }
   return Status::Ok();
 }
 
@@ -49,15 +71,26 @@ Result<std::optional<RowRecord>> TableReader::Next() {
     }
     const size_t slot = slot_++;
     const RowSlot& s = info_.rows[slot];
+    const uint32_t number = pages_[page_index_ - 1];
+    const uint32_t here = RowPointer(number, static_cast<uint8_t>(slot));
     if (s.pointer && s.end - s.start >= 4) {
-      forwards_[(pages_[page_index_ - 1] << 8) | static_cast<uint32_t>(slot)] = *GetU32(page_, s.start);
+      const uint32_t target = *GetU32(current_, s.start);
+      forwards_[here] = target;
+      reached_.insert(target);
     }
     if (!s.live()) continue;
+    if (s.moved && !reached_.count(here)) {
+      if (!pointers_found_) JET_RETURN_IF_ERROR(FindLaterPointers());
+      if (!reached_.count(here)) {
+        ++old_row_versions_;
+        continue;
+      }
+    }
     RowRecord rec;
-    rec.page = pages_[page_index_ - 1];
+    rec.page = number;
     rec.slot = static_cast<uint8_t>(slot);
     rec.moved = s.moved;
-    rec.bytes.assign(page_.begin() + s.start, page_.begin() + s.end);
+    rec.bytes.assign(current_.begin() + s.start, current_.begin() + s.end);
     return std::optional<RowRecord>(std::move(rec));
   }
 }
@@ -81,10 +114,10 @@ Result<std::vector<Value>> TableReader::Decode(const RowRecord& row, const std::
     if (c.IsLongValue()) {
       auto data = ReadLongValue(db_, f.bytes);
       if (!data.ok()) return data.status();
-      v = DecodeFixedOrInline(c.type, *data, jet4, db_.header().code_page, c.scale);
+      v = DecodeFixedOrInline(c.type, *data, jet4, db_.text_code_page(), c.scale);
       continue;
     }
-    v = DecodeFixedOrInline(c.type, f.bytes, jet4, db_.header().code_page, c.scale);
+    v = DecodeFixedOrInline(c.type, f.bytes, jet4, db_.text_code_page(), c.scale);
   }
   return values;
 }

@@ -1,18 +1,24 @@
 #pragma once
 // Reads the rows of one table in storage order: the data pages named by the table's usage
 // map, and on each page the live rows in slot order. A row that was moved to another page
-// is read at its new place; the slot left behind holding the pointer is skipped. Each row
-// comes as raw bytes with its location, and decodes to values with long values resolved.
+// is read at its new place; the slot left behind holding the pointer is skipped. A row
+// flagged as moved counts only when a slot of the table still points to it: Access leaves
+// old versions of moved rows behind when it deletes or moves them again. The first such row
+// met before its pointer makes the reader look through the table's remaining pages for
+// pointers once. Each row comes as raw bytes with its location, and decodes to values with
+// long values resolved.
 // A reader given a window reads runs of consecutive data pages with one read of the file;
 // that is for files nobody writes while the reader walks them.
 
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
+#include <span>
 #include <vector>
 
-#include "jet/Database.h"
 #include "jet/DataPage.h"
+#include "jet/Database.h"
 #include "jet/PageWindow.h"
 #include "jet/Row.h"
 #include "jet/Status.h"
@@ -49,8 +55,14 @@ class TableReader {
   // the row's new place. Indexes keep naming the old slot.
   const std::map<uint32_t, uint32_t>& forwards() const { return forwards_; }
 
+  // Rows flagged as moved that no slot points to, skipped as old versions; final once Next
+  // has returned nullopt.
+  uint64_t old_row_versions() const { return old_row_versions_; }
+
  private:
   Status LoadPage(uint32_t page);
+  // Notes where the pointer slots of the current page and every later page lead.
+  Status FindLaterPointers();
 
   Database& db_;
   const TableDef& def_;
@@ -59,11 +71,15 @@ class TableReader {
   size_t page_index_ = 0;
   PageWindow window_;
   bool windowed_;
-  std::vector<uint8_t> page_;
+  std::vector<uint8_t> page_;          // the page read without a window
+  std::span<const uint8_t> current_;  // the page being walked: page_ or inside window_
   DataPageInfo info_;
   size_t slot_ = 0;
   bool page_loaded_ = false;
   std::map<uint32_t, uint32_t> forwards_;
+  std::set<uint32_t> reached_;   // where pointer slots lead
+  bool pointers_found_ = false;  // every pointer slot of the table is in reached_
+  uint64_t old_row_versions_ = 0;
 };
 
 // Reads every row of a table, decoded. Convenience for small tables and tests.

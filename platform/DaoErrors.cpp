@@ -1,8 +1,17 @@
 #include "platform/DaoErrors.h"
 
+#include <unistd.h>
+
 namespace tav {
 
 namespace {
+
+// This machine's name, as the engine names the machine of a user.
+std::string MachineName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0 || name[0] == 0) return "localhost";
+  return name;
+}
 
 std::string Describe(int32_t number, const std::string& path) {
   const std::string quoted = "'" + path + "'";
@@ -20,6 +29,10 @@ std::string Describe(int32_t number, const std::string& path) {
     case kErrNotSupported: return "Operation is not supported for this type of object.";
     case kErrItemNotFound: return "Item not found in this collection.";
     case kErrUnrecognizedFormat: return "Unrecognized database format " + quoted + ".";
+    case kErrHeldExclusively:
+      return "You attempted to open a database that is already opened exclusively by user 'Admin' on "
+             "machine '" +
+             MachineName() + "'. Try again when the database is available.";
     default:
       return "Can't open database " + quoted +
              ". It may not be a database that your application recognizes, or the file may be corrupt.";

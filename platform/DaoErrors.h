@@ -21,6 +21,7 @@ constexpr int32_t kErrDatabaseExists = 3204;
 constexpr int32_t kErrNotSupported = 3251;
 constexpr int32_t kErrItemNotFound = 3265;
 constexpr int32_t kErrUnrecognizedFormat = 3343;
+constexpr int32_t kErrHeldExclusively = 3356;
 
 // Error sources, as the engine's objects name themselves.
 inline constexpr const char* kSourceEngine = "DAO.DBEngine";

@@ -1,45 +1,33 @@
 #pragma once
 // Who may open a database file at the same time, kept the way the database engine keeps
-// it, with open-file-description locks (platform/FileLock.h):
-// - every open holds a lock on a byte range far beyond any real data of the database
-//   file: a read lock for a shared open, a write lock for an exclusive one, so an
-//   exclusive open fails while anyone has the database open, and a shared open fails
-//   while someone has it exclusively;
+// it, with the locks of jet/FileLock.h and only while nobody else uses the database
+// (platform/DatabaseUse.h):
+// - a shared open holds a read lock on the database file, an exclusive open a write lock,
+//   a hold a write lock that no open of this process has to wait for;
 // - a shared open also creates or joins the lock file "<name>.ldb" beside the database
-//   and holds a read lock on all of it while open, so the file cannot be deleted from
-//   under it (KillFile refuses); the last shared user to close removes the lock file.
-// The locks bind every open, in this process or another.
+//   and holds a read lock on it while open, so the file cannot be deleted from under it
+//   (KillFile refuses); the last user to close removes the lock file.
 
 #include <filesystem>
 #include <memory>
 
+#include "jet/FileLock.h"
+#include "platform/DatabaseUse.h"
 #include "platform/UniqueFd.h"
 
 namespace tav {
-
-enum class LockFailure {
-  kNone,
-  kNotFound,      // no such file, or a folder
-  kInUse,         // another open conflicts with the one asked for
-  kNoPermission,  // the file cannot be opened at all for lack of permission
-  kOther,
-};
 
 class DatabaseLock;
 
 struct LockOutcome {
   std::unique_ptr<DatabaseLock> lock;  // set on success
-  LockFailure failure = LockFailure::kNone;
+  ClaimFailure failure = ClaimFailure::kNone;
 };
 
 class DatabaseLock {
  public:
-  // Takes the lock for one open of `database` (a host path).
-  static LockOutcome Acquire(const std::filesystem::path& database, bool exclusive);
-
-  // The lock file of `database`: a trailing ".mdb" (any case) becomes ".ldb"; any other
-  // extension is replaced by ".ldb", and a name without one gets ".ldb" appended.
-  static std::filesystem::path LockFilePath(const std::filesystem::path& database);
+  // Takes the lock of `mode` for one open of `database` (a host path).
+  static LockOutcome Acquire(const std::filesystem::path& database, jet::LockMode mode);
 
   // Made by Acquire only.
   struct Token {
@@ -47,19 +35,20 @@ class DatabaseLock {
     Token() = default;
     friend class DatabaseLock;
   };
-  DatabaseLock(Token, UniqueFd database, UniqueFd lockFile, std::filesystem::path lockFilePath)
-      : database_(std::move(database)), lockFile_(std::move(lockFile)), lockFilePath_(std::move(lockFilePath)) {}
+  DatabaseLock(Token, std::unique_ptr<jet::FileLock> database) : database_(std::move(database)) {}
 
   DatabaseLock(const DatabaseLock&) = delete;
   DatabaseLock& operator=(const DatabaseLock&) = delete;
   ~DatabaseLock() { Release(); }
 
-  // Gives up the lock; the last shared user removes the lock file. Idempotent.
+  // Gives up the lock; the last user removes the lock file. Idempotent.
   void Release();
 
  private:
-  UniqueFd database_;
-  UniqueFd lockFile_;  // invalid for exclusive opens and where no lock file could be made
+  std::unique_ptr<jet::FileLock> database_;
+  // Shared opens only, where a lock file could be made.
+  std::unique_ptr<jet::FileLock> lockFile_;
+  UniqueFd lockFileFd_;
   std::filesystem::path lockFilePath_;
 };
 

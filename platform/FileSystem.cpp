@@ -8,7 +8,7 @@
 #include <limits>
 #include <system_error>
 
-#include "platform/FileLock.h"
+#include "platform/DatabaseUse.h"
 #include "platform/OsError.h"
 #include "platform/UniqueFd.h"
 #include "platform/WinPath.h"
@@ -17,21 +17,12 @@ namespace tav {
 
 namespace {
 
-// Opens `host` for a lock check: read-write when allowed (so that a write lock can be
-// held across the following step), else read-only. Invalid when neither works.
-UniqueFd OpenForLockCheck(const std::filesystem::path& host, int extraFlags = 0) {
-  UniqueFd fd(::open(host.c_str(), O_RDWR | O_CLOEXEC | extraFlags));
-  if (!fd.Valid() && (errno == EACCES || errno == EROFS)) fd.Reset(::open(host.c_str(), O_RDONLY | O_CLOEXEC));
-  return fd;
-}
-
-// True when another open of the file holds a lock on it. With a writable descriptor the
-// check takes a write lock that stays until `fd` is closed, closing the gap between the
-// check and what follows.
-bool HeldElsewhere(int fd) {
-  int mode = ::fcntl(fd, F_GETFL);
-  if (mode >= 0 && (mode & O_ACCMODE) != O_RDONLY) return !TryLock(fd, LockKind::Write, kWholeFile);
-  return LockedElsewhere(fd, kWholeFile);
+// Whether `claim` on `host` failed because someone else uses the file. A file this process
+// may not open is still asked about by name.
+bool UsedElsewhere(const DatabaseClaim& claim, const std::filesystem::path& host) {
+  if (claim.lock) return false;
+  return claim.failure == ClaimFailure::kInUse || claim.failure == ClaimFailure::kHeldExclusively ||
+         UseOf(host) != DatabaseUse::kFree;
 }
 
 void WriteAll(int fd, std::string_view text, const std::filesystem::path& host) {
@@ -62,8 +53,9 @@ void KillFile(std::string_view windowsPath) {
     if (std::filesystem::exists(host, ec)) throw FileError(kErrFileNotFound);
     throw FileError(ENOENT, host);
   }
-  UniqueFd fd = OpenForLockCheck(host);
-  if (fd.Valid() && HeldElsewhere(fd.Get())) throw FileError(kErrPermissionDenied);
+  // Held until the file is gone, so that nobody who respects the locks comes in between.
+  const DatabaseClaim claim = ClaimDatabase(host, jet::LockMode::kExclusive);
+  if (UsedElsewhere(claim, host)) throw FileError(kErrPermissionDenied);
   if (::unlink(host.c_str()) != 0) throw FileError(errno, host);
 }
 
@@ -80,7 +72,8 @@ void WriteTextFile(std::string_view windowsPath, std::string_view text) {
   auto host = HostPath(windowsPath);
   UniqueFd fd(::open(host.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
   if (!fd.Valid()) throw FileError(errno, host);
-  if (HeldElsewhere(fd.Get())) throw FileError(kErrPermissionDenied);
+  const DatabaseClaim claim = ClaimOpenDatabase(fd.Get(), host, jet::LockMode::kExclusive);
+  if (!claim.lock) throw FileError(kErrPermissionDenied);
   if (::ftruncate(fd.Get(), 0) != 0) throw FileError(errno, host);
   WriteAll(fd.Get(), text, host);
   if (!fd.Reset()) throw FileError(errno, host);

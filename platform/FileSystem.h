@@ -13,8 +13,9 @@ namespace tav {
 bool FileExists(std::string_view windowsPath);
 bool FolderExists(std::string_view windowsPath);
 
-// Deletes a file. A file that another open of it still holds a lock on (the lock file of
-// a database in use, a database open elsewhere) is refused with 70 and stays.
+// Deletes a file. A file in use by another program (platform/DatabaseUse.h: the lock file
+// of a database in use, a database open elsewhere), or locked by this program, is refused
+// with 70 and stays.
 void KillFile(std::string_view windowsPath);
 
 // Length of a file in bytes as a 32-bit signed number; a file of 2 GiB or more gives
@@ -22,8 +23,8 @@ void KillFile(std::string_view windowsPath);
 int32_t FileLength(std::string_view windowsPath);
 
 // Opens the file for text output (creating it, or emptying it), writes `text` as it
-// stands and closes it. A file that another open holds a lock on is refused with 70
-// before anything is emptied.
+// stands and closes it. A file in use by another program, or locked by this program, is
+// refused with 70 before anything is emptied.
 void WriteTextFile(std::string_view windowsPath, std::string_view text);
 
 // The folder of the running executable, as a Windows path without a trailing separator.

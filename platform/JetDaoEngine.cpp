@@ -6,7 +6,7 @@
 #include "jet/Database.h"
 #include "platform/ConnectString.h"
 #include "platform/DaoErrors.h"
-#include "platform/DatabaseLock.h"
+#include "platform/DatabaseHold.h"
 #include "platform/JetMaintenance.h"
 #include "platform/WinPath.h"
 
@@ -42,19 +42,6 @@ fs::path ExistingDatabase(const std::string& name, const char* source) {
   return host;
 }
 
-std::unique_ptr<DatabaseLock> LockDatabase(const fs::path& host, bool exclusive, const std::string& name,
-                                           const char* source) {
-  LockOutcome outcome = DatabaseLock::Acquire(host, exclusive);
-  switch (outcome.failure) {
-    case LockFailure::kNone: return std::move(outcome.lock);
-    case LockFailure::kNotFound: throw DaoError(kErrFileNotFoundDao, name, source);
-    case LockFailure::kInUse: throw DaoError(kErrFileInUse, name, source);
-    case LockFailure::kNoPermission: throw DaoError(kErrNoPermission, name, source);
-    case LockFailure::kOther: break;
-  }
-  throw DaoError(kErrDiskOrNetwork, name, source);
-}
-
 // Opens the database file for reading with `password`; the engine's open never writes.
 std::unique_ptr<jet::Database> OpenJet(const fs::path& host, const std::string& password, const std::string& name,
                                        const char* source) {
@@ -71,7 +58,8 @@ class JetWorkspace : public DaoWorkspace {
                                             std::optional<bool> /*readOnly*/,
                                             std::optional<std::string> connect) override {
     fs::path host = ExistingDatabase(name, kSourceWorkspace);
-    auto lock = LockDatabase(host, options.value_or(false), name, kSourceWorkspace);
+    const jet::LockMode mode = options.value_or(false) ? jet::LockMode::kExclusive : jet::LockMode::kShared;
+    auto lock = LockForEngine(host, mode, name, kSourceWorkspace);
     auto database = OpenJet(host, ConnectPassword(connect.value_or("")), name, kSourceWorkspace);
     return std::make_unique<JetDaoDatabase>(std::move(database), std::move(lock));
   }
@@ -86,7 +74,8 @@ class JetDaoEngine : public DaoEngine {
 
   void RepairDatabase(const std::string& name) override {
     fs::path host = ExistingDatabase(name, kSourceEngine);
-    auto lock = LockDatabase(host, true, name, kSourceEngine);
+    // The repair locks the file exclusively itself; this keeps anyone else out meanwhile.
+    auto hold = LockForEngine(host, jet::LockMode::kHold, name, kSourceEngine);
     RepairDatabaseFile(host, name);
   }
 
@@ -99,7 +88,7 @@ class JetDaoEngine : public DaoEngine {
       throw DaoError(kErrInvalidPath, destination, kSourceEngine);
     if (fs::exists(target, ec)) throw DaoError(kErrDatabaseExists, destination, kSourceEngine);
     fs::path host = ExistingDatabase(source, kSourceEngine);
-    auto lock = LockDatabase(host, true, source, kSourceEngine);
+    auto lock = LockForEngine(host, jet::LockMode::kExclusive, source, kSourceEngine);
     auto database = OpenJet(host, ConnectPassword(password.value_or("")), source, kSourceEngine);
     CompactDatabaseFile(*database, target, destination);
   }

@@ -5,8 +5,10 @@
 // (platform/DaoErrors.h). Paths are Windows paths, mapped through WinPath.
 //
 // OpenDatabase checks, in order: a path that maps to no host file (3044), a missing folder
-// (3044), a missing file (3024), the locks (3045 in use, 3051 no permission), then the
-// file itself (3343 not a Jet database, 3031 missing or wrong password, 3049 damaged).
+// (3044), a missing file (3024), the locks and whether another program uses the database
+// (3045 in use, 3356 opened exclusively elsewhere, 3051 no permission), then the file
+// itself (3343 not a Jet database, 3031 missing or wrong password, 3049 damaged).
+// Repair and compaction refuse a database in use the same way.
 
 #include <memory>
 

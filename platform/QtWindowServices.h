@@ -25,9 +25,6 @@
 
 namespace tav {
 
-// The title message boxes and the main window show.
-inline constexpr const char* kApplicationTitle = "Tavimer Database Maintenance";
-
 // Implemented by a form widget that has a load handler; `self` is the form being loaded.
 class FormLoadHandler {
  public:

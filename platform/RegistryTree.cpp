@@ -2,30 +2,13 @@
 
 #include <algorithm>
 
+#include "platform/RegistryUnicode.h"
+
 namespace tav {
 
 namespace {
-
-// The platform orders key names by their upper-case forms.
-unsigned char Upper(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 'a' + 'A') : u;
-}
-
+constexpr uint32_t kRegLinkType = 6;  // REG_LINK
 }  // namespace
-
-int CompareKeyNames(const std::string& a, const std::string& b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    const unsigned char x = Upper(a[i]);
-    const unsigned char y = Upper(b[i]);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
-}
-
-bool KeyNamesEqual(const std::string& a, const std::string& b) { return CompareKeyNames(a, b) == 0; }
 
 RegistryNode* RegistryNode::Child(const std::string& name) const {
   auto found = childIndex_.find(name);
@@ -111,6 +94,15 @@ bool RegistryNode::RemoveValue(const std::string& name) {
   return true;
 }
 
+std::string RegistryNode::LinkTarget() const {
+  const bool marked = std::any_of(items_.begin(), items_.end(), [](const RegistryItem& item) {
+    return !item.isValue && item.raw.rfind("#link", 0) == 0;
+  });
+  const RegistryItem* target = marked ? FindValue("SymbolicLinkValue") : nullptr;
+  if (!target || target->type != kRegLinkType) return {};
+  return Utf16LeToUtf8(target->data);
+}
+
 std::vector<std::string> SplitKeyPath(const std::string& path) {
   std::vector<std::string> parts;
   size_t start = 0;
@@ -120,15 +112,6 @@ std::vector<std::string> SplitKeyPath(const std::string& path) {
     start = end + 1;
   }
   return parts;
-}
-
-RegistryNode* FindNode(RegistryNode& root, const std::vector<std::string>& path) {
-  RegistryNode* node = &root;
-  for (const auto& part : path) {
-    node = node->Child(part);
-    if (!node) return nullptr;
-  }
-  return node;
 }
 
 }  // namespace tav

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/RegistryNameOrder.h"
+
 namespace tav {
 
 // One entry of a key: a value, or a line of the key's block that is no value (comments, key
@@ -19,14 +21,6 @@ struct RegistryItem {
   uint32_t type = 0;          // registry data type
   std::vector<uint8_t> data;  // the data as stored (UTF-16LE for the string types)
   std::string raw;            // the text read from the file; empty once added or changed
-};
-
-// Key names compare without regard to case, as the platform does.
-int CompareKeyNames(const std::string& a, const std::string& b);
-bool KeyNamesEqual(const std::string& a, const std::string& b);
-
-struct KeyNameLess {
-  bool operator()(const std::string& a, const std::string& b) const { return CompareKeyNames(a, b) < 0; }
 };
 
 class RegistryNode {
@@ -55,6 +49,10 @@ class RegistryNode {
   std::vector<RegistryItem>& Items() { return items_; }
   const std::vector<RegistryItem>& Items() const { return items_; }
 
+  // For a link key (a "#link" line and a REG_LINK value "SymbolicLinkValue"), the path it names,
+  // such as "\Registry\Machine\Software\Classes\Wow6432Node"; empty for any other key.
+  std::string LinkTarget() const;
+
   // The key's header line as read ("[path] time"), empty when the file had no block for it.
   const std::string& HeaderRaw() const { return headerRaw_; }
   void SetHeaderRaw(std::string header) { headerRaw_ = std::move(header); }
@@ -74,8 +72,5 @@ class RegistryNode {
 
 // Splits a key path at "\"; empty parts (doubled or trailing separators) are dropped.
 std::vector<std::string> SplitKeyPath(const std::string& path);
-
-// The node at `path` below `root`, or null.
-RegistryNode* FindNode(RegistryNode& root, const std::vector<std::string>& path);
 
 }  // namespace tav

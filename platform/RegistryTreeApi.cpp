@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/EnvironmentText.h"
 #include "platform/RegistryUnicode.h"
 
 namespace tav {
@@ -10,6 +11,7 @@ namespace tav {
 namespace {
 
 constexpr size_t kMaxKeyNameLength = 255;
+constexpr int kMaxLinks = 16;  // links followed on one path before it counts as going round
 const std::vector<std::string> kClassesPath = {"Software", "Classes"};
 
 bool IsStringType(uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
@@ -60,24 +62,71 @@ int32_t TreeRegistryApi::Locate(RegHandle parent, const std::string& subKey, Ope
   return kRegOk;
 }
 
-int32_t TreeRegistryApi::FindKey(const OpenedKey& key, RegistryNode*& node, RegistryHive& hive) {
-  RegistryNode* root = nullptr;
-  if (key.view == View::Classes) {
-    if (classesMerged_) {
-      if (int32_t status = LoadHive(RegistryHive::User, root)) return status;
-      node = FindNode(*root, Joined(kClassesPath, key.path));
-      hive = RegistryHive::User;
-      if (node) return kRegOk;
-    }
-    if (int32_t status = LoadHive(RegistryHive::Machine, root)) return status;
-    node = FindNode(*root, Joined(kClassesPath, key.path));
+// The hive and path a link's target names; false when it names no key of the two hives.
+bool LinkDestination(const std::string& target, RegistryHive& hive, std::vector<std::string>& path) {
+  path = SplitKeyPath(target);
+  if (target.empty() || target.front() != '\\' || path.empty() || !KeyNamesEqual(path[0], "Registry"))
+    return false;
+  if (path.size() >= 2 && KeyNamesEqual(path[1], "Machine")) {
     hive = RegistryHive::Machine;
-  } else {
-    hive = key.view == View::User ? RegistryHive::User : RegistryHive::Machine;
-    if (int32_t status = LoadHive(hive, root)) return status;
-    node = FindNode(*root, key.path);
+    path.erase(path.begin(), path.begin() + 2);
+    return true;
   }
-  return node ? kRegOk : kRegFileNotFound;
+  if (path.size() >= 3 && KeyNamesEqual(path[1], "User")) {
+    hive = RegistryHive::User;
+    path.erase(path.begin(), path.begin() + 3);
+    return true;
+  }
+  return false;
+}
+
+int32_t TreeRegistryApi::Walk(RegistryHive hive, std::vector<std::string> path, Walked& walked) {
+  int links = 0;
+  size_t linkedPart = 0;  // leading names of `path` that a link named: they must exist
+  RegistryNode* root = nullptr;
+  if (int32_t status = LoadHive(hive, root)) return status;
+  walked = {hive, root, nullptr, {}};
+  for (size_t i = 0; i < path.size();) {
+    RegistryNode* next = walked.node->Child(path[i]);
+    if (!next) {
+      if (i < linkedPart) return kRegFileNotFound;
+      walked.missing.assign(path.begin() + static_cast<std::ptrdiff_t>(i), path.end());
+      return kRegOk;
+    }
+    walked.parent = walked.node;
+    walked.node = next;
+    ++i;
+    const std::string target = next->LinkTarget();
+    if (target.empty()) continue;
+    std::vector<std::string> rest(path.begin() + static_cast<std::ptrdiff_t>(i), path.end());
+    if (++links > kMaxLinks || !LinkDestination(target, hive, path)) return kRegFileNotFound;
+    linkedPart = path.size();
+    path.insert(path.end(), rest.begin(), rest.end());
+    if (int32_t status = LoadHive(hive, root)) return status;
+    walked = {hive, root, nullptr, {}};
+    i = 0;
+  }
+  return kRegOk;
+}
+
+int32_t TreeRegistryApi::WalkView(const OpenedKey& key, Walked& walked) {
+  if (key.view != View::Classes) {
+    return Walk(key.view == View::User ? RegistryHive::User : RegistryHive::Machine, key.path, walked);
+  }
+  if (classesMerged_) {
+    if (int32_t status = Walk(RegistryHive::User, Joined(kClassesPath, key.path), walked)) return status;
+    if (walked.missing.empty()) return kRegOk;
+  }
+  return Walk(RegistryHive::Machine, Joined(kClassesPath, key.path), walked);
+}
+
+int32_t TreeRegistryApi::FindKey(const OpenedKey& key, RegistryNode*& node, RegistryHive& hive) {
+  Walked walked;
+  if (int32_t status = WalkView(key, walked)) return status;
+  if (!walked.missing.empty()) return kRegFileNotFound;
+  node = walked.node;
+  hive = walked.hive;
+  return kRegOk;
 }
 
 // The key behind an open handle, when the handle carries `right`. A key deleted since it
@@ -119,18 +168,12 @@ int32_t TreeRegistryApi::CreateKey(RegHandle parent, const std::string& subKey, 
                                    RegHandle& key) {
   OpenedKey opened;
   if (int32_t status = Locate(parent, subKey, opened)) return status;
-  RegistryNode* node = nullptr;
-  RegistryHive hive{};
-  const int32_t found = FindKey(opened, node, hive);
-  if (found != kRegOk && found != kRegFileNotFound) return found;
-  if (found == kRegFileNotFound) {
-    std::vector<std::string> path = opened.path;
-    if (opened.view == View::Classes) path = Joined(kClassesPath, path);
-    RegistryNode* root = nullptr;
-    if (int32_t status = LoadHive(hive, root)) return status;
-    const int32_t status = Change(hive, [&] {
-      RegistryNode* at = root;
-      for (const auto& part : path) at = &at->AddChild(part);
+  Walked walked;
+  if (int32_t status = WalkView(opened, walked)) return status;
+  if (!walked.missing.empty()) {
+    const int32_t status = Change(walked.hive, [&] {
+      RegistryNode* at = walked.node;
+      for (const auto& part : walked.missing) at = &at->AddChild(part);
       return kRegOk;
     });
     if (status) return status;
@@ -199,15 +242,14 @@ int32_t TreeRegistryApi::EnumKey(RegHandle key, uint32_t index, char* name, uint
   for (const auto& child : node->Children()) names.push_back(child->Name());
   if (opened.view == View::Classes && hive == RegistryHive::User) {
     // The user's classes hide the machine's of the same name; the others join them.
-    RegistryNode* machineRoot = nullptr;
-    if (LoadHive(RegistryHive::Machine, machineRoot) == kRegOk) {
-      if (RegistryNode* other = FindNode(*machineRoot, Joined(kClassesPath, opened.path))) {
-        for (const auto& child : other->Children()) {
-          if (!node->Child(child->Name())) names.push_back(child->Name());
-        }
-        std::stable_sort(names.begin(), names.end(),
-                         [](const auto& a, const auto& b) { return CompareKeyNames(a, b) < 0; });
+    Walked machine;
+    if (Walk(RegistryHive::Machine, Joined(kClassesPath, opened.path), machine) == kRegOk &&
+        machine.missing.empty()) {
+      for (const auto& child : machine.node->Children()) {
+        if (!node->Child(child->Name())) names.push_back(child->Name());
       }
+      std::stable_sort(names.begin(), names.end(),
+                       [](const auto& a, const auto& b) { return CompareKeyNames(a, b) < 0; });
     }
   }
   if (index >= names.size()) return kRegNoMoreItems;
@@ -231,21 +273,13 @@ int32_t TreeRegistryApi::DeleteKey(RegHandle parent, const std::string& subKey) 
   OpenedKey opened;
   if (int32_t status = Locate(parent, subKey, opened)) return status;
   if (opened.path.empty()) return kRegAccessDenied;
-  RegistryNode* node = nullptr;
-  RegistryHive hive{};
-  if (int32_t status = FindKey(opened, node, hive)) return status;
-  if (!node->Children().empty()) return kRegAccessDenied;
-  OpenedKey above = opened;
-  above.path.pop_back();
-  if (opened.view == View::Classes) {
-    above.view = hive == RegistryHive::User ? View::User : View::Machine;
-    above.path = Joined(kClassesPath, above.path);
-  }
-  RegistryNode* parentNode = nullptr;
-  RegistryHive parentHive{};
-  if (int32_t status = FindKey(above, parentNode, parentHive)) return status;
-  return Change(hive,
-                [&] { return parentNode->RemoveChild(opened.path.back()) ? kRegOk : kRegFileNotFound; });
+  Walked walked;
+  if (int32_t status = WalkView(opened, walked)) return status;
+  if (!walked.missing.empty()) return kRegFileNotFound;
+  if (!walked.parent) return kRegAccessDenied;
+  if (!walked.node->Children().empty()) return kRegAccessDenied;
+  const std::string name = walked.node->Name();
+  return Change(walked.hive, [&] { return walked.parent->RemoveChild(name) ? kRegOk : kRegFileNotFound; });
 }
 
 int32_t TreeRegistryApi::DeleteValue(RegHandle key, const std::string& name) {
@@ -274,27 +308,8 @@ int32_t TreeRegistryApi::ConnectRegistry(const std::string& machine, RegHandle r
 }
 
 uint32_t TreeRegistryApi::ExpandEnvironment(const std::string& source, char* buffer, uint32_t size) {
-  std::string out;
-  size_t pos = 0;
-  while (pos < source.size()) {
-    const size_t open = source.find('%', pos);
-    const size_t close = open == std::string::npos ? open : source.find('%', open + 1);
-    if (close == std::string::npos) {
-      out += source.substr(pos);
-      break;
-    }
-    out += source.substr(pos, open - pos);
-    const std::string name = source.substr(open + 1, close - open - 1);
-    const auto value = name.empty() ? std::nullopt : Variable(name);
-    if (value) {
-      out += *value;
-      pos = close + 1;
-    } else {
-      // An unknown name stays as written; its closing mark may open the next reference.
-      out += source.substr(open, close - open);
-      pos = close;
-    }
-  }
+  const std::string out =
+      ExpandEnvironmentReferences(source, [this](const std::string& name) { return Variable(name); });
   const auto needed = static_cast<uint32_t>(out.size() + 1);
   if (buffer != nullptr && size >= needed) std::memcpy(buffer, out.c_str(), needed);
   return needed;

@@ -5,6 +5,11 @@
 // key present below the user's classes is that one, any other lies below the machine's, and
 // listing the subkeys of a class key joins the names found in both. Derived classes decide where
 // the trees come from and what a change does (kept in memory, written to a file).
+//
+// Link keys (Wine's "#link" keys, such as the Wow6432Node views) are followed wherever they lie
+// on a path: "\Registry\Machine\..." names a key of the machine's tree, "\Registry\User\<sid>\..."
+// one of the user's. A link that names no existing key, or links that go round, make the path
+// not found.
 
 #include <functional>
 #include <map>
@@ -60,6 +65,17 @@ class TreeRegistryApi : public RegistryApi {
     uint32_t rights;
   };
 
+  // Where a path leads: the deepest existing key on it (links followed), the hive that key lies
+  // in, the key above it (null for a hive's root) and the names below it that do not exist.
+  struct Walked {
+    RegistryHive hive;
+    RegistryNode* node = nullptr;
+    RegistryNode* parent = nullptr;
+    std::vector<std::string> missing;
+  };
+
+  int32_t Walk(RegistryHive hive, std::vector<std::string> path, Walked& walked);
+  int32_t WalkView(const OpenedKey& key, Walked& walked);
   int32_t Resolve(RegHandle handle, OpenedKey& key) const;
   int32_t FindKey(const OpenedKey& key, RegistryNode*& node, RegistryHive& hive);
   int32_t Locate(RegHandle parent, const std::string& subKey, OpenedKey& key) const;

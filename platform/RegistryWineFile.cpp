@@ -19,9 +19,7 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/RegistryUnicode.h"
-
-extern char** environ;
+#include "platform/WinePrefixEnvironment.h"
 
 namespace tav {
 
@@ -105,20 +103,6 @@ bool LockHeld(const fs::path& lockPath) {
   return held;
 }
 
-std::string Upper(std::string text) {
-  for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
-std::optional<std::string> ProcessVariable(const std::string& name) {
-  const std::string wanted = Upper(name) + "=";
-  for (char** entry = environ; entry && *entry; ++entry) {
-    const std::string text = *entry;
-    if (Upper(text.substr(0, wanted.size())) == wanted) return text.substr(wanted.size());
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 WineRegistryApi::WineRegistryApi(fs::path prefix) : prefix_(std::move(prefix)) {
@@ -200,51 +184,9 @@ int32_t WineRegistryApi::CommitChange(RegistryHive hive) {
   return kRegOk;
 }
 
-namespace {
-
-std::string StoredText(const RegistryItem& value) {
-  std::string text = Utf16LeToUtf8(value.data);
-  if (!text.empty() && text.back() == '\0') text.pop_back();
-  return text;
-}
-
-}  // namespace
-
-std::optional<std::string> WineRegistryApi::RegistryVariable(RegistryHive hive, const std::string& key,
-                                                             const std::string& name) {
-  RegistryNode* root = nullptr;
-  if (LoadHive(hive, root) != kRegOk) return std::nullopt;
-  const RegistryNode* node = FindNode(*root, SplitKeyPath(key));
-  const RegistryItem* value = node ? node->FindValue(name) : nullptr;
-  if (!value || (value->type != kRegSz && value->type != kRegExpandSz)) return std::nullopt;
-  return StoredText(*value);
-}
-
-// The profile folder of the prefix's user, as Wine sets USERPROFILE.
-std::optional<std::string> WineRegistryApi::ProfileFolder() {
-  RegistryNode* root = nullptr;
-  if (LoadHive(RegistryHive::Machine, root) != kRegOk) return std::nullopt;
-  const RegistryNode* list =
-      FindNode(*root, SplitKeyPath("Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList"));
-  if (!list) return std::nullopt;
-  for (const auto& child : list->Children()) {
-    if (child->Name().rfind("S-1-5-21-", 0) != 0) continue;
-    if (const RegistryItem* path = child->FindValue("ProfileImagePath")) return StoredText(*path);
-  }
-  return std::nullopt;
-}
-
 std::optional<std::string> WineRegistryApi::Variable(const std::string& name) {
-  // What a program inside the prefix would see: the prefix's own environment first.
-  if (auto value = RegistryVariable(RegistryHive::User, "Environment", name)) return value;
-  if (auto value = RegistryVariable(
-          RegistryHive::Machine, "System\\CurrentControlSet\\Control\\Session Manager\\Environment", name)) {
-    return value;
-  }
-  if (Upper(name) == "USERPROFILE") {
-    if (auto folder = ProfileFolder()) return folder;
-  }
-  return ProcessVariable(name);
+  // What a program inside the prefix would see, which is not what this process sees.
+  return WinePrefixEnvironment(*this).Find(name);
 }
 
 }  // namespace tav

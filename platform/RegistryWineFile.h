@@ -7,6 +7,7 @@
 // and renamed over the old one. A change is refused (kRegSharingViolation) while a wine server
 // runs for the prefix, since the server would write its own copy over ours; a file that is not a
 // well-formed registry file fails every call on its hive (kRegBadDb) and is never rewritten.
+// %NAME% references expand against the prefix's own environment (WinePrefixEnvironment.h).
 
 #include <array>
 #include <filesystem>
@@ -48,9 +49,6 @@ class WineRegistryApi : public TreeRegistryApi {
   };
 
   HiveFile& File(RegistryHive hive) { return files_[hive == RegistryHive::User ? 0 : 1]; }
-  std::optional<std::string> RegistryVariable(RegistryHive hive, const std::string& key,
-                                              const std::string& name);
-  std::optional<std::string> ProfileFolder();
 
   std::filesystem::path prefix_;
   std::array<HiveFile, 2> files_;

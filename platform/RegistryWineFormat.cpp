@@ -326,6 +326,13 @@ bool HasLinkOrClass(const RegistryNode& node) {
   return false;
 }
 
+// Appends a line kept as read. A file's last line may lack its line end; whatever follows it then
+// starts on a line of its own.
+void AppendRaw(std::string& out, const std::string& raw) {
+  if (!out.empty() && out.back() != '\n') out += '\n';
+  out += raw;
+}
+
 void EndWithBlankLine(std::string& out) {
   if (out.empty()) return;
   if (out.back() != '\n') out += '\n';
@@ -366,7 +373,8 @@ std::vector<const RegistryItem*> KeptItems(const RegistryNode& node) {
 void AppendChangedBlock(std::string& out, const RegistryNode& node, const std::string& escapedPath,
                         int64_t unixTime) {
   out += ChangedHeader(escapedPath, unixTime);
-  for (const RegistryItem* item : KeptItems(node)) out += item->raw.empty() ? ValueLine(*item) : item->raw;
+  for (const RegistryItem* item : KeptItems(node))
+    AppendRaw(out, item->raw.empty() ? ValueLine(*item) : item->raw);
 }
 
 std::string ChildPath(const std::string& escapedPath, const RegistryNode& child) {
@@ -398,7 +406,7 @@ void AppendNode(std::string& out, const RegistryNode& node, const std::string& e
   if (!node.HeaderRaw().empty() && !node.Changed()) {
     EndWithBlankLine(out);
     out += node.HeaderRaw();
-    for (const auto& item : node.Items()) out += item.raw;
+    for (const auto& item : node.Items()) AppendRaw(out, item.raw);
   } else if (node.Changed() && WrittenOut(node)) {
     EndWithBlankLine(out);
     AppendChangedBlock(out, node, escapedPath, unixTime);
@@ -436,11 +444,8 @@ bool ParseWineRegistry(const std::string& text, WineHive& hive, std::string& err
         error = where + ": unterminated key name";
         return false;
       }
+      // "[]" is the hive's own key, which holds the values set at the root.
       const std::vector<std::string> parts = SplitKeyPath(ToUtf8(path));
-      if (parts.empty()) {
-        error = where + ": empty key name";
-        return false;
-      }
       current = hive.root.get();
       for (const auto& part : parts) current = &current->AppendChild(part);
       if (!current->HeaderRaw().empty()) {
@@ -476,14 +481,11 @@ bool ParseWineRegistry(const std::string& text, WineHive& hive, std::string& err
 
 std::string SerializeWineRegistry(const WineHive& hive, int64_t unixTime) {
   std::string out = hive.header;
-  for (const auto& child : hive.root->Children()) AppendNode(out, *child, ChildPath("", *child), unixTime);
+  AppendNode(out, *hive.root, "", unixTime);
   return out;
 }
 
-void SettleWineRegistry(WineHive& hive, int64_t unixTime) {
-  for (const auto& child : hive.root->Children()) SettleNode(*child, ChildPath("", *child), unixTime);
-  hive.root->ClearChanged();
-}
+void SettleWineRegistry(WineHive& hive, int64_t unixTime) { SettleNode(*hive.root, "", unixTime); }
 
 std::string NewWineRegistryHeader(const std::string& relativeTo) {
   return std::string(kSignature) + "\n;; All keys relative to " + relativeTo + "\n\n#arch=win64\n";

@@ -15,9 +15,17 @@
 //     03
 //   "Other"=hex(8):00                           <- any other type as bytes
 //
+//   [] 1796690320                              <- the hive's own key: values set at its root
+//   "Name"="x"
+//
+//   [Software\\Wow6432Node\\Classes] 1796690321
+//   #link                                      <- a link: the key stands for the key that
+//   "SymbolicLinkValue"=hex(6):5c,00,...        <- this REG_LINK value names (UTF-16, no NUL)
+//
 // Strings are escaped C-style (\\ \" \n \t, \xNNNN for characters above 127, octal for other
 // control characters). A key is written when it has values or no subkeys; keys above it are
-// implied. ParseWineRegistry keeps every line's text so that SerializeWineRegistry repeats the
+// implied. Keys and values are kept sorted by RegistryNameOrder.h. The last line may lack its
+// line end. ParseWineRegistry keeps every line's text so that SerializeWineRegistry repeats the
 // keys and values nobody changed byte for byte.
 
 #include <cstdint>

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "platform/FileLock.h"
+#include "platform/DatabaseUse.h"
 #include "platform/OsError.h"
 #include "platform/WinPath.h"
 
@@ -13,34 +13,29 @@ namespace tav {
 
 namespace {
 
-// Takes the deny-read/write lock matching how `fd` was opened.
-void DenyOthers(const UniqueFd& fd, bool writable) {
-  if (!TryLock(fd.Get(), writable ? LockKind::Write : LockKind::Read, kWholeFile))
-    throw FileError(kErrPermissionDenied);
+// Keeps others out while the file is open, or refuses a file someone else uses.
+std::unique_ptr<jet::FileLock> DenyOthers(const UniqueFd& fd, const std::filesystem::path& host) {
+  DatabaseClaim claim = ClaimOpenDatabase(fd.Get(), host, jet::LockMode::kExclusive);
+  if (!claim.lock) throw FileError(kErrPermissionDenied);
+  return std::move(claim.lock);
 }
 
 }  // namespace
 
 SequentialFile SequentialFile::OpenRead(std::string_view windowsPath) {
   auto host = HostPath(windowsPath);
-  // Read-write only to be allowed the write lock; nothing is ever written through it.
-  bool writable = true;
-  UniqueFd fd(::open(host.c_str(), O_RDWR | O_CLOEXEC));
-  if (!fd.Valid() && (errno == EACCES || errno == EROFS || errno == ETXTBSY)) {
-    writable = false;
-    fd.Reset(::open(host.c_str(), O_RDONLY | O_CLOEXEC));
-  }
+  UniqueFd fd(::open(host.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd.Valid()) throw FileError(errno, host);
-  DenyOthers(fd, writable);
-  return SequentialFile(std::move(fd), std::move(host));
+  auto lock = DenyOthers(fd, host);
+  return SequentialFile(std::move(fd), std::move(host), std::move(lock));
 }
 
 SequentialFile SequentialFile::OpenWrite(std::string_view windowsPath) {
   auto host = HostPath(windowsPath);
   UniqueFd fd(::open(host.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
   if (!fd.Valid()) throw FileError(errno, host);
-  DenyOthers(fd, true);
-  return SequentialFile(std::move(fd), std::move(host));
+  auto lock = DenyOthers(fd, host);
+  return SequentialFile(std::move(fd), std::move(host), std::move(lock));
 }
 
 void SequentialFile::Read(std::span<char> buffer) {
@@ -62,8 +57,17 @@ void SequentialFile::Write(std::span<const char> buffer) {
   }
 }
 
+void SequentialFile::Flush() {
+  while (::fsync(fd_.Get()) != 0) {
+    if (errno != EINTR) throw FileError(errno, host_);
+  }
+}
+
 void SequentialFile::Close() {
-  if (fd_.Valid() && !fd_.Reset()) throw FileError(errno, host_);
+  const bool closed = !fd_.Valid() || fd_.Reset();
+  const int err = errno;
+  lock_.reset();
+  if (!closed) throw FileError(err, host_);
 }
 
 }  // namespace tav

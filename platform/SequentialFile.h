@@ -1,15 +1,18 @@
 #pragma once
 // A file opened in binary mode and read or written sequentially from its first byte, with
 // the sharing rule "other programs may neither read nor write it while it is open".
-// On Linux the sharing rule is an open-file-description lock over the whole file: a write
-// lock when the file could be opened for writing, a read lock (others may still read)
-// when it is readable only. An open that finds another's lock fails with 70.
+// On Linux the sharing rule is an exclusive lock of jet/FileLock.h while the file is open,
+// taken only when no other program uses the file (platform/DatabaseUse.h: the file, or
+// the lock file of the same name, open or locked elsewhere). Opening a file in use, or one
+// this program has open the same way, fails with 70.
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string_view>
 
+#include "jet/FileLock.h"
 #include "platform/UniqueFd.h"
 
 namespace tav {
@@ -26,14 +29,18 @@ class SequentialFile {
   void Read(std::span<char> buffer);
   // Writes the whole buffer (61 when the disk is full).
   void Write(std::span<const char> buffer);
+  // Makes what was written durable (fsync).
+  void Flush();
   // Closes the file and drops its lock; reports a failed close. Idempotent.
   void Close();
 
  private:
-  SequentialFile(UniqueFd fd, std::filesystem::path host) : fd_(std::move(fd)), host_(std::move(host)) {}
+  SequentialFile(UniqueFd fd, std::filesystem::path host, std::unique_ptr<jet::FileLock> lock)
+      : fd_(std::move(fd)), host_(std::move(host)), lock_(std::move(lock)) {}
 
   UniqueFd fd_;
   std::filesystem::path host_;
+  std::unique_ptr<jet::FileLock> lock_;
 };
 
 }  // namespace tav

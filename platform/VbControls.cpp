@@ -11,6 +11,8 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/TypedCharacter.h"
+
 namespace tav {
 
 namespace {
@@ -159,27 +161,9 @@ void TextBox::SetColors(const QColor& back, const QColor& fore) {
 
 bool TextBox::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Editor() && event->type() == QEvent::KeyPress && keyFilter_) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    // Keys that produce no character (arrows...) are not typing, nor are the keys the form
-    // answers itself (Enter, Escape, Tab) and shortcuts with Ctrl (paste is not filtered).
-    // Backspace reaches the filter as character 8.
-    QString typed = key->text();
-    switch (key->key()) {
-      case Qt::Key_Backspace:
-        typed = QString(QChar(8));
-        break;
-      case Qt::Key_Return:
-      case Qt::Key_Enter:
-      case Qt::Key_Escape:
-      case Qt::Key_Tab:
-      case Qt::Key_Backtab:
-        typed.clear();
-        break;
-      default:
-        break;
-    }
-    if (!typed.isEmpty() && !(key->modifiers() & Qt::ControlModifier)) {
-      for (QChar c : typed) {
+    // Only typed characters reach the filter; editing keys, paste and the form's own keys do not.
+    if (const auto typed = TypedCharacters(*static_cast<QKeyEvent*>(event))) {
+      for (QChar c : *typed) {
         if (!keyFilter_(c.unicode())) return true;  // discarded before the box sees it
       }
     }

@@ -92,7 +92,8 @@ class Label : public QLabel, public TwipsGeometry {
 // A text box, single-line (optionally masked) or multi-line with a vertical scroll bar. A
 // multi-line box reads its line breaks back as LF alone, and SelStart counts one character
 // for each; a box that must hand back CR LF exactly keeps its own copy of the text.
-// A key filter sees each typed character before the box takes it and may discard it;
+// A key filter sees each typed character (TypedCharacter.h) before the box takes it and may
+// discard it; keys that type nothing and pasted text never reach it.
 // Change is emitted after every change of the text, however it came about.
 class TextBox : public QWidget, public TwipsGeometry {
   Q_OBJECT

@@ -3,9 +3,10 @@
 // properties are read and written by name, modal message boxes, message processing on
 // demand, ending the program at once, and common-controls initialisation.
 //
-// Two implementations: the Qt one (platform/QtWindowServices.h) and a scripted one for
-// tests (tests/support/ScriptedWindowServices.h) that answers boxes and dialogs from a
-// script and records everything it was asked.
+// Three implementations: the Qt one (platform/QtWindowServices.h), the terminal one for
+// unattended runs (platform/TerminalWindowServices.h) and a scripted one for tests
+// (tests/support/ScriptedWindowServices.h) that answers boxes and dialogs from a script and
+// records everything it was asked.
 
 #include <cstdint>
 #include <functional>
@@ -16,6 +17,9 @@
 #include <vector>
 
 namespace tav {
+
+// The title message boxes and the main window show.
+inline constexpr const char* kApplicationTitle = "Tavimer Database Maintenance";
 
 // Message-box styles: a button set plus an icon.
 enum MsgBoxStyle : int {

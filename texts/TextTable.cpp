@@ -69,9 +69,11 @@ void LoadTextsFrom(std::string_view block) {
 
 void LoadTexts() { LoadTextsFrom(StoredTexts()); }
 
-std::string GetText(int16_t n) {
+std::string GetText(int16_t n) { return TextSlot(n).value_or(std::string()); }
+
+std::optional<std::string> TextSlot(int16_t n) {
   const std::vector<std::string>& texts = Texts();
-  if (n < 0 || static_cast<size_t>(n) >= texts.size()) return {};
+  if (n < 0 || static_cast<size_t>(n) >= texts.size()) return std::nullopt;
   return texts[static_cast<size_t>(n)];
 }
 

@@ -15,6 +15,9 @@ void LoadTexts();
 void LoadTextsFrom(std::string_view block);
 // Entry n, or the empty string for any n without an entry. Never fails.
 std::string GetText(int16_t n);
+// Slot n of the table: nothing when n lies outside it (negative or above the highest
+// number loaded), else its text, which is empty for a number without an entry.
+std::optional<std::string> TextSlot(int16_t n);
 
 // The number reading rule: reads a number from the start of `text` (blanks, tabs and line
 // feeds ignored anywhere; sign, digits, decimal point, exponent with E or D; &H and &O

@@ -1,6 +1,6 @@
 #pragma once
-// What the parts of the structural check share: the database, the reporter, the problem count
-// and the record of which structure owns each page.
+// What the parts of the structural check share: the database, the reporters of problems and
+// of leftovers, the problem count and the record of which structure owns each page.
 
 #include <cstdint>
 #include <map>
@@ -16,7 +16,8 @@ class Database;
 
 class CheckContext {
  public:
-  CheckContext(Database& db, const ProblemReporter& report) : db_(db), report_(report) {}
+  CheckContext(Database& db, const ProblemReporter& report, const NoteReporter& note)
+      : db_(db), report_(report), note_(note) {}
 
   Database& db() { return db_; }
   size_t problems() const { return problems_; }
@@ -24,6 +25,8 @@ class CheckContext {
   void Report(ProblemArea area, const std::string& table, std::optional<uint32_t> page, std::string description);
   // Reports an engine error, its page included; `what` names the object it concerns.
   void Report(ProblemArea area, const std::string& table, const Status& error, const std::string& what = "");
+  // Something Access leaves behind: listed, never counted as a problem.
+  void Note(Leftover kind, const std::string& table, std::optional<uint32_t> page, std::string description);
 
   // Records that `owner` uses `page`. The same owner may claim a page again; another owner
   // is a problem.
@@ -33,6 +36,7 @@ class CheckContext {
  private:
   Database& db_;
   const ProblemReporter& report_;
+  const NoteReporter& note_;
   size_t problems_ = 0;
   std::map<uint32_t, std::string> owners_;
 };

@@ -9,6 +9,9 @@
 
 namespace jet {
 
+// Whether the header's code page is one Access writes (Jet 3 files may leave it unset).
+bool AcceptedCodePage(const Header& header);
+
 // One description per field that cannot be right; empty for a sound header.
 std::vector<std::string> HeaderFieldProblems(const Header& header);
 

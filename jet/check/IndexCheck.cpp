@@ -68,13 +68,13 @@ class IndexWalk {
       leaves_.push_back({number, std::move(page).value()});
       return;
     }
-    if (page->entries.empty()) {
+    if (page->FirstChild() == 0) {
       complete_ = false;
-      return Report(number, "intermediate page without entries");
+      return Report(number, "intermediate page leads nowhere");
     }
     for (const IndexEntry& e : page->entries) Descend(e.child_page, depth + 1);
-    // The tail page holds the keys after the last entry's; in deeper trees it may already
-    // have been reached through the last child.
+    // The tail page holds the keys after the last entry's (all of them on a page that keeps no
+    // entries); in deeper trees it may already have been reached through the last child.
     if (page->tail_page != 0 && !visited_.count(page->tail_page)) Descend(page->tail_page, depth + 1);
   }
 
@@ -110,11 +110,13 @@ class IndexWalk {
   void CheckEntries(const TableRows& rows) {
     std::set<uint32_t> listed;
     const std::vector<uint8_t>* previous = nullptr;
+    uint32_t keys = 0;
     for (const Leaf& leaf : leaves_) {
       for (const IndexEntry& e : leaf.page.entries) {
         if (previous && std::lexicographical_compare(e.key.begin(), e.key.end(), previous->begin(), previous->end())) {
           Report(leaf.number, "keys out of order");
         }
+        if (!previous || e.key != *previous) ++keys;
         previous = &e.key;
         uint32_t pointer = (e.data_page << 8) | e.data_row;
         if (auto moved = rows.forwards.find(pointer); moved != rows.forwards.end()) pointer = moved->second;
@@ -126,6 +128,11 @@ class IndexWalk {
           Report(leaf.number, "lists page " + std::to_string(e.data_page) + " row " + std::to_string(e.data_row) + " twice");
         }
       }
+    }
+    if (keys != index_.key_count) {
+      ctx_.Note(Leftover::kKeyCount, table_, index_.root_page,
+                name_ + ": the definition counts " + std::to_string(index_.key_count) +
+                    " distinct keys, the tree holds " + std::to_string(keys));
     }
     if (!rows.complete) return;
     const bool may_skip = (index_.flags & kIndexIgnoreNulls) != 0;

@@ -1,6 +1,5 @@
 #include "jet/check/LongValueCheck.h"
 
-#include <cstring>
 #include <set>
 
 #include "jet/Bytes.h"
@@ -11,8 +10,6 @@
 
 namespace jet {
 namespace {
-
-constexpr char kLongValueOwner[4] = {'L', 'V', 'A', 'L'};
 
 class LongValueWalk {
  public:
@@ -62,7 +59,7 @@ class LongValueWalk {
     }
     std::vector<uint8_t> bytes;
     if (ctx_.db().ReadPage(page, bytes).ok() &&
-        std::memcmp(bytes.data() + ctx_.db().layout().data_owner, kLongValueOwner, sizeof kLongValueOwner) != 0) {
+        *GetU32(bytes, ctx_.db().layout().data_owner) != kLongValueOwner) {
       Fail(page, "piece lies on a page that is not a long-value page");
     }
     ctx_.Claim(page, "long values of table " + table_);

@@ -1,5 +1,6 @@
 #include "jet/check/PageMapCheck.h"
 
+#include <algorithm>
 #include <set>
 
 #include "jet/Bytes.h"
@@ -45,13 +46,34 @@ Result<std::set<uint32_t>> ReadFreePages(CheckContext& ctx) {
   return free;
 }
 
-void ReportUnowned(CheckContext& ctx, uint32_t number, const std::map<uint32_t, std::string>& tables) {
+bool AllZero(std::span<const uint8_t> page) {
+  return std::all_of(page.begin(), page.end(), [](uint8_t b) { return b == 0; });
+}
+
+// What a page that nothing uses holds, in words.
+std::string UnusedContents(std::span<const uint8_t> page, const Layout& layout) {
+  if (AllZero(page)) return "an empty page";
+  switch (page[0]) {
+    case kPageData:
+      return *GetU32(page, layout.data_owner) == kLongValueOwner
+                 ? "a long-value page no value uses"
+                 : "a data page of a table the catalog no longer lists";
+    case kPageTableDef:
+      return "a table definition no catalog row names";
+    case kPageIndexNode:
+    case kPageIndexLeaf:
+      return "an index page no index tree reaches";
+    case kPageUsageMap:
+      return "a bitmap page no usage map names";
+    default:
+      return "a page of kind " + std::to_string(page[0]);
+  }
+}
+
+void NoteUnowned(CheckContext& ctx, uint32_t number, const std::map<uint32_t, std::string>& tables) {
   std::vector<uint8_t> page;
   Status read = ctx.db().ReadPage(number, page);
   if (!read.ok()) return ctx.Report(ProblemArea::kFile, "", read);
-  if (page[0] > kPageUsageMap) {
-    return ctx.Report(ProblemArea::kPage, "", number, "page of unknown type " + std::to_string(page[0]) + " is neither used nor marked free");
-  }
   if (page[0] == kPageData) {
     const uint32_t owner = *GetU32(page, ctx.db().layout().data_owner);
     // Usage maps live on data pages that name no table; Access leaves the maps of deleted
@@ -59,10 +81,12 @@ void ReportUnowned(CheckContext& ctx, uint32_t number, const std::map<uint32_t, 
     if (owner == 0) return;
     auto table = tables.find(owner);
     if (table != tables.end()) {
-      return ctx.Report(ProblemArea::kUsageMap, table->second, number, "data page of the table is missing from its usage map");
+      return ctx.Note(Leftover::kStrayDataPage, table->second, number,
+                      "data page of the table that its usage map leaves out: its rows are not the table's");
     }
   }
-  ctx.Report(ProblemArea::kOwnership, "", number, "page is neither used nor marked free");
+  ctx.Note(Leftover::kUnusedPage, "", number,
+           UnusedContents(page, ctx.db().layout()) + ", neither used nor marked free");
 }
 
 }  // namespace
@@ -83,7 +107,7 @@ void CheckPageMap(CheckContext& ctx, const std::map<uint32_t, std::string>& tabl
     if (owner != owners.end() && is_free) {
       ctx.Report(ProblemArea::kUsageMap, "", number, "page is marked free but used by " + owner->second);
     } else if (owner == owners.end() && !is_free) {
-      ReportUnowned(ctx, number, tables);
+      NoteUnowned(ctx, number, tables);
     }
   }
 }

@@ -34,9 +34,9 @@ class RowWalk {
     for (uint32_t page : *used) CheckPage(page);
     CheckMovedRows();
     if (rows_.complete && rows_.live.size() != def_.row_count) {
-      Report(ProblemArea::kRow, def_.page,
-             "table definition counts " + std::to_string(def_.row_count) + " rows, the data pages hold " +
-                 std::to_string(rows_.live.size()));
+      ctx_.Note(Leftover::kRowCount, table_, def_.page,
+                "table definition counts " + std::to_string(def_.row_count) + " rows, the data pages hold " +
+                    std::to_string(rows_.live.size()));
     }
     return std::move(rows_);
   }
@@ -58,22 +58,33 @@ class RowWalk {
     return map->pages;
   }
 
-  void CheckPage(uint32_t number) {
-    std::vector<uint8_t> page;
+  // The page's rows, or nullopt after reporting why there are none.
+  std::optional<DataPageInfo> ReadPage(uint32_t number, std::vector<uint8_t>& page) {
     Status read = ctx_.db().ReadPage(number, page);
     if (!read.ok()) {
       rows_.complete = false;
-      return ctx_.Report(ProblemArea::kFile, table_, read);
+      ctx_.Report(ProblemArea::kFile, table_, read);
+      return std::nullopt;
     }
     if (page[0] != kPageData || *GetU32(page, ctx_.db().layout().data_owner) != def_.page) {
-      return Report(ProblemArea::kUsageMap, number, "usage map lists a page that is not one of the table's data pages");
+      Report(ProblemArea::kUsageMap, number,
+             "usage map lists a page that is not one of the table's data pages");
+      return std::nullopt;
     }
-    ctx_.Claim(number, "table " + table_);
     auto info = ParseDataPage(page, ctx_.db().layout());
     if (!info.ok()) {
       rows_.complete = false;
-      return Report(ProblemArea::kRow, number, info.status().description());
+      Report(ProblemArea::kRow, number, info.status().description());
+      return std::nullopt;
     }
+    return std::move(info).value();
+  }
+
+  void CheckPage(uint32_t number) {
+    std::vector<uint8_t> page;
+    const std::optional<DataPageInfo> info = ReadPage(number, page);
+    if (!info) return;
+    ctx_.Claim(number, "table " + table_);
     for (size_t slot = 0; slot < info->rows.size(); ++slot) CheckSlot(page, number, slot, info->rows[slot]);
   }
 
@@ -87,8 +98,16 @@ class RowWalk {
       return;
     }
     if (!s.live()) return;
-    if (s.moved) moved_.insert(pointer);
-    rows_.live.insert(pointer);
+    // A moved row is a row of the table only when a slot points to it (CheckMovedRows).
+    if (s.moved) {
+      moved_.insert(pointer);
+      return;
+    }
+    CheckRow(page, number, slot, s);
+  }
+
+  void CheckRow(const std::vector<uint8_t>& page, uint32_t number, size_t slot, const RowSlot& s) {
+    rows_.live.insert((number << 8) | static_cast<uint32_t>(slot));
     std::span<const uint8_t> row(page.data() + s.start, s.end - s.start);
     auto fields = SplitRow(row, def_, ctx_.db().layout());
     if (!fields.ok()) {
@@ -111,8 +130,8 @@ class RowWalk {
     }
   }
 
-  // Every pointer left behind must lead to a moved row of this table, and every moved row
-  // must be reached by exactly one pointer.
+  // Every pointer left behind must lead to a moved row of this table, and no moved row may be
+  // reached twice. A moved row that no pointer reaches is an old version of the row.
   void CheckMovedRows() {
     std::set<uint32_t> reached;
     for (const auto& [from, to] : rows_.forwards) {
@@ -124,10 +143,16 @@ class RowWalk {
         Report(ProblemArea::kRow, PointerPage(to), "moved row " + std::to_string(PointerRow(to)) + " is reached twice");
       }
     }
+    std::vector<uint8_t> page;
     for (uint32_t row : moved_) {
       if (!reached.count(row)) {
-        Report(ProblemArea::kRow, PointerPage(row), "moved row " + std::to_string(PointerRow(row)) + " is reached by no pointer");
+        ctx_.Note(
+            Leftover::kOldRowVersion, table_, PointerPage(row),
+            "moved row " + std::to_string(PointerRow(row)) + " is reached by no pointer: an old version");
+        continue;
       }
+      const std::optional<DataPageInfo> info = ReadPage(PointerPage(row), page);
+      if (info) CheckRow(page, PointerPage(row), PointerRow(row), info->rows[PointerRow(row)]);
     }
   }
 

@@ -1,13 +1,14 @@
-#include "app/CopyFileInChunks.h"
-
 #include <fcntl.h>
-
 #include <gtest/gtest.h>
 
-#include "platform/FileLock.h"
-#include "platform/UniqueFd.h"
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "app/CopyFileInChunks.h"
 #include "platform/VbError.h"
 #include "platform/WinPath.h"
+#include "tests/platform/HeldFile.h"
 #include "tests/platform/TempFolder.h"
 
 namespace tav {
@@ -26,14 +27,47 @@ class CopyFileInChunksTest : public ::testing::Test {
   std::filesystem::path target_ = dir_ / "list.mdb";
 };
 
+// The read and write calls this thread has made so far, as the kernel counts them.
+struct IoCalls {
+  long reads = -1;
+  long writes = -1;
+};
+
+IoCalls ThreadIoCalls() {
+  IoCalls calls;
+  std::ifstream in("/proc/thread-self/io");
+  std::string key;
+  for (long value = 0; in >> key >> value;) {
+    if (key == "syscr:") calls.reads = value;
+    if (key == "syscw:") calls.writes = value;
+  }
+  return calls;
+}
+
+// The calls `copy` makes, without those of the counting itself.
+IoCalls CallsOf(const std::function<void()>& copy) {
+  const IoCalls idle0 = ThreadIoCalls();
+  const IoCalls idle1 = ThreadIoCalls();
+  copy();
+  const IoCalls done = ThreadIoCalls();
+  return {done.reads - 2 * idle1.reads + idle0.reads, done.writes - 2 * idle1.writes + idle0.writes};
+}
+
+// Each size is copied exactly, with one read and one write per 64000-byte block and one
+// for the remainder (the calls show the block size; the copied bytes alone do not), plus
+// the write of the empty line.
 TEST_F(CopyFileInChunksTest, BlockBoundariesCopyExactly) {
+  ASSERT_GE(ThreadIoCalls().reads, 0) << "the kernel does not count this thread's read and write calls";
   for (size_t size : {1000u, 63999u, 64000u, 64001u, 128000u, 128001u, 200000u}) {
     SCOPED_TRACE(size);
     auto bytes = PatternBytes(size, static_cast<unsigned>(size));
     WriteBytes(source_, bytes);
-    CopyFileInChunks(Win(source_), Win(target_), true);
+    const IoCalls calls = CallsOf([&] { CopyFileInChunks(Win(source_), Win(target_), true); });
     EXPECT_EQ(ReadBytes(target_), bytes);
     EXPECT_FALSE(std::filesystem::exists(source_));
+    const long blocks = static_cast<long>(size / 64000 + (size % 64000 != 0 ? 1 : 0));
+    EXPECT_EQ(calls.reads, blocks) << "read calls";
+    EXPECT_EQ(calls.writes, 1 + blocks) << "write calls";
   }
 }
 
@@ -88,22 +122,23 @@ TEST_F(CopyFileInChunksTest, TargetThatCannotBeWrittenKeepsTheSource) {
   EXPECT_EQ(ReadBytes(source_), bytes);
 }
 
+// Either file open in another program, with or without a lock, stops the copy before the
+// target is touched; so does the target's lock file held elsewhere.
 TEST_F(CopyFileInChunksTest, FilesInUseElsewhereAreRefused) {
   auto bytes = PatternBytes(1000);
   auto before = PatternBytes(500, 9);
   WriteBytes(source_, bytes);
   WriteBytes(target_, before);
-  {
-    UniqueFd other(::open(target_.c_str(), O_RDONLY));
-    ASSERT_TRUE(TryLock(other.Get(), LockKind::Read, kWholeFile));
-    EXPECT_THROW(CopyFileInChunks(Win(source_), Win(target_), true), VbError);
-    EXPECT_EQ(ReadBytes(target_), before) << "a database open elsewhere was overwritten";
-  }
-  {
-    UniqueFd other(::open(source_.c_str(), O_RDONLY));
-    ASSERT_TRUE(TryLock(other.Get(), LockKind::Read, kWholeFile));
-    EXPECT_THROW(CopyFileInChunks(Win(source_), Win(target_), true), VbError);
-    EXPECT_EQ(ReadBytes(target_), before);
+  WriteBytes(dir_ / "list.ldb", {'l'});
+  for (const auto& held : {target_, source_, dir_ / "list.ldb"}) {
+    for (testing::Holding holding : {testing::Holding::kOpenOnly, testing::Holding::kReadLock}) {
+      SCOPED_TRACE(held.filename().string() + " " + testing::HoldingName(holding));
+      auto other = testing::HoldElsewhere(held, holding);
+      ASSERT_TRUE(other->Ok());
+      EXPECT_THROW(CopyFileInChunks(Win(source_), Win(target_), true), VbError);
+      EXPECT_EQ(ReadBytes(target_), before) << "a database in use elsewhere was overwritten";
+      EXPECT_TRUE(std::filesystem::exists(source_));
+    }
   }
   CopyFileInChunks(Win(source_), Win(target_), true);
   EXPECT_EQ(ReadBytes(target_), bytes);

@@ -19,6 +19,7 @@
 #include "jet/IndexPage.h"
 #include "jet/Row.h"
 #include "jet/TableReader.h"
+#include "tests/jet/DamageSupport.h"
 #include "tests/jet/JetTestSupport.h"
 
 namespace jet {
@@ -232,26 +233,6 @@ std::optional<uint64_t> OutOfRowLongValue(Database& db) {
   return std::nullopt;
 }
 
-// The file offset of the row byte of the first entry of a user table's first index.
-std::optional<uint64_t> FirstIndexEntryRow(Database& db) {
-  for (const CatalogEntry& entry : db.Tables(false)) {
-    auto def = db.ReadTableDef(entry.DefinitionPage());
-    if (!def.ok() || def->real_indexes.empty() || def->row_count == 0) continue;
-    uint32_t number = def->real_indexes.front().root_page;
-    for (;;) {
-      auto bytes = db.ReadPage(number);
-      auto page = ParseIndexPage(*bytes, db.layout());
-      if (!page.ok() || page->entries.empty()) return std::nullopt;
-      if (page->leaf()) {
-        const size_t length = page->entries.front().key.size() + 4;
-        return uint64_t{number} * db.page_size() + db.layout().index_first_entry + length - 1;
-      }
-      number = page->entries.front().child_page;
-    }
-  }
-  return std::nullopt;
-}
-
 void ExpectRefused(const std::string& source, const char* what) {
   SCOPED_TRACE(what);
   const auto before = testing::ReadBytes(source);
@@ -266,16 +247,6 @@ void ExpectRefused(const std::string& source, const char* what) {
   EXPECT_EQ(testing::ReadBytes(source), before);
 }
 
-void Poke(const std::string& path, uint64_t offset, uint8_t value) {
-  auto bytes = testing::ReadBytes(path);
-  ASSERT_LT(offset, bytes.size());
-  bytes[offset] = value;
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(out, nullptr);
-  std::fwrite(bytes.data(), 1, bytes.size(), out);
-  std::fclose(out);
-}
-
 TEST(CompactCopy, DamageFailsTheCompactionWhole) {
   for (const char* fixture : {"jet3/testV1997.mdb", "jet4/test2V2000.mdb"}) {
     SCOPED_TRACE(fixture);
@@ -283,10 +254,10 @@ TEST(CompactCopy, DamageFailsTheCompactionWhole) {
     const std::string source = dir.CopyFixture(fixture);
     auto db = Database::OpenPath(source);
     ASSERT_TRUE(db.ok());
-    auto at = FirstIndexEntryRow(**db);
+    auto at = testing::FirstIndexEntryRow(**db, false);
     ASSERT_TRUE(at.has_value());
     db->reset();
-    Poke(source, *at, 0xfe);
+    testing::Poke(source, *at, 0xfe);
     ExpectRefused(source, "an index entry names a row that does not exist");
   }
   for (JetVersion version : {JetVersion::kJet3, JetVersion::kJet4}) {
@@ -301,7 +272,7 @@ TEST(CompactCopy, DamageFailsTheCompactionWhole) {
     auto at = OutOfRowLongValue(**db);
     ASSERT_TRUE(at.has_value());
     db->reset();
-    Poke(source, *at, 0xfe);  // the row number of the value's first piece
+    testing::Poke(source, *at, 0xfe);  // the row number of the value's first piece
     ExpectRefused(source, "a long value names a row that does not exist");
   }
 }

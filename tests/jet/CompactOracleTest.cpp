@@ -33,16 +33,22 @@ std::vector<std::string> Lines(const std::string& text) {
 
 using Tables = std::map<std::string, std::vector<std::string>>;
 
-// Every user table through mdb-export, rows sorted (storage order may differ).
+// Every user table through mdb-export, rows sorted (storage order may differ). A reader
+// that fails or reads no table fails the test: two empty readings compare equal.
 Tables ExportAll(const std::string& path) {
   Tables out;
-  for (const std::string& table : Lines(RunCommand("mdb-tables -1 " + ShellQuote(path)).out)) {
+  const auto tables = RunCommand("mdb-tables -1 " + ShellQuote(path));
+  EXPECT_EQ(tables.exit_code, 0) << "mdb-tables on " << path;
+  for (const std::string& table : Lines(tables.out)) {
     if (table.empty()) continue;
-    auto rows = Lines(RunCommand("mdb-export -T '%Y-%m-%d %H:%M:%S' -b hex " + ShellQuote(path) + " " +
-                                 ShellQuote(table)).out);
+    const auto exported =
+        RunCommand("mdb-export -T '%Y-%m-%d %H:%M:%S' -b hex " + ShellQuote(path) + " " + ShellQuote(table));
+    EXPECT_EQ(exported.exit_code, 0) << "mdb-export of " << table << " in " << path;
+    auto rows = Lines(exported.out);
     std::sort(rows.begin(), rows.end());
     out[table] = rows;
   }
+  EXPECT_FALSE(out.empty()) << "mdbtools reads no table in " << path;
   return out;
 }
 
@@ -61,9 +67,11 @@ Tables ReadAll(const std::string& path, const std::string& password) {
   const std::string oracle = std::string(TAVIMER_SOURCE_DIR) + "/tests/oracle";
   const std::string command = "cd " + ShellQuote(oracle) + " && node dump.mjs " + ShellQuote(path) + " " +
                               ShellQuote(password) + " | node -e " + ShellQuote(kBlankIds);
+  const auto dumped = RunCommand("bash -o pipefail -c " + ShellQuote(command));
+  EXPECT_EQ(dumped.exit_code, 0) << "mdb-reader on " << path;
   Tables out;
   std::string table;
-  for (const std::string& line : Lines(RunCommand(command).out)) {
+  for (const std::string& line : Lines(dumped.out)) {
     if (line.rfind("{\"table\":", 0) == 0) {
       table = line;
       out[table];
@@ -72,6 +80,7 @@ Tables ReadAll(const std::string& path, const std::string& password) {
     out[table].push_back(line);
   }
   for (auto& [name, rows] : out) std::sort(rows.begin(), rows.end());
+  EXPECT_FALSE(out.empty()) << "mdb-reader reads no table in " << path;
   return out;
 }
 

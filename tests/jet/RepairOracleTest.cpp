@@ -47,6 +47,7 @@ std::string ReaderDump(const std::string& path) {
   const std::string oracle = std::string(TAVIMER_SOURCE_DIR) + "/tests/oracle";
   auto dumped = RunCommand("cd " + ShellQuote(oracle) + " && node dump.mjs " + ShellQuote(path));
   EXPECT_EQ(dumped.exit_code, 0) << dumped.out.substr(0, 500);
+  EXPECT_FALSE(dumped.out.empty()) << "mdb-reader reads nothing in " << path;
   return dumped.out;
 }
 

@@ -89,7 +89,7 @@ TEST_P(TableEditorTest, DeletedRowsLeaveSlotsAndFreePagesAndTheRestChecksSound) 
   for (const auto& row : rows) EXPECT_NE(row[0].integer % 7, 0);
   auto def = (*db)->OpenTable("Recipients");
   EXPECT_EQ(def->row_count, rows.size());
-  for (const RealIndex& index : def->real_indexes) EXPECT_EQ(index.row_count, rows.size());
+  for (const RealIndex& index : def->real_indexes) EXPECT_EQ(index.key_count, rows.size());
   // Emptied data pages, dropped long values and the old index trees are marked free.
   EXPECT_GT(FreePages(**db).size(), 20u);
   EXPECT_EQ(Problems(**db), std::vector<std::string>{});

@@ -19,14 +19,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Its standard output; a command that fails fails the test (every command here must work).
 std::string RunCommand(const std::string& command) {
   std::string out;
   FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
+  if (!pipe) {
+    ADD_FAILURE() << "cannot run " << command;
+    return out;
+  }
   std::array<char, 65536> buffer;
   size_t n;
   while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.append(buffer.data(), n);
-  pclose(pipe);
+  EXPECT_EQ(pclose(pipe), 0) << command;
   return out;
 }
 

@@ -21,7 +21,7 @@ class DatabaseLockTest : public ::testing::Test {
   // A child process that holds the database open, shared.
   std::unique_ptr<OtherProcess> HeldElsewhere() {
     return std::make_unique<OtherProcess>([this]() -> std::function<void()> {
-      auto lock = std::make_shared<LockOutcome>(DatabaseLock::Acquire(db_, false));
+      auto lock = std::make_shared<LockOutcome>(DatabaseLock::Acquire(db_, jet::LockMode::kShared));
       if (!lock->lock) throw 1;
       return [lock] { lock->lock->Release(); };
     });
@@ -33,19 +33,19 @@ class DatabaseLockTest : public ::testing::Test {
 };
 
 TEST_F(DatabaseLockTest, LockFileNames) {
-  EXPECT_EQ(DatabaseLock::LockFilePath("/d/list.mdb"), "/d/list.ldb");
-  EXPECT_EQ(DatabaseLock::LockFilePath("/d/LIST.MDB"), "/d/LIST.ldb");
-  EXPECT_EQ(DatabaseLock::LockFilePath("/d/db123.bak"), "/d/db123.ldb");
-  EXPECT_EQ(DatabaseLock::LockFilePath("/d/plain"), "/d/plain.ldb");
-  EXPECT_EQ(DatabaseLock::LockFilePath("/d.x/a.b.mdb"), "/d.x/a.b.ldb");
+  EXPECT_EQ(LockFilePath("/d/list.mdb"), "/d/list.ldb");
+  EXPECT_EQ(LockFilePath("/d/LIST.MDB"), "/d/LIST.ldb");
+  EXPECT_EQ(LockFilePath("/d/db123.bak"), "/d/db123.ldb");
+  EXPECT_EQ(LockFilePath("/d/plain"), "/d/plain.ldb");
+  EXPECT_EQ(LockFilePath("/d.x/a.b.mdb"), "/d.x/a.b.ldb");
 }
 
 TEST_F(DatabaseLockTest, SharedOpensShareOneLockFileWhichTheLastCloseRemoves) {
-  auto first = DatabaseLock::Acquire(db_, false);
-  ASSERT_EQ(first.failure, LockFailure::kNone);
+  auto first = DatabaseLock::Acquire(db_, jet::LockMode::kShared);
+  ASSERT_EQ(first.failure, ClaimFailure::kNone);
   EXPECT_TRUE(std::filesystem::exists(ldb_));
-  auto second = DatabaseLock::Acquire(db_, false);
-  ASSERT_EQ(second.failure, LockFailure::kNone);
+  auto second = DatabaseLock::Acquire(db_, jet::LockMode::kShared);
+  ASSERT_EQ(second.failure, ClaimFailure::kNone);
   first.lock->Release();
   EXPECT_TRUE(std::filesystem::exists(ldb_)) << "removed while still in use";
   second.lock->Release();
@@ -75,9 +75,11 @@ TEST_F(DatabaseLockTest, KillFileRefusesALockFileHeldByAnotherProcess) {
 }
 
 TEST_F(DatabaseLockTest, MissingFilesAndFolders) {
-  EXPECT_EQ(DatabaseLock::Acquire(dir_ / "none.mdb", false).failure, LockFailure::kNotFound);
-  EXPECT_EQ(DatabaseLock::Acquire(dir_ / "no" / "none.mdb", false).failure, LockFailure::kNotFound);
-  EXPECT_EQ(DatabaseLock::Acquire(dir_.path(), false).failure, LockFailure::kNotFound);
+  EXPECT_EQ(DatabaseLock::Acquire(dir_ / "none.mdb", jet::LockMode::kShared).failure,
+            ClaimFailure::kNotFound);
+  EXPECT_EQ(DatabaseLock::Acquire(dir_ / "no" / "none.mdb", jet::LockMode::kShared).failure,
+            ClaimFailure::kNotFound);
+  EXPECT_EQ(DatabaseLock::Acquire(dir_.path(), jet::LockMode::kShared).failure, ClaimFailure::kNotFound);
 }
 
 }  // namespace

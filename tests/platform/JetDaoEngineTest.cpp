@@ -131,7 +131,7 @@ TEST_F(JetDaoEngineTest, LockingAgainstAnotherProcess) {
       EXPECT_EQ(inUse.Number(), 3045);
       EXPECT_EQ(inUse.Description(), "Could not use '" + db + "'; file already in use.");
     }
-    EXPECT_EQ(OpenError(db), 0);
+    EXPECT_EQ(OpenError(db), 3045) << "a database another program has open is never opened";
   }
   EXPECT_FALSE(std::filesystem::exists(ldb)) << "last close keeps the lock file";
 
@@ -140,7 +140,17 @@ TEST_F(JetDaoEngineTest, LockingAgainstAnotherProcess) {
     return [open] { open->Close(); };
   });
   ASSERT_TRUE(exclusive.Ok());
-  EXPECT_EQ(OpenError(db), 3045);
+  try {
+    engine_->Workspaces(0).OpenDatabase(db);
+    ADD_FAILURE() << "shared open while open exclusively elsewhere";
+  } catch (const VbError& held) {
+    EXPECT_EQ(held.Number(), 3356);
+    EXPECT_EQ(held.Description().rfind("You attempted to open a database that is already opened exclusively "
+                                       "by user 'Admin' on machine '",
+                                       0),
+              0u)
+        << held.Description();
+  }
   exclusive.Release();
   EXPECT_EQ(OpenError(db, std::nullopt, true), 0);
 }

@@ -61,8 +61,8 @@ TEST_F(RepairEngineTest, AFileAnotherProcessHoldsIsRefusedAndLeftAlone) {
   {
     const std::filesystem::path held = host_;
     OtherProcess other([held]() -> std::function<void()> {
-      auto outcome = std::make_shared<LockOutcome>(DatabaseLock::Acquire(held, false));
-      if (outcome->failure != LockFailure::kNone) throw std::runtime_error("no lock");
+      auto outcome = std::make_shared<LockOutcome>(DatabaseLock::Acquire(held, jet::LockMode::kShared));
+      if (outcome->failure != ClaimFailure::kNone) throw std::runtime_error("no lock");
       return [outcome] { outcome->lock.reset(); };
     });
     ASSERT_TRUE(other.Ok());

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -169,6 +170,19 @@ inline bool KeyPresent(RegistryApi& api, int32_t root, const std::string& path) 
   if (api.OpenKey(RootHandle(root), path, kKeyQueryValue, key)) return false;
   api.CloseKey(key);
   return true;
+}
+
+// A hive file's text without its modification times, which differ between writers and runs.
+inline std::string WithoutTimes(const std::string& text) {
+  std::istringstream lines(text);
+  std::string line;
+  std::string out;
+  while (std::getline(lines, line)) {
+    if (line.rfind("#time=", 0) == 0) continue;
+    if (!line.empty() && line[0] == '[') line = line.substr(0, line.rfind(']') + 1);
+    out += line + "\n";
+  }
+  return out;
 }
 
 }  // namespace tav::testing

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "platform/RegistryWineFormat.h"
@@ -16,6 +19,7 @@ using testing::Fetch;
 using testing::Seed;
 using testing::Stored;
 using testing::WineFileBackend;
+using testing::WithoutTimes;
 
 // Written the way Wine writes its files, with the unusual corners: a continued hex line, escapes,
 // metadata lines, comments and a final line without a line end.
@@ -130,19 +134,6 @@ TEST_F(WineFormatTest, NewKeysAndEscapesAsWineWritesThem) {
                                                                                           7)));
 }
 
-// Header times differ between runs; everything else must not.
-std::string WithoutTimes(const std::string& text) {
-  std::istringstream lines(text);
-  std::string line;
-  std::string out;
-  while (std::getline(lines, line)) {
-    if (line.rfind("#time=", 0) == 0) continue;
-    if (!line.empty() && line[0] == '[') line = line.substr(0, line.rfind(']') + 1);
-    out += line + "\n";
-  }
-  return out;
-}
-
 TEST_F(WineFormatTest, SuccessiveChangesThroughOneObjectMatchChangesThroughFreshObjects) {
   auto change = [&](cRegistry& reg, int step) {
     reg.SetSectionKey(step == 0 ? "Software\\Classes\\CLSID\\{1}" : "Software\\Wine\\Empty\\Sub");
@@ -171,6 +162,137 @@ TEST_F(WineFormatTest, DeletingLastSubkeyWritesParentKeepingItAlive) {
   EXPECT_TRUE(At("Software\\Wine", "").KeyExists());
 }
 
+const char kHeader[] =
+    "WINE REGISTRY Version 2\n"
+    ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n"
+    "\n"
+    "#arch=win64\n";
+
+TEST_F(WineFormatTest, ValuesAtTheHiveRootAreReadAndWritten) {
+  const std::string rooted = std::string(kHeader) +
+                             "\n[] 1796753775\n#time=1dd874036c443ac\n@=\"rootdef\"\n\"rootval\"=\"x\"\n" +
+                             std::string(kSample).substr(std::string(kHeader).size());
+  WineHive hive;
+  std::string error;
+  ASSERT_TRUE(ParseWineRegistry(rooted, hive, error)) << error;
+  EXPECT_EQ(SerializeWineRegistry(hive, 0), rooted);
+  WriteUserReg(rooted);
+  EXPECT_EQ(At("", "rootval").Value(), DynamicValue("x"));
+  EXPECT_EQ(At("", "").Value(), DynamicValue("rootdef"));
+  EXPECT_EQ(At("Software\\Classes\\CLSID\\{1}", "").Value(), DynamicValue("one"));
+
+  At("", "added").SetValue("y");
+  const std::string after = ReadUserReg();
+  EXPECT_EQ(after.find("[Control Panel"), after.find("\"rootval\"=\"x\"\n\n[Control Panel") + 15) << after;
+  EXPECT_NE(after.find("\n\n[] "), std::string::npos) << after;
+  EXPECT_NE(after.find("\n@=\"rootdef\"\n\"added\"=\"y\"\n\"rootval\"=\"x\"\n"), std::string::npos) << after;
+  EXPECT_EQ(At("", "added").Value(), DynamicValue("y"));
+
+  // A hive without a root block gets one, ahead of every key.
+  WriteUserReg(kSample);
+  At("", "name").SetValue("v");
+  const std::string made = ReadUserReg();
+  EXPECT_EQ(made.rfind(std::string(kHeader) + "\n[] ", 0), 0u) << made;
+  EXPECT_LT(made.find("\"name\"=\"v\"\n\n[Control Panel"), made.find("[Control Panel")) << made;
+  EXPECT_EQ(At("", "name").Value(), DynamicValue("v"));
+}
+
+TEST_F(WineFormatTest, LastLineWithoutLineEndTakesNothingGluedOn) {
+  const std::string sample =
+      std::string(kSample).substr(0, std::string(kSample).find("\n\n[Software\\\\Wine"));
+  ASSERT_NE(sample.back(), '\n');
+  WriteUserReg(sample);
+  At("Software\\Classes\\CLSID\\{1}", "Zed").SetValue("z");
+  At("Software\\Vendor", "New").SetValue("n");
+  const std::string after = ReadUserReg();
+  EXPECT_NE(after.find("\"Odd\"=hex(b):01,02\n\"Zed\"=\"z\"\n"), std::string::npos) << after;
+  WineHive hive;
+  std::string error;
+  EXPECT_TRUE(ParseWineRegistry(after, hive, error)) << error << "\n" << after;
+  EXPECT_EQ(At("Software\\Classes\\CLSID\\{1}", "Odd").Value(), DynamicValue::FromBytes({1, 2}));
+  EXPECT_EQ(At("Software\\Classes\\CLSID\\{1}", "Zed").Value(), DynamicValue("z"));
+  EXPECT_EQ(At("Software\\Vendor", "New").Value(), DynamicValue("n"));
+
+  // A file cut after a key's header line.
+  WriteUserReg(std::string(kHeader) + "\n[Software\\\\Cut] 1");
+  At("Software\\Cut", "v").SetValue("1");
+  EXPECT_EQ(At("Software\\Cut", "v").Value(), DynamicValue("1")) << ReadUserReg();
+}
+
+// A link line as Wine writes it: the target path in UTF-16 without terminator.
+std::string LinkBlock(const std::string& key, const std::string& target) {
+  std::string line = "[" + key + "] 1796753707\n#time=1dd87400e07db36\n#link\n\"SymbolicLinkValue\"=hex(6):";
+  for (size_t i = 0; i < target.size(); ++i) {
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "%s%02x,00", i ? "," : "", static_cast<unsigned char>(target[i]));
+    line += byte;
+  }
+  return line + "\n\n";
+}
+
+TEST_F(WineFormatTest, LinkKeysAreFollowed) {
+  const std::string system =
+      std::string("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n\n") +
+      "[Software\\\\Classes\\\\AppId\\\\{x}] 1796753707\n@=\"target\"\n\n" +
+      LinkBlock("Software\\\\Classes\\\\Wow6432Node\\\\AppId",
+                "\\Registry\\Machine\\Software\\Classes\\AppId") +
+      LinkBlock("Software\\\\Classes\\\\Wow6432Node\\\\Gone", "\\Registry\\Machine\\Software\\Nowhere") +
+      LinkBlock("Software\\\\Loop", "\\REGISTRY\\MACHINE\\Software\\Loop") +
+      LinkBlock("Software\\\\ToUser", "\\Registry\\User\\S-1-5-21-0-0-0-1000\\Software\\Vendor");
+  std::ofstream(backend_.Prefix() / "system.reg", std::ios::binary) << system;
+  WriteUserReg(std::string(kHeader) + "\n[Software\\\\Vendor] 1\n\"v\"=\"in user\"\n");
+  auto at = [&](int32_t root, const std::string& section, const std::string& value = "") {
+    cRegistry reg = At(section, value);
+    reg.SetClassKey(root);
+    return reg;
+  };
+  EXPECT_EQ(at(kHkeyLocalMachine, "Software\\Classes\\Wow6432Node\\AppId\\{x}").Value(),
+            DynamicValue("target"));
+  EXPECT_EQ(at(kHkeyClassesRoot, "wow6432node\\appid\\{X}").Value(), DynamicValue("target"));
+  EXPECT_EQ(at(kHkeyLocalMachine, "Software\\ToUser", "v").Value(), DynamicValue("in user"));
+
+  at(kHkeyLocalMachine, "Software\\Classes\\Wow6432Node\\AppId\\{y}", "n").SetValue("through the link");
+  std::ifstream in(backend_.Prefix() / "system.reg", std::ios::binary);
+  const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(after.find("\n[Software\\\\Classes\\\\AppId\\\\{y}] "), std::string::npos) << after;
+  EXPECT_EQ(after.find("Wow6432Node\\\\AppId\\\\{y}"), std::string::npos) << after;
+  EXPECT_NE(after.find(LinkBlock("Software\\\\Classes\\\\Wow6432Node\\\\AppId",
+                                 "\\Registry\\Machine\\Software\\Classes\\AppId")),
+            std::string::npos);
+  std::vector<std::string> names;
+  int32_t count = 0;
+  at(kHkeyLocalMachine, "Software\\Classes\\Wow6432Node\\AppId").EnumerateSections(names, count);
+  EXPECT_EQ(names, (std::vector<std::string>{"{x}", "{y}"}));
+
+  // A link to a missing key, or links that go round, lead nowhere; nothing is made below them.
+  for (const char* nowhere : {"Software\\Classes\\Wow6432Node\\Gone", "Software\\Loop"}) {
+    EXPECT_FALSE(at(kHkeyLocalMachine, nowhere).KeyExists()) << nowhere;
+    EXPECT_THROW(at(kHkeyLocalMachine, std::string(nowhere) + "\\Sub").CreateKey(), VbError) << nowhere;
+  }
+}
+
+TEST_F(WineFormatTest, NewNamesGoWhereWineSortsThem) {
+  WriteUserReg(kHeader);
+  // Wine folds to lower case: "_" and "[" come before the letters, and "É" is "é".
+  for (const char* name : {"Z", "a", "_x", "[b", "\u00c9", "~"}) {
+    At(std::string("Software\\Ord\\") + name, "").SetValue("k");
+    At("Software\\Ord", name).SetValue(name);
+  }
+  At("Software\\Ord", "\u00e9").SetValue("same");
+  const std::string after = ReadUserReg();
+  std::vector<size_t> keys, values;
+  for (const char* name : {"\\[b", "_x", "a", "Z", "~", "\\xc9"}) {
+    keys.push_back(after.find(std::string("[Software\\\\Ord\\\\") + name + "]"));
+    values.push_back(
+        after.find(std::string("\n\"") + (name[0] == '\\' && name[1] == '[' ? "[b" : name) + "\"="));
+  }
+  EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end())) << after;
+  EXPECT_TRUE(std::is_sorted(values.begin(), values.end())) << after;
+  EXPECT_EQ(std::count(keys.begin(), keys.end(), std::string::npos), 0) << after;
+  EXPECT_EQ(std::count(values.begin(), values.end(), std::string::npos), 0) << after;
+  EXPECT_EQ(At("Software\\Ord", "\u00c9").Value(), DynamicValue("same"));
+}
+
 TEST_F(WineFormatTest, MalformedFilesFailCleanlyAndAreNeverRewritten) {
   const std::string sample = kSample;
   const std::vector<std::string> broken = {
@@ -181,6 +303,7 @@ TEST_F(WineFormatTest, MalformedFilesFailCleanlyAndAreNeverRewritten) {
       sample + "\n\"x\"=qword:0\n",
       sample + "\n[Unterminated\\\\Key\n",
       sample + "\n[Software\\\\Wine\\\\Empty] 1\n",
+      sample + "\n[] 1\n\"a\"=\"1\"\n[] 2\n",
       sample + "\nstray text\n",
       sample + "\n\"x\"=\"1\"\n\"x\"=\"2\"\n",
       std::string("WINE REGISTRY Version 2\n[K] 1\n\"a\"=\"\\x\"\n"),

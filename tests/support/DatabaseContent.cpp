@@ -89,13 +89,16 @@ TableRows ReaderRows(const fs::path& database, const std::string& password,
     }
     out[table.name] = TableRowsOf(**db, table.name, *def, belowPage);
   }
+  if (out.empty()) ADD_FAILURE() << "our reader finds no table in " << database;
   return out;
 }
 
 TableRows ExportedRows(const fs::path& database) {
   TableRows out;
   const std::string file = ShellQuoted(database.string());
-  for (const std::string& table : Lines(RunShell("mdb-tables -1 " + file).out)) {
+  const CommandResult tables = RunShell("mdb-tables -1 " + file);
+  EXPECT_EQ(tables.exitCode, 0) << "mdb-tables on " << database;
+  for (const std::string& table : Lines(tables.out)) {
     if (table.empty()) continue;
     CommandResult exported =
         RunShell("mdb-export -H -T '%Y-%m-%d %H:%M:%S' -b hex " + file + " " + ShellQuoted(table));
@@ -104,7 +107,24 @@ TableRows ExportedRows(const fs::path& database) {
     std::sort(rows.begin(), rows.end());
     out[table] = std::move(rows);
   }
+  if (out.empty()) ADD_FAILURE() << "mdbtools finds no table in " << database;
   return out;
+}
+
+std::string RowsDifference(const TableRows& after, const TableRows& before) {
+  if (after.size() != before.size())
+    return std::to_string(after.size()) + " tables instead of " + std::to_string(before.size());
+  for (const auto& [table, rows] : before) {
+    auto found = after.find(table);
+    if (found == after.end()) return "table " + table + " is missing";
+    if (found->second == rows) continue;
+    auto [mine, theirs] = std::mismatch(found->second.begin(), found->second.end(), rows.begin(), rows.end());
+    return table + ": " + std::to_string(found->second.size()) + " rows instead of " +
+           std::to_string(rows.size()) +
+           "; first difference: " + (mine == found->second.end() ? "(none)" : mine->substr(0, 200)) +
+           " instead of " + (theirs == rows.end() ? "(none)" : theirs->substr(0, 200));
+  }
+  return "";
 }
 
 void ExpectRowsWithin(const TableRows& part, const TableRows& whole, const TableRows& counted) {

@@ -17,12 +17,17 @@ namespace tav::testing {
 using TableRows = std::map<std::string, std::vector<std::string>>;
 
 // Every user table through our reader. `belowPage`, when given, keeps only the rows stored
-// on pages before it. Fails the running test and returns what it has on a read error.
+// on pages before it. Fails the running test and returns what it has on a read error or
+// when it finds no table: a comparison of two empty readings must not pass.
 TableRows ReaderRows(const std::filesystem::path& database, const std::string& password = "",
                      std::optional<uint32_t> belowPage = std::nullopt);
 
-// Every user table through mdb-tables and mdb-export (rows only, no header line).
+// Every user table through mdb-tables and mdb-export (rows only, no header line). Fails
+// the running test when either program fails or no table is listed.
 TableRows ExportedRows(const std::filesystem::path& database);
+
+// "" when both hold the same tables with the same rows, else the first difference.
+std::string RowsDifference(const TableRows& after, const TableRows& before);
 
 // Every row of each table of `part` is a row of the same table in `whole`, and each table
 // has as many rows as in `counted` (the same tables read another way).

@@ -15,6 +15,9 @@
 #include "texts/TextTable.h"
 #include "texts/frmOptionalPwd.h"
 
+// Readable failures: the box's text as it stands.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
 namespace tav {
 namespace {
 
@@ -124,15 +127,75 @@ TEST_F(PasswordDialogTest, TypedCharactersOutsideLettersAndDigitsAreDiscarded) {
   EXPECT_FALSE(d.txtPwd->Text().endsWith(' '));
 }
 
+// One key press as the X11 platform delivers it: key, the text it carries, modifiers.
+struct Press {
+  Qt::Key key;
+  QString text;
+  Qt::KeyboardModifiers mods = Qt::NoModifier;
+};
+
+struct EditCase {
+  const char* what;
+  QString typed;  // typed first, letter by letter
+  std::vector<Press> presses;
+  QString expected;
+};
+
+const QString kDel(QChar(0x7F));
+
+// Both boxes edit as a Windows edit box does, while the form's rule still drops what it drops.
+TEST_F(PasswordDialogTest, EditingKeysWorkAndModifiedCharactersAreFiltered) {
+  const Qt::KeyboardModifiers altGr = Qt::ControlModifier | Qt::AltModifier;  // as Windows reports it
+  const std::vector<EditCase> cases = {
+      {"Delete after Home", "abcd", {{Qt::Key_Home, ""}, {Qt::Key_Delete, kDel}}, "bcd"},
+      {"Delete inside", "abcd", {{Qt::Key_Left, ""}, {Qt::Key_Left, ""}, {Qt::Key_Delete, kDel}}, "abd"},
+      {"Delete at the end does nothing", "ab", {{Qt::Key_Delete, kDel}}, "ab"},
+      {"End then typing", "ab", {{Qt::Key_Home, ""}, {Qt::Key_End, ""}, {Qt::Key_C, "c"}}, "abc"},
+      {"Shift+Home selects, typing replaces",
+       "abc",
+       {{Qt::Key_Left, ""}, {Qt::Key_Home, "", Qt::ShiftModifier}, {Qt::Key_X, "x"}},
+       "xc"},
+      {"Shift+End selects, Delete removes",
+       "abcd",
+       {{Qt::Key_Home, ""},
+        {Qt::Key_Right, ""},
+        {Qt::Key_End, "", Qt::ShiftModifier},
+        {Qt::Key_Delete, kDel}},
+       "a"},
+      {"AltGr character (Windows)", "a", {{Qt::Key_At, "@", altGr}, {Qt::Key_BraceLeft, "{", altGr}}, "a"},
+      {"AltGr character (X11)", "a", {{Qt::Key_At, "@", Qt::GroupSwitchModifier}}, "a"},
+      {"AltGr letter in the set", "a", {{Qt::Key_B, "b", altGr}}, "ab"},
+      {"Ctrl+letter types a control character",
+       "a",
+       {{Qt::Key_Q, QString(QChar(0x11)), Qt::ControlModifier}},
+       "a"},
+      {"Ctrl+letter reported as the letter", "a", {{Qt::Key_K, "k", Qt::ControlModifier}}, "a"},
+      {"Ctrl+V types character 22", "a", {{Qt::Key_V, QString(QChar(0x16)), Qt::ControlModifier}}, "a"},
+      {"Ctrl+digit types nothing", "a", {{Qt::Key_1, "1", Qt::ControlModifier}}, "a"},
+      {"Ctrl+Backspace types 127", "ab", {{Qt::Key_Backspace, QString(QChar(8)), Qt::ControlModifier}}, "ab"},
+      {"Backspace", "ab", {{Qt::Key_Backspace, QString(QChar(8))}}, "a"},
+  };
+  QApplication::clipboard()->setText("zz");
+  for (const char* name : {"frmPwd", "frmOptionalPwd"}) {
+    for (const auto& c : cases) {
+      PasswordDialog& d = Open(name);
+      Type(d, c.typed);
+      for (const Press& p : c.presses) QTest::sendKeyEvent(QTest::Click, &Box(d), p.key, p.text, p.mods);
+      EXPECT_EQ(d.txtPwd->Text(), c.expected) << name << ": " << c.what;
+      EXPECT_EQ(d.cmdOK->isEnabled(), !c.expected.isEmpty()) << name << ": " << c.what;
+    }
+  }
+}
+
 TEST_F(PasswordDialogTest, PastedTextIsNotFilteredButAnsweredTrimmed) {
   PasswordDialog& d = Open("frmPwd");
   QApplication::clipboard()->setText("   ");
-  Key(d, Qt::Key_V, Qt::ControlModifier);
+  Key(d, Qt::Key_Insert, Qt::ShiftModifier);
   EXPECT_EQ(d.txtPwd->Text(), "   ");
   EXPECT_FALSE(d.cmdOK->isEnabled());  // spaces alone are no password
   d.txtPwd->SetText("");
   QApplication::clipboard()->setText("  My Pa$$! ");
-  Key(d, Qt::Key_V, Qt::ControlModifier);
+  Key(d, Qt::Key_Insert, Qt::ShiftModifier);
   EXPECT_TRUE(d.cmdOK->isEnabled());
   QTest::mouseClick(d.cmdOK, Qt::LeftButton);
   EXPECT_EQ(form->Tag(), "my pa$$!");

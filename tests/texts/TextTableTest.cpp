@@ -83,6 +83,11 @@ TEST(LoadTextsTest, StoredBlockHasTheEntriesAndBoundsOfTheProgram) {
   EXPECT_EQ(GetText(104), "Which Tavimer version do you need to fix?");
   for (int16_t missing : {0, 1, 6, 9, 58, 99, 105, -1, -32768, 32767})
     EXPECT_EQ(GetText(missing), "") << missing;
+  // 105 slots, 0 to 104: the numbers without an entry inside them are empty slots.
+  EXPECT_EQ(TextSlot(0), "");
+  EXPECT_EQ(TextSlot(99), "");
+  EXPECT_EQ(TextSlot(105), std::nullopt);
+  EXPECT_EQ(TextSlot(-1), std::nullopt);
   int entries = 0;
   for (int16_t n = 0; n <= 104; ++n) entries += GetText(n).empty() ? 0 : 1;
   EXPECT_EQ(entries, 22);
@@ -104,8 +109,10 @@ TEST(LoadTextsTest, LinesWithoutAUsableNumberAreIgnored) {
   EXPECT_EQ(GetText(8), "");
   EXPECT_EQ(GetText(0), "");
   EXPECT_EQ(GetText(12), "digits then letters");
-  EXPECT_EQ(GetText(5), "");
-  EXPECT_EQ(GetText(13), "");  // the table ends at the highest number loaded
+  EXPECT_EQ(TextSlot(5), "");             // loaded, empty
+  EXPECT_EQ(TextSlot(11), "");            // below the highest number, no entry
+  EXPECT_EQ(TextSlot(13), std::nullopt);  // the table ends at the highest number loaded
+  EXPECT_EQ(TextSlot(32767), std::nullopt) << "the ignored numbers grew the table";
 }
 
 TEST(LoadTextsTest, SpacesAreTrimmedAndLineBreakMarksExpanded) {
@@ -140,11 +147,11 @@ TEST(LoadTextsTest, LineFeedAloneDoesNotSplitLines) {
 
 TEST(LoadTextsTest, EmptyBlockAndTheLargestNumber) {
   LoadTextsFrom("");
-  EXPECT_EQ(GetText(0), "");
-  EXPECT_EQ(GetText(1), "");
+  EXPECT_EQ(TextSlot(0), "");
+  EXPECT_EQ(TextSlot(1), std::nullopt);
   LoadTextsFrom("32767 last");
   EXPECT_EQ(GetText(32767), "last");
-  EXPECT_EQ(GetText(32766), "");
+  EXPECT_EQ(TextSlot(32766), "");
 }
 
 }  // namespace

@@ -3,11 +3,11 @@
 // exposes one Register* function; main.cpp lists them in its table.
 
 #include <CLI/CLI.hpp>
-
 #include <memory>
 #include <string>
 
 #include "jet/Database.h"
+#include "jet/FileLock.h"
 #include "jet/Status.h"
 
 namespace tav::jettool {
@@ -32,14 +32,27 @@ void RegisterRepair(CLI::App& app, RunResult& result);
 // Prints "error NNNN: description" on stderr and returns exit code 2.
 int ReportError(const jet::Status& status);
 
-// Opens `path` read-only with `password`.
-jet::Result<std::unique_ptr<jet::Database>> OpenDatabase(const std::string& path, const std::string& password);
+// Keeps other programs off the existing database at `path` while a command changes it.
+// Error kInUse (3045) when another program uses it (platform/DatabaseUse.h). A file that
+// cannot be held for any other reason gives no lock: the command meets the cause itself.
+jet::Result<std::unique_ptr<jet::FileLock>> HoldDatabase(const std::string& path);
+
+// kInUse (3045) when another program uses the database at `path`, which need not exist:
+// a database about to be created whose lock file is held elsewhere is in use too.
+jet::Status RefuseInUse(const std::string& path);
 
 // Adds the FILE argument and the --password option every database subcommand takes.
 struct DatabaseArgs {
   std::string path;
   std::string password;
+  uint16_t code_page = 0;  // 0: as the header says
 };
 void AddDatabaseArgs(CLI::App& sub, DatabaseArgs& args);
+// Adds --code-page, for the subcommands that read text.
+void AddCodePageOption(CLI::App& sub, DatabaseArgs& args);
+
+// Opens the database read-only with the password and code page given.
+jet::Result<std::unique_ptr<jet::Database>> OpenDatabase(const DatabaseArgs& args,
+                                                         bool tolerate_damage = false);
 
 }  // namespace tav::jettool

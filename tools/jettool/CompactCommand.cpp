@@ -13,7 +13,11 @@ struct CompactArgs {
 };
 
 int RunCompact(const CompactArgs& args) {
-  auto db = OpenDatabase(args.source.path, args.source.password);
+  // The source stays as it is while it is read; the copy goes nowhere another program uses.
+  auto hold = HoldDatabase(args.source.path);
+  if (!hold.ok()) return ReportError(hold.status());
+  if (jet::Status free = RefuseInUse(args.destination); !free.ok()) return ReportError(free);
+  auto db = OpenDatabase(args.source);
   if (!db.ok()) return ReportError(db.status());
   auto summary = jet::CompactToPath(**db, args.destination);
   if (!summary.ok()) return ReportError(summary.status());

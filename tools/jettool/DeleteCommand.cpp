@@ -1,6 +1,6 @@
 // delete FILE TABLE --where COLUMN=VALUE: deletes the matching rows in place, as the engine
 // does (flagged slots, free pages), and prints how many. Works on text and whole-number
-// columns; the file is locked while it changes.
+// columns; the file is locked while it changes, and a database in use elsewhere is refused.
 #include <iostream>
 
 #include "jet/TableEditor.h"
@@ -26,6 +26,8 @@ int RunDelete(const DeleteArgs& args) {
   }
   const std::string column = args.where.substr(0, equals);
   const std::string wanted = args.where.substr(equals + 1);
+  auto hold = HoldDatabase(args.db.path);
+  if (!hold.ok()) return ReportError(hold.status());
   jet::OpenOptions options;
   options.password = args.db.password;
   auto editor = jet::TableEditor::Open(args.db.path, options);

@@ -13,7 +13,7 @@ struct ExportArgs : DatabaseArgs {
 };
 
 int RunExport(const ExportArgs& args) {
-  auto db = OpenDatabase(args.path, args.password);
+  auto db = OpenDatabase(args);
   if (!db.ok()) return ReportError(db.status());
   auto def = (*db)->OpenTable(args.table);
   if (!def.ok()) return ReportError(def.status());
@@ -45,6 +45,7 @@ void RegisterExport(CLI::App& app, RunResult& result) {
   auto args = std::make_shared<ExportArgs>();
   CLI::App* sub = app.add_subcommand("export", "Write a table as CSV to standard output");
   AddDatabaseArgs(*sub, *args);
+  AddCodePageOption(*sub, *args);
   sub->add_option("TABLE", args->table, "table name")->required();
   sub->callback([args, &result] { result.exit_code = RunExport(*args); });
 }

@@ -41,6 +41,7 @@ int RunGenerate(const GenerateArgs& args) {
   options.version = args.jet == 3 ? jet::JetVersion::kJet3 : jet::JetVersion::kJet4;
   options.seed = args.seed;
   if (isatty(STDERR_FILENO)) options.progress = DrawProgress;
+  options.before_create = RefuseInUse;
   const jet::Status status = jet::GenerateInstallation(args.dir, options);
   if (!status.ok()) return ReportError(status);
   return 0;

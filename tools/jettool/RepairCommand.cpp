@@ -8,6 +8,8 @@ namespace tav::jettool {
 namespace {
 
 int RunRepair(const DatabaseArgs& args) {
+  auto hold = HoldDatabase(args.path);
+  if (!hold.ok()) return ReportError(hold.status());
   auto report = jet::RepairDatabase(args.path, {.password = args.password});
   if (!report.ok()) return ReportError(report.status());
   std::cout << report->ToString();

@@ -54,7 +54,7 @@ void PrintTable(const std::string& name, const jet::TableDef& def) {
 }
 
 int RunSchema(const DatabaseArgs& args) {
-  auto db = OpenDatabase(args.path, args.password);
+  auto db = OpenDatabase(args);
   if (!db.ok()) return ReportError(db.status());
   for (const jet::CatalogEntry& e : (*db)->Tables(false)) {
     auto def = (*db)->ReadTableDef(e.DefinitionPage());
@@ -70,6 +70,7 @@ void RegisterSchema(CLI::App& app, RunResult& result) {
   auto args = std::make_shared<DatabaseArgs>();
   CLI::App* sub = app.add_subcommand("schema", "Show the tables, columns and indexes");
   AddDatabaseArgs(*sub, *args);
+  AddCodePageOption(*sub, *args);
   sub->callback([args, &result] { result.exit_code = RunSchema(*args); });
 }
 

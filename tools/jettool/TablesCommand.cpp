@@ -11,7 +11,7 @@ struct TablesArgs : DatabaseArgs {
 };
 
 int RunTables(const TablesArgs& args) {
-  auto db = OpenDatabase(args.path, args.password);
+  auto db = OpenDatabase(args);
   if (!db.ok()) return ReportError(db.status());
   for (const jet::CatalogEntry& e : (*db)->Tables(args.system)) std::cout << e.name << "\n";
   return 0;
@@ -23,6 +23,7 @@ void RegisterTables(CLI::App& app, RunResult& result) {
   auto args = std::make_shared<TablesArgs>();
   CLI::App* sub = app.add_subcommand("tables", "List the tables");
   AddDatabaseArgs(*sub, *args);
+  AddCodePageOption(*sub, *args);
   sub->add_flag("--system", args->system, "include system tables");
   sub->callback([args, &result] { result.exit_code = RunTables(*args); });
 }

@@ -1,0 +1,62 @@
+#pragma once
+// Whether another program is using a database: the one test behind every refusal of this
+// program and of jettool to touch a file that someone else has.
+//
+// A database is in use when a process other than this one
+//   - has the database file or its lock file open. Every descriptor of every process whose
+//     /proc/<pid>/fd this user may read is compared with both files by device and inode.
+//     Wine's server holds the descriptors of the files its Windows programs open, whatever
+//     sharing mode they asked for (Wine keeps those modes among its own processes, so a
+//     Linux program sees nothing else of a Windows program's exclusive open); or
+//   - holds a byte-range lock on either file, POSIX or OFD, whichever process or machine
+//     holds it (Wine turns LockFile into POSIX locks; this program and jettool take theirs
+//     through jet/FileLock.h, and this process's own locks never count).
+// A file that does not exist is used by nobody. The processes of other users are out of
+// sight unless this one may inspect them; their locks still count.
+//
+// Claiming a database takes this process's lock first and asks afterwards, so that between
+// a claim and its release nobody who respects the locks can come in.
+
+#include <filesystem>
+#include <memory>
+
+#include "jet/FileLock.h"
+
+namespace tav {
+
+enum class DatabaseUse {
+  kFree,
+  kInUse,
+  kHeldExclusively,  // another program keeps a write lock over the whole file
+};
+
+// The lock file of `database`: a trailing ".mdb" (any case) becomes ".ldb"; any other
+// extension is replaced by ".ldb", and a name without one gets ".ldb" appended. A lock
+// file is its own lock file.
+std::filesystem::path LockFilePath(const std::filesystem::path& database);
+
+// Whether `database` (a host path) is in use by another program, as defined above.
+DatabaseUse UseOf(const std::filesystem::path& database);
+
+enum class ClaimFailure {
+  kNone,
+  kNotFound,         // no such file, or a folder
+  kInUse,            // another program uses it, or a lock of this process is in the way
+  kHeldExclusively,  // another program has it exclusively
+  kNoPermission,     // the file cannot be opened at all for lack of permission
+  kOther,
+};
+
+struct DatabaseClaim {
+  std::unique_ptr<jet::FileLock> lock;  // set on success
+  ClaimFailure failure = ClaimFailure::kNone;
+};
+
+// Takes a lock of `mode` on the database file open on `fd` (`database` is its path) and
+// keeps it when nobody else uses the database.
+DatabaseClaim ClaimOpenDatabase(int fd, const std::filesystem::path& database, jet::LockMode mode);
+
+// The same for the database file at `database`, which is opened for the purpose.
+DatabaseClaim ClaimDatabase(const std::filesystem::path& database, jet::LockMode mode);
+
+}  // namespace tav
