@@ -40,7 +40,7 @@ Result<std::unique_ptr<SalvageSource>> SalvageSource::Open(File& file, RepairRep
                "the file ends inside this page: " + std::to_string(size % source->layout().page_size) + " of " +
                    std::to_string(source->layout().page_size) + " bytes are left");
   }
-  JET_RETURN_IF_ERROR(source->ScanPages(report));
+  JET_RETURN_IF_ERROR(source->ScanPages());
   source->ReadFreePages();
   return source;
 }
@@ -75,6 +75,16 @@ Result<std::vector<uint32_t>> SalvageSource::PagesOfTable(const TableDef& def, R
       report.Add(LossKind::kPageSkipped, "", page,
                  "a data page of the table defined on page " + std::to_string(def.page) +
                      " has the wrong type; skipped with its rows");
+    }
+    // Access leaves pages it no longer uses as they were, so a page of no known type is
+    // damage only where a table's map still lists it.
+    for (uint32_t page : map->pages) {
+      if (!std::binary_search(unknown_type_.begin(), unknown_type_.end(), page)) continue;
+      std::vector<uint8_t> bytes;
+      JET_RETURN_IF_ERROR(ReadPresent(page, bytes).status());
+      report.Add(LossKind::kPageSkipped, "", page,
+                 "a page the table defined on page " + std::to_string(def.page) + " lists has unknown type " +
+                     Hex(bytes[0]) + "; skipped");
     }
     if (!pages.empty() || owned.empty()) return pages;
   }
@@ -124,7 +134,7 @@ std::vector<uint32_t> SalvageSource::DefinitionStarts() const {
   return out;
 }
 
-Status SalvageSource::ScanPages(RepairReport& report) {
+Status SalvageSource::ScanPages() {
   std::vector<uint8_t> page;
   std::vector<std::pair<uint32_t, uint32_t>> data_like;  // page, the owner it names
   for (uint32_t number = 1; number < page_count_; ++number) {
@@ -137,7 +147,7 @@ Status SalvageSource::ScanPages(RepairReport& report) {
       const uint32_t next = *GetU32(page, layout_->tdef_next_page);
       if (next != 0) continuations_.insert(next);
     } else if (type > kLastKnownPageType) {
-      report.Add(LossKind::kPageSkipped, "", number, "page of unknown type " + Hex(type) + " skipped");
+      unknown_type_.push_back(number);
     } else if (type > kPageUsageMap && page[1] == 0x01 && present >= layout_->data_row_offsets) {
       data_like.emplace_back(number, *GetU32(page, layout_->data_owner));
     }

@@ -1,7 +1,7 @@
 #pragma once
 // Read access to a damaged database for its repair. Nothing here trusts the file's maps:
 // one pass over every page sorts data pages by the table that owns them and notes pages of
-// unknown type. A file cut short keeps its partial last page; ReadPresent says how many of
+// unknown type, reported when a table's map lists them. A file cut short keeps its partial last page; ReadPresent says how many of
 // the page's bytes really exist, so rows in the missing part are not taken for zeros. As a
 // PageSource it hands out whole pages, the missing part of a cut page as zeros.
 
@@ -41,7 +41,8 @@ class SalvageSource : public PageSource {
   // name it as owner, while the map can be read and names any; otherwise (the map is
   // damaged) every page naming it as owner that page 1 does not mark free. Pages the map
   // no longer lists keep stale copies of rows and are left behind. Errors: kIo.
-  // A page the map lists that names the table but has another page type is reported.
+  // A page the map lists that names the table but has another page type, or that has no
+  // known type, is reported.
   Result<std::vector<uint32_t>> PagesOfTable(const TableDef& def, RepairReport& report);
 
   // The first read of the file that failed (kIo), or Ok: salvage passes over what it cannot
@@ -55,7 +56,7 @@ class SalvageSource : public PageSource {
 
  private:
   SalvageSource(File& file, SalvagedHeader header, uint64_t size);
-  Status ScanPages(RepairReport& report);
+  Status ScanPages();
   void ReadFreePages();
 
   File& file_;
@@ -69,6 +70,7 @@ class SalvageSource : public PageSource {
   std::vector<uint32_t> free_pages_;  // ascending
   Status read_error_;
   std::map<uint32_t, std::vector<uint32_t>> wrong_type_;  // by owner: pages of another type naming it
+  std::vector<uint32_t> unknown_type_;                    // ascending
 };
 
 }  // namespace jet

@@ -168,24 +168,12 @@ std::string ReadersComplaints(const std::string& path, const std::string& passwo
   return complaints;
 }
 
-// Files on which repair does not yet meet every expectation here (a cut file whose copy
-// fails the check, keys of an undamaged file that do not come back, readers that refuse a
-// repaired copy). Each is skipped with its name so that the gap stays visible.
-const std::set<std::string> kNotYetRepaired = {
-    "CSharp__Northwind.mdb", "Northwind-Databse__Northwind.mdb", "OSServicosDeskJet__base.mdb",
-    "PlanificacionWeb__base.mdb", "VisualBasicDotNETStepByStep__Students.mdb", "c-Website2__NWIND.MDB",
-    "diplom__db.mdb", "psc61236-sauravraut-caller-id-wit__db1.mdb", "simple_ajax_article_management__Config.mdb",
-    "vetklinika__zero.mdb"};
-
 class RepairSweepTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(RepairSweepTest, EveryDamageRepairsAndNothingUndamagedChanges) {
   const std::string name = GetParam();
   const std::string password = testing::FixturePassword(name);
   const std::string original = testing::FixturePath(name);
-  if (kNotYetRepaired.count(std::filesystem::path(original).filename().string()) != 0) {
-    GTEST_SKIP() << "repair does not yet meet this sweep on this file";
-  }
   if (!Database::OpenPath(original, {.password = password}).ok()) {
     GTEST_SKIP() << "the engine does not open the undamaged file";
   }
