@@ -47,7 +47,15 @@ Result<std::unique_ptr<SalvageSource>> SalvageSource::Open(File& file, RepairRep
 
 Status SalvageSource::ReadPage(uint32_t number, std::vector<uint8_t>& out) {
   if (number >= page_count_) return CorruptError("page number beyond the end of the file").AtPage(number);
-  return ReadPresent(number, out).status();
+  JET_ASSIGN_OR_RETURN(const size_t present, ReadPresent(number, out));
+  return Whole(number, present);
+}
+
+// A page the file holds only in part is not handed out as a whole one: the copiers would
+// take its missing part for zeros.
+Status SalvageSource::Whole(uint32_t number, size_t present) const {
+  if (present < layout_->page_size) return CorruptError("the file ends inside this page").AtPage(number);
+  return Status::Ok();
 }
 
 Status SalvageSource::ReadPages(uint32_t first, uint32_t count, std::span<uint8_t> out) {
@@ -57,7 +65,8 @@ Status SalvageSource::ReadPages(uint32_t first, uint32_t count, std::span<uint8_
   }
   std::vector<uint8_t> page;
   for (uint32_t i = 0; i < count; ++i) {
-    JET_RETURN_IF_ERROR(ReadPresent(first + i, page).status());
+    JET_ASSIGN_OR_RETURN(const size_t present, ReadPresent(first + i, page));
+    JET_RETURN_IF_ERROR(Whole(first + i, present));
     std::copy(page.begin(), page.end(), out.begin() + static_cast<std::ptrdiff_t>(size_t{i} * size));
   }
   return Status::Ok();

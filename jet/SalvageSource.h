@@ -3,7 +3,7 @@
 // one pass over every page sorts data pages by the table that owns them and notes pages of
 // unknown type, reported when a table's map lists them. A file cut short keeps its partial last page; ReadPresent says how many of
 // the page's bytes really exist, so rows in the missing part are not taken for zeros. As a
-// PageSource it hands out whole pages, the missing part of a cut page as zeros.
+// PageSource it hands out whole pages only: a cut page reads as damaged there.
 
 #include <cstdint>
 #include <map>
@@ -57,6 +57,7 @@ class SalvageSource : public PageSource {
  private:
   SalvageSource(File& file, SalvagedHeader header, uint64_t size);
   Status ScanPages();
+  Status Whole(uint32_t number, size_t present) const;
   void ReadFreePages();
 
   File& file_;

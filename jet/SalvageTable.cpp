@@ -290,6 +290,8 @@ class TableSalvage {
     }
     if (data.bytes.empty()) {
       Lose(LossKind::kValueNulled, current_page_, "column '" + column.name + "': nothing readable (" + data.why + ")");
+      // Null, and no pointer left behind to pages the new file does not have.
+      std::fill(field.begin(), field.end(), 0);
       return true;
     }
     JET_ASSIGN_OR_RETURN(const Bytes stored, t_.cut_values.Store(data.bytes));
