@@ -279,8 +279,11 @@ class TableSalvage {
   }
 
   // A memo or OLE value whose pages are damaged keeps what can still be read; with nothing
-  // readable, the column is made null.
+  // readable, the column is made null. The catalog's values were reported as it was read.
   Result<bool> StoreCut(const ColumnDef& column, std::span<uint8_t> field, const Status& why) {
+    const auto lose = [&](LossKind kind, const std::string& what) {
+      if (!table_.rows_reported) Lose(kind, current_page_, what);
+    };
     SalvagedLongValue data = SalvageLongValue(t_.source, field);
     if (data.whole) data.why = why.description();
     const bool jet4 = layout_.version == JetVersion::kJet4;
@@ -289,7 +292,7 @@ class TableSalvage {
       data.bytes.pop_back();  // keep whole characters of UTF-16 text
     }
     if (data.bytes.empty()) {
-      Lose(LossKind::kValueNulled, current_page_, "column '" + column.name + "': nothing readable (" + data.why + ")");
+      lose(LossKind::kValueNulled, "column '" + column.name + "': nothing readable (" + data.why + ")");
       // Null, and no pointer left behind to pages the new file does not have.
       std::fill(field.begin(), field.end(), 0);
       return true;
@@ -302,7 +305,7 @@ class TableSalvage {
     // then unused.
     std::copy(stored.begin(), stored.end(), field.begin());
     std::fill(field.begin() + kLongValueHeaderSize, field.end(), 0);
-    Lose(LossKind::kValueCut, current_page_,
+    lose(LossKind::kValueCut,
          "column '" + column.name + "': cut after " + std::to_string(data.bytes.size()) + " bytes (" + data.why + ")");
     return false;
   }
