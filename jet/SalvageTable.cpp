@@ -167,7 +167,11 @@ class TableSalvage {
     rows.Seal();
   }
 
-  bool KnownSortOrder() const { return t_.source.header().sort_order == kGeneralSortOrder; }
+  // The sort order a text column's keys follow: Jet 4 keeps one in each column's definition,
+  // Jet 3 only the database's.
+  uint16_t SortOrderOf(const ColumnDef& column) const {
+    return layout_.version == JetVersion::kJet4 ? column.collation : t_.source.header().sort_order;
+  }
 
   // 3. Which trees are copied and which rebuilt.
   void PlanIndexes() {
@@ -189,9 +193,9 @@ class TableSalvage {
           LeaveOut(i, "it names a column the table does not have");
           break;
         }
-        if (def->type == ColumnType::kText && !KnownSortOrder()) {
+        if (def->type == ColumnType::kText && SortOrderOf(*def) != kGeneralSortOrder) {
           LeaveOut(i, "its tree is damaged and the keys of text under sort order " +
-                          std::to_string(t_.source.header().sort_order) + " are not known");
+                          std::to_string(SortOrderOf(*def)) + " are not known");
           break;
         }
         ColumnPlan c;

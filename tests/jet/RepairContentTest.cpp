@@ -3,12 +3,15 @@
 // and compares the result with the rows of the undamaged copy.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
 #include "jet/Bytes.h"
 #include "jet/DataPage.h"
 #include "jet/Database.h"
+#include "jet/DatabaseCreator.h"
+#include "jet/IndexPage.h"
 #include "jet/RealIndexFlags.h"
 #include "jet/Repairer.h"
 #include "jet/Row.h"
@@ -235,6 +238,58 @@ INSTANTIATE_TEST_SUITE_P(Versions, RepairContentTest, ::testing::Values(JetVersi
 
 // The header page: the signature and version restored from the format's constants, the
 // scrambled settings kept where they read sensibly.
+// Jet 4 keeps a sort order in each text column. A damaged index over a column whose sort
+// order has no known weights is left out and named; one over a General column is rebuilt.
+TEST(RepairCollationTest, ADamagedIndexIsRebuiltOnlyUnderTheSortOrderOfItsOwnColumn) {
+  TempDir dir;
+  const std::string path = (dir.path() / "collation.mdb").string();
+  {
+    auto file = OpenPosixFile(path, OpenMode::kCreateNew);
+    ASSERT_TRUE(file.ok());
+    CreateOptions options;
+    options.version = JetVersion::kJet4;
+    auto db = DatabaseCreator::Create(std::move(file).value(), options);
+    ASSERT_TRUE(db.ok());
+    TableDesign design{"People", {{"Name", ColumnType::kText, 50}, {"City", ColumnType::kText, 50}}, {}};
+    design.indexes = {IndexDesign{"Name", {{"Name", false}}, false, true}, IndexDesign{"City", {{"City", false}}}};
+    TableBuilder* people = *(*db)->AddTable(design);
+    for (int i = 0; i < 200; ++i) {
+      ASSERT_TRUE(people->AddRow({"person " + std::to_string(i), "city " + std::to_string(i % 7)}).ok());
+    }
+    ASSERT_TRUE((*db)->Finish().ok());
+  }
+  const std::vector<StoredRow> rows = testing::ReadUserRows(path);
+  {
+    auto db = Open(path);
+    auto def = db->OpenTable("People");
+    ASSERT_TRUE(def.ok());
+    const Layout& l = db->layout();
+    // The City column's sort order: Chinese (PRC) instead of General.
+    const auto city = std::ranges::find(def->columns, std::string("City"), &ColumnDef::name);
+    ASSERT_NE(city, def->columns.end());
+    const size_t entry = l.tdef_header_end + def->real_indexes.size() * l.tdef_real_index_entry +
+                         static_cast<size_t>(city - def->columns.begin()) * l.tdef_column_entry;
+    ASSERT_LT(entry + l.col_misc + 2, size_t{l.page_size});
+    Overwrite(path, uint64_t{def->page} * l.page_size + entry + l.col_misc, U16(0x0804));
+    for (const RealIndex& index : def->real_indexes) {
+      std::vector<uint32_t> pages;
+      ASSERT_TRUE(ReadIndexLeaves(*db, index.root_page, &pages).ok());
+      for (uint32_t page : pages) Overwrite(path, uint64_t{page} * l.page_size + 0x20, std::vector<uint8_t>(64, 0xa5));
+    }
+  }
+  const RepairReport report = Repaired(path);
+  ExpectRepaired(rows, path, "", Damage{}, report);
+  EXPECT_EQ(testing::ReadUserRows(path).size(), rows.size());
+  ASSERT_EQ(report.Count(LossKind::kIndexDropped), 1u);
+  for (const Loss& loss : report.losses) {
+    if (loss.kind != LossKind::kIndexDropped) continue;
+    EXPECT_NE(loss.what.find("'City'"), std::string::npos) << loss.ToString();
+  }
+  auto def = Open(path)->OpenTable("People");
+  ASSERT_EQ(def->indexes.size(), 1u);
+  EXPECT_EQ(def->indexes.front().name, "Name");
+}
+
 TEST(RepairHeaderTest, ADamagedHeaderIsRestoredAndKeepsWhatCanBeRead) {
   TempDir dir;
   struct Case {
