@@ -238,26 +238,42 @@ INSTANTIATE_TEST_SUITE_P(Versions, RepairContentTest, ::testing::Values(JetVersi
 
 // The header page: the signature and version restored from the format's constants, the
 // scrambled settings kept where they read sensibly.
+// A Jet 4 table People(Name unique, City) with the rows given.
+void WritePeople(const std::string& path, const std::vector<std::pair<std::string, std::string>>& people) {
+  auto file = OpenPosixFile(path, OpenMode::kCreateNew);
+  ASSERT_TRUE(file.ok());
+  CreateOptions options;
+  options.version = JetVersion::kJet4;
+  auto db = DatabaseCreator::Create(std::move(file).value(), options);
+  ASSERT_TRUE(db.ok());
+  TableDesign design{"People", {{"Name", ColumnType::kText, 50}, {"City", ColumnType::kText, 50}}, {}};
+  design.indexes = {IndexDesign{"Name", {{"Name", false}}, false, true}, IndexDesign{"City", {{"City", false}}}};
+  TableBuilder* table = *(*db)->AddTable(design);
+  for (const auto& [name, city] : people) ASSERT_TRUE(table->AddRow({name, city}).ok());
+  const Status finished = (*db)->Finish();
+  ASSERT_TRUE(finished.ok()) << finished.ToString();
+}
+
+// Garbles the leaf pages of every index of table People.
+void GarbleIndexes(const std::string& path) {
+  auto db = Open(path);
+  auto def = db->OpenTable("People");
+  ASSERT_TRUE(def.ok());
+  for (const RealIndex& index : def->real_indexes) {
+    std::vector<uint32_t> pages;
+    ASSERT_TRUE(ReadIndexLeaves(*db, index.root_page, &pages).ok());
+    for (uint32_t page : pages) Overwrite(path, uint64_t{page} * db->page_size() + 0x20, std::vector<uint8_t>(64, 0xa5));
+  }
+}
+
 // Jet 4 keeps a sort order in each text column. A damaged index over a column whose sort
 // order has no known weights is left out and named; one over a General column is rebuilt.
 TEST(RepairCollationTest, ADamagedIndexIsRebuiltOnlyUnderTheSortOrderOfItsOwnColumn) {
   TempDir dir;
   const std::string path = (dir.path() / "collation.mdb").string();
-  {
-    auto file = OpenPosixFile(path, OpenMode::kCreateNew);
-    ASSERT_TRUE(file.ok());
-    CreateOptions options;
-    options.version = JetVersion::kJet4;
-    auto db = DatabaseCreator::Create(std::move(file).value(), options);
-    ASSERT_TRUE(db.ok());
-    TableDesign design{"People", {{"Name", ColumnType::kText, 50}, {"City", ColumnType::kText, 50}}, {}};
-    design.indexes = {IndexDesign{"Name", {{"Name", false}}, false, true}, IndexDesign{"City", {{"City", false}}}};
-    TableBuilder* people = *(*db)->AddTable(design);
-    for (int i = 0; i < 200; ++i) {
-      ASSERT_TRUE(people->AddRow({"person " + std::to_string(i), "city " + std::to_string(i % 7)}).ok());
-    }
-    ASSERT_TRUE((*db)->Finish().ok());
-  }
+  std::vector<std::pair<std::string, std::string>> people;
+  for (int i = 0; i < 200; ++i) people.emplace_back("person " + std::to_string(i), "city " + std::to_string(i % 7));
+  WritePeople(path, people);
   const std::vector<StoredRow> rows = testing::ReadUserRows(path);
   {
     auto db = Open(path);
@@ -271,12 +287,8 @@ TEST(RepairCollationTest, ADamagedIndexIsRebuiltOnlyUnderTheSortOrderOfItsOwnCol
                          static_cast<size_t>(city - def->columns.begin()) * l.tdef_column_entry;
     ASSERT_LT(entry + l.col_misc + 2, size_t{l.page_size});
     Overwrite(path, uint64_t{def->page} * l.page_size + entry + l.col_misc, U16(0x0804));
-    for (const RealIndex& index : def->real_indexes) {
-      std::vector<uint32_t> pages;
-      ASSERT_TRUE(ReadIndexLeaves(*db, index.root_page, &pages).ok());
-      for (uint32_t page : pages) Overwrite(path, uint64_t{page} * l.page_size + 0x20, std::vector<uint8_t>(64, 0xa5));
-    }
   }
+  GarbleIndexes(path);
   const RepairReport report = Repaired(path);
   ExpectRepaired(rows, path, "", Damage{}, report);
   EXPECT_EQ(testing::ReadUserRows(path).size(), rows.size());
