@@ -8,13 +8,13 @@
 #include "jet/Bytes.h"
 #include "jet/CompactValues.h"
 #include "jet/DataPage.h"
-#include "jet/DataPageBuilder.h"
 #include "jet/IndexBuilder.h"
 #include "jet/IndexCopier.h"
 #include "jet/KeyEncoder.h"
 #include "jet/LongValueCopier.h"
 #include "jet/RealIndexFlags.h"
 #include "jet/Row.h"
+#include "jet/RowPlacer.h"
 #include "jet/RowPointerMap.h"
 #include "jet/SalvageRows.h"
 #include "jet/TableDefCopy.h"
@@ -60,7 +60,7 @@ class TableSalvage {
         table_(table),
         def_(table.def),
         layout_(targets.source.layout()),
-        data_(layout_, table.new_page),
+        data_(targets.allocator, table.new_page),
         long_values_(targets.source, targets.allocator),
         patcher_(def_, layout_, long_values_, targets.new_ids),
         left_out_(table.left_out) {
@@ -335,7 +335,7 @@ class TableSalvage {
     AddForwards(rows_);
     left_out_.insert(left_out_.end(), dropped_.begin(), dropped_.end());
     std::sort(left_out_.begin(), left_out_.end());
-    JET_RETURN_IF_ERROR(FlushDataPage());
+    JET_RETURN_IF_ERROR(data_.Flush());
     return long_values_.Flush();
   }
 
@@ -358,29 +358,13 @@ class TableSalvage {
       }
       return Status::Ok();
     }
-    JET_ASSIGN_OR_RETURN(const uint32_t to, Place(row));
+    JET_ASSIGN_OR_RETURN(const uint32_t to, data_.Place(row));
     if (from != 0) rows_.Add(from, to);
     for (size_t i = 0; i < plans_.size(); ++i) {
       if (plans_[i].fate == IndexFate::kRebuild && (*keys)[i]) plans_[i].builder->Add(*(*keys)[i], PointerPage(to), PointerRow(to));
     }
     ++copied_;
     return Status::Ok();
-  }
-
-  Result<uint32_t> Place(std::span<const uint8_t> row) {
-    if (!data_open_ || !data_.Fits(row.size())) {
-      JET_RETURN_IF_ERROR(FlushDataPage());
-      data_page_ = t_.allocator.Reserve();
-      data_pages_.push_back(data_page_);
-      data_open_ = true;
-    }
-    return RowPointer(data_page_, data_.Add(row));
-  }
-
-  Status FlushDataPage() {
-    if (!data_open_) return Status::Ok();
-    data_open_ = false;
-    return t_.allocator.Write(data_page_, data_.Finish());
   }
 
   // 5. The index trees.
@@ -450,7 +434,7 @@ class TableSalvage {
     }
     JET_RETURN_IF_ERROR(LoosenRelationships(flat, def));
     MovedDefinition to;
-    JET_ASSIGN_OR_RETURN(to.used_pages, AddMap(data_pages_));
+    JET_ASSIGN_OR_RETURN(to.used_pages, AddMap(data_.pages()));
     JET_ASSIGN_OR_RETURN(to.free_pages, AddMap({}));
     to.row_count = static_cast<uint32_t>(copied_);
     for (const IndexPlan& plan : plans_) {
@@ -479,7 +463,7 @@ class TableSalvage {
   const TableToSalvage& table_;
   const TableDef& def_;
   const Layout& layout_;
-  DataPageBuilder data_;
+  RowPlacer data_;
   LongValueCopier long_values_;
   RowPatcher patcher_;
   std::vector<uint32_t> left_out_;
@@ -490,9 +474,6 @@ class TableSalvage {
   std::vector<IndexPlan> plans_;
   RowPointerMap rows_;
   uint32_t current_page_ = 0;
-  uint32_t data_page_ = 0;
-  bool data_open_ = false;
-  std::vector<uint32_t> data_pages_;
   uint64_t copied_ = 0;
 };
 

@@ -1,10 +1,10 @@
 #include "jet/TableCopier.h"
 
 #include "jet/Bytes.h"
-#include "jet/DataPageBuilder.h"
 #include "jet/IndexCopier.h"
 #include "jet/LongValueCopier.h"
 #include "jet/Row.h"
+#include "jet/RowPlacer.h"
 #include "jet/RowPointerMap.h"
 #include "jet/TableDefCopy.h"
 #include "jet/TableReader.h"
@@ -30,7 +30,7 @@ class TableCopy {
         table_(table),
         def_(table.def),
         layout_(targets.source.layout()),
-        data_(layout_, table.new_pages.front()),
+        data_(targets.allocator, table.new_pages.front()),
         long_values_(targets.source, targets.allocator),
         patcher_(def_, layout_, long_values_, targets.new_ids) {}
 
@@ -54,7 +54,7 @@ class TableCopy {
       row = std::move(record->bytes);
       Status patched = patcher_.Patch(row);
       if (!patched.ok()) return patched.AtPage(record->page);
-      JET_ASSIGN_OR_RETURN(const uint32_t to, Place(row));
+      JET_ASSIGN_OR_RETURN(const uint32_t to, data_.Place(row));
       rows_.Add(RowPointer(record->page, record->slot), to);
       ++copied_;
     }
@@ -72,25 +72,8 @@ class TableCopy {
     rows_.Seal();
     if (rows_.HasDuplicates()) return CorruptError("two rows claim the same place").AtPage(def_.page);
     // The definition's own row count is not kept exact by Access; the copy counts what it found.
-    JET_RETURN_IF_ERROR(FlushDataPage());
+    JET_RETURN_IF_ERROR(data_.Flush());
     return long_values_.Flush();
-  }
-
-  Result<uint32_t> Place(std::span<const uint8_t> row) {
-    if (row.size() > data_.Capacity()) return CorruptError("a row is larger than a page");
-    if (!data_open_ || !data_.Fits(row.size())) {
-      JET_RETURN_IF_ERROR(FlushDataPage());
-      data_page_ = t_.allocator.Reserve();
-      data_pages_.push_back(data_page_);
-      data_open_ = true;
-    }
-    return RowPointer(data_page_, data_.Add(row));
-  }
-
-  Status FlushDataPage() {
-    if (!data_open_) return Status::Ok();
-    data_open_ = false;
-    return t_.allocator.Write(data_page_, data_.Finish());
   }
 
   Status CopyIndexes() {
@@ -133,7 +116,7 @@ class TableCopy {
   Status WriteDefinition() {
     MovedDefinition to;
     to.pages = table_.new_pages;
-    JET_ASSIGN_OR_RETURN(to.used_pages, AddMap(data_pages_));
+    JET_ASSIGN_OR_RETURN(to.used_pages, AddMap(data_.pages()));
     JET_ASSIGN_OR_RETURN(to.free_pages, AddMap({}));
     to.row_count = static_cast<uint32_t>(copied_);
     for (const CopiedIndex& index : indexes_) {
@@ -157,12 +140,9 @@ class TableCopy {
   const TableToCopy& table_;
   const TableDef& def_;
   const Layout& layout_;
-  DataPageBuilder data_;
+  RowPlacer data_;
   LongValueCopier long_values_;
   RowPatcher patcher_;
-  uint32_t data_page_ = 0;
-  bool data_open_ = false;
-  std::vector<uint32_t> data_pages_;
   RowPointerMap rows_;
   uint64_t copied_ = 0;
   std::vector<CopiedIndex> indexes_;
