@@ -27,7 +27,8 @@ endfunction()
 # tavimer_test(NAME LABELS label... SOURCES ... LIBS ... [GUI] [WHOLE] [LABEL_TESTS label regex ...])
 # Every test carries the label of its folder; GUI tests also carry "gui" and run offscreen.
 # WHOLE runs the binary as one ctest test, so that its tests share one costly set-up (a Wine
-# prefix); otherwise each test of the binary is a ctest test of its own.
+# prefix), with a main that makes ctest report it skipped when any of its tests skipped and
+# none failed; otherwise each test of the binary is a ctest test of its own.
 # LABEL_TESTS gives a label to the tests whose names match a regular expression only (pairs
 # of label and expression), for labels such as "slow" and "oracle" that hold for some of
 # an executable's tests and not for the others.
@@ -51,8 +52,9 @@ function(tavimer_test name)
     set(ARG_TIMEOUT 300)
   endif()
   if(ARG_WHOLE)
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/WholeBinaryMain.cpp)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT})
+    set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT} SKIP_RETURN_CODE 77)
     if(env)
       set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")
     endif()

@@ -21,6 +21,7 @@
 #include <windows.h>
 
 #include "platform/RegistryWindows.h"
+#include "tests/registry/ProcessHandles.h"
 #else
 #include "platform/RegistryWineFile.h"
 #endif
@@ -118,15 +119,14 @@ class WineFileBackend {
 using TestBackends = ::testing::Types<MemoryBackend, WineFileBackend>;
 #endif
 
-// Handles still open on a back end that counts them (0 for those that do not).
+// Handles open on a back end: those its own handle table holds, or for the Windows registry
+// every handle the process has open.
 template <typename Api>
-size_t OpenHandles(const Api& api) {
-  if constexpr (requires { api.OpenHandleCount(); }) {
-    return api.OpenHandleCount();
-  } else {
-    return 0;
-  }
-}
+requires requires(const Api& api) { api.OpenHandleCount(); }
+size_t OpenHandles(const Api& api) { return api.OpenHandleCount(); }
+#ifdef _WIN32
+inline size_t OpenHandles(const WindowsRegistryApi&) { return ProcessHandleCount(); }
+#endif
 
 // Stores raw data below a root, creating the key.
 inline int32_t Seed(RegistryApi& api, int32_t root, const std::string& path, const std::string& name,

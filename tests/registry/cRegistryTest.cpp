@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "registry/cRegistry.h"
 #include "tests/registry/RegistryBackends.h"
 
@@ -248,6 +250,12 @@ TYPED_TEST(cRegistryTest, OperationsLeaveNoHandleOpen) {
   reg.SetSectionKey(kSection);
   reg.SetValueKey("v");
   reg.SetValueType(1);
+  // The first use of a root may open what the system then keeps open (Windows' predefined keys).
+  RegHandle key = 0;
+  if (api->OpenKey(RootHandle(kHkeyCurrentUser), "Software", kKeyQueryValue, key) == kRegOk)
+    api->CloseKey(key);
+  const size_t before = testing::OpenHandles(*api);
+  ASSERT_NE(before, SIZE_MAX) << "the system does not list the open handles";
   reg.SetValue("x");
   reg.Value();
   reg.SetValueType(7);
@@ -262,7 +270,7 @@ TYPED_TEST(cRegistryTest, OperationsLeaveNoHandleOpen) {
   reg.EnumerateSections(names, count);
   reg.DeleteValue();
   EXPECT_THROW(reg.DeleteValue(), VbError);
-  EXPECT_EQ(testing::OpenHandles(*api), 0u);
+  EXPECT_EQ(testing::OpenHandles(*api), before);
 }
 
 }  // namespace
