@@ -109,6 +109,8 @@ constexpr std::array<Jet4Weight, 256> kJet4Weights = {{
 }};
 
 constexpr uint8_t kJet4Unknown = 0x2b;
+constexpr char16_t kSharpS = 0xDF;
+constexpr uint8_t kJet4WeightS = 0x6b;
 
 // Ligatures weigh as the two letters they join.
 struct Jet3Ligature {
@@ -219,15 +221,27 @@ Bytes Jet4Key(const std::u16string& text, bool& exact) {
   std::vector<uint8_t> accents;
   Bytes specials;
   bool kana = false;
+  bool ligature_place_unknown = false;
   for (char16_t c : text) {
     if (IsIgnored(c)) continue;
     if (const uint8_t code = Jet4SpecialCode(c); code != 0) {
+      if (ligature_place_unknown) exact = false;
       const auto position = static_cast<uint16_t>(0x8007 + 4 * accents.size());
       specials.insert(specials.end(), {static_cast<uint8_t>(position >> 8), static_cast<uint8_t>(position), 0x06, code});
       continue;
     }
+    if (c == kSharpS) {
+      // Weighs, and takes places, as two s.
+      key.insert(key.end(), {kJet4WeightS, kJet4WeightS});
+      accents.insert(accents.end(), {kNoAccent, kNoAccent});
+      continue;
+    }
+    // The ae ligatures and thorn weigh as a and e, t and h; whether they take one place or
+    // two is not known, which matters only when an accent or a special character follows.
+    ligature_place_unknown = ligature_place_unknown || c == 0xC6 || c == 0xE6 || c == 0xDE || c == 0xFE;
     const Jet4Weight w = Jet4WeightOf(c, exact);
     if (w.weight == 0) continue;
+    if (ligature_place_unknown && w.accent != kNoAccent) exact = false;
     kana = kana || IsHiragana(c);
     if (w.weight > 0xFF) key.push_back(static_cast<uint8_t>(w.weight >> 8));
     key.push_back(static_cast<uint8_t>(w.weight));
@@ -254,7 +268,11 @@ Bytes Jet4Key(const std::u16string& text, bool& exact) {
 
 Bytes GeneralTextKey(const std::u16string& text, JetVersion version, bool* exact) {
   bool known = true;
-  Bytes key = version == JetVersion::kJet3 ? Jet3Key(text, known) : Jet4Key(text, known);
+  // Trailing spaces take no part in a key.
+  std::u16string_view kept(text);
+  while (!kept.empty() && kept.back() == u' ') kept.remove_suffix(1);
+  const std::u16string trimmed(kept);
+  Bytes key = version == JetVersion::kJet3 ? Jet3Key(trimmed, known) : Jet4Key(trimmed, known);
   if (exact != nullptr) *exact = known;
   return key;
 }

@@ -28,6 +28,7 @@ void RegisterGenerate(CLI::App& app, RunResult& result);
 void RegisterCompact(CLI::App& app, RunResult& result);
 void RegisterDelete(CLI::App& app, RunResult& result);
 void RegisterRepair(CLI::App& app, RunResult& result);
+void RegisterKeys(CLI::App& app, RunResult& result);
 
 // Prints "error NNNN: description" on stderr and returns exit code 2.
 int ReportError(const jet::Status& status);

@@ -17,6 +17,7 @@ constexpr tav::jettool::Registrar kCommands[] = {
     tav::jettool::RegisterCompact,
     tav::jettool::RegisterDelete,
     tav::jettool::RegisterRepair,
+    tav::jettool::RegisterKeys,
 };
 
 }  // namespace
