@@ -14,11 +14,12 @@
 //   Jet 4: weights are one or two bytes per character; then 0x01, one accent byte per
 //          weighted character (2 = none, trailing 2s dropped); control characters,
 //          apostrophes and hyphens add later sections (see Jet4Key); 0x00 ends the key.
-// The weights below are the ones Access writes, as its keys in our fixtures show them: all
-// of code page 1252 and Latin-1, the Greek alphabet, and the few Cyrillic, kana and Han
-// characters the fixtures hold. Other characters get the weight of an unknown character, so
-// keys containing them sort close to, but not exactly as, Access sorts them; GeneralTextKey
-// says when that happened.
+// Trailing spaces are left out. The weights below are the ones Access writes, as its keys in
+// our fixtures and in real databases show them (`jettool keys --weights` reads them off):
+// all of code page 1252 and Latin-1, the Greek alphabet, the Cyrillic letters those files
+// hold, and a few kana and Han characters. Other characters get the weight of an unknown
+// character, so keys containing them sort close to, but not exactly as, Access sorts them;
+// GeneralTextKey says when that happened.
 
 namespace jet {
 namespace {
@@ -172,16 +173,30 @@ uint8_t Jet4SpecialCode(char16_t c) {
   }
 }
 
-// Weights of characters beyond Latin-1 that Access's keys show.
+// Weights of characters beyond Latin-1 that Access's keys show, by character.
 struct Jet4Beyond {
   char16_t character;
   Jet4Weight weight;
 };
-constexpr std::array<Jet4Beyond, 15> kJet4Beyond = {{
+constexpr std::array<Jet4Beyond, 53> kJet4Beyond = {{
     {u'\u03F0', {0x7915, 0x03}},  // kappa symbol: kappa with a variant mark
-    {u'\u0418', {0x793b, 0x02}}, {u'\u041C', {0x7943, 0x02}}, {u'\u0420', {0x7948, 0x02}},
-    {u'\u0438', {0x793b, 0x02}}, {u'\u043C', {0x7943, 0x02}}, {u'\u0440', {0x7948, 0x02}},
-    {u'\u3058', {0x7f13, 0x03}}, {u'\u308A', {0x7f43, 0x02}},  // hiragana ji (voiced), ri
+    {u'\u0406', {0x793c, 0x02}},
+    {u'\u0411', {0x7930, 0x02}}, {u'\u0412', {0x7931, 0x02}}, {u'\u0413', {0x7932, 0x02}},
+    {u'\u0417', {0x7939, 0x02}}, {u'\u0418', {0x793b, 0x02}}, {u'\u041A', {0x7940, 0x02}},
+    {u'\u041C', {0x7943, 0x02}}, {u'\u041E', {0x7946, 0x02}}, {u'\u041F', {0x7947, 0x02}},
+    {u'\u0420', {0x7948, 0x02}}, {u'\u0421', {0x7949, 0x02}}, {u'\u0422', {0x794a, 0x02}},
+    {u'\u0424', {0x7950, 0x02}}, {u'\u0425', {0x7951, 0x02}}, {u'\u0427', {0x7953, 0x02}}, {u'\u0428', {0x7955, 0x02}}, {u'\u0430', {0x792f, 0x02}},
+    {u'\u0431', {0x7930, 0x02}}, {u'\u0432', {0x7931, 0x02}}, {u'\u0433', {0x7932, 0x02}},
+    {u'\u0434', {0x7933, 0x02}}, {u'\u0435', {0x7936, 0x02}}, {u'\u0437', {0x7939, 0x02}},
+    {u'\u0438', {0x793b, 0x02}}, {u'\u0439', {0x793e, 0x02}}, {u'\u043A', {0x7940, 0x02}},
+    {u'\u043B', {0x7941, 0x02}}, {u'\u043C', {0x7943, 0x02}}, {u'\u043D', {0x7944, 0x02}},
+    {u'\u043E', {0x7946, 0x02}}, {u'\u043F', {0x7947, 0x02}}, {u'\u0440', {0x7948, 0x02}},
+    {u'\u0441', {0x7949, 0x02}}, {u'\u0442', {0x794a, 0x02}}, {u'\u0443', {0x794d, 0x02}},
+    {u'\u0445', {0x7951, 0x02}}, {u'\u0446', {0x7952, 0x02}}, {u'\u0447', {0x7953, 0x02}},
+    {u'\u0448', {0x7955, 0x02}}, {u'\u044B', {0x7958, 0x02}}, {u'\u044C', {0x7959, 0x02}},
+    {u'\u044F', {0x795c, 0x02}}, {u'\u0456', {0x793c, 0x02}},
+    {u'\u3058', {0x7f13, 0x03}},  // hiragana ji (voiced)
+    {u'\u308A', {0x7f43, 0x02}},  // hiragana ri
     {u'\u4EA4', {0x9fbe, 0x02}}, {u'\u4EEE', {0xa00d, 0x02}}, {u'\u540D', {0xa547, 0x02}},
     {u'\u5B57', {0xacac, 0x02}}, {u'\u6587', {0xb6f6, 0x02}}, {u'\u6F22', {0xc0b6, 0x02}}}};
 

@@ -6,6 +6,8 @@
 namespace jet {
 namespace {
 
+constexpr uint16_t kWriterCodePage = 1252;  // Jet 3 text is written in code page 1252
+
 uint8_t IndexFlags(const IndexDesign& index) {
   uint8_t flags = 0;
   if (index.unique || index.primary_key) flags |= kIndexUnique;
@@ -36,6 +38,8 @@ Result<std::unique_ptr<TableBuilder>> TableBuilder::Start(PageAllocator& allocat
     }
     table->indexes_.push_back(Index{index, KeyEncoder(allocator.layout(), std::move(columns)),
                                     IndexBuilder(index.name, index.unique || index.primary_key)});
+    // A key that may differ from Access's would leave an index Access cannot search.
+    table->indexes_.back().encoder.RequireExactKeys(kWriterCodePage);
   }
   return table;
 }
@@ -82,7 +86,12 @@ Result<RowLocation> TableBuilder::AddRow(RowValues values) {
       keys.emplace_back();
       continue;
     }
-    JET_ASSIGN_OR_RETURN(Bytes key, index.encoder.Encode(values));
+    Result<Bytes> encoded = index.encoder.Encode(values);
+    if (!encoded.ok()) {
+      long_values_.AbandonTracked();
+      return Status(encoded.status().kind(), "index " + index.design.name + ": " + encoded.status().description());
+    }
+    Bytes key = std::move(*encoded);
     if (key.size() > MaxIndexKeyLength(allocator_.layout())) {
       long_values_.AbandonTracked();
       return Status(ErrorKind::kInvalidArgument, "a key of index " + index.design.name + " is longer than an index page allows");
