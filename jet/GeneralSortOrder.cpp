@@ -147,9 +147,6 @@ Bytes Jet3Key(const std::u16string& text, bool& exact) {
     const Jet3Weight w = c == 0xFFFD ? Jet3Weight{kJet3Unknown, 0} : kJet3Weights[Cp1252FromUnicode(c)];
     key.push_back(w.weight != 0 ? w.weight : kJet3Unknown);
     if (w.weight >= kJet3FirstLetterOrDigit) accents.push_back(w.accent != 0 ? w.accent : kNoAccent);
-    // Access's keys place accents inconsistently in some files (an accented letter's code
-    // follows a varying number of unaccented ones), so a key with an accent is not known.
-    if (w.weight >= kJet3FirstLetterOrDigit && w.accent > kNoAccent) exact = false;
   }
   while (!accents.empty() && accents.back() == kNoAccent) accents.pop_back();
   std::vector<uint8_t> nibbles{0};
