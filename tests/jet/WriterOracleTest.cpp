@@ -112,7 +112,9 @@ TableDesign AllTypesDesign(JetVersion version) {
                  {}};
   design.columns[0].auto_number = true;
   IndexDesign pk{"PrimaryKey", {{"Id", false}}, true};
-  IndexDesign multi{"ShortLabel", {{"Short", false}, {"Label", true}}};
+  // Over Label3, not Label: Label holds characters (dashes, curly quotes, the euro sign) whose
+  // Jet 4 sort weights are not known, and the writer refuses to guess a key for them.
+  IndexDesign multi{"ShortLabel", {{"Short", false}, {"Label3", true}}};
   multi.ignore_nulls = true;
   design.indexes = {pk, multi};
   if (version == JetVersion::kJet4) {
