@@ -141,9 +141,7 @@ Result<std::vector<bool>> WalkEntries(PageSource& source, const RealIndex& index
     for (IndexEntry& e : page->entries) {
       const uint32_t pointer = (e.data_page << 8) | e.data_row;
       auto position = rows.Position(pointer);
-      if (!position && options.left_out && std::binary_search(options.left_out->begin(), options.left_out->end(), pointer)) {
-        continue;
-      }
+      if (!position && options.pass_over_lost_rows) continue;
       if (!position) {
         return Damaged("an entry names row " + std::to_string(e.data_row) + " of page " +
                        std::to_string(e.data_page) + ", which the table does not hold")
@@ -177,18 +175,20 @@ Status VerifyIndex(PageSource& source, const RealIndex& index, const RowPointerM
                          return Status::Ok();
                        }));
   // A row reached through the slot it left is listed under that slot; both name one row.
-  std::vector<uint32_t> seen;
-  for (size_t i = 0; i < listed.size(); ++i) {
-    if (listed[i]) seen.push_back(rows.At(i));
+  std::vector<bool> reached(rows.size());
+  size_t listed_rows = 0;
+  size_t all_rows = 0;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const auto target = rows.Position(rows.At(i));
+    if (!target) return Status(ErrorKind::kInvalidArgument, "the rows do not map each row to itself");
+    if (*target == i) ++all_rows;
+    if (!listed[i]) continue;
+    if (reached[*target]) return Damaged("it lists a moved row twice");
+    reached[*target] = true;
+    ++listed_rows;
   }
-  std::sort(seen.begin(), seen.end());
-  if (std::adjacent_find(seen.begin(), seen.end()) != seen.end()) return Damaged("it lists a moved row twice");
-  std::vector<uint32_t> all;
-  for (size_t i = 0; i < rows.size(); ++i) all.push_back(rows.At(i));
-  std::sort(all.begin(), all.end());
-  all.erase(std::unique(all.begin(), all.end()), all.end());
-  if (seen.size() != all.size() && (index.flags & kIndexIgnoreNulls) == 0) {
-    return Damaged("it lists " + std::to_string(seen.size()) + " of " + std::to_string(all.size()) + " rows");
+  if (listed_rows != all_rows && (index.flags & kIndexIgnoreNulls) == 0) {
+    return Damaged("it lists " + std::to_string(listed_rows) + " of " + std::to_string(all_rows) + " rows");
   }
   return Status::Ok();
 }

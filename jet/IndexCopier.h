@@ -22,9 +22,10 @@ namespace jet {
 struct IndexCopyOptions {
   // Old id -> new id, for an index whose first column holds table ids; null otherwise.
   const std::map<uint32_t, uint32_t>* renumbered_ids = nullptr;
-  // Rows of the source left out of the copy on purpose (their pointers, ascending): their
-  // entries are passed over instead of failing the copy.
-  const std::vector<uint32_t>* left_out = nullptr;
+  // Whether an entry naming a row that `rows` does not hold is passed over instead of
+  // failing: repair, where rows are lost to damage or left out on purpose, and a tree that
+  // lists every surviving row once still holds their keys as Access wrote them.
+  bool pass_over_lost_rows = false;
 };
 
 struct CopiedIndex {
@@ -37,7 +38,9 @@ struct CopiedIndex {
 //
 // VerifyIndex reads the tree without writing anything: kCorrupt as above, and also when it
 // does not list every row of `rows` (rows whose key columns are all null may be missing
-// when the index ignores nulls). Every entry must then copy.
+// when the index ignores nulls). Every entry must then copy. `rows` maps each row to itself
+// and each slot a moved row left behind to the row, which one of the two entries may name.
+// Memory: two bits per row.
 Status VerifyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows, const IndexCopyOptions& options);
 
 Result<CopiedIndex> CopyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows,

@@ -181,7 +181,7 @@ class TableSalvage {
       IndexPlan& plan = plans_[i];
       if (table_.added_rows.empty()) {
         IndexCopyOptions options;
-        options.left_out = &left_out_;
+        options.pass_over_lost_rows = true;
         if (VerifyIndex(t_.source, index, candidates_, options).ok()) continue;
       }
       plan.fate = IndexFate::kRebuild;
@@ -333,8 +333,6 @@ class TableSalvage {
     }
     rows_.Seal();
     AddForwards(rows_);
-    left_out_.insert(left_out_.end(), dropped_.begin(), dropped_.end());
-    std::sort(left_out_.begin(), left_out_.end());
     JET_RETURN_IF_ERROR(data_.Flush());
     return long_values_.Flush();
   }
@@ -352,7 +350,6 @@ class TableSalvage {
     if (patched.ok() && row.size() > data_.Capacity()) patched = CorruptError("it is larger than a page");
     if (!keys || !patched.ok()) {
       if (!patched.ok()) Lose(LossKind::kRowDropped, page, "a row cannot be carried over: " + patched.description());
-      if (from != 0) dropped_.push_back(from);
       for (size_t i = 0; keys && i < plans_.size(); ++i) {
         if (plans_[i].fate == IndexFate::kRebuild && (*keys)[i]) plans_[i].unique_keys.erase(*(*keys)[i]);
       }
@@ -373,7 +370,7 @@ class TableSalvage {
       IndexPlan& plan = plans_[i];
       if (plan.fate == IndexFate::kCopy) {
         IndexCopyOptions options;
-        options.left_out = &left_out_;
+        options.pass_over_lost_rows = true;
         const int ids = patcher_.id_column();
         if (ids >= 0 && !def_.real_indexes[i].columns.empty() &&
             def_.real_indexes[i].columns.front().column_number == def_.columns[static_cast<size_t>(ids)].number) {
@@ -467,7 +464,6 @@ class TableSalvage {
   LongValueCopier long_values_;
   RowPatcher patcher_;
   std::vector<uint32_t> left_out_;
-  std::vector<uint32_t> dropped_;  // rows left out while copying, merged into left_out_ after
   std::vector<uint32_t> pages_;
   RowPointerMap candidates_;
   std::vector<std::pair<uint32_t, uint32_t>> forwards_;
