@@ -24,9 +24,20 @@ void CheckContext::Claim(uint32_t page, const std::string& owner) {
     Report(ProblemArea::kFile, "", page, owner + " uses page " + std::to_string(page) + ", beyond the end of the file");
     return;
   }
-  auto [it, added] = owners_.emplace(page, owner);
-  if (added || it->second == owner) return;
-  Report(ProblemArea::kOwnership, "", page, "page is used by both " + it->second + " and " + owner);
+  auto [named, added] = owner_numbers_.emplace(owner, static_cast<uint32_t>(owner_names_.size() + 1));
+  if (added) owner_names_.push_back(owner);
+  if (owner_of_.size() <= page) owner_of_.resize(db_.page_count(), 0);
+  uint32_t& claimed = owner_of_[page];
+  if (claimed == 0 || claimed == named->second) {
+    claimed = named->second;
+    return;
+  }
+  Report(ProblemArea::kOwnership, "", page, "page is used by both " + owner_names_[claimed - 1] + " and " + owner);
+}
+
+const std::string* CheckContext::OwnerOf(uint32_t page) const {
+  if (page >= owner_of_.size() || owner_of_[page] == 0) return nullptr;
+  return &owner_names_[owner_of_[page] - 1];
 }
 
 }  // namespace jet

@@ -3,9 +3,10 @@
 // of leftovers, the problem count and the record of which structure owns each page.
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "jet/Checker.h"
 #include "jet/Status.h"
@@ -31,14 +32,18 @@ class CheckContext {
   // Records that `owner` uses `page`. The same owner may claim a page again; another owner
   // is a problem.
   void Claim(uint32_t page, const std::string& owner);
-  const std::map<uint32_t, std::string>& owners() const { return owners_; }
+  // The owner that claimed `page`, or null.
+  const std::string* OwnerOf(uint32_t page) const;
 
  private:
   Database& db_;
   const ProblemReporter& report_;
   const NoteReporter& note_;
   size_t problems_ = 0;
-  std::map<uint32_t, std::string> owners_;
+  // Four bytes per page: the number of its owner in owner_names_ plus one, or 0.
+  std::vector<uint32_t> owner_of_;
+  std::vector<std::string> owner_names_;
+  std::unordered_map<std::string, uint32_t> owner_numbers_;
 };
 
 }  // namespace jet

@@ -12,9 +12,12 @@
 namespace jet {
 namespace {
 
+// A leaf as the walk down the tree met it; its entries are read again, one page at a time,
+// once the tree is known to be whole.
 struct Leaf {
   uint32_t number = 0;
-  IndexPage page;
+  uint32_t prev_page = 0;
+  uint32_t next_page = 0;
 };
 
 class IndexWalk {
@@ -65,7 +68,7 @@ class IndexWalk {
       return Report(number, page.status().description());
     }
     if (page->leaf()) {
-      leaves_.push_back({number, std::move(page).value()});
+      leaves_.push_back({number, page->prev_page, page->next_page});
       return;
     }
     if (page->FirstChild() == 0) {
@@ -96,36 +99,47 @@ class IndexWalk {
     for (size_t i = 0; i < leaves_.size(); ++i) {
       const uint32_t prev = i == 0 ? 0 : leaves_[i - 1].number;
       const uint32_t next = i + 1 == leaves_.size() ? 0 : leaves_[i + 1].number;
-      if (leaves_[i].page.prev_page != prev) {
-        Report(leaves_[i].number, "leaf names page " + std::to_string(leaves_[i].page.prev_page) + " before it, not " +
+      if (leaves_[i].prev_page != prev) {
+        Report(leaves_[i].number, "leaf names page " + std::to_string(leaves_[i].prev_page) + " before it, not " +
                                       std::to_string(prev));
       }
-      if (leaves_[i].page.next_page != next) {
-        Report(leaves_[i].number, "leaf names page " + std::to_string(leaves_[i].page.next_page) + " after it, not " +
+      if (leaves_[i].next_page != next) {
+        Report(leaves_[i].number, "leaf names page " + std::to_string(leaves_[i].next_page) + " after it, not " +
                                       std::to_string(next));
       }
     }
   }
 
   void CheckEntries(const TableRows& rows) {
-    std::set<uint32_t> listed;
-    const std::vector<uint8_t>* previous = nullptr;
+    std::vector<bool> listed(rows.live.size());
+    size_t listed_count = 0;
+    std::vector<uint8_t> previous;
+    bool first = true;
     uint32_t keys = 0;
+    std::vector<uint8_t> bytes;
     for (const Leaf& leaf : leaves_) {
-      for (const IndexEntry& e : leaf.page.entries) {
-        if (previous && std::lexicographical_compare(e.key.begin(), e.key.end(), previous->begin(), previous->end())) {
+      Status read = ctx_.db().ReadPage(leaf.number, bytes);
+      auto page = read.ok() ? ParseIndexPage(bytes, ctx_.db().layout()) : Result<IndexPage>(read);
+      if (!page.ok()) return Report(leaf.number, page.status().description());
+      for (const IndexEntry& e : page->entries) {
+        if (!first && std::lexicographical_compare(e.key.begin(), e.key.end(), previous.begin(), previous.end())) {
           Report(leaf.number, "keys out of order");
         }
-        if (!previous || e.key != *previous) ++keys;
-        previous = &e.key;
+        if (first || e.key != previous) ++keys;
+        first = false;
+        previous = e.key;
         uint32_t pointer = (e.data_page << 8) | e.data_row;
         if (auto moved = rows.forwards.find(pointer); moved != rows.forwards.end()) pointer = moved->second;
         if (!rows.complete) continue;
-        if (!rows.live.count(pointer)) {
+        const size_t position = rows.Position(pointer);
+        if (position == rows.live.size()) {
           Report(leaf.number, "entry names page " + std::to_string(e.data_page) + " row " + std::to_string(e.data_row) +
                                   ", which is not a live row");
-        } else if (!listed.insert(pointer).second) {
+        } else if (listed[position]) {
           Report(leaf.number, "lists page " + std::to_string(e.data_page) + " row " + std::to_string(e.data_row) + " twice");
+        } else {
+          listed[position] = true;
+          ++listed_count;
         }
       }
     }
@@ -136,8 +150,8 @@ class IndexWalk {
     }
     if (!rows.complete) return;
     const bool may_skip = (index_.flags & kIndexIgnoreNulls) != 0;
-    if (listed.size() != rows.live.size() && !(may_skip && listed.size() < rows.live.size())) {
-      Report(index_.root_page, "lists " + std::to_string(listed.size()) + " rows, the table holds " +
+    if (listed_count != rows.live.size() && !(may_skip && listed_count < rows.live.size())) {
+      Report(index_.root_page, "lists " + std::to_string(listed_count) + " rows, the table holds " +
                                    std::to_string(rows.live.size()));
     }
   }

@@ -100,13 +100,12 @@ void CheckPageMap(CheckContext& ctx, const std::map<uint32_t, std::string>& tabl
                       "free-page map: " + map.status().description());
   }
   const std::set<uint32_t>& free = *map;
-  const auto& owners = ctx.owners();
   for (uint32_t number = 1; number < db.page_count(); ++number) {
-    auto owner = owners.find(number);
+    const std::string* owner = ctx.OwnerOf(number);
     const bool is_free = free.count(number) != 0;
-    if (owner != owners.end() && is_free) {
-      ctx.Report(ProblemArea::kUsageMap, "", number, "page is marked free but used by " + owner->second);
-    } else if (owner == owners.end() && !is_free) {
+    if (owner != nullptr && is_free) {
+      ctx.Report(ProblemArea::kUsageMap, "", number, "page is marked free but used by " + *owner);
+    } else if (owner == nullptr && !is_free) {
       NoteUnowned(ctx, number, tables);
     }
   }

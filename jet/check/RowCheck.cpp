@@ -1,6 +1,7 @@
 #include "jet/check/RowCheck.h"
 
 #include <algorithm>
+#include <set>
 
 #include "jet/Bytes.h"
 #include "jet/DataPage.h"
@@ -33,6 +34,7 @@ class RowWalk {
     }
     for (uint32_t page : *used) CheckPage(page);
     CheckMovedRows();
+    std::sort(rows_.live.begin(), rows_.live.end());
     if (rows_.complete && rows_.live.size() != def_.row_count) {
       ctx_.Note(Leftover::kRowCount, table_, def_.page,
                 "table definition counts " + std::to_string(def_.row_count) + " rows, the data pages hold " +
@@ -107,7 +109,7 @@ class RowWalk {
   }
 
   void CheckRow(const std::vector<uint8_t>& page, uint32_t number, size_t slot, const RowSlot& s) {
-    rows_.live.insert((number << 8) | static_cast<uint32_t>(slot));
+    rows_.live.push_back((number << 8) | static_cast<uint32_t>(slot));
     std::span<const uint8_t> row(page.data() + s.start, s.end - s.start);
     auto fields = SplitRow(row, def_, ctx_.db().layout());
     if (!fields.ok()) {
