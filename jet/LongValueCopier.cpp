@@ -85,6 +85,11 @@ Status LongValueCopier::Copy(std::span<uint8_t> field) {
   if (std::adjacent_find(visited_.begin(), visited_.end()) != visited_.end()) {
     return CorruptError("a long-value chain loops").AtPage(PointerPage(visited_.front()));
   }
+  // Nothing is placed before every piece is known to fit a page: a value copied in part would
+  // leave pieces no row names.
+  for (const std::vector<uint8_t>& piece : pieces_) {
+    if (piece.size() > current_.Capacity()) return CorruptError("a long-value row is larger than a page");
+  }
   uint32_t next = 0;
   for (size_t i = pieces_.size(); i-- > 0;) {
     PutU32(pieces_[i], 0, next);

@@ -301,13 +301,20 @@ class TableSalvage {
       std::fill(field.begin(), field.end(), 0);
       return true;
     }
-    JET_ASSIGN_OR_RETURN(const Bytes stored, t_.cut_values.Store(data.bytes));
-    if (stored.size() != kLongValueHeaderSize || field.size() < kLongValueHeaderSize) {
-      return CorruptError("the value cannot be stored again in its field");
+    // A row whose other long values may already be copied is never dropped from here: a
+    // value that cannot be stored again is made null instead.
+    auto stored = field.size() < kLongValueHeaderSize ? Result<Bytes>(CorruptError("its field is too short"))
+                                                       : t_.cut_values.Store(data.bytes);
+    if (!stored.ok() && stored.status().kind() == ErrorKind::kIo) return stored.status();
+    if (!stored.ok() || stored->size() != kLongValueHeaderSize) {
+      lose(LossKind::kValueNulled, "column '" + column.name + "': cannot be stored again (" +
+                                       (stored.ok() ? std::string("its field does not fit") : stored.status().description()) + ")");
+      std::fill(field.begin(), field.end(), 0);
+      return true;
     }
     // A field that held its value inline keeps its length; the bytes after the header are
     // then unused.
-    std::copy(stored.begin(), stored.end(), field.begin());
+    std::copy(stored->begin(), stored->end(), field.begin());
     std::fill(field.begin() + kLongValueHeaderSize, field.end(), 0);
     lose(LossKind::kValueCut,
          "column '" + column.name + "': cut after " + std::to_string(data.bytes.size()) + " bytes (" + data.why + ")");
@@ -337,17 +344,19 @@ class TableSalvage {
     return long_values_.Flush();
   }
 
-  // The table id first (keys are made of the moved row), then the keys, then the long
-  // values, so that a row left out for its key copies none.
+  // The table id first (keys are made of the moved row), then the checks that may leave the
+  // row out, and only then its long values: once one is copied the row is kept, so that the
+  // new file holds no long value that no row names.
   Status AddRow(std::vector<uint8_t>& row, uint32_t from, uint32_t page) {
     Status patched = patcher_.MoveTableId(row);
+    // Copying long values rewrites their fields in place: the row keeps its size.
+    if (patched.ok() && row.size() > data_.Capacity()) patched = CorruptError("it is larger than a page");
     std::optional<std::vector<std::optional<Bytes>>> keys;
     if (patched.ok()) {
       JET_ASSIGN_OR_RETURN(keys, KeysOf(row, page));
       if (keys) patched = patcher_.CopyLongValues(row);
     }
     if (!patched.ok() && patched.kind() == ErrorKind::kIo) return patched;
-    if (patched.ok() && row.size() > data_.Capacity()) patched = CorruptError("it is larger than a page");
     if (!keys || !patched.ok()) {
       if (!patched.ok()) Lose(LossKind::kRowDropped, page, "a row cannot be carried over: " + patched.description());
       for (size_t i = 0; keys && i < plans_.size(); ++i) {
