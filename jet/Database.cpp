@@ -21,8 +21,9 @@ Database::Database(std::unique_ptr<File> file, Header header, uint32_t page_coun
       page_count_(page_count),
       text_code_page_(text_code_page) {}
 
-Result<std::unique_ptr<Database>> Database::OpenPath(const std::string& path, const OpenOptions& options) {
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, OpenPosixFile(path, OpenMode::kReadOnly));
+Result<std::unique_ptr<Database>> Database::OpenPath(const std::string& path, const OpenOptions& options,
+                                                     FileSystem& fs) {
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, fs.Open(path, OpenMode::kReadOnly));
   return Open(std::move(file), options);
 }
 

@@ -1,11 +1,13 @@
 #pragma once
-// The engine's only way to reach bytes on disk. Everything in jet/ reads and writes
-// through a File, so tests can substitute an in-memory file or one that fails on purpose.
+// An open file of the engine's file layer (FileSystem.h). Everything in jet/ reads and
+// writes through a File, so tests can substitute an in-memory file or one that fails on
+// purpose.
 //
-// Implementations here:
-//   PosixFile      a real file (read-only, read-write, or created new, failing if it exists)
-//   MemoryFile     a growable byte buffer
-//   FaultyFile     wraps another File and starts failing after a budget of bytes or writes
+// Implementations:
+//   a file on disk  from FileSystem::Open or CreateNew (PosixFile.cpp)
+//   MemoryFile      a growable byte buffer
+//   FaultyFile      wraps another File and starts failing after a budget of bytes or writes
+//   BorrowedFile, CountingFile  pass calls on to another File
 
 #include <cstddef>
 #include <cstdint>
@@ -42,9 +44,6 @@ enum class OpenMode {
   kReadWriteExclusive,  // read-write, holding an exclusive lock; kInUse when someone holds one
 };
 
-// Opens a file on disk. Errors: kNotFound, kExists, kInUse (locked), kIo.
-Result<std::unique_ptr<File>> OpenPosixFile(const std::string& path, OpenMode mode);
-
 // A file held in memory; copyable contents for inspection by tests.
 class MemoryFile : public File {
  public:
@@ -66,9 +65,6 @@ class MemoryFile : public File {
   std::vector<uint8_t> bytes_;
   std::string name_ = "memory";
 };
-
-// Loads a whole file from disk into a MemoryFile.
-Result<std::unique_ptr<MemoryFile>> LoadIntoMemory(const std::string& path);
 
 // Passes calls to `inner` until a budget runs out, then fails every later call with kIo.
 // A negative budget means unlimited. Counts only successful calls.

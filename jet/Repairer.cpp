@@ -1,9 +1,6 @@
 #include "jet/Repairer.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -21,6 +18,7 @@
 #include "jet/SalvageSchema.h"
 #include "jet/SalvageTable.h"
 #include "jet/TablePlan.h"
+#include "jet/TemporaryFile.h"
 #include "jet/UsageMapWriter.h"
 
 namespace jet {
@@ -218,55 +216,14 @@ class Rebuild {
   std::map<uint32_t, uint32_t> catalog_pointers_;  // definition page -> its catalog row
 };
 
-// Removes a temporary file unless told it has been put in place.
-class TemporaryFile {
- public:
-  TemporaryFile(FileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
-  ~TemporaryFile() {
-    if (!kept_) (void)fs_.Remove(path_);
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  const std::string& path() const { return path_; }
-  void Keep() { kept_ = true; }
-
- private:
-  FileSystem& fs_;
-  std::string path_;
-  bool kept_ = false;
-};
-
-std::string FolderOf(const std::string& path) {
-  const std::string folder = std::filesystem::path(path).parent_path().string();
-  return folder.empty() ? "." : folder;
-}
-
-// Creates a new hidden file beside `path` with permission bits `mode`.
-Result<std::unique_ptr<File>> CreateBeside(FileSystem& fs, const std::string& path, uint32_t mode,
-                                           std::unique_ptr<TemporaryFile>& temporary) {
-  const std::filesystem::path original(path);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = "." + original.filename().string() + ".repair" + std::to_string(::getpid()) + "-" +
-                             std::to_string(attempt);
-    const std::string candidate = (original.parent_path() / name).string();
-    auto file = fs.CreateNew(candidate, mode);
-    if (file.ok()) {
-      temporary = std::make_unique<TemporaryFile>(fs, candidate);
-      return file;
-    }
-    if (file.status().kind() != ErrorKind::kExists) return file.status();
-  }
-  return Status(ErrorKind::kExists, "no free name for the repaired copy").AtFile(path);
-}
-
 // Whether the file opens with its own password, holds whole pages only and passes the check.
 // kIo when it cannot be read.
 Result<bool> Sound(File& file, const std::string& password) {
   auto db = Database::Open(std::make_unique<BorrowedFile>(file), {.password = password});
   if (!db.ok() && db.status().kind() == ErrorKind::kIo) return db.status();
   if (!db.ok()) return false;
-  auto size = (*db)->file().Size();
-  if (!size.ok() || *size % (*db)->page_size() != 0) return false;
+  JET_ASSIGN_OR_RETURN(const uint64_t size, (*db)->file().Size());
+  if (size % (*db)->page_size() != 0) return false;
   return CheckDatabase(**db, [](const Problem&) {}) == 0;
 }
 
@@ -308,16 +265,15 @@ Status VerifyCopy(FileSystem& fs, const std::string& path) {
 // it is said in the report, not as a failed repair.
 Result<RepairReport> RepairOnDisk(FileSystem& fs, const std::string& path, File& source) {
   JET_ASSIGN_OR_RETURN(const FileStat original, fs.Stat(path));
-  std::unique_ptr<TemporaryFile> temporary;
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> out, CreateBeside(fs, path, original.mode, temporary));
-  auto report = RepairInto(source, *out);
-  out.reset();
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<TemporaryFile> temporary,
+                       TemporaryFile::CreateBeside(fs, path, "repair", original.mode));
+  auto report = RepairInto(source, temporary->file());
+  temporary->Close();
   if (!report.ok()) return report.status().file().empty() ? Status(report.status()).AtFile(path) : report.status();
   JET_RETURN_IF_ERROR(fs.SetOwner(temporary->path(), original.owner, original.group));
   JET_RETURN_IF_ERROR(fs.SetMode(temporary->path(), original.mode));
   JET_RETURN_IF_ERROR(VerifyCopy(fs, temporary->path()));
-  JET_RETURN_IF_ERROR(fs.Rename(temporary->path(), path));
-  temporary->Keep();
+  JET_RETURN_IF_ERROR(temporary->RenameOver(path));
   Status synced = fs.SyncFolder(FolderOf(path));
   if (!synced.ok()) {
     report->unsynced = "the repaired database has replaced the original, but its folder could not be flushed (" +
