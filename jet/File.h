@@ -111,6 +111,36 @@ class BorrowedFile : public File {
   File& inner_;
 };
 
+// Passes calls on to `inner` (which must outlive it) and keeps the first failure of the disk
+// (kIo), for callers such as the structural check that turn a failed read into a finding:
+// they ask afterwards whether the disk, not the file, was at fault.
+class IoFailureRecorder : public File {
+ public:
+  explicit IoFailureRecorder(File& inner) : inner_(inner) {}
+  Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override { return Keep(inner_.ReadAt(offset, buffer)); }
+  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override { return Keep(inner_.WriteAt(offset, data)); }
+  Result<uint64_t> Size() override {
+    Result<uint64_t> size = inner_.Size();
+    if (!size.ok()) Keep(size.status());
+    return size;
+  }
+  Status Sync() override { return Keep(inner_.Sync()); }
+  Status Truncate(uint64_t size) override { return Keep(inner_.Truncate(size)); }
+  std::string Name() const override { return inner_.Name(); }
+
+  // The first kIo failure; Ok when there was none.
+  const Status& failure() const { return failure_; }
+
+ private:
+  Status Keep(Status status) {
+    if (!status.ok() && status.kind() == ErrorKind::kIo && failure_.ok()) failure_ = status;
+    return status;
+  }
+
+  File& inner_;
+  Status failure_;
+};
+
 // Counts reads, for checking that an operation touches only a bounded number of pages.
 class CountingFile : public File {
  public:

@@ -217,14 +217,17 @@ class Rebuild {
 };
 
 // Whether the file opens with its own password, holds whole pages only and passes the check.
-// kIo when it cannot be read.
+// kIo when it cannot be read: a failing disk is not taken for damage.
 Result<bool> Sound(File& file, const std::string& password) {
-  auto db = Database::Open(std::make_unique<BorrowedFile>(file), {.password = password});
-  if (!db.ok() && db.status().kind() == ErrorKind::kIo) return db.status();
-  if (!db.ok()) return false;
-  JET_ASSIGN_OR_RETURN(const uint64_t size, (*db)->file().Size());
-  if (size % (*db)->page_size() != 0) return false;
-  return CheckDatabase(**db, [](const Problem&) {}) == 0;
+  IoFailureRecorder disk(file);
+  auto db = Database::Open(std::make_unique<BorrowedFile>(disk), {.password = password});
+  bool sound = db.ok();
+  if (sound) {
+    auto size = (*db)->file().Size();
+    sound = size.ok() && *size % (*db)->page_size() == 0 && CheckDatabase(**db, [](const Problem&) {}) == 0;
+  }
+  JET_RETURN_IF_ERROR(disk.failure());
+  return sound;
 }
 
 // Reads the stored password, checking the one given against it.
@@ -241,19 +244,20 @@ Result<std::string> StoredPassword(File& file, const RepairOptions& options) {
   return header->password;
 }
 
-// The repaired copy must open with the password it stores and pass the whole check.
+// The repaired copy must open with the password it stores and pass the whole check. A read
+// of it that fails is that failure (kIo), not a finding of the check.
 Status VerifyCopy(FileSystem& fs, const std::string& path) {
   JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, fs.Open(path, OpenMode::kReadOnly));
-  JET_ASSIGN_OR_RETURN(const std::string password, StoredPassword(*file, {}));
-  auto db = Database::Open(std::move(file), {.password = password});
-  if (!db.ok()) {
-    if (db.status().kind() == ErrorKind::kIo) return db.status();
-    return CorruptError("the repaired copy does not open: " + db.status().ToString());
-  }
+  IoFailureRecorder disk(*file);
+  JET_ASSIGN_OR_RETURN(const std::string password, StoredPassword(disk, {}));
+  auto db = Database::Open(std::make_unique<BorrowedFile>(disk), {.password = password});
+  JET_RETURN_IF_ERROR(disk.failure());
+  if (!db.ok()) return CorruptError("the repaired copy does not open: " + db.status().ToString());
   std::string first;
   const size_t problems = CheckDatabase(**db, [&first](const Problem& p) {
     if (first.empty()) first = p.ToString();
   });
+  JET_RETURN_IF_ERROR(disk.failure());
   if (problems != 0) {
     return CorruptError("the repaired copy fails its check (" + std::to_string(problems) + " problems, first: " + first + ")");
   }
