@@ -55,5 +55,19 @@ TEST(FileTest, FaultyFileFailsOnceItsBudgetIsSpent) {
   EXPECT_EQ(file.WriteAt(0, buffer).kind(), ErrorKind::kIo);
 }
 
+TEST(FileTest, FaultyFileSystemFailsTheChosenCallOfAKind) {
+  testing::TempDir temp;
+  FaultyFileSystem faulty(PosixFileSystem(), 1, FileCall::kWrite);
+  auto file = faulty.Open((temp.path() / "a.bin").string(), OpenMode::kCreateNew);
+  ASSERT_TRUE(file.ok());
+  const std::vector<uint8_t> data = {1, 2};
+  EXPECT_TRUE((*file)->WriteAt(0, data).ok());
+  EXPECT_TRUE((*file)->Sync().ok());
+  EXPECT_EQ((*file)->WriteAt(2, data).kind(), ErrorKind::kIo);
+  EXPECT_TRUE((*file)->WriteAt(4, data).ok());
+  ASSERT_EQ(faulty.calls().size(), 5u);
+  EXPECT_EQ(faulty.failed()->call, FileCall::kWrite);
+}
+
 }  // namespace
 }  // namespace jet
