@@ -45,7 +45,7 @@ bool GenerateHistory(const fs::path& dir, long megabytes, jet::JetVersion versio
 
 // Opens `path` through a counting file; prints the pages the open read.
 bool ReportOpen(const fs::path& path) {
-  auto file = jet::OpenPosixFile(path.string(), jet::OpenMode::kReadOnly);
+  auto file = jet::PosixFileSystem().Open(path.string(), jet::OpenMode::kReadOnly);
   if (!file.ok()) return false;
   auto counting = std::make_unique<jet::CountingFile>(std::move(file).value());
   jet::CountingFile* counter = counting.get();

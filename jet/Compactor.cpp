@@ -1,7 +1,5 @@
 #include "jet/Compactor.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <map>
 
@@ -119,8 +117,8 @@ Result<CompactSummary> CompactInto(Database& source, File& destination) {
 
 // Reads the new file back with the engine's reader: every table the copy wrote must be
 // listed by the new catalog and hold exactly the rows copied into it.
-Status VerifyCopy(const std::string& path, const std::string& password, const CompactSummary& summary) {
-  JET_ASSIGN_OR_RETURN(auto copy, Database::OpenPath(path, {.password = password}));
+Status VerifyCopy(FileSystem& fs, const std::string& path, const std::string& password, const CompactSummary& summary) {
+  JET_ASSIGN_OR_RETURN(auto copy, Database::OpenPath(path, {.password = password}, fs));
   const std::vector<CatalogEntry> tables = copy->Tables(true);
   if (tables.size() != summary.table_rows.size()) return CorruptError("the compacted catalog lists other tables");
   for (const CatalogEntry& entry : tables) {
@@ -142,16 +140,15 @@ Status VerifyCopy(const std::string& path, const std::string& password, const Co
   return Status::Ok();
 }
 
-Result<CompactSummary> CompactToPath(Database& source, const std::string& path, const FileWrapper& wrap) {
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, OpenPosixFile(path, OpenMode::kCreateNew));
-  if (wrap) file = wrap(std::move(file));
+Result<CompactSummary> CompactToPath(Database& source, const std::string& path, FileSystem& fs) {
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, fs.Open(path, OpenMode::kCreateNew));
   Result<CompactSummary> result = CompactInto(source, *file);
   file.reset();  // closes the file
   if (result.ok()) {
-    Status verified = VerifyCopy(path, source.header().password, *result);
+    Status verified = VerifyCopy(fs, path, source.header().password, *result);
     if (!verified.ok()) result = Status(verified.kind(), "the compacted copy does not read back: " + verified.ToString());
   }
-  if (!result.ok()) ::unlink(path.c_str());
+  if (!result.ok()) (void)fs.Remove(path);
   return result;
 }
 

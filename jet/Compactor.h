@@ -16,13 +16,13 @@
 // being copied, never the database).
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 
 #include "jet/Database.h"
 #include "jet/File.h"
+#include "jet/FileSystem.h"
 
 namespace jet {
 
@@ -36,13 +36,10 @@ struct CompactSummary {
 // Writes the compacted copy of `source` into `destination`, which must be empty, and syncs it.
 Result<CompactSummary> CompactInto(Database& source, File& destination);
 
-// Lets tests put a failing file between the compactor and the disk.
-using FileWrapper = std::function<std::unique_ptr<File>(std::unique_ptr<File>)>;
-
-// Creates `path` (never through an existing file or link), compacts into it, syncs and
-// closes it, then opens it again and counts every table's rows against those copied. On
-// failure the file is removed again. Errors: kExists when `path` exists, kCorrupt when the
-// new file does not read back, plus everything CompactInto reports.
-Result<CompactSummary> CompactToPath(Database& source, const std::string& path, const FileWrapper& wrap = {});
+// Creates `path` through `fs` (never through an existing file or link), compacts into it,
+// syncs and closes it, then opens it again and counts every table's rows against those
+// copied. On failure the file is removed again. Errors: kExists when `path` exists, kCorrupt
+// when the new file does not read back, plus everything CompactInto and `fs` report.
+Result<CompactSummary> CompactToPath(Database& source, const std::string& path, FileSystem& fs = PosixFileSystem());
 
 }  // namespace jet

@@ -11,6 +11,11 @@ namespace jet {
 
 namespace {
 
+// A table's definition or page map that does not read: damage, unless the disk failed.
+Status TableUnreadable(const std::string& table, const Status& cause, uint32_t page) {
+  const ErrorKind kind = cause.kind() == ErrorKind::kIo ? ErrorKind::kIo : ErrorKind::kCorrupt;
+  return Status(kind, "table '" + table + "': " + cause.description()).AtPage(cause.page().value_or(page));
+}
 
 }  // namespace
 
@@ -21,8 +26,9 @@ Database::Database(std::unique_ptr<File> file, Header header, uint32_t page_coun
       page_count_(page_count),
       text_code_page_(text_code_page) {}
 
-Result<std::unique_ptr<Database>> Database::OpenPath(const std::string& path, const OpenOptions& options) {
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, OpenPosixFile(path, OpenMode::kReadOnly));
+Result<std::unique_ptr<Database>> Database::OpenPath(const std::string& path, const OpenOptions& options,
+                                                     FileSystem& fs) {
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, fs.Open(path, OpenMode::kReadOnly));
   return Open(std::move(file), options);
 }
 
@@ -168,10 +174,7 @@ Status Database::CheckTableDefinitions() {
       return CorruptError("the catalog places table '" + entry.name + "' beyond the end of the file").AtPage(page);
     }
     auto def = ReadTableDef(page);
-    if (!def.ok()) {
-      Status s = def.status();
-      return CorruptError("table '" + entry.name + "': " + s.description()).AtPage(s.page().value_or(page));
-    }
+    if (!def.ok()) return TableUnreadable(entry.name, def.status(), page);
     bool sound = inside(PointerPage(def->used_pages)) && inside(PointerPage(def->free_pages));
     for (const RealIndex& index : def->real_indexes) {
       sound = sound && inside(index.root_page) && inside(PointerPage(index.used_pages));
@@ -179,9 +182,7 @@ Status Database::CheckTableDefinitions() {
     if (!sound) return CorruptError("table '" + entry.name + "' points beyond the end of the file").AtPage(page);
     // The map of the table's pages: a file cut short loses pages that the map still names.
     Status map = CheckUsageMapWithinFile(*this, def->used_pages);
-    if (!map.ok()) {
-      return CorruptError("table '" + entry.name + "': " + map.description()).AtPage(map.page().value_or(page));
-    }
+    if (!map.ok()) return TableUnreadable(entry.name, map, page);
   }
   return Status::Ok();
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "jet/File.h"
+#include "jet/FileSystem.h"
 #include "jet/Format.h"
 #include "jet/Header.h"
 #include "jet/PageSource.h"
@@ -53,8 +54,9 @@ class Database : public PageSource {
   // page, damaged header fields, the unfinished-write marker, and a catalog whose tables'
   // definitions are unreadable or point outside the file (see docs/jet-format.md).
   static Result<std::unique_ptr<Database>> Open(std::unique_ptr<File> file, const OpenOptions& options = {});
-  // Opens a file on disk read-only. Adds kNotFound.
-  static Result<std::unique_ptr<Database>> OpenPath(const std::string& path, const OpenOptions& options = {});
+  // Opens a file read-only through `fs`. Adds kNotFound.
+  static Result<std::unique_ptr<Database>> OpenPath(const std::string& path, const OpenOptions& options = {},
+                                                    FileSystem& fs = PosixFileSystem());
 
   const Header& header() const { return header_; }
   const Layout& layout() const override { return *layout_; }

@@ -23,14 +23,6 @@ Status MemoryFile::Truncate(uint64_t size) {
   return Status::Ok();
 }
 
-Result<std::unique_ptr<MemoryFile>> LoadIntoMemory(const std::string& path) {
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, OpenPosixFile(path, OpenMode::kReadOnly));
-  JET_ASSIGN_OR_RETURN(uint64_t size, file->Size());
-  std::vector<uint8_t> bytes(size);
-  JET_RETURN_IF_ERROR(file->ReadAt(0, bytes));
-  return std::make_unique<MemoryFile>(std::move(bytes), path);
-}
-
 Status FaultyFile::ReadAt(uint64_t offset, std::span<uint8_t> buffer) {
   if (budget_.read_bytes >= 0) {
     if (static_cast<uint64_t>(budget_.read_bytes) < buffer.size()) {

@@ -1,11 +1,13 @@
 #pragma once
-// The engine's only way to reach bytes on disk. Everything in jet/ reads and writes
-// through a File, so tests can substitute an in-memory file or one that fails on purpose.
+// An open file of the engine's file layer (FileSystem.h). Everything in jet/ reads and
+// writes through a File, so tests can substitute an in-memory file or one that fails on
+// purpose.
 //
-// Implementations here:
-//   PosixFile      a real file (read-only, read-write, or created new, failing if it exists)
-//   MemoryFile     a growable byte buffer
-//   FaultyFile     wraps another File and starts failing after a budget of bytes or writes
+// Implementations:
+//   a file on disk  from FileSystem::Open or CreateNew (PosixFile.cpp)
+//   MemoryFile      a growable byte buffer
+//   FaultyFile      wraps another File and starts failing after a budget of bytes or writes
+//   BorrowedFile, CountingFile  pass calls on to another File
 
 #include <cstddef>
 #include <cstdint>
@@ -42,9 +44,6 @@ enum class OpenMode {
   kReadWriteExclusive,  // read-write, holding an exclusive lock; kInUse when someone holds one
 };
 
-// Opens a file on disk. Errors: kNotFound, kExists, kInUse (locked), kIo.
-Result<std::unique_ptr<File>> OpenPosixFile(const std::string& path, OpenMode mode);
-
 // A file held in memory; copyable contents for inspection by tests.
 class MemoryFile : public File {
  public:
@@ -66,9 +65,6 @@ class MemoryFile : public File {
   std::vector<uint8_t> bytes_;
   std::string name_ = "memory";
 };
-
-// Loads a whole file from disk into a MemoryFile.
-Result<std::unique_ptr<MemoryFile>> LoadIntoMemory(const std::string& path);
 
 // Passes calls to `inner` until a budget runs out, then fails every later call with kIo.
 // A negative budget means unlimited. Counts only successful calls.
@@ -113,6 +109,36 @@ class BorrowedFile : public File {
 
  private:
   File& inner_;
+};
+
+// Passes calls on to `inner` (which must outlive it) and keeps the first failure of the disk
+// (kIo), for callers such as the structural check that turn a failed read into a finding:
+// they ask afterwards whether the disk, not the file, was at fault.
+class IoFailureRecorder : public File {
+ public:
+  explicit IoFailureRecorder(File& inner) : inner_(inner) {}
+  Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override { return Keep(inner_.ReadAt(offset, buffer)); }
+  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override { return Keep(inner_.WriteAt(offset, data)); }
+  Result<uint64_t> Size() override {
+    Result<uint64_t> size = inner_.Size();
+    if (!size.ok()) Keep(size.status());
+    return size;
+  }
+  Status Sync() override { return Keep(inner_.Sync()); }
+  Status Truncate(uint64_t size) override { return Keep(inner_.Truncate(size)); }
+  std::string Name() const override { return inner_.Name(); }
+
+  // The first kIo failure; Ok when there was none.
+  const Status& failure() const { return failure_; }
+
+ private:
+  Status Keep(Status status) {
+    if (!status.ok() && status.kind() == ErrorKind::kIo && failure_.ok()) failure_ = status;
+    return status;
+  }
+
+  File& inner_;
+  Status failure_;
 };
 
 // Counts reads, for checking that an operation touches only a bounded number of pages.

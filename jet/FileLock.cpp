@@ -6,10 +6,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <map>
 #include <mutex>
 #include <utility>
+
+#include "jet/OsError.h"
 
 namespace jet {
 
@@ -149,7 +150,7 @@ void Forget(std::map<Key, Held>& files, std::map<Key, Held>::iterator it) {
 Result<std::unique_ptr<FileLock>> LockOpenFile(int fd, LockMode mode, const std::string& name) {
   struct stat st {};
   if (::fstat(fd, &st) != 0)
-    return Status(ErrorKind::kIo, std::string("cannot lock: ") + std::strerror(errno)).AtFile(name);
+    return OsError(errno, "cannot lock", name);
   if (!S_ISREG(st.st_mode)) return Status(ErrorKind::kNotFound, "not a file").AtFile(name);
   Table& table = TheTable();
   std::lock_guard<std::mutex> guard(table.mutex);
@@ -160,7 +161,7 @@ Result<std::unique_ptr<FileLock>> LockOpenFile(int fd, LockMode mode, const std:
     Held fresh;
     fresh.fd = OwnDescription(fd, fresh.writable);
     if (fresh.fd < 0)
-      return Status(ErrorKind::kIo, std::string("cannot lock: ") + std::strerror(errno)).AtFile(name);
+      return OsError(errno, "cannot lock", name);
     it = files.emplace(key, fresh).first;
   }
   Held& held = it->second;
@@ -176,7 +177,7 @@ Result<std::unique_ptr<FileLock>> LockOpenFile(int fd, LockMode mode, const std:
     if (err == EAGAIN || err == EACCES) {
       return Status(ErrorKind::kInUse, "the file is in use by another program").AtFile(name);
     }
-    return Status(ErrorKind::kIo, std::string("cannot lock: ") + std::strerror(err)).AtFile(name);
+    return OsError(err, "cannot lock", name);
   }
   return std::make_unique<FileLock>(FileLock::Token(), st.st_dev, st.st_ino, mode, ::getpid());
 }

@@ -1,11 +1,17 @@
 #pragma once
-// The file-system operations the engine needs beyond reading and writing one open file:
-// opening and creating files, renaming and removing them, flushing a folder, and a file's
-// mode and owner. The POSIX implementation is the only one that touches the disk; tests put
-// a FaultyFileSystem in its place to make each step fail in turn.
+// The engine's file layer: everything it does to the file system goes through a FileSystem
+// (opening and creating files, temporary files beside a database, renaming and removing,
+// the exclusive lock, flushing a folder, a file's mode and owner), and every byte it reads
+// or writes through the File that Open or CreateNew returned. Only PosixFileSystem() touches
+// the disk; tests put a FaultyFileSystem in its place to make any one call fail, or a
+// MemoryFile where a single file is enough.
+//
+// The lock taken here is the one lock family of the program (jet/FileLock.h), shared with
+// the platform layer and jettool.
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +30,9 @@ class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // As OpenPosixFile: kReadWriteExclusive holds the engine's exclusive lock while open.
+  // Opens `path`. kCreateNew creates it with mode 0644 (less the process's mask);
+  // kReadWriteExclusive holds the program's exclusive lock (FileLock.h) while it is open.
+  // Errors: kNotFound (also for a folder), kExists, kInUse (locked), kIo.
   virtual Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) = 0;
   // Creates `path` for reading and writing with permission bits `mode` (less the process's
   // mask), never through an existing file or link: kExists when the name is taken.
@@ -44,12 +52,33 @@ class FileSystem {
 // The operating system's file system.
 FileSystem& PosixFileSystem();
 
-// Passes every operation to `inner`, counting them, and fails the one numbered `fail_at`
-// (from 0) with kIo; a negative number fails none. The operations of files it opens
-// (reads, writes, syncs) count as well. `log()` names each operation counted.
+// The folder `path` is in; "." for a bare name.
+std::string FolderOf(const std::string& path);
+
+// Loads a whole file into a MemoryFile.
+Result<std::unique_ptr<MemoryFile>> LoadIntoMemory(const std::string& path, FileSystem& fs = PosixFileSystem());
+
+// The calls of the file layer, as a FaultyFileSystem counts them.
+enum class FileCall {
+  kOpen, kLock, kCreate, kRename, kRemove, kSyncFolder, kStat, kSetOwner, kSetMode, kResolve,
+  // calls on a file it opened or created
+  kRead, kWrite, kSize, kSync, kTruncate,
+};
+
+struct RecordedCall {
+  FileCall call;
+  std::string path;  // for kRename the name it goes by before the rename
+  std::string ToString() const;
+};
+
+// Passes every call to `inner` and records it, and fails one with kIo (an "injected
+// failure"): the call numbered `fail_at` (from 0), counted among all calls or, with `only`,
+// among the calls of that kind. A negative number fails none. An exclusive open counts as an
+// open and then a lock. Files it opens or creates record and fail their calls the same way.
 class FaultyFileSystem : public FileSystem {
  public:
-  FaultyFileSystem(FileSystem& inner, int64_t fail_at) : inner_(inner), fail_at_(fail_at) {}
+  FaultyFileSystem(FileSystem& inner, int64_t fail_at, std::optional<FileCall> only = std::nullopt)
+      : inner_(inner), fail_at_(fail_at), only_(only) {}
 
   Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) override;
   Result<std::unique_ptr<File>> CreateNew(const std::string& path, uint32_t mode) override;
@@ -61,14 +90,19 @@ class FaultyFileSystem : public FileSystem {
   Status SetMode(const std::string& path, uint32_t mode) override;
   Result<std::string> Resolve(const std::string& path) override;
 
-  // Counts one operation; the failure it must give when it is the one to fail.
-  Status Step(const std::string& what);
-  const std::vector<std::string>& log() const { return log_; }
+  // Records one call; the failure it must give when it is the one to fail.
+  Status Step(FileCall call, const std::string& path);
+  const std::vector<RecordedCall>& calls() const { return calls_; }
+  // The call that was made to fail, when it was reached.
+  std::optional<RecordedCall> failed() const { return failed_; }
 
  private:
   FileSystem& inner_;
   int64_t fail_at_;
-  std::vector<std::string> log_;
+  std::optional<FileCall> only_;
+  int64_t counted_ = 0;
+  std::vector<RecordedCall> calls_;
+  std::optional<RecordedCall> failed_;
 };
 
 }  // namespace jet

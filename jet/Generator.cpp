@@ -1,10 +1,10 @@
 #include "jet/Generator.h"
 
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "jet/DatabaseCreator.h"
+#include "jet/FileSystem.h"
 
 namespace jet {
 namespace {
@@ -132,7 +132,7 @@ Result<std::unique_ptr<DatabaseCreator>> NewDatabase(const fs::path& path, const
   fs::create_directories(path.parent_path(), ec);
   if (ec) return Status(ErrorKind::kIo, "cannot create folder " + path.parent_path().string() + ": " + ec.message());
   if (options.before_create) JET_RETURN_IF_ERROR(options.before_create(path.string()));
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, OpenPosixFile(path.string(), OpenMode::kCreateNew));
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, PosixFileSystem().Open(path.string(), OpenMode::kCreateNew));
   CreateOptions create;
   create.version = options.version;
   create.password = password;
@@ -229,8 +229,8 @@ Status GenerateInstallation(const std::string& dir, const GenerateOptions& optio
   JET_RETURN_IF_ERROR(WriteHistory(root / "history" / "history.mdb", run));
   if (tv2) JET_RETURN_IF_ERROR(WriteSchedule(root / "schedule" / "schedule.mdb", run));
   if (!tv2) {
-    std::ofstream exe(root / "tavimer.exe", std::ios::binary);
-    if (!exe) return Status(ErrorKind::kIo, "cannot create " + (root / "tavimer.exe").string());
+    auto exe = PosixFileSystem().Open((root / "tavimer.exe").string(), OpenMode::kCreateNew);
+    if (!exe.ok() && exe.status().kind() != ErrorKind::kExists) return exe.status();
   }
   return Status::Ok();
 }

@@ -1,5 +1,6 @@
-// The File and FileSystem implementations over POSIX calls. OS error numbers become a Status
-// here and nowhere else.
+// The File and FileSystem implementations over POSIX calls: the only code of the engine
+// that opens, creates, renames or removes files. Error numbers become a Status through
+// OsError.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,22 +8,14 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 
 #include "jet/File.h"
 #include "jet/FileLock.h"
 #include "jet/FileSystem.h"
+#include "jet/OsError.h"
 
 namespace jet {
 namespace {
-
-Status FromErrno(int err, const std::string& what, const std::string& path) {
-  ErrorKind kind = ErrorKind::kIo;
-  if (err == ENOENT || err == ENOTDIR) kind = ErrorKind::kNotFound;
-  if (err == EEXIST) kind = ErrorKind::kExists;
-  if (err == EWOULDBLOCK || err == ETXTBSY || err == EBUSY) kind = ErrorKind::kInUse;
-  return Status(kind, what + ": " + std::strerror(err)).AtFile(path);
-}
 
 class PosixFile : public File {
  public:
@@ -37,7 +30,7 @@ class PosixFile : public File {
     while (done < buffer.size()) {
       ssize_t n = ::pread(fd_, buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return FromErrno(errno, "cannot read", path_).AtOffset(offset);
+      if (n < 0) return OsError(errno, "cannot read", path_).AtOffset(offset);
       if (n == 0) return CorruptError("read past the end of the file").AtFile(path_).AtOffset(offset);
       done += static_cast<size_t>(n);
     }
@@ -49,7 +42,7 @@ class PosixFile : public File {
     while (done < data.size()) {
       ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return FromErrno(n < 0 ? errno : EIO, "cannot write", path_).AtOffset(offset);
+      if (n <= 0) return OsError(n < 0 ? errno : EIO, "cannot write", path_).AtOffset(offset);
       done += static_cast<size_t>(n);
     }
     return Status::Ok();
@@ -57,17 +50,17 @@ class PosixFile : public File {
 
   Result<uint64_t> Size() override {
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) return FromErrno(errno, "cannot get the file size", path_);
+    if (::fstat(fd_, &st) != 0) return OsError(errno, "cannot get the file size", path_);
     return static_cast<uint64_t>(st.st_size);
   }
 
   Status Sync() override {
-    if (::fsync(fd_) != 0) return FromErrno(errno, "cannot flush", path_);
+    if (::fsync(fd_) != 0) return OsError(errno, "cannot flush", path_);
     return Status::Ok();
   }
 
   Status Truncate(uint64_t size) override {
-    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) return FromErrno(errno, "cannot truncate", path_);
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) return OsError(errno, "cannot truncate", path_);
     return Status::Ok();
   }
 
@@ -99,55 +92,68 @@ Result<std::unique_ptr<File>> WrapDescriptor(int fd, const std::string& path, Op
   return std::unique_ptr<File>(std::make_unique<PosixFile>(fd, path, std::move(lock)));
 }
 
+Result<std::unique_ptr<File>> OpenFile(const std::string& path, OpenMode mode) {
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case OpenMode::kReadOnly: flags |= O_RDONLY; break;
+    case OpenMode::kReadWrite: flags |= O_RDWR; break;
+    case OpenMode::kCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+    case OpenMode::kReadWriteExclusive: flags |= O_RDWR; break;
+  }
+  int fd = ::open(path.c_str(), flags, 0644);
+  if (fd < 0) return OsError(errno, "cannot open", path);
+  return WrapDescriptor(fd, path, mode);
+}
+
 class Posix : public FileSystem {
  public:
-  Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) override { return OpenPosixFile(path, mode); }
+  Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) override { return OpenFile(path, mode); }
 
   Result<std::unique_ptr<File>> CreateNew(const std::string& path, uint32_t mode) override {
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, static_cast<mode_t>(mode & 07777));
-    if (fd < 0) return FromErrno(errno, "cannot create", path);
+    if (fd < 0) return OsError(errno, "cannot create", path);
     return WrapDescriptor(fd, path, OpenMode::kReadWrite);
   }
 
   Status Rename(const std::string& from, const std::string& to) override {
-    if (::rename(from.c_str(), to.c_str()) != 0) return FromErrno(errno, "cannot rename " + from + " to", to);
+    if (::rename(from.c_str(), to.c_str()) != 0) return OsError(errno, "cannot rename " + from + " to", to);
     return Status::Ok();
   }
 
   Status Remove(const std::string& path) override {
-    if (::unlink(path.c_str()) != 0) return FromErrno(errno, "cannot remove", path);
+    if (::unlink(path.c_str()) != 0) return OsError(errno, "cannot remove", path);
     return Status::Ok();
   }
 
   Status SyncFolder(const std::string& folder) override {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return FromErrno(errno, "cannot open the folder", folder);
+    if (fd < 0) return OsError(errno, "cannot open the folder", folder);
     const int synced = ::fsync(fd);
     const int err = errno;
     ::close(fd);
-    if (synced != 0) return FromErrno(err, "cannot flush the folder", folder);
+    if (synced != 0) return OsError(err, "cannot flush the folder", folder);
     return Status::Ok();
   }
 
   Result<FileStat> Stat(const std::string& path) override {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return FromErrno(errno, "cannot read the attributes of", path);
+    if (::stat(path.c_str(), &st) != 0) return OsError(errno, "cannot read the attributes of", path);
     return FileStat{static_cast<uint32_t>(st.st_mode & 07777), st.st_uid, st.st_gid};
   }
 
   Status SetOwner(const std::string& path, uint32_t owner, uint32_t group) override {
-    if (::lchown(path.c_str(), owner, group) != 0) return FromErrno(errno, "cannot set the owner of", path);
+    if (::lchown(path.c_str(), owner, group) != 0) return OsError(errno, "cannot set the owner of", path);
     return Status::Ok();
   }
 
   Status SetMode(const std::string& path, uint32_t mode) override {
-    if (::chmod(path.c_str(), static_cast<mode_t>(mode & 07777)) != 0) return FromErrno(errno, "cannot set the mode of", path);
+    if (::chmod(path.c_str(), static_cast<mode_t>(mode & 07777)) != 0) return OsError(errno, "cannot set the mode of", path);
     return Status::Ok();
   }
 
   Result<std::string> Resolve(const std::string& path) override {
     char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) == nullptr) return FromErrno(errno, "cannot resolve", path);
+    if (::realpath(path.c_str(), resolved) == nullptr) return OsError(errno, "cannot resolve", path);
     return std::string(resolved);
   }
 };
@@ -157,19 +163,6 @@ class Posix : public FileSystem {
 FileSystem& PosixFileSystem() {
   static Posix posix;
   return posix;
-}
-
-Result<std::unique_ptr<File>> OpenPosixFile(const std::string& path, OpenMode mode) {
-  int flags = O_CLOEXEC;
-  switch (mode) {
-    case OpenMode::kReadOnly: flags |= O_RDONLY; break;
-    case OpenMode::kReadWrite: flags |= O_RDWR; break;
-    case OpenMode::kCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
-    case OpenMode::kReadWriteExclusive: flags |= O_RDWR; break;
-  }
-  int fd = ::open(path.c_str(), flags, 0644);
-  if (fd < 0) return FromErrno(errno, "cannot open", path);
-  return WrapDescriptor(fd, path, mode);
 }
 
 }  // namespace jet

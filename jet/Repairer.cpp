@@ -1,9 +1,6 @@
 #include "jet/Repairer.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -21,6 +18,7 @@
 #include "jet/SalvageSchema.h"
 #include "jet/SalvageTable.h"
 #include "jet/TablePlan.h"
+#include "jet/TemporaryFile.h"
 #include "jet/UsageMapWriter.h"
 
 namespace jet {
@@ -218,56 +216,18 @@ class Rebuild {
   std::map<uint32_t, uint32_t> catalog_pointers_;  // definition page -> its catalog row
 };
 
-// Removes a temporary file unless told it has been put in place.
-class TemporaryFile {
- public:
-  TemporaryFile(FileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
-  ~TemporaryFile() {
-    if (!kept_) (void)fs_.Remove(path_);
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  const std::string& path() const { return path_; }
-  void Keep() { kept_ = true; }
-
- private:
-  FileSystem& fs_;
-  std::string path_;
-  bool kept_ = false;
-};
-
-std::string FolderOf(const std::string& path) {
-  const std::string folder = std::filesystem::path(path).parent_path().string();
-  return folder.empty() ? "." : folder;
-}
-
-// Creates a new hidden file beside `path` with permission bits `mode`.
-Result<std::unique_ptr<File>> CreateBeside(FileSystem& fs, const std::string& path, uint32_t mode,
-                                           std::unique_ptr<TemporaryFile>& temporary) {
-  const std::filesystem::path original(path);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = "." + original.filename().string() + ".repair" + std::to_string(::getpid()) + "-" +
-                             std::to_string(attempt);
-    const std::string candidate = (original.parent_path() / name).string();
-    auto file = fs.CreateNew(candidate, mode);
-    if (file.ok()) {
-      temporary = std::make_unique<TemporaryFile>(fs, candidate);
-      return file;
-    }
-    if (file.status().kind() != ErrorKind::kExists) return file.status();
-  }
-  return Status(ErrorKind::kExists, "no free name for the repaired copy").AtFile(path);
-}
-
 // Whether the file opens with its own password, holds whole pages only and passes the check.
-// kIo when it cannot be read.
+// kIo when it cannot be read: a failing disk is not taken for damage.
 Result<bool> Sound(File& file, const std::string& password) {
-  auto db = Database::Open(std::make_unique<BorrowedFile>(file), {.password = password});
-  if (!db.ok() && db.status().kind() == ErrorKind::kIo) return db.status();
-  if (!db.ok()) return false;
-  auto size = (*db)->file().Size();
-  if (!size.ok() || *size % (*db)->page_size() != 0) return false;
-  return CheckDatabase(**db, [](const Problem&) {}) == 0;
+  IoFailureRecorder disk(file);
+  auto db = Database::Open(std::make_unique<BorrowedFile>(disk), {.password = password});
+  bool sound = db.ok();
+  if (sound) {
+    auto size = (*db)->file().Size();
+    sound = size.ok() && *size % (*db)->page_size() == 0 && CheckDatabase(**db, [](const Problem&) {}) == 0;
+  }
+  JET_RETURN_IF_ERROR(disk.failure());
+  return sound;
 }
 
 // Reads the stored password, checking the one given against it.
@@ -284,19 +244,20 @@ Result<std::string> StoredPassword(File& file, const RepairOptions& options) {
   return header->password;
 }
 
-// The repaired copy must open with the password it stores and pass the whole check.
+// The repaired copy must open with the password it stores and pass the whole check. A read
+// of it that fails is that failure (kIo), not a finding of the check.
 Status VerifyCopy(FileSystem& fs, const std::string& path) {
   JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, fs.Open(path, OpenMode::kReadOnly));
-  JET_ASSIGN_OR_RETURN(const std::string password, StoredPassword(*file, {}));
-  auto db = Database::Open(std::move(file), {.password = password});
-  if (!db.ok()) {
-    if (db.status().kind() == ErrorKind::kIo) return db.status();
-    return CorruptError("the repaired copy does not open: " + db.status().ToString());
-  }
+  IoFailureRecorder disk(*file);
+  JET_ASSIGN_OR_RETURN(const std::string password, StoredPassword(disk, {}));
+  auto db = Database::Open(std::make_unique<BorrowedFile>(disk), {.password = password});
+  JET_RETURN_IF_ERROR(disk.failure());
+  if (!db.ok()) return CorruptError("the repaired copy does not open: " + db.status().ToString());
   std::string first;
   const size_t problems = CheckDatabase(**db, [&first](const Problem& p) {
     if (first.empty()) first = p.ToString();
   });
+  JET_RETURN_IF_ERROR(disk.failure());
   if (problems != 0) {
     return CorruptError("the repaired copy fails its check (" + std::to_string(problems) + " problems, first: " + first + ")");
   }
@@ -308,16 +269,15 @@ Status VerifyCopy(FileSystem& fs, const std::string& path) {
 // it is said in the report, not as a failed repair.
 Result<RepairReport> RepairOnDisk(FileSystem& fs, const std::string& path, File& source) {
   JET_ASSIGN_OR_RETURN(const FileStat original, fs.Stat(path));
-  std::unique_ptr<TemporaryFile> temporary;
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> out, CreateBeside(fs, path, original.mode, temporary));
-  auto report = RepairInto(source, *out);
-  out.reset();
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<TemporaryFile> temporary,
+                       TemporaryFile::CreateBeside(fs, path, "repair", original.mode));
+  auto report = RepairInto(source, temporary->file());
+  temporary->Close();
   if (!report.ok()) return report.status().file().empty() ? Status(report.status()).AtFile(path) : report.status();
   JET_RETURN_IF_ERROR(fs.SetOwner(temporary->path(), original.owner, original.group));
   JET_RETURN_IF_ERROR(fs.SetMode(temporary->path(), original.mode));
   JET_RETURN_IF_ERROR(VerifyCopy(fs, temporary->path()));
-  JET_RETURN_IF_ERROR(fs.Rename(temporary->path(), path));
-  temporary->Keep();
+  JET_RETURN_IF_ERROR(temporary->RenameOver(path));
   Status synced = fs.SyncFolder(FolderOf(path));
   if (!synced.ok()) {
     report->unsynced = "the repaired database has replaced the original, but its folder could not be flushed (" +

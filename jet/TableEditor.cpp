@@ -101,8 +101,9 @@ const Value& EditedRow::Get(const std::string& name) const {
   return NullValue();
 }
 
-Result<std::unique_ptr<TableEditor>> TableEditor::Open(const std::string& path, const OpenOptions& options) {
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, OpenPosixFile(path, OpenMode::kReadWriteExclusive));
+Result<std::unique_ptr<TableEditor>> TableEditor::Open(const std::string& path, const OpenOptions& options,
+                                                       FileSystem& fs) {
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, fs.Open(path, OpenMode::kReadWriteExclusive));
   std::unique_ptr<TableEditor> editor(new TableEditor(std::move(file), options));
   JET_RETURN_IF_ERROR(editor->Reopen());
   return editor;

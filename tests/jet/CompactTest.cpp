@@ -89,53 +89,12 @@ TEST(Compact, WrongPasswordNeverReachesTheCompactor) {
   }
 }
 
-// Every write, then the final flush, fails in turn: each attempt reports the failure,
-// removes its destination and leaves the source byte for byte as it was.
-TEST(Compact, FailingDiskLeavesNothingBehind) {
-  for (const char* fixture : {"jet3/delTestV1997.mdb", "jet4/delTestV2003.mdb"}) {
-    SCOPED_TRACE(fixture);
-    TempDir dir;
-    const std::string source = dir.CopyFixture(fixture);
-    const auto before = testing::ReadBytes(source);
-    auto db = Database::OpenPath(source, {.password = testing::FixturePassword(fixture)});
-    ASSERT_TRUE(db.ok());
-    const std::string target = (dir.path() / "out.mdb").string();
-    int64_t writes = 0;
-    auto counted = CompactToPath(**db, target, [&writes](std::unique_ptr<File> file) -> std::unique_ptr<File> {
-      struct Counting : FaultyFile {
-        Counting(std::unique_ptr<File> f, int64_t& n) : FaultyFile(std::move(f), FaultyFile::Budget()), n_(n) {}
-        Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
-          ++n_;
-          return FaultyFile::WriteAt(offset, data);
-        }
-        int64_t& n_;
-      };
-      return std::make_unique<Counting>(std::move(file), writes);
-    });
-    ASSERT_TRUE(counted.ok()) << counted.status().ToString();
-    fs::remove(target);
-    ASSERT_GT(writes, 10);
-    for (int64_t budget = 0; budget <= writes; ++budget) {
-      FaultyFile::Budget limits;
-      limits.writes = budget < writes ? budget : -1;
-      limits.fail_sync = budget == writes;
-      auto failed = CompactToPath(**db, target, [limits](std::unique_ptr<File> file) -> std::unique_ptr<File> {
-        return std::make_unique<FaultyFile>(std::move(file), limits);
-      });
-      ASSERT_FALSE(failed.ok()) << "budget " << budget;
-      EXPECT_EQ(failed.status().kind(), ErrorKind::kIo) << failed.status().ToString();
-      ASSERT_FALSE(fs::exists(target)) << "budget " << budget;
-    }
-    EXPECT_EQ(testing::ReadBytes(source), before);
-  }
-}
-
 // Writes the live rows of every user table of `source` into a new database, the way a
 // database holding only the surviving rows would have been written.
 void WriteSurvivors(const std::string& source, const std::string& target, JetVersion version) {
   auto db = Database::OpenPath(source);
   ASSERT_TRUE(db.ok());
-  auto file = OpenPosixFile(target, OpenMode::kCreateNew);
+  auto file = PosixFileSystem().Open(target, OpenMode::kCreateNew);
   ASSERT_TRUE(file.ok());
   CreateOptions create;
   create.version = version;

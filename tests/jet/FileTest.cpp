@@ -1,7 +1,7 @@
 // The file implementations the engine reads and writes through.
 #include <gtest/gtest.h>
 
-#include "jet/File.h"
+#include "jet/FileSystem.h"
 #include "tests/jet/JetTestSupport.h"
 
 namespace jet {
@@ -10,22 +10,22 @@ namespace {
 TEST(FileTest, PosixFileModes) {
   testing::TempDir temp;
   const std::string path = (temp.path() / "a.bin").string();
-  auto missing = OpenPosixFile(path, OpenMode::kReadOnly);
+  auto missing = PosixFileSystem().Open(path, OpenMode::kReadOnly);
   ASSERT_FALSE(missing.ok());
   EXPECT_EQ(missing.status().kind(), ErrorKind::kNotFound);
 
-  auto created = OpenPosixFile(path, OpenMode::kCreateNew);
+  auto created = PosixFileSystem().Open(path, OpenMode::kCreateNew);
   ASSERT_TRUE(created.ok());
   const std::vector<uint8_t> data = {1, 2, 3, 4, 5};
   ASSERT_TRUE((*created)->WriteAt(10, data).ok());
   EXPECT_EQ(*(*created)->Size(), 15u);
   ASSERT_TRUE((*created)->Sync().ok());
 
-  auto again = OpenPosixFile(path, OpenMode::kCreateNew);
+  auto again = PosixFileSystem().Open(path, OpenMode::kCreateNew);
   ASSERT_FALSE(again.ok());
   EXPECT_EQ(again.status().kind(), ErrorKind::kExists);
 
-  auto reader = OpenPosixFile(path, OpenMode::kReadOnly);
+  auto reader = PosixFileSystem().Open(path, OpenMode::kReadOnly);
   ASSERT_TRUE(reader.ok());
   std::vector<uint8_t> back(5);
   ASSERT_TRUE((*reader)->ReadAt(10, back).ok());
@@ -53,6 +53,20 @@ TEST(FileTest, FaultyFileFailsOnceItsBudgetIsSpent) {
   EXPECT_EQ(file.ReadAt(0, buffer).kind(), ErrorKind::kIo);
   EXPECT_TRUE(file.WriteAt(0, buffer).ok());
   EXPECT_EQ(file.WriteAt(0, buffer).kind(), ErrorKind::kIo);
+}
+
+TEST(FileTest, FaultyFileSystemFailsTheChosenCallOfAKind) {
+  testing::TempDir temp;
+  FaultyFileSystem faulty(PosixFileSystem(), 1, FileCall::kWrite);
+  auto file = faulty.Open((temp.path() / "a.bin").string(), OpenMode::kCreateNew);
+  ASSERT_TRUE(file.ok());
+  const std::vector<uint8_t> data = {1, 2};
+  EXPECT_TRUE((*file)->WriteAt(0, data).ok());
+  EXPECT_TRUE((*file)->Sync().ok());
+  EXPECT_EQ((*file)->WriteAt(2, data).kind(), ErrorKind::kIo);
+  EXPECT_TRUE((*file)->WriteAt(4, data).ok());
+  ASSERT_EQ(faulty.calls().size(), 5u);
+  EXPECT_EQ(faulty.failed()->call, FileCall::kWrite);
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ std::string WriteRecipients(const testing::TempDir& dir, JetVersion version, int
   const std::string path = (dir.path() / "recipients.mdb").string();
   CreateOptions options;
   options.version = version;
-  auto db = DatabaseCreator::Create(std::move(OpenPosixFile(path, OpenMode::kCreateNew)).value(), options);
+  auto db = DatabaseCreator::Create(std::move(PosixFileSystem().Open(path, OpenMode::kCreateNew)).value(), options);
   EXPECT_TRUE(db.ok());
   TableDesign design{"Recipients",
                      {{"Id", ColumnType::kLong}, {"Email", ColumnType::kText, 80}, {"Notes", ColumnType::kMemo}},

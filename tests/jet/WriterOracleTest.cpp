@@ -192,7 +192,7 @@ class WriterOracleTest : public ::testing::TestWithParam<JetVersion> {
   fs::path Write(const std::string& name, const std::vector<std::pair<TableDesign, std::vector<RowValues>>>& tables,
                  const std::string& password = "") {
     const fs::path path = dir_ / name;
-    auto file = OpenPosixFile(path.string(), OpenMode::kCreateNew);
+    auto file = PosixFileSystem().Open(path.string(), OpenMode::kCreateNew);
     EXPECT_TRUE(file.ok()) << file.status().ToString();
     auto db = DatabaseCreator::Create(std::move(file).value(), {.version = GetParam(), .password = password});
     EXPECT_TRUE(db.ok()) << db.status().ToString();
@@ -280,13 +280,13 @@ TEST_P(WriterOracleTest, ChangedAndClearedPasswordsAreReportedByMdbReader) {
   TableDesign design{"T", {{"A", ColumnType::kLong}}, {}};
   const fs::path path = Write("change.mdb", {{design, {{int64_t{1}}}}}, "old");
   {
-    auto file = OpenPosixFile(path.string(), OpenMode::kReadWrite);
+    auto file = PosixFileSystem().Open(path.string(), OpenMode::kReadWrite);
     ASSERT_TRUE(file.ok());
     ASSERT_TRUE(SetDatabasePassword(**file, "Neues Wort 2").ok());
   }
   EXPECT_EQ(ReadWithMdbReader(path, "Neues Wort 2").password, "Neues Wort 2");
   {
-    auto file = OpenPosixFile(path.string(), OpenMode::kReadWrite);
+    auto file = PosixFileSystem().Open(path.string(), OpenMode::kReadWrite);
     ASSERT_TRUE(file.ok());
     ASSERT_TRUE(SetDatabasePassword(**file, "").ok());
   }
