@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "jet/Generator.h"
+#include "tools/generator/Generator.h"
 
 namespace bench {
 
@@ -19,10 +19,10 @@ inline double SecondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 // Runs the generator in a child process; returns true when it succeeded.
-inline bool Generate(const std::filesystem::path& dir, const jet::GenerateOptions& options) {
+inline bool Generate(const std::filesystem::path& dir, const tav::GenerateOptions& options) {
   const pid_t child = ::fork();
   if (child == 0) {
-    const jet::Status status = jet::GenerateInstallation(dir.string(), options);
+    const jet::Status status = tav::GenerateInstallation(dir.string(), options);
     if (!status.ok()) std::fprintf(stderr, "generate failed: %s\n", status.ToString().c_str());
     std::_Exit(status.ok() ? 0 : 1);
   }

@@ -14,9 +14,9 @@
 #include <filesystem>
 #include <string>
 
-#include "jet/Compactor.h"
 #include "bench/BenchSupport.h"
-#include "jet/Generator.h"
+#include "jet/Compactor.h"
+#include "tools/generator/Generator.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ long PeakKilobytes() {
 
 int main(int argc, char** argv) {
   const long megabytes = argc > 1 ? std::atol(argv[1]) : 1024;
-  jet::GenerateOptions options;
+  tav::GenerateOptions options;
   options.generation = "TV1";
   options.version = argc > 2 && std::string(argv[2]) == "4" ? jet::JetVersion::kJet4 : jet::JetVersion::kJet3;
   // The history database holds about 6.4 kilobytes per recipient (measured: 95325

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <string>
 
-#include "jet/Generator.h"
+#include "tools/generator/Generator.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ uint64_t FolderBytes(const std::filesystem::path& dir) {
 
 int main(int argc, char** argv) {
   const long megabytes = argc > 1 ? std::atol(argv[1]) : 1024;
-  jet::GenerateOptions options;
+  tav::GenerateOptions options;
   options.generation = argc > 2 ? argv[2] : "TV1";
   options.version = argc > 3 && std::string(argv[3]) == "3" ? jet::JetVersion::kJet3 : jet::JetVersion::kJet4;
   // About 12 kilobytes of files per recipient (its history rows carry the memo bodies).
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   std::filesystem::remove_all(dir);
 
   const auto start = std::chrono::steady_clock::now();
-  const jet::Status status = jet::GenerateInstallation(dir.string(), options);
+  const jet::Status status = tav::GenerateInstallation(dir.string(), options);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!status.ok()) {
     std::fprintf(stderr, "generate failed: %s\n", status.ToString().c_str());

@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "jet/Database.h"
 #include "jet/File.h"
-#include "bench/BenchSupport.h"
-#include "jet/Generator.h"
+#include "tools/generator/Generator.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ using bench::SecondsSince;
 
 // A TV1 installation whose history database is about `megabytes` large.
 bool GenerateHistory(const fs::path& dir, long megabytes, jet::JetVersion version) {
-  jet::GenerateOptions options;
+  tav::GenerateOptions options;
   options.generation = "TV1";
   options.version = version;
   // About 6.4 kilobytes of history database per recipient.

@@ -21,8 +21,8 @@
 #include "bench/BenchSupport.h"
 #include "jet/Database.h"
 #include "jet/Format.h"
-#include "jet/Generator.h"
 #include "jet/Repairer.h"
+#include "tools/generator/Generator.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ uint64_t ZeroPage(const fs::path& path, uint32_t page_size, uint8_t kind) {
 
 int main(int argc, char** argv) {
   const long megabytes = argc > 1 ? std::atol(argv[1]) : 1024;
-  jet::GenerateOptions options;
+  tav::GenerateOptions options;
   options.generation = "TV1";
   options.version = argc > 2 && std::string(argv[2]) == "4" ? jet::JetVersion::kJet4 : jet::JetVersion::kJet3;
   // The history database holds about 6.4 kilobytes per recipient (see compact_bench).

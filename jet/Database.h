@@ -3,7 +3,7 @@
 // (MSysObjects) only; tables are read on demand. Thread-compatible, not thread-safe.
 //
 //   auto db = jet::Database::Open(std::move(file), {.password = "secret"});
-//   if (!db.ok()) ... db.status().DaoNumber() ...
+//   if (!db.ok()) ... db.status().kind() ...
 //   auto table = (*db)->OpenTable("Customers");
 
 #include <cstdint>

@@ -29,21 +29,4 @@ std::string Status::ToString() const {
   return out;
 }
 
-int32_t Status::DaoNumber() const { return ok() ? 0 : DaoErrorNumber(error_->kind); }
-
-int32_t DaoErrorNumber(ErrorKind kind) {
-  switch (kind) {
-    case ErrorKind::kNotFound: return 3024;         // could not find file
-    case ErrorKind::kBadPassword: return 3031;      // not a valid password
-    case ErrorKind::kNotADatabase: return 3343;     // unrecognized database format
-    case ErrorKind::kCorrupt: return 3049;          // cannot open, corrupted
-    case ErrorKind::kIo: return 3043;               // disk or network error
-    case ErrorKind::kInUse: return 3045;            // file already in use
-    case ErrorKind::kExists: return 3204;           // database already exists
-    case ErrorKind::kUnsupported: return 3343;      // treat as an unrecognized format
-    case ErrorKind::kInvalidArgument: return 3001;  // invalid argument
-  }
-  return 3049;
-}
-
 }  // namespace jet

@@ -2,7 +2,7 @@
 // One error type for the whole engine. Every fallible call returns a Status or a
 // Result<T>; nothing in jet/ throws. An error carries a kind (what went wrong), a
 // description, and where it happened (file, page, byte offset) when that is known.
-// DaoNumber() maps the kind onto the DAO error numbers the program shows.
+// The layers above turn the kind into the error numbers they show.
 
 #include <cstdint>
 #include <optional>
@@ -46,8 +46,6 @@ class Status {
 
   // "description (file x, page n, offset m)" for logs and the command-line tools.
   std::string ToString() const;
-  // The DAO error number for this error (3024, 3031, 3343, 3049, ...); 0 when ok.
-  int32_t DaoNumber() const;
 
  private:
   struct Error {
@@ -59,9 +57,6 @@ class Status {
   };
   std::optional<Error> error_;
 };
-
-// The DAO number for an error kind, kept in one place so the platform layer can reuse it.
-int32_t DaoErrorNumber(ErrorKind kind);
 
 // Shorthands for building errors.
 inline Status CorruptError(std::string what) { return Status(ErrorKind::kCorrupt, std::move(what)); }

@@ -12,9 +12,9 @@
 #include <optional>
 #include <string>
 
-namespace tav {
+#include "platform/DaoNumbers.h"
 
-constexpr int32_t kErrNotValidPassword = 3031;
+namespace tav {
 
 // An open database. Closing is idempotent; the destructor closes.
 class DaoDatabase {

@@ -46,7 +46,7 @@ VbError DaoError(int32_t number, const std::string& path, const std::string& sou
 }
 
 VbError DaoError(const jet::Status& status, const std::string& path, const std::string& source) {
-  int32_t number = status.DaoNumber();
+  int32_t number = DaoNumber(status);
   if (number <= 0) number = kErrCannotOpenDatabase;
   return DaoError(number, path, source);
 }

@@ -18,7 +18,7 @@ VbError RepairError(const jet::Status& failed, const std::string& name) {
     case jet::ErrorKind::kBadPassword: return DaoError(failed, name, kSourceEngine);
     default: break;
   }
-  int32_t number = failed.DaoNumber();
+  int32_t number = DaoNumber(failed);
   if (number <= 0) number = kErrCannotOpenDatabase;
   std::string where = failed.page() ? " (page " + std::to_string(*failed.page()) + ")" : "";
   return VbError(number, kSourceEngine, "The database " + name + " cannot be repaired: " + failed.description() + where);
@@ -32,7 +32,7 @@ void CompactDatabaseFile(jet::Database& source, const std::filesystem::path& des
   if (compacted.ok()) return;
   const jet::Status& failed = compacted.status();
   if (failed.kind() == jet::ErrorKind::kExists) throw DaoError(failed, destinationName, kSourceEngine);
-  int32_t number = failed.DaoNumber();
+  int32_t number = DaoNumber(failed);
   if (number <= 0) number = kErrCannotOpenDatabase;
   throw VbError(number, kSourceEngine, "Compacting into " + destinationName + " failed: " + failed.ToString());
 }

@@ -30,12 +30,12 @@
 #include "app/DbEngine.h"
 #include "app/Main.h"
 #include "app/RunState.h"
-#include "jet/Generator.h"
 #include "platform/JetDaoEngine.h"
 #include "platform/WinPath.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/support/DatabaseContent.h"
 #include "tests/support/ScriptedWindowServices.h"
+#include "tools/generator/Generator.h"
 
 namespace tav::testing {
 namespace {
@@ -95,12 +95,12 @@ TEST(CopyBackKillTest, KilledMidCopyLeavesTheCompleteCopyBesideTheDatabase) {
   ::setenv("WINEPREFIX", "/nonexistent-wine-prefix-for-tests", 1);
   const TempFolder folder;
   const fs::path& root = folder.path();
-  jet::GenerateOptions options;
+  GenerateOptions options;
   options.generation = "TV2";
   options.rows = 300;
   options.deleted = 0.5;
   options.password = "secret";
-  ASSERT_TRUE(jet::GenerateInstallation(root.string(), options).ok());
+  ASSERT_TRUE(GenerateInstallation(root.string(), options).ok());
   const fs::path history = root / "history" / "history.mdb";
   const auto originalSize = fs::file_size(history);
   const TableRows readBefore = ReaderRows(history);

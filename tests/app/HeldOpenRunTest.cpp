@@ -12,7 +12,6 @@
 #include "app/DbEngine.h"
 #include "app/Main.h"
 #include "app/RunState.h"
-#include "jet/Generator.h"
 #include "platform/DatabaseUse.h"
 #include "platform/JetDaoEngine.h"
 #include "platform/WinPath.h"
@@ -20,6 +19,7 @@
 #include "tests/platform/TempFolder.h"
 #include "tests/support/DatabaseContent.h"
 #include "tests/support/ScriptedWindowServices.h"
+#include "tools/generator/Generator.h"
 
 namespace tav::testing {
 namespace {
@@ -49,12 +49,12 @@ class HeldOpenRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ::setenv("WINEPREFIX", "/nonexistent-wine-prefix-for-tests", 1);
-    jet::GenerateOptions options;
+    GenerateOptions options;
     options.generation = "TV2";
     options.rows = 200;
     options.deleted = 0.4;
     options.password = "secret";
-    ASSERT_TRUE(jet::GenerateInstallation(root_.string(), options).ok());
+    ASSERT_TRUE(GenerateInstallation(root_.string(), options).ok());
     tav::Run() = RunState{};
     tav::Run().BasePath = WindowsPath(root_);
     SetDbEngineFactory(MakeJetDaoEngine);

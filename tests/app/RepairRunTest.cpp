@@ -15,7 +15,6 @@
 #include "app/DbEngine.h"
 #include "app/Main.h"
 #include "app/RunState.h"
-#include "jet/Generator.h"
 #include "platform/JetDaoEngine.h"
 #include "platform/WinPath.h"
 #include "tests/platform/TempFolder.h"
@@ -23,6 +22,7 @@
 #include "tests/support/DatabaseContent.h"
 #include "tests/support/MeasuringEngine.h"
 #include "tests/support/ScriptedWindowServices.h"
+#include "tools/generator/Generator.h"
 
 namespace tav::testing {
 namespace {
@@ -34,12 +34,12 @@ class RepairRunTest : public ::testing::Test {
   void SetUp() override {
     ::setenv("WINEPREFIX", "/nonexistent-wine-prefix-for-tests", 1);
     root_ = scratch_ / "Tavimer2";
-    jet::GenerateOptions options;
+    GenerateOptions options;
     options.generation = "TV2";
     options.rows = 200;
     options.deleted = 0.4;
     options.password = "secret";
-    ASSERT_TRUE(jet::GenerateInstallation(root_.string(), options).ok());
+    ASSERT_TRUE(GenerateInstallation(root_.string(), options).ok());
     tav::Run() = RunState{};
     tav::Run().BasePath = WindowsPath(root_);
     SetDbEngineFactory([this] { return MeasureCompactions(MakeJetDaoEngine(), sizes_); });

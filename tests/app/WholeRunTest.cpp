@@ -11,10 +11,10 @@
 #include "app/DbEngine.h"
 #include "app/Main.h"
 #include "app/RunState.h"
-#include "jet/Generator.h"
 #include "platform/JetDaoEngine.h"
 #include "platform/WinPath.h"
 #include "tests/support/ScriptedWindowServices.h"
+#include "tools/generator/Generator.h"
 
 namespace tav::testing {
 namespace {
@@ -30,12 +30,12 @@ class WholeRunTest : public ::testing::Test {
     ::setenv("WINEPREFIX", "/nonexistent-wine-prefix-for-tests", 1);
     root_ = fs::temp_directory_path() / ("tav-whole-run-" + std::to_string(::getpid()));
     fs::remove_all(root_);
-    jet::GenerateOptions options;
+    GenerateOptions options;
     options.generation = "TV2";
     options.rows = 400;
     options.deleted = 0.5;
     options.password = "secret";
-    ASSERT_TRUE(jet::GenerateInstallation(root_.string(), options).ok());
+    ASSERT_TRUE(GenerateInstallation(root_.string(), options).ok());
     for (const char* db : kDatabases) before_[db] = fs::file_size(root_ / db);
     tav::Run() = RunState{};
     tav::Run().BasePath = WindowsPath(root_);

@@ -6,13 +6,13 @@
 #include <filesystem>
 
 #include "jet/DataPage.h"
-#include "jet/Generator.h"
 #include "jet/IndexPage.h"
 #include "jet/LongValue.h"
 #include "jet/Row.h"
 #include "jet/TableReader.h"
 #include "tests/jet/DamageSupport.h"
 #include "tests/jet/JetTestSupport.h"
+#include "tools/generator/Generator.h"
 
 namespace jet {
 namespace {
@@ -95,14 +95,14 @@ std::vector<Problem> CheckPath(const std::string& path, const std::string& passw
 TEST(CheckTest, GeneratedInstallationsWithDeletedRowsAreSound) {
   testing::TempDir temp;
   for (JetVersion version : {JetVersion::kJet3, JetVersion::kJet4}) {
-    GenerateOptions options;
+    tav::GenerateOptions options;
     options.generation = "TV2";
     options.rows = 300;
     options.deleted = 0.3;  // rows and their long values left behind deleted
     options.password = "pw";
     options.version = version;
     const auto dir = temp.path() / (version == JetVersion::kJet3 ? "jet3" : "jet4");
-    ASSERT_TRUE(GenerateInstallation(dir.string(), options).ok());
+    ASSERT_TRUE(tav::GenerateInstallation(dir.string(), options).ok());
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
       if (entry.path().extension() != ".mdb") continue;
       const auto problems = CheckPath(entry.path().string(), "pw");

@@ -14,13 +14,13 @@
 #include "jet/Compactor.h"
 #include "jet/DataPage.h"
 #include "jet/Database.h"
-#include "jet/Generator.h"
 #include "jet/IndexBuilder.h"
 #include "jet/IndexPage.h"
 #include "jet/Row.h"
 #include "jet/TableReader.h"
 #include "tests/jet/DamageSupport.h"
 #include "tests/jet/JetTestSupport.h"
+#include "tools/generator/Generator.h"
 
 namespace jet {
 namespace {
@@ -262,10 +262,10 @@ TEST(CompactCopy, DamageFailsTheCompactionWhole) {
   }
   for (JetVersion version : {JetVersion::kJet3, JetVersion::kJet4}) {
     TempDir dir;
-    GenerateOptions options;
+    tav::GenerateOptions options;
     options.rows = 40;
     options.version = version;
-    ASSERT_TRUE(GenerateInstallation((dir.path() / "i").string(), options).ok());
+    ASSERT_TRUE(tav::GenerateInstallation((dir.path() / "i").string(), options).ok());
     const std::string source = (dir.path() / "i/history/history.mdb").string();
     auto db = Database::OpenPath(source);
     ASSERT_TRUE(db.ok());

@@ -13,8 +13,8 @@
 #include "jet/Checker.h"
 #include "jet/Compactor.h"
 #include "jet/Database.h"
-#include "jet/Generator.h"
 #include "tests/jet/JetTestSupport.h"
+#include "tools/generator/Generator.h"
 
 namespace jet {
 namespace {
@@ -191,13 +191,13 @@ class CompactGenerated : public ::testing::TestWithParam<JetVersion> {};
 TEST_P(CompactGenerated, ReadsBackTheSame) {
   TempDir dir;
   const fs::path install = dir.path() / "install";
-  GenerateOptions options;
+  tav::GenerateOptions options;
   options.generation = "TV2";
   options.rows = 1500;
   options.deleted = 0.5;
   options.password = "secret";
   options.version = GetParam();
-  ASSERT_TRUE(GenerateInstallation(install.string(), options).ok());
+  ASSERT_TRUE(tav::GenerateInstallation(install.string(), options).ok());
   for (const char* file : {"data/list.mdb", "history/history.mdb", "schedule/schedule.mdb", "data/helper.mdb"}) {
     SCOPED_TRACE(file);
     TempDir out;

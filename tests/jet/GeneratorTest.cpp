@@ -7,9 +7,9 @@
 
 #include "jet/Checker.h"
 #include "jet/Database.h"
-#include "jet/Generator.h"
 #include "jet/TableReader.h"
 #include "tests/jet/JetTestSupport.h"
+#include "tools/generator/Generator.h"
 
 namespace jet {
 namespace {
@@ -40,17 +40,17 @@ size_t CountRows(const std::string& path, const std::string& table, const std::s
 
 TEST(GeneratorTest, EachGenerationGetsItsFolderLayout) {
   testing::TempDir tmp;
-  GenerateOptions tv1;
+  tav::GenerateOptions tv1;
   tv1.rows = 30;
-  ASSERT_TRUE(GenerateInstallation((tmp.path() / "one").string(), tv1).ok());
+  ASSERT_TRUE(tav::GenerateInstallation((tmp.path() / "one").string(), tv1).ok());
   EXPECT_EQ(Files(tmp.path() / "one"),
             (std::vector<std::string>{"data/list.mdb", "history/history.mdb", "tavimer.exe"}));
   EXPECT_EQ(fs::file_size(tmp.path() / "one" / "tavimer.exe"), 0u);
 
-  GenerateOptions tv2 = tv1;
+  tav::GenerateOptions tv2 = tv1;
   tv2.generation = "TV2";
   tv2.version = JetVersion::kJet3;
-  ASSERT_TRUE(GenerateInstallation((tmp.path() / "two").string(), tv2).ok());
+  ASSERT_TRUE(tav::GenerateInstallation((tmp.path() / "two").string(), tv2).ok());
   EXPECT_EQ(Files(tmp.path() / "two"), (std::vector<std::string>{"data/helper.mdb", "data/list.mdb",
                                                                   "history/history.mdb", "schedule/schedule.mdb"}));
   const fs::path two = tmp.path() / "two";
@@ -62,15 +62,15 @@ TEST(GeneratorTest, EachGenerationGetsItsFolderLayout) {
 
 TEST(GeneratorTest, SameSeedGivesSameBytesAndDeletedShareLeavesHoles) {
   testing::TempDir tmp;
-  GenerateOptions options;
+  tav::GenerateOptions options;
   options.rows = 400;
   options.deleted = 0.3;
   options.password = "geheim";
   options.seed = 42;
-  ASSERT_TRUE(GenerateInstallation((tmp.path() / "a").string(), options).ok());
-  ASSERT_TRUE(GenerateInstallation((tmp.path() / "b").string(), options).ok());
+  ASSERT_TRUE(tav::GenerateInstallation((tmp.path() / "a").string(), options).ok());
+  ASSERT_TRUE(tav::GenerateInstallation((tmp.path() / "b").string(), options).ok());
   options.seed = 43;
-  ASSERT_TRUE(GenerateInstallation((tmp.path() / "c").string(), options).ok());
+  ASSERT_TRUE(tav::GenerateInstallation((tmp.path() / "c").string(), options).ok());
   for (const char* file : {"data/list.mdb", "history/history.mdb"}) {
     const auto a = testing::ReadBytes((tmp.path() / "a" / file).string());
     EXPECT_EQ(a, testing::ReadBytes((tmp.path() / "b" / file).string())) << file;
@@ -88,17 +88,17 @@ TEST(GeneratorTest, SameSeedGivesSameBytesAndDeletedShareLeavesHoles) {
 
 TEST(GeneratorTest, RefusesBadOptionsAndExistingFiles) {
   testing::TempDir tmp;
-  GenerateOptions options;
+  tav::GenerateOptions options;
   options.generation = "TV3";
-  EXPECT_EQ(GenerateInstallation(tmp.path().string(), options).kind(), ErrorKind::kInvalidArgument);
+  EXPECT_EQ(tav::GenerateInstallation(tmp.path().string(), options).kind(), ErrorKind::kInvalidArgument);
   options.generation = "TV1";
   options.deleted = 1.0;
-  EXPECT_EQ(GenerateInstallation(tmp.path().string(), options).kind(), ErrorKind::kInvalidArgument);
+  EXPECT_EQ(tav::GenerateInstallation(tmp.path().string(), options).kind(), ErrorKind::kInvalidArgument);
 
   fs::create_directories(tmp.path() / "data");
   std::ofstream(tmp.path() / "data" / "list.mdb") << "precious";
   options.deleted = 0;
-  EXPECT_EQ(GenerateInstallation(tmp.path().string(), options).kind(), ErrorKind::kExists);
+  EXPECT_EQ(tav::GenerateInstallation(tmp.path().string(), options).kind(), ErrorKind::kExists);
   std::ifstream in(tmp.path() / "data" / "list.mdb");
   std::string kept;
   in >> kept;

@@ -9,9 +9,9 @@
 #include <sstream>
 
 #include "jet/Checker.h"
-#include "jet/Generator.h"
 #include "jet/Repairer.h"
 #include "jet/TableReader.h"
+#include "tools/generator/Generator.h"
 
 namespace jet::testing {
 namespace {
@@ -105,10 +105,10 @@ void ExpectRepaired(const std::vector<StoredRow>& original, const std::string& r
 std::string Generated(const std::string& dir, JetVersion version, const std::string& name) {
   const std::string root = dir + (version == JetVersion::kJet3 ? "/tv3" : "/tv4");
   if (!std::filesystem::exists(root)) {
-    GenerateOptions options;
+    tav::GenerateOptions options;
     options.rows = 300;
     options.version = version;
-    Status generated = GenerateInstallation(root, options);
+    Status generated = tav::GenerateInstallation(root, options);
     EXPECT_TRUE(generated.ok()) << generated.ToString();
   }
   return root + (name == "list" ? "/data/list.mdb" : "/history/history.mdb");

@@ -10,9 +10,9 @@
 #include <sstream>
 
 #include "jet/DatabaseCreator.h"
-#include "jet/Generator.h"
 #include "jet/PasswordWriter.h"
 #include "jet/TableEditor.h"
+#include "tools/generator/Generator.h"
 
 namespace jet {
 namespace {
@@ -296,13 +296,13 @@ TEST_P(WriterOracleTest, ChangedAndClearedPasswordsAreReportedByMdbReader) {
 }
 
 TEST_P(WriterOracleTest, GeneratedInstallationReadsInBothOracles) {
-  GenerateOptions options;
+  tav::GenerateOptions options;
   options.generation = "TV2";
   options.rows = 300;
   options.deleted = 0.2;
   options.password = "pw";
   options.version = GetParam();
-  ASSERT_TRUE(GenerateInstallation((dir_ / "tv2").string(), options).ok());
+  ASSERT_TRUE(tav::GenerateInstallation((dir_ / "tv2").string(), options).ok());
   const std::vector<std::pair<std::string, std::string>> files{{"data/list.mdb", "Recipients"},
                                                                {"data/helper.mdb", "Settings"},
                                                                {"history/history.mdb", "History"},

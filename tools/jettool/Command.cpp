@@ -2,12 +2,13 @@
 
 #include <iostream>
 
+#include "platform/DaoNumbers.h"
 #include "platform/DatabaseUse.h"
 
 namespace tav::jettool {
 
 int ReportError(const jet::Status& status) {
-  std::cerr << "error " << status.DaoNumber() << ": " << status.ToString() << "\n";
+  std::cerr << "error " << DaoNumber(status) << ": " << status.ToString() << "\n";
   return 2;
 }
 

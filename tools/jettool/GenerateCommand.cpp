@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "jet/Generator.h"
+#include "tools/generator/Generator.h"
 #include "tools/jettool/Command.h"
 
 namespace tav::jettool {
@@ -33,7 +33,7 @@ void DrawProgress(uint64_t done, uint64_t total) {
 }
 
 int RunGenerate(const GenerateArgs& args) {
-  jet::GenerateOptions options;
+  GenerateOptions options;
   options.generation = args.generation;
   options.rows = args.rows;
   options.deleted = args.deleted;
@@ -42,7 +42,7 @@ int RunGenerate(const GenerateArgs& args) {
   options.seed = args.seed;
   if (isatty(STDERR_FILENO)) options.progress = DrawProgress;
   options.before_create = RefuseInUse;
-  const jet::Status status = jet::GenerateInstallation(args.dir, options);
+  const jet::Status status = GenerateInstallation(args.dir, options);
   if (!status.ok()) return ReportError(status);
   return 0;
 }

@@ -1,4 +1,4 @@
-#include "jet/Generator.h"
+#include "tools/generator/Generator.h"
 
 #include <filesystem>
 #include <random>
@@ -6,8 +6,26 @@
 #include "jet/DatabaseCreator.h"
 #include "jet/FileSystem.h"
 
-namespace jet {
+namespace tav {
+
+using jet::ErrorKind;
+using jet::Status;
+
 namespace {
+
+using jet::ColumnDesign;
+using jet::ColumnType;
+using jet::CreateOptions;
+using jet::DatabaseCreator;
+using jet::File;
+using jet::IndexColumnDesign;
+using jet::IndexDesign;
+using jet::OpenMode;
+using jet::PosixFileSystem;
+using jet::Result;
+using jet::RowValues;
+using jet::TableBuilder;
+using jet::TableDesign;
 
 namespace fs = std::filesystem;
 
@@ -235,4 +253,4 @@ Status GenerateInstallation(const std::string& dir, const GenerateOptions& optio
   return Status::Ok();
 }
 
-}  // namespace jet
+}  // namespace tav
