@@ -15,7 +15,7 @@
 #include <string>
 
 #include "bench/BenchSupport.h"
-#include "jet/Compactor.h"
+#include "jet/compact/Compactor.h"
 #include "tools/generator/Generator.h"
 
 namespace {

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "jet/Database.h"
-#include "jet/File.h"
+#include "jet/read/Database.h"
+#include "jet/io/File.h"
 #include "tools/generator/Generator.h"
 
 namespace {

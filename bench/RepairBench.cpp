@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "jet/Database.h"
-#include "jet/Format.h"
-#include "jet/Repairer.h"
+#include "jet/read/Database.h"
+#include "jet/format/Format.h"
+#include "jet/repair/Repairer.h"
 #include "tools/generator/Generator.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "jet/Status.h"
+#include "jet/base/Status.h"
 #include "platform/DaoEngine.h"
 #include "platform/DaoNumbers.h"
 #include "platform/VbError.h"

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "jet/Status.h"
+#include "jet/base/Status.h"
 
 namespace tav {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "jet/FileLock.h"
+#include "jet/io/FileLock.h"
 #include "platform/DatabaseLock.h"
 
 namespace tav {

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "jet/FileLock.h"
+#include "jet/io/FileLock.h"
 #include "platform/DatabaseUse.h"
 #include "platform/UniqueFd.h"
 

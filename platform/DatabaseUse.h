@@ -20,7 +20,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "jet/FileLock.h"
+#include "jet/io/FileLock.h"
 
 namespace tav {
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "jet/Database.h"
+#include "jet/read/Database.h"
 #include "platform/ConnectString.h"
 #include "platform/DaoErrors.h"
 #include "platform/DatabaseHold.h"

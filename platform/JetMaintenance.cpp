@@ -1,8 +1,8 @@
 #include "platform/JetMaintenance.h"
 
-#include "jet/Compactor.h"
-#include "jet/Database.h"
-#include "jet/Repairer.h"
+#include "jet/compact/Compactor.h"
+#include "jet/read/Database.h"
+#include "jet/repair/Repairer.h"
 #include "platform/DaoErrors.h"
 
 namespace tav {

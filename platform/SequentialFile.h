@@ -12,7 +12,7 @@
 #include <span>
 #include <string_view>
 
-#include "jet/FileLock.h"
+#include "jet/io/FileLock.h"
 #include "platform/UniqueFd.h"
 
 namespace tav {

@@ -1,6 +1,6 @@
 // The structural check over the whole file.
 #include "bench/fuzz/FuzzInput.h"
-#include "jet/Checker.h"
+#include "jet/check/Checker.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto db = jet::fuzz::OpenInput(data, size);

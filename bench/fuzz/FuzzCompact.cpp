@@ -1,7 +1,7 @@
 // Compaction into memory; a copy that was written must open and read again.
 #include "bench/fuzz/FuzzInput.h"
-#include "jet/Compactor.h"
-#include "jet/TableReader.h"
+#include "jet/compact/Compactor.h"
+#include "jet/read/TableReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto db = jet::fuzz::OpenInput(data, size);

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "jet/Database.h"
-#include "jet/File.h"
+#include "jet/read/Database.h"
+#include "jet/io/File.h"
 
 namespace jet::fuzz {
 

@@ -1,6 +1,6 @@
 // Reading every row of every table, long values included.
 #include "bench/fuzz/FuzzInput.h"
-#include "jet/TableReader.h"
+#include "jet/read/TableReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto db = jet::fuzz::OpenInput(data, size);

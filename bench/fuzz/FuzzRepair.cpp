@@ -1,7 +1,7 @@
 // Repair into memory; a copy that was written must open and go through the check.
 #include "bench/fuzz/FuzzInput.h"
-#include "jet/Checker.h"
-#include "jet/Repairer.h"
+#include "jet/check/Checker.h"
+#include "jet/repair/Repairer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   jet::MemoryFile source(std::vector<uint8_t>(data, data + size), "fuzz.mdb");

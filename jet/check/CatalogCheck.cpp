@@ -3,7 +3,7 @@
 #include <set>
 #include <utility>
 
-#include "jet/Database.h"
+#include "jet/read/Database.h"
 #include "jet/check/CheckContext.h"
 
 namespace jet {

@@ -1,6 +1,6 @@
 #include "jet/check/CheckContext.h"
 
-#include "jet/Database.h"
+#include "jet/read/Database.h"
 
 namespace jet {
 

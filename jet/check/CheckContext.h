@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "jet/Checker.h"
-#include "jet/Status.h"
+#include "jet/check/Checker.h"
+#include "jet/base/Status.h"
 
 namespace jet {
 

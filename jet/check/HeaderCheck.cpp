@@ -1,8 +1,8 @@
 #include "jet/check/HeaderCheck.h"
 
-#include "jet/Database.h"
+#include "jet/read/Database.h"
 #include "jet/check/CheckContext.h"
-#include "jet/check/HeaderFields.h"
+#include "jet/format/HeaderFields.h"
 
 namespace jet {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <set>
 
-#include "jet/DataPage.h"
-#include "jet/Database.h"
-#include "jet/IndexPage.h"
-#include "jet/UsageMap.h"
+#include "jet/format/DataPage.h"
+#include "jet/read/Database.h"
+#include "jet/read/IndexPage.h"
+#include "jet/read/UsageMap.h"
 #include "jet/check/CheckContext.h"
 
 namespace jet {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "jet/TableDef.h"
+#include "jet/format/TableDef.h"
 #include "jet/check/TableRows.h"
 
 namespace jet {

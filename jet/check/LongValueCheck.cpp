@@ -2,10 +2,10 @@
 
 #include <set>
 
-#include "jet/Bytes.h"
-#include "jet/DataPage.h"
-#include "jet/Database.h"
-#include "jet/LongValue.h"
+#include "jet/base/Bytes.h"
+#include "jet/format/DataPage.h"
+#include "jet/read/Database.h"
+#include "jet/read/LongValue.h"
 #include "jet/check/CheckContext.h"
 
 namespace jet {

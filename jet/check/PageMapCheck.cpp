@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <set>
 
-#include "jet/Bytes.h"
-#include "jet/Database.h"
-#include "jet/LongValue.h"
+#include "jet/base/Bytes.h"
+#include "jet/read/Database.h"
+#include "jet/read/LongValue.h"
 #include "jet/check/CheckContext.h"
 
 namespace jet {

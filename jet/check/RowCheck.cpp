@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <set>
 
-#include "jet/Bytes.h"
-#include "jet/DataPage.h"
-#include "jet/Database.h"
-#include "jet/Row.h"
-#include "jet/UsageMap.h"
+#include "jet/base/Bytes.h"
+#include "jet/format/DataPage.h"
+#include "jet/read/Database.h"
+#include "jet/format/Row.h"
+#include "jet/read/UsageMap.h"
 #include "jet/check/CheckContext.h"
 #include "jet/check/LongValueCheck.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "jet/TableDef.h"
+#include "jet/format/TableDef.h"
 #include "jet/check/TableRows.h"
 
 namespace jet {

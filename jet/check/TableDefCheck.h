@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "jet/TableDef.h"
+#include "jet/format/TableDef.h"
 
 namespace jet {
 

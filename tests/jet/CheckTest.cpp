@@ -5,11 +5,11 @@
 
 #include <filesystem>
 
-#include "jet/DataPage.h"
-#include "jet/IndexPage.h"
-#include "jet/LongValue.h"
-#include "jet/Row.h"
-#include "jet/TableReader.h"
+#include "jet/format/DataPage.h"
+#include "jet/read/IndexPage.h"
+#include "jet/read/LongValue.h"
+#include "jet/format/Row.h"
+#include "jet/read/TableReader.h"
 #include "tests/jet/DamageSupport.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tools/generator/Generator.h"

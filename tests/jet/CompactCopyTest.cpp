@@ -10,14 +10,14 @@
 #include <map>
 #include <set>
 
-#include "jet/Bytes.h"
-#include "jet/Compactor.h"
-#include "jet/DataPage.h"
-#include "jet/Database.h"
-#include "jet/IndexBuilder.h"
-#include "jet/IndexPage.h"
-#include "jet/Row.h"
-#include "jet/TableReader.h"
+#include "jet/base/Bytes.h"
+#include "jet/compact/Compactor.h"
+#include "jet/format/DataPage.h"
+#include "jet/read/Database.h"
+#include "jet/write/IndexBuilder.h"
+#include "jet/read/IndexPage.h"
+#include "jet/format/Row.h"
+#include "jet/read/TableReader.h"
 #include "tests/jet/DamageSupport.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tools/generator/Generator.h"

@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <functional>
 
-#include "jet/CompactSchema.h"
-#include "jet/CompactValues.h"
-#include "jet/Compactor.h"
-#include "jet/DatabaseCreator.h"
-#include "jet/TableReader.h"
+#include "jet/write/CompactSchema.h"
+#include "jet/write/CompactValues.h"
+#include "jet/compact/Compactor.h"
+#include "jet/write/DatabaseCreator.h"
+#include "jet/read/TableReader.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tools/generator/Generator.h"
 

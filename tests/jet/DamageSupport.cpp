@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "jet/IndexPage.h"
+#include "jet/read/IndexPage.h"
 #include "tests/jet/JetTestSupport.h"
 
 namespace jet::testing {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "jet/Checker.h"
-#include "jet/Database.h"
-#include "jet/Format.h"
+#include "jet/check/Checker.h"
+#include "jet/read/Database.h"
+#include "jet/format/Format.h"
 
 namespace jet::testing {
 

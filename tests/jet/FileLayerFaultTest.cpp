@@ -7,10 +7,10 @@
 
 #include <filesystem>
 
-#include "jet/Compactor.h"
-#include "jet/Database.h"
-#include "jet/FileSystem.h"
-#include "jet/Repairer.h"
+#include "jet/compact/Compactor.h"
+#include "jet/read/Database.h"
+#include "jet/io/FileSystem.h"
+#include "jet/repair/Repairer.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"
 

@@ -6,7 +6,7 @@
 
 #include <fstream>
 
-#include "jet/FileLock.h"
+#include "jet/io/FileLock.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/platform/OtherProcess.h"
 

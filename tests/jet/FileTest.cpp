@@ -1,7 +1,7 @@
 // The file implementations the engine reads and writes through.
 #include <gtest/gtest.h>
 
-#include "jet/FileSystem.h"
+#include "jet/io/FileSystem.h"
 #include "tests/jet/JetTestSupport.h"
 
 namespace jet {

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "jet/Checker.h"
-#include "jet/Database.h"
-#include "jet/TableReader.h"
+#include "jet/check/Checker.h"
+#include "jet/read/Database.h"
+#include "jet/read/TableReader.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tools/generator/Generator.h"
 

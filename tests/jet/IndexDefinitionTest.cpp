@@ -5,9 +5,9 @@
 
 #include <map>
 
-#include "jet/Database.h"
-#include "jet/IndexPage.h"
-#include "jet/TableReader.h"
+#include "jet/read/Database.h"
+#include "jet/read/IndexPage.h"
+#include "jet/read/TableReader.h"
 #include "tests/jet/JetTestSupport.h"
 
 namespace jet {

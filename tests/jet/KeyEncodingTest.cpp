@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <map>
 
-#include "jet/Database.h"
-#include "jet/StoredKeys.h"
+#include "jet/read/Database.h"
+#include "jet/check/StoredKeys.h"
 #include "tests/jet/JetTestSupport.h"
 
 namespace jet {

@@ -5,7 +5,7 @@
 
 #include <cctype>
 
-#include "jet/Database.h"
+#include "jet/read/Database.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/ReaderOracle.h"
 

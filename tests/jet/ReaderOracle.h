@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "jet/Database.h"
+#include "jet/read/Database.h"
 
 namespace jet::testing {
 

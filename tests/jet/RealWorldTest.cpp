@@ -10,9 +10,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "jet/Checker.h"
-#include "jet/Compactor.h"
-#include "jet/Database.h"
+#include "jet/check/Checker.h"
+#include "jet/compact/Compactor.h"
+#include "jet/read/Database.h"
 #include "tests/jet/DamageSupport.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/ReaderOracle.h"

@@ -7,15 +7,15 @@
 #include <filesystem>
 #include <map>
 
-#include "jet/Bytes.h"
-#include "jet/DataPage.h"
-#include "jet/Database.h"
-#include "jet/DatabaseCreator.h"
-#include "jet/IndexPage.h"
-#include "jet/RealIndexFlags.h"
-#include "jet/Repairer.h"
-#include "jet/Row.h"
-#include "jet/TableReader.h"
+#include "jet/base/Bytes.h"
+#include "jet/format/DataPage.h"
+#include "jet/read/Database.h"
+#include "jet/write/DatabaseCreator.h"
+#include "jet/read/IndexPage.h"
+#include "jet/read/RealIndexFlags.h"
+#include "jet/repair/Repairer.h"
+#include "jet/format/Row.h"
+#include "jet/read/TableReader.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"
 

@@ -10,7 +10,7 @@
 #include <set>
 #include <sstream>
 
-#include "jet/Database.h"
+#include "jet/read/Database.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"
 

@@ -6,9 +6,9 @@
 
 #include <filesystem>
 
-#include "jet/Database.h"
-#include "jet/FileSystem.h"
-#include "jet/Repairer.h"
+#include "jet/read/Database.h"
+#include "jet/io/FileSystem.h"
+#include "jet/repair/Repairer.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"
 

@@ -11,12 +11,12 @@
 #include <map>
 #include <set>
 
-#include "jet/Bytes.h"
-#include "jet/Checker.h"
-#include "jet/DataPage.h"
-#include "jet/IndexPage.h"
-#include "jet/RealIndexFlags.h"
-#include "jet/Repairer.h"
+#include "jet/base/Bytes.h"
+#include "jet/check/Checker.h"
+#include "jet/format/DataPage.h"
+#include "jet/read/IndexPage.h"
+#include "jet/read/RealIndexFlags.h"
+#include "jet/repair/Repairer.h"
 #include "tests/jet/DamageSupport.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"

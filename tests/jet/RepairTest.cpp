@@ -9,11 +9,11 @@
 #include <map>
 #include <set>
 
-#include "jet/DataPage.h"
-#include "jet/Database.h"
-#include "jet/Repairer.h"
-#include "jet/TableReader.h"
-#include "jet/WriteMarker.h"
+#include "jet/format/DataPage.h"
+#include "jet/read/Database.h"
+#include "jet/repair/Repairer.h"
+#include "jet/read/TableReader.h"
+#include "jet/format/WriteMarker.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"
 

@@ -8,9 +8,9 @@
 #include <map>
 #include <sstream>
 
-#include "jet/Checker.h"
-#include "jet/Repairer.h"
-#include "jet/TableReader.h"
+#include "jet/check/Checker.h"
+#include "jet/repair/Repairer.h"
+#include "jet/read/TableReader.h"
 #include "tools/generator/Generator.h"
 
 namespace jet::testing {

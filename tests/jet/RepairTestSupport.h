@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "jet/Database.h"
-#include "jet/RepairReport.h"
+#include "jet/read/Database.h"
+#include "jet/repair/RepairReport.h"
 
 namespace jet::testing {
 

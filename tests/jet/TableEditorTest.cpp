@@ -5,11 +5,11 @@
 
 #include <set>
 
-#include "jet/Checker.h"
-#include "jet/DatabaseCreator.h"
-#include "jet/TableEditor.h"
-#include "jet/TableReader.h"
-#include "jet/UsageMap.h"
+#include "jet/check/Checker.h"
+#include "jet/write/DatabaseCreator.h"
+#include "jet/edit/TableEditor.h"
+#include "jet/read/TableReader.h"
+#include "jet/read/UsageMap.h"
 #include "tests/jet/JetTestSupport.h"
 
 namespace jet {

@@ -4,10 +4,10 @@
 
 #include <functional>
 
-#include "jet/Bytes.h"
-#include "jet/DataPage.h"
-#include "jet/Database.h"
-#include "jet/UsageMap.h"
+#include "jet/base/Bytes.h"
+#include "jet/format/DataPage.h"
+#include "jet/read/Database.h"
+#include "jet/read/UsageMap.h"
 #include "tests/jet/JetTestSupport.h"
 
 namespace jet {

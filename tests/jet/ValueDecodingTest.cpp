@@ -1,10 +1,10 @@
 // Text and value decoding details that the fixtures do not all reach.
 #include <gtest/gtest.h>
 
-#include "jet/Header.h"
-#include "jet/Text.h"
-#include "jet/TextCodec.h"
-#include "jet/Value.h"
+#include "jet/format/Header.h"
+#include "jet/base/Text.h"
+#include "jet/base/TextCodec.h"
+#include "jet/format/Value.h"
 
 namespace jet {
 namespace {

@@ -9,9 +9,9 @@
 #include <map>
 #include <sstream>
 
-#include "jet/DatabaseCreator.h"
-#include "jet/PasswordWriter.h"
-#include "jet/TableEditor.h"
+#include "jet/write/DatabaseCreator.h"
+#include "jet/write/PasswordWriter.h"
+#include "jet/edit/TableEditor.h"
 #include "tools/generator/Generator.h"
 
 namespace jet {

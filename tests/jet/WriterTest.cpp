@@ -3,12 +3,12 @@
 // passwords, and the errors bad input gets.
 #include <gtest/gtest.h>
 
-#include "jet/Checker.h"
-#include "jet/Database.h"
-#include "jet/DatabaseCreator.h"
-#include "jet/PasswordWriter.h"
-#include "jet/TableReader.h"
-#include "jet/UsageMap.h"
+#include "jet/check/Checker.h"
+#include "jet/read/Database.h"
+#include "jet/write/DatabaseCreator.h"
+#include "jet/write/PasswordWriter.h"
+#include "jet/read/TableReader.h"
+#include "jet/read/UsageMap.h"
 
 namespace jet {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "jet/Compactor.h"
-#include "jet/Database.h"
+#include "jet/compact/Compactor.h"
+#include "jet/read/Database.h"
 
 namespace tav::testing {
 

@@ -10,9 +10,9 @@
 #include <regex>
 #include <sstream>
 
-#include "jet/Checker.h"
-#include "jet/Database.h"
-#include "jet/TableReader.h"
+#include "jet/check/Checker.h"
+#include "jet/read/Database.h"
+#include "jet/read/TableReader.h"
 
 namespace tav::testing {
 

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <random>
 
-#include "jet/DatabaseCreator.h"
-#include "jet/FileSystem.h"
+#include "jet/write/DatabaseCreator.h"
+#include "jet/io/FileSystem.h"
 
 namespace tav {
 

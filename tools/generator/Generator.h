@@ -11,8 +11,8 @@
 #include <functional>
 #include <string>
 
-#include "jet/Format.h"
-#include "jet/Status.h"
+#include "jet/format/Format.h"
+#include "jet/base/Status.h"
 
 namespace tav {
 

@@ -4,7 +4,7 @@
 // (missing, not a database, wrong password).
 #include <iostream>
 
-#include "jet/Checker.h"
+#include "jet/check/Checker.h"
 #include "tools/jettool/Command.h"
 
 namespace tav::jettool {

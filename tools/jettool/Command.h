@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "jet/Database.h"
-#include "jet/FileLock.h"
-#include "jet/Status.h"
+#include "jet/read/Database.h"
+#include "jet/io/FileLock.h"
+#include "jet/base/Status.h"
 
 namespace tav::jettool {
 

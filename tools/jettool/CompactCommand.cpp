@@ -1,7 +1,7 @@
 // compact SRC DST [--password P]: writes a compacted copy of SRC into the new file DST.
 #include <iostream>
 
-#include "jet/Compactor.h"
+#include "jet/compact/Compactor.h"
 #include "tools/jettool/Command.h"
 
 namespace tav::jettool {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "jet/Value.h"
+#include "jet/format/Value.h"
 
 namespace tav::jettool {
 

@@ -3,7 +3,7 @@
 // columns; the file is locked while it changes, and a database in use elsewhere is refused.
 #include <iostream>
 
-#include "jet/TableEditor.h"
+#include "jet/edit/TableEditor.h"
 #include "tools/jettool/Command.h"
 
 namespace tav::jettool {

@@ -1,7 +1,7 @@
 // export FILE TABLE: the table as CSV with a header row.
 #include <iostream>
 
-#include "jet/TableReader.h"
+#include "jet/read/TableReader.h"
 #include "tools/jettool/Command.h"
 #include "tools/jettool/CsvFormat.h"
 

@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "jet/StoredKeys.h"
-#include "jet/TextCodec.h"
+#include "jet/check/StoredKeys.h"
+#include "jet/base/TextCodec.h"
 #include "tools/jettool/Command.h"
 
 namespace tav::jettool {

@@ -1,7 +1,7 @@
 // repair FILE [--password P]: repairs a damaged database in place and prints what was lost.
 #include <iostream>
 
-#include "jet/Repairer.h"
+#include "jet/repair/Repairer.h"
 #include "tools/jettool/Command.h"
 
 namespace tav::jettool {

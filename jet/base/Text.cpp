@@ -1,0 +1,154 @@
+#include "jet/base/Text.h"
+
+#include <iconv.h>
+
+#include <string>
+
+#include "jet/base/TextCodec.h"
+
+namespace jet {
+namespace {
+
+// Code page 1252 through the engine's one table (TextCodec), which gives the five bytes the
+// code page leaves unassigned the C1 controls of the same number, as Windows does: such text
+// reads back and is written again byte for byte.
+std::string DecodeCp1252(std::span<const uint8_t> bytes) {
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 8);
+  size_t i = 0;
+  while (i < bytes.size()) {
+    // Runs of ASCII, most of any Western text, are copied as they are.
+    size_t run = i;
+    while (run < bytes.size() && bytes[run] < 0x80) ++run;
+    out.append(reinterpret_cast<const char*>(bytes.data()) + i, run - i);
+    if (run == bytes.size()) break;
+    AppendUtf8(out, UnicodeFromCp1252(bytes[run]));
+    i = run + 1;
+  }
+  return out;
+}
+
+std::string DecodeWithIconv(std::span<const uint8_t> bytes, uint16_t code_page) {
+  const std::string name = "CP" + std::to_string(code_page);
+  iconv_t cd = iconv_open("UTF-8", name.c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    std::string out;
+    for (uint8_t b : bytes) out.push_back(b < 0x80 ? static_cast<char>(b) : '?');
+    return out;
+  }
+  std::string in(bytes.begin(), bytes.end());
+  std::string out(in.size() * 4 + 4, '\0');
+  char* inp = in.data();
+  size_t inleft = in.size();
+  char* outp = out.data();
+  size_t outleft = out.size();
+  while (inleft > 0) {
+    if (iconv(cd, &inp, &inleft, &outp, &outleft) != static_cast<size_t>(-1)) break;
+    ++inp;  // skip a byte the code page cannot decode
+    --inleft;
+    if (outleft > 0) {
+      *outp++ = '?';
+      --outleft;
+    }
+  }
+  iconv_close(cd);
+  out.resize(out.size() - outleft);
+  return out;
+}
+
+}  // namespace
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+std::string DecodeCodePage(std::span<const uint8_t> bytes, uint16_t code_page) {
+  if (code_page == 1252 || code_page == 0) return DecodeCp1252(bytes);
+  return DecodeWithIconv(bytes, code_page);
+}
+
+std::string DecodeUcs2(std::span<const uint8_t> bytes) {
+  std::string out;
+  out.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    uint32_t unit = bytes[i] | (bytes[i + 1] << 8);
+    if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
+      uint32_t low = bytes[i + 2] | (bytes[i + 3] << 8);
+      if (low >= 0xDC00 && low < 0xE000) {
+        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        i += 2;
+        continue;
+      }
+    }
+    if (unit >= 0xD800 && unit < 0xE000) unit = 0xFFFD;
+    AppendUtf8(out, unit);
+  }
+  return out;
+}
+
+std::string DecodeJet4Text(std::span<const uint8_t> bytes) {
+  if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE) return DecodeUcs2(bytes);
+  // Compressed: starts in one-byte mode; each 00 byte toggles between one-byte and
+  // two-byte characters.
+  std::string units;
+  bool compressed = true;
+  size_t i = 2;
+  while (i < bytes.size()) {
+    if (bytes[i] == 0x00) {
+      compressed = !compressed;
+      ++i;
+      continue;
+    }
+    if (compressed) {
+      units.push_back(static_cast<char>(bytes[i]));
+      units.push_back('\0');
+      ++i;
+    } else {
+      if (i + 1 >= bytes.size()) break;
+      units.push_back(static_cast<char>(bytes[i]));
+      units.push_back(static_cast<char>(bytes[i + 1]));
+      i += 2;
+    }
+  }
+  return DecodeUcs2(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(units.data()), units.size()));
+}
+
+std::string EncodeUcs2(const std::string& utf8) {
+  std::string out;
+  size_t i = 0;
+  while (i < utf8.size()) {
+    uint8_t c = static_cast<uint8_t>(utf8[i]);
+    uint32_t cp = c;
+    size_t extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    if (extra) cp = c & (0x3F >> extra);
+    for (size_t k = 1; k <= extra && i + k < utf8.size(); ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
+    i += extra + 1;
+    auto put = [&out](uint32_t u) {
+      out.push_back(static_cast<char>(u & 0xFF));
+      out.push_back(static_cast<char>(u >> 8));
+    };
+    if (cp >= 0x10000) {
+      put(0xD800 + ((cp - 0x10000) >> 10));
+      put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      put(cp);
+    }
+  }
+  return out;
+}
+
+}  // namespace jet

@@ -1,0 +1,51 @@
+#pragma once
+// Copies the memo and OLE values of rows being moved to a new file. A value kept inside its
+// row stays there; one stored in a single row on a long-value page, or as a chain of rows,
+// is copied piece by piece, bytes unchanged, onto long-value pages of the new file, and the
+// 12-byte field in the row is pointed at the copy. Memory: the pieces of one value and one
+// page being filled.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "jet/format/DataPage.h"
+#include "jet/write/DataPageBuilder.h"
+#include "jet/read/PageSource.h"
+#include "jet/write/PageAllocator.h"
+#include "jet/read/PageWindow.h"
+
+namespace jet {
+
+class LongValueCopier {
+ public:
+  // `source` and `allocator` must outlive the copier.
+  LongValueCopier(PageSource& source, PageAllocator& allocator);
+
+  // Copies the value `field` names and rewrites `field` to name the copy. kCorrupt when the
+  // value cannot be read whole.
+  Status Copy(std::span<uint8_t> field);
+  // Writes the page being filled. Call once after the last Copy.
+  Status Flush();
+
+ private:
+  Result<std::span<const uint8_t>> SourceRow(uint32_t pointer);
+  Result<uint32_t> Place(std::span<const uint8_t> row);
+
+  PageSource& source_;
+  PageAllocator& allocator_;
+  DataPageBuilder current_;
+  uint32_t current_page_ = 0;
+  bool open_ = false;
+  // Long values tend to sit together, in ascending pages: they are read a window at a time,
+  // and the page parsed last is kept.
+  PageWindow window_;
+  std::span<const uint8_t> source_page_;
+  uint32_t source_number_ = 0;
+  DataPageInfo source_info_;
+  bool source_loaded_ = false;
+  std::vector<std::vector<uint8_t>> pieces_;
+  std::vector<uint32_t> visited_;
+};
+
+}  // namespace jet

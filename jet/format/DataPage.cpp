@@ -1,0 +1,36 @@
+#include "jet/format/DataPage.h"
+
+#include "jet/base/Bytes.h"
+
+namespace jet {
+
+Result<DataPageInfo> ParseDataPage(std::span<const uint8_t> page, const Layout& layout) {
+  if (page.size() != layout.page_size || page[0] != kPageData) return CorruptError("not a data page");
+  DataPageInfo info;
+  info.owner = *GetU32(page, layout.data_owner);
+  info.free_space = *GetU16(page, layout.data_free_space);
+  const uint16_t count = *GetU16(page, layout.data_row_count);
+  const size_t table_end = layout.data_row_offsets + size_t{count} * 2;
+  if (table_end > page.size()) return CorruptError("row table runs past the end of the data page");
+  uint32_t previous_start = layout.page_size;
+  info.rows.reserve(count);
+  for (uint16_t i = 0; i < count; ++i) {
+    const uint16_t raw = *GetU16(page, layout.data_row_offsets + size_t{i} * 2);
+    RowSlot slot;
+    slot.start = raw & kRowOffsetMask;
+    const uint16_t flags = raw & kRowFlagMask;
+    slot.deleted = flags == kRowDeletedFlags;
+    slot.pointer = flags == kRowPointerFlag;
+    slot.moved = flags == kRowMovedFlag;
+    // A deleted row keeps its offset, so the next row's end is still computed from it.
+    slot.end = static_cast<uint16_t>(previous_start);
+    if (slot.live() && (slot.start < table_end || slot.start > slot.end)) {
+      return CorruptError("row " + std::to_string(i) + " lies outside its data page");
+    }
+    if (slot.start <= previous_start) previous_start = slot.start;
+    info.rows.push_back(slot);
+  }
+  return info;
+}
+
+}  // namespace jet

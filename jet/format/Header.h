@@ -1,0 +1,45 @@
+#pragma once
+// The header page (page 0): format version, page size, the scrambled region with code page,
+// sort order, database key, password and (Jet 4) creation date. See docs/jet-format.md.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "jet/format/Format.h"
+#include "jet/base/Status.h"
+
+namespace jet {
+
+struct Header {
+  JetVersion version = JetVersion::kJet4;
+  uint32_t page_size = 4096;
+  uint16_t code_page = 0;
+  uint16_t sort_order = 0;
+  uint32_t database_key = 0;              // 0: pages are stored in clear
+  std::optional<double> creation_date;    // Jet 4 only
+  std::string password;                   // UTF-8, empty when none is set
+  std::vector<uint8_t> unscrambled;       // the header page with its scrambled region decoded
+};
+
+// Smallest number of bytes ParseHeader needs (the Jet 3 page size covers every field).
+constexpr size_t kHeaderMinimumBytes = 2048;
+
+// Parses the first bytes of a file. Errors: kNotADatabase for a file that is not a Jet file,
+// kUnsupported for later engine versions.
+Result<Header> ParseHeader(std::span<const uint8_t> page);
+
+// The code page Jet 3 text is read in: the header's, or 1252 where it is unset.
+inline uint16_t TextCodePage(const Header& header) { return header.code_page != 0 ? header.code_page : 1252; }
+
+// True when `password` opens a database with this header. An unset password accepts any
+// (DAO ignores a password given for an unprotected database).
+bool PasswordMatches(const Header& header, const std::string& password);
+
+// Jet 4 masks its stored password with the whole part of the creation date; these bytes,
+// repeated, are XORed over the 40-byte password field.
+std::vector<uint8_t> PasswordMask(const Header& header);
+
+}  // namespace jet

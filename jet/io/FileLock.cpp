@@ -1,0 +1,232 @@
+#include "jet/io/FileLock.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <map>
+#include <mutex>
+#include <utility>
+
+#include "jet/io/OsError.h"
+
+namespace jet {
+
+namespace {
+
+// What this process holds on one file, through its one open description of it.
+struct Held {
+  enum class OnDisk { kNone, kRead, kWrite };
+
+  int fd = -1;
+  bool writable = false;
+  int shared = 0;
+  int exclusive = 0;
+  int holds = 0;
+  OnDisk onDisk = OnDisk::kNone;
+
+  int& CountOf(LockMode mode) {
+    switch (mode) {
+      case LockMode::kShared:
+        return shared;
+      case LockMode::kExclusive:
+        return exclusive;
+      case LockMode::kHold:
+        break;
+    }
+    return holds;
+  }
+  bool Empty() const { return shared == 0 && exclusive == 0 && holds == 0; }
+  OnDisk Wanted() const {
+    if (exclusive > 0 || holds > 0) return OnDisk::kWrite;
+    return shared > 0 ? OnDisk::kRead : OnDisk::kNone;
+  }
+  bool Allows(LockMode mode) const {
+    switch (mode) {
+      case LockMode::kShared:
+        return exclusive == 0;
+      case LockMode::kExclusive:
+        return shared == 0 && exclusive == 0;
+      case LockMode::kHold:
+        break;
+    }
+    return true;
+  }
+};
+
+using Key = std::pair<dev_t, ino_t>;
+
+struct Table {
+  std::mutex mutex;
+  std::map<Key, Held> files;
+};
+
+Table& TheTable();
+
+// A forked child forgets its parent's entries at once, closing only its copies of their
+// descriptions: the parent's locks stay the parent's, and go when the parent lets go.
+// The fork happens with the table locked, so that no other thread leaves it half changed.
+void ForgetInChild() {
+  Table& table = TheTable();
+  for (auto& [key, held] : table.files) ::close(held.fd);
+  table.files.clear();
+  table.mutex.unlock();
+}
+
+Table& TheTable() {
+  // Never destroyed: locks may be given up during exit.
+  static Table* table = [] {
+    ::pthread_atfork([] { TheTable().mutex.lock(); }, [] { TheTable().mutex.unlock(); }, ForgetInChild);
+    return new Table;
+  }();
+  return *table;
+}
+
+struct flock WholeFile(short type) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0;
+  lock.l_len = 0;  // to the end of every possible file
+  lock.l_pid = 0;  // required for open-file-description locks
+  return lock;
+}
+
+ForeignLock Probe(int fd) {
+  struct flock lock = WholeFile(F_WRLCK);
+  if (::fcntl(fd, F_OFD_GETLK, &lock) != 0 || lock.l_type == F_UNLCK) return ForeignLock::kNone;
+  if (lock.l_type == F_WRLCK && lock.l_start == 0 && lock.l_len == 0) return ForeignLock::kExclusive;
+  return ForeignLock::kSome;
+}
+
+// Puts the lock on disk that `held` wants; false with errno set when another lock is in
+// the way. A read lock replaces a write lock in one step, so a lock is never let go
+// in between.
+bool Apply(Held& held) {
+  const Held::OnDisk wanted = held.Wanted();
+  if (wanted == held.onDisk) return true;
+  short type = F_UNLCK;
+  if (wanted == Held::OnDisk::kRead) type = F_RDLCK;
+  if (wanted == Held::OnDisk::kWrite) {
+    type = F_WRLCK;
+    if (!held.writable) {
+      if (Probe(held.fd) != ForeignLock::kNone) {
+        errno = EAGAIN;
+        return false;
+      }
+      type = F_RDLCK;
+    }
+  }
+  struct flock lock = WholeFile(type);
+  if (::fcntl(held.fd, F_OFD_SETLK, &lock) != 0) return false;
+  held.onDisk = wanted;
+  return true;
+}
+
+// This process's own description of the file open on `fd`: opened afresh through /proc so
+// that it can be written where the file allows it, whatever `fd` was opened for.
+int OwnDescription(int fd, bool& writable) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  int own = ::open(self.c_str(), O_RDWR | O_CLOEXEC);
+  writable = own >= 0;
+  if (own < 0) own = ::open(self.c_str(), O_RDONLY | O_CLOEXEC);
+  if (own < 0) {
+    own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    const int flags = ::fcntl(fd, F_GETFL);
+    writable = flags >= 0 && (flags & O_ACCMODE) != O_RDONLY;
+  }
+  return own;
+}
+
+void Forget(std::map<Key, Held>& files, std::map<Key, Held>::iterator it) {
+  ::close(it->second.fd);
+  files.erase(it);
+}
+
+}  // namespace
+
+Result<std::unique_ptr<FileLock>> LockOpenFile(int fd, LockMode mode, const std::string& name) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0)
+    return OsError(errno, "cannot lock", name);
+  if (!S_ISREG(st.st_mode)) return Status(ErrorKind::kNotFound, "not a file").AtFile(name);
+  Table& table = TheTable();
+  std::lock_guard<std::mutex> guard(table.mutex);
+  auto& files = table.files;
+  const Key key{st.st_dev, st.st_ino};
+  auto it = files.find(key);
+  if (it == files.end()) {
+    Held fresh;
+    fresh.fd = OwnDescription(fd, fresh.writable);
+    if (fresh.fd < 0)
+      return OsError(errno, "cannot lock", name);
+    it = files.emplace(key, fresh).first;
+  }
+  Held& held = it->second;
+  if (!held.Allows(mode)) {
+    if (held.Empty()) Forget(files, it);
+    return Status(ErrorKind::kInUse, "the file is in use by this program").AtFile(name);
+  }
+  ++held.CountOf(mode);
+  if (!Apply(held)) {
+    const int err = errno;
+    --held.CountOf(mode);
+    if (held.Empty()) Forget(files, it);
+    if (err == EAGAIN || err == EACCES) {
+      return Status(ErrorKind::kInUse, "the file is in use by another program").AtFile(name);
+    }
+    return OsError(err, "cannot lock", name);
+  }
+  return std::make_unique<FileLock>(FileLock::Token(), st.st_dev, st.st_ino, mode, ::getpid());
+}
+
+FileLock::~FileLock() {
+  Table& table = TheTable();
+  std::lock_guard<std::mutex> guard(table.mutex);
+  if (owner_ != ::getpid()) return;
+  auto& files = table.files;
+  auto it = files.find({device_, inode_});
+  if (it == files.end()) return;
+  Held& held = it->second;
+  --held.CountOf(mode_);
+  if (held.Empty()) {
+    Forget(files, it);  // closing the description drops its lock
+    return;
+  }
+  Apply(held);  // a weaker lock than before: never refused
+}
+
+bool FileLock::TryMakeExclusive() {
+  Table& table = TheTable();
+  std::lock_guard<std::mutex> guard(table.mutex);
+  if (owner_ != ::getpid()) return false;
+  auto it = table.files.find({device_, inode_});
+  if (it == table.files.end()) return false;
+  Held& held = it->second;
+  if (mode_ == LockMode::kExclusive) return true;
+  const bool alone = held.CountOf(mode_) == 1 && held.shared + held.exclusive + held.holds == 1;
+  if (!alone) return false;
+  --held.CountOf(mode_);
+  ++held.exclusive;
+  if (!Apply(held)) {
+    --held.exclusive;
+    ++held.CountOf(mode_);
+    return false;
+  }
+  mode_ = LockMode::kExclusive;
+  return true;
+}
+
+ForeignLock LockedByOthers(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return ForeignLock::kNone;
+  Table& table = TheTable();
+  std::lock_guard<std::mutex> guard(table.mutex);
+  auto& files = table.files;
+  auto it = files.find({st.st_dev, st.st_ino});
+  return Probe(it == files.end() ? fd : it->second.fd);
+}
+
+}  // namespace jet

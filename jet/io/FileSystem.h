@@ -1,0 +1,108 @@
+#pragma once
+// The engine's file layer: everything it does to the file system goes through a FileSystem
+// (opening and creating files, temporary files beside a database, renaming and removing,
+// the exclusive lock, flushing a folder, a file's mode and owner), and every byte it reads
+// or writes through the File that Open or CreateNew returned. Only PosixFileSystem() touches
+// the disk; tests put a FaultyFileSystem in its place to make any one call fail, or a
+// MemoryFile where a single file is enough.
+//
+// The lock taken here is the one lock family of the program (jet/FileLock.h), shared with
+// the platform layer and jettool.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "jet/io/File.h"
+#include "jet/base/Status.h"
+
+namespace jet {
+
+struct FileStat {
+  uint32_t mode = 0;  // permission bits (07777)
+  uint32_t owner = 0;
+  uint32_t group = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Opens `path`. kCreateNew creates it with mode 0644 (less the process's mask);
+  // kReadWriteExclusive holds the program's exclusive lock (FileLock.h) while it is open.
+  // Errors: kNotFound (also for a folder), kExists, kInUse (locked), kIo.
+  virtual Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) = 0;
+  // Creates `path` for reading and writing with permission bits `mode` (less the process's
+  // mask), never through an existing file or link: kExists when the name is taken.
+  virtual Result<std::unique_ptr<File>> CreateNew(const std::string& path, uint32_t mode) = 0;
+  // Replaces `to` by `from` in one step.
+  virtual Status Rename(const std::string& from, const std::string& to) = 0;
+  virtual Status Remove(const std::string& path) = 0;
+  // Makes the folder's entries (a rename into it) durable.
+  virtual Status SyncFolder(const std::string& folder) = 0;
+  virtual Result<FileStat> Stat(const std::string& path) = 0;
+  virtual Status SetOwner(const std::string& path, uint32_t owner, uint32_t group) = 0;
+  virtual Status SetMode(const std::string& path, uint32_t mode) = 0;
+  // The path with every symbolic link in it resolved.
+  virtual Result<std::string> Resolve(const std::string& path) = 0;
+};
+
+// The operating system's file system.
+FileSystem& PosixFileSystem();
+
+// The folder `path` is in; "." for a bare name.
+std::string FolderOf(const std::string& path);
+
+// Loads a whole file into a MemoryFile.
+Result<std::unique_ptr<MemoryFile>> LoadIntoMemory(const std::string& path, FileSystem& fs = PosixFileSystem());
+
+// The calls of the file layer, as a FaultyFileSystem counts them.
+enum class FileCall {
+  kOpen, kLock, kCreate, kRename, kRemove, kSyncFolder, kStat, kSetOwner, kSetMode, kResolve,
+  // calls on a file it opened or created
+  kRead, kWrite, kSize, kSync, kTruncate,
+};
+
+struct RecordedCall {
+  FileCall call;
+  std::string path;  // for kRename the name it goes by before the rename
+  std::string ToString() const;
+};
+
+// Passes every call to `inner` and records it, and fails one with kIo (an "injected
+// failure"): the call numbered `fail_at` (from 0), counted among all calls or, with `only`,
+// among the calls of that kind. A negative number fails none. An exclusive open counts as an
+// open and then a lock. Files it opens or creates record and fail their calls the same way.
+class FaultyFileSystem : public FileSystem {
+ public:
+  FaultyFileSystem(FileSystem& inner, int64_t fail_at, std::optional<FileCall> only = std::nullopt)
+      : inner_(inner), fail_at_(fail_at), only_(only) {}
+
+  Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) override;
+  Result<std::unique_ptr<File>> CreateNew(const std::string& path, uint32_t mode) override;
+  Status Rename(const std::string& from, const std::string& to) override;
+  Status Remove(const std::string& path) override;
+  Status SyncFolder(const std::string& folder) override;
+  Result<FileStat> Stat(const std::string& path) override;
+  Status SetOwner(const std::string& path, uint32_t owner, uint32_t group) override;
+  Status SetMode(const std::string& path, uint32_t mode) override;
+  Result<std::string> Resolve(const std::string& path) override;
+
+  // Records one call; the failure it must give when it is the one to fail.
+  Status Step(FileCall call, const std::string& path);
+  const std::vector<RecordedCall>& calls() const { return calls_; }
+  // The call that was made to fail, when it was reached.
+  std::optional<RecordedCall> failed() const { return failed_; }
+
+ private:
+  FileSystem& inner_;
+  int64_t fail_at_;
+  std::optional<FileCall> only_;
+  int64_t counted_ = 0;
+  std::vector<RecordedCall> calls_;
+  std::optional<RecordedCall> failed_;
+};
+
+}  // namespace jet

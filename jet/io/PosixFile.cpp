@@ -1,0 +1,168 @@
+// The File and FileSystem implementations over POSIX calls: the only code of the engine
+// that opens, creates, renames or removes files. Error numbers become a Status through
+// OsError.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "jet/io/File.h"
+#include "jet/io/FileLock.h"
+#include "jet/io/FileSystem.h"
+#include "jet/io/OsError.h"
+
+namespace jet {
+namespace {
+
+class PosixFile : public File {
+ public:
+  PosixFile(int fd, std::string path, std::unique_ptr<FileLock> lock)
+      : fd_(fd), path_(std::move(path)), lock_(std::move(lock)) {}
+  ~PosixFile() override { ::close(fd_); }
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+
+  Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override {
+    size_t done = 0;
+    while (done < buffer.size()) {
+      ssize_t n = ::pread(fd_, buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return OsError(errno, "cannot read", path_).AtOffset(offset);
+      if (n == 0) return CorruptError("read past the end of the file").AtFile(path_).AtOffset(offset);
+      done += static_cast<size_t>(n);
+    }
+    return Status::Ok();
+  }
+
+  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
+    size_t done = 0;
+    while (done < data.size()) {
+      ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return OsError(n < 0 ? errno : EIO, "cannot write", path_).AtOffset(offset);
+      done += static_cast<size_t>(n);
+    }
+    return Status::Ok();
+  }
+
+  Result<uint64_t> Size() override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return OsError(errno, "cannot get the file size", path_);
+    return static_cast<uint64_t>(st.st_size);
+  }
+
+  Status Sync() override {
+    if (::fsync(fd_) != 0) return OsError(errno, "cannot flush", path_);
+    return Status::Ok();
+  }
+
+  Status Truncate(uint64_t size) override {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) return OsError(errno, "cannot truncate", path_);
+    return Status::Ok();
+  }
+
+  std::string Name() const override { return path_; }
+
+ private:
+  int fd_;
+  std::string path_;
+  std::unique_ptr<FileLock> lock_;  // kReadWriteExclusive only
+};
+
+// Wraps an open descriptor, taking the engine's exclusive lock on it for
+// kReadWriteExclusive (kInUse when another holds it). Closes the descriptor on failure.
+Result<std::unique_ptr<File>> WrapDescriptor(int fd, const std::string& path, OpenMode mode) {
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return Status(ErrorKind::kNotFound, "is a folder, not a file").AtFile(path);
+  }
+  std::unique_ptr<FileLock> lock;
+  if (mode == OpenMode::kReadWriteExclusive) {
+    auto locked = LockOpenFile(fd, LockMode::kExclusive, path);
+    if (!locked.ok()) {
+      ::close(fd);
+      return locked.status();
+    }
+    lock = std::move(locked).value();
+  }
+  return std::unique_ptr<File>(std::make_unique<PosixFile>(fd, path, std::move(lock)));
+}
+
+Result<std::unique_ptr<File>> OpenFile(const std::string& path, OpenMode mode) {
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case OpenMode::kReadOnly: flags |= O_RDONLY; break;
+    case OpenMode::kReadWrite: flags |= O_RDWR; break;
+    case OpenMode::kCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+    case OpenMode::kReadWriteExclusive: flags |= O_RDWR; break;
+  }
+  int fd = ::open(path.c_str(), flags, 0644);
+  if (fd < 0) return OsError(errno, "cannot open", path);
+  return WrapDescriptor(fd, path, mode);
+}
+
+class Posix : public FileSystem {
+ public:
+  Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) override { return OpenFile(path, mode); }
+
+  Result<std::unique_ptr<File>> CreateNew(const std::string& path, uint32_t mode) override {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, static_cast<mode_t>(mode & 07777));
+    if (fd < 0) return OsError(errno, "cannot create", path);
+    return WrapDescriptor(fd, path, OpenMode::kReadWrite);
+  }
+
+  Status Rename(const std::string& from, const std::string& to) override {
+    if (::rename(from.c_str(), to.c_str()) != 0) return OsError(errno, "cannot rename " + from + " to", to);
+    return Status::Ok();
+  }
+
+  Status Remove(const std::string& path) override {
+    if (::unlink(path.c_str()) != 0) return OsError(errno, "cannot remove", path);
+    return Status::Ok();
+  }
+
+  Status SyncFolder(const std::string& folder) override {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return OsError(errno, "cannot open the folder", folder);
+    const int synced = ::fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    if (synced != 0) return OsError(err, "cannot flush the folder", folder);
+    return Status::Ok();
+  }
+
+  Result<FileStat> Stat(const std::string& path) override {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return OsError(errno, "cannot read the attributes of", path);
+    return FileStat{static_cast<uint32_t>(st.st_mode & 07777), st.st_uid, st.st_gid};
+  }
+
+  Status SetOwner(const std::string& path, uint32_t owner, uint32_t group) override {
+    if (::lchown(path.c_str(), owner, group) != 0) return OsError(errno, "cannot set the owner of", path);
+    return Status::Ok();
+  }
+
+  Status SetMode(const std::string& path, uint32_t mode) override {
+    if (::chmod(path.c_str(), static_cast<mode_t>(mode & 07777)) != 0) return OsError(errno, "cannot set the mode of", path);
+    return Status::Ok();
+  }
+
+  Result<std::string> Resolve(const std::string& path) override {
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) return OsError(errno, "cannot resolve", path);
+    return std::string(resolved);
+  }
+};
+
+}  // namespace
+
+FileSystem& PosixFileSystem() {
+  static Posix posix;
+  return posix;
+}
+
+}  // namespace jet

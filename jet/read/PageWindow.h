@@ -1,0 +1,34 @@
+#pragma once
+// Reads the pages of a page source a window at a time: asking for a page outside the
+// window reads it and the pages after it with one read of the file, so that a walk over
+// pages in ascending order costs one read per window instead of one per page. The window
+// doubles while the walk goes on where the last one ended and falls back to one page when
+// it jumps elsewhere, so scattered pages are not read in bulk. Pages come decrypted, as
+// PageSource::ReadPage gives them.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "jet/read/PageSource.h"
+
+namespace jet {
+
+class PageWindow {
+ public:
+  // `db` must outlive the window; `pages` is the most pages one read brings in.
+  PageWindow(PageSource& db, uint32_t pages) : db_(db), limit_(pages) {}
+
+  // The page's bytes, valid until the next call. kCorrupt beyond the end of the file.
+  Result<std::span<const uint8_t>> Page(uint32_t number);
+
+ private:
+  PageSource& db_;
+  uint32_t limit_;
+  uint32_t capacity_ = 1;
+  uint32_t first_ = 0;
+  uint32_t count_ = 0;
+  std::vector<uint8_t> bytes_;
+};
+
+}  // namespace jet

@@ -1,0 +1,124 @@
+#include "jet/repair/SalvageSchema.h"
+
+#include <algorithm>
+
+#include "jet/base/Bytes.h"
+#include "jet/format/Format.h"
+#include "jet/read/RealIndexFlags.h"
+#include "jet/edit/TableDefEdit.h"
+#include "jet/base/WriteBytes.h"
+
+namespace jet {
+namespace {
+
+constexpr size_t kIndexColumnMapBytes = 30;  // ten columns, three bytes each
+constexpr uint8_t kKnownIndexFlags = kIndexUnique | kIndexIgnoreNulls | kIndexRequired;
+
+// The definition's bytes: the first page whole, then each continuation page without its
+// header, for as long as the chain leads to definition pages not seen before.
+std::vector<uint8_t> DefinitionBytes(SalvageSource& source, uint32_t first, std::vector<uint32_t>& pages,
+                                     const std::string& table, RepairReport& report) {
+  const Layout& l = source.layout();
+  std::vector<uint8_t> bytes;
+  std::vector<uint8_t> page;
+  uint32_t next = first;
+  while (next != 0) {
+    auto present = next < source.page_count() ? source.ReadPresent(next, page) : Result<size_t>(size_t{0});
+    const bool seen = std::ranges::find(pages, next) != pages.end();
+    if (!present.ok() || *present < l.page_size || page[0] != kPageTableDef || seen) {
+      if (!pages.empty()) report.Add(LossKind::kPageSkipped, table, next, "the definition's continuation is lost here");
+      break;
+    }
+    const size_t skip = pages.empty() ? 0 : l.tdef_continuation_header;
+    bytes.insert(bytes.end(), page.begin() + static_cast<std::ptrdiff_t>(skip), page.end());
+    pages.push_back(next);
+    next = *GetU32(page, l.tdef_next_page);
+  }
+  return bytes;
+}
+
+// Where each index tree keeps its flags: after its column map, used-pages pointer and root
+// page (Jet 4 adds four bytes before the map and four spare bytes before the flags).
+Status ReadIndexFlags(std::span<const uint8_t> bytes, const Layout& l, TableDef& def) {
+  JET_ASSIGN_OR_RETURN(const IndexSections sections,
+                       LocateIndexSections(bytes, l, def.columns.size(), def.real_indexes.size()));
+  const bool jet4 = l.version == JetVersion::kJet4;
+  const size_t flags_offset = (jet4 ? 4 : 0) + kIndexColumnMapBytes + 8 + (jet4 ? 4 : 0);
+  size_t at = sections.real_definitions;
+  for (RealIndex& index : def.real_indexes) {
+    if (at + flags_offset >= bytes.size()) return CorruptError("index definitions run past the end");
+    index.flags = bytes[at + flags_offset] & kKnownIndexFlags;
+    at += l.tdef_real_index_def;
+  }
+  return Status::Ok();
+}
+
+bool HasCatalogColumns(const TableDef& def) {
+  return std::ranges::all_of(std::vector<const char*>{"Id", "ParentId", "Name", "Type", "Flags"},
+                             [&def](const char* name) { return def.FindColumn(name) != nullptr; });
+}
+
+CatalogEntry EntryFromValues(const TableDef& def, const std::vector<Value>& v) {
+  auto at = [&](const char* name) -> const Value& {
+    const ColumnDef* column = def.FindColumn(name);
+    return v[static_cast<size_t>(column - def.columns.data())];
+  };
+  CatalogEntry e;
+  e.id = static_cast<uint32_t>(at("Id").integer);
+  e.parent_id = static_cast<uint32_t>(at("ParentId").integer);
+  e.name = at("Name").text;
+  e.type = static_cast<int16_t>(at("Type").integer);
+  e.flags = static_cast<uint32_t>(at("Flags").integer);
+  return e;
+}
+
+}  // namespace
+
+Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std::string& table, RepairReport& report,
+                                 std::vector<uint8_t>* stored) {
+  const Layout& l = source.layout();
+  std::vector<uint32_t> pages;
+  std::vector<uint8_t> bytes = DefinitionBytes(source, page, pages, table, report);
+  if (pages.empty()) return CorruptError("page " + std::to_string(page) + " is not a table definition").AtPage(page);
+  auto def = ParseTableDef(bytes, l, TextCodePage(source.header()));
+  if (def.ok() && ReadIndexFlags(bytes, l, *def).ok()) {
+    def->page = page;
+    def->pages = std::move(pages);
+    if (stored != nullptr) *stored = std::move(bytes);
+    return def;
+  }
+  const Status first = def.ok() ? CorruptError("index definitions run past the end") : def.status();
+  auto columns = ColumnsOnly(bytes, l);
+  auto columns_only = columns.ok() ? ParseTableDef(*columns, l, TextCodePage(source.header())) : columns.status();
+  if (!columns_only.ok()) {
+    Status failed = first;
+    return failed.AtPage(page);
+  }
+  report.Add(LossKind::kIndexDropped, table, page,
+             "the index definitions are damaged (" + first.description() + "); the table is rebuilt without indexes");
+  columns_only->page = page;
+  columns_only->pages = std::move(pages);
+  if (stored != nullptr) *stored = std::move(columns).value();
+  return columns_only;
+}
+
+Result<SalvagedCatalog> SalvageCatalog(SalvageSource& source, RepairReport& report) {
+  auto def = SalvageTableDef(source, kCatalogTableDefPage, kCatalogName, report);
+  if (!def.ok() || !HasCatalogColumns(*def)) {
+    const std::string why = def.ok() ? "it lacks its key columns" : def.status().description();
+    return CorruptError("the catalog's definition cannot be read (" + why + "): every table is lost")
+        .AtPage(kCatalogTableDefPage);
+  }
+  SalvagedCatalog catalog{std::move(def).value(), {}};
+  JET_RETURN_IF_ERROR(SalvageRows(source, catalog.def, kCatalogName, report, [&catalog](SalvagedRow&& row) {
+    CatalogEntry entry = EntryFromValues(catalog.def, row.values);
+    catalog.rows.push_back(CatalogRow{std::move(entry), RowPointer(row.page, row.slot), std::move(row.values)});
+    return Status::Ok();
+  }));
+  if (catalog.rows.empty()) {
+    return CorruptError("no row of the catalog can be read: every table is lost").AtPage(kCatalogTableDefPage);
+  }
+  return catalog;
+}
+
+}  // namespace jet

@@ -1,0 +1,170 @@
+#include "jet/repair/SalvageSource.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "jet/base/Bytes.h"
+#include "jet/base/Rc4.h"
+#include "jet/base/WriteBytes.h"
+#include "jet/read/UsageMap.h"
+
+namespace jet {
+namespace {
+
+constexpr uint32_t kMaxPages = 0x00ffffff;
+// Access also writes pages of types 0x06 to 0x09, which hold nothing a repair carries over;
+// any higher type is damage.
+constexpr uint8_t kLastKnownPageType = 0x09;
+
+std::string Hex(uint8_t value) {
+  const char* digits = "0123456789abcdef";
+  return std::string("0x") + digits[value >> 4] + digits[value & 0xf];
+}
+
+}  // namespace
+
+SalvageSource::SalvageSource(File& file, SalvagedHeader header, uint64_t size)
+    : file_(file),
+      header_(std::move(header)),
+      layout_(&LayoutFor(header_.header.version)),
+      size_(size),
+      page_count_(static_cast<uint32_t>(std::min<uint64_t>((size + layout_->page_size - 1) / layout_->page_size,
+                                                            kMaxPages))) {}
+
+Result<std::unique_ptr<SalvageSource>> SalvageSource::Open(File& file, RepairReport& report) {
+  JET_ASSIGN_OR_RETURN(const uint64_t size, file.Size());
+  JET_ASSIGN_OR_RETURN(SalvagedHeader header, SalvageHeader(file, report));
+  std::unique_ptr<SalvageSource> source(new SalvageSource(file, std::move(header), size));
+  if (size % source->layout().page_size != 0) {
+    report.Add(LossKind::kPageSkipped, "", source->page_count_ - 1,
+               "the file ends inside this page: " + std::to_string(size % source->layout().page_size) + " of " +
+                   std::to_string(source->layout().page_size) + " bytes are left");
+  }
+  JET_RETURN_IF_ERROR(source->ScanPages());
+  source->ReadFreePages();
+  return source;
+}
+
+Status SalvageSource::ReadPage(uint32_t number, std::vector<uint8_t>& out) {
+  if (number >= page_count_) return CorruptError("page number beyond the end of the file").AtPage(number);
+  JET_ASSIGN_OR_RETURN(const size_t present, ReadPresent(number, out));
+  return Whole(number, present);
+}
+
+// A page the file holds only in part is not handed out as a whole one: the copiers would
+// take its missing part for zeros.
+Status SalvageSource::Whole(uint32_t number, size_t present) const {
+  if (present < layout_->page_size) return CorruptError("the file ends inside this page").AtPage(number);
+  return Status::Ok();
+}
+
+Status SalvageSource::ReadPages(uint32_t first, uint32_t count, std::span<uint8_t> out) {
+  const uint32_t size = layout_->page_size;
+  if (first == 0 || uint64_t{first} + count > page_count_ || out.size() != size_t{count} * size) {
+    return Status(ErrorKind::kInvalidArgument, "pages outside the file").AtPage(first);
+  }
+  std::vector<uint8_t> page;
+  for (uint32_t i = 0; i < count; ++i) {
+    JET_ASSIGN_OR_RETURN(const size_t present, ReadPresent(first + i, page));
+    JET_RETURN_IF_ERROR(Whole(first + i, present));
+    std::copy(page.begin(), page.end(), out.begin() + static_cast<std::ptrdiff_t>(size_t{i} * size));
+  }
+  return Status::Ok();
+}
+
+Result<std::vector<uint32_t>> SalvageSource::PagesOfTable(const TableDef& def, RepairReport& report) {
+  const std::vector<uint32_t>& owned = DataPagesOf(def.page);
+  std::vector<uint32_t> pages;
+  auto map = ReadUsageMap(*this, def.used_pages);
+  if (!map.ok() && map.status().kind() == ErrorKind::kIo) return map.status();
+  if (map.ok()) {
+    std::set_intersection(map->pages.begin(), map->pages.end(), owned.begin(), owned.end(), std::back_inserter(pages));
+    for (uint32_t page : wrong_type_[def.page]) {
+      if (!std::binary_search(map->pages.begin(), map->pages.end(), page)) continue;
+      report.Add(LossKind::kPageSkipped, "", page,
+                 "a data page of the table defined on page " + std::to_string(def.page) +
+                     " has the wrong type; skipped with its rows");
+    }
+    // Access leaves pages it no longer uses as they were, so a page of no known type is
+    // damage only where a table's map still lists it.
+    for (uint32_t page : map->pages) {
+      if (!std::binary_search(unknown_type_.begin(), unknown_type_.end(), page)) continue;
+      std::vector<uint8_t> bytes;
+      JET_RETURN_IF_ERROR(ReadPresent(page, bytes).status());
+      report.Add(LossKind::kPageSkipped, "", page,
+                 "a page the table defined on page " + std::to_string(def.page) + " lists has unknown type " +
+                     Hex(bytes[0]) + "; skipped");
+    }
+    if (!pages.empty() || owned.empty()) return pages;
+  }
+  for (uint32_t page : owned) {
+    if (!std::binary_search(free_pages_.begin(), free_pages_.end(), page)) pages.push_back(page);
+  }
+  return pages;
+}
+
+// Page 1 holds the database's map of free pages in its first row. A damaged map marks
+// nothing free.
+void SalvageSource::ReadFreePages() {
+  auto map = ReadUsageMap(*this, RowPointer(kGlobalMapPage, 0));
+  if (map.ok()) free_pages_ = std::move(map->pages);
+}
+
+Result<size_t> SalvageSource::ReadPresent(uint32_t number, std::vector<uint8_t>& out) {
+  const uint32_t page_size = layout_->page_size;
+  out.assign(page_size, 0);
+  const uint64_t offset = uint64_t{number} * page_size;
+  if (number == 0 || offset >= size_) return size_t{0};
+  const size_t present = static_cast<size_t>(std::min<uint64_t>(size_ - offset, page_size));
+  Status read = file_.ReadAt(offset, std::span<uint8_t>(out).first(present));
+  if (!read.ok()) {
+    if (read_error_.ok()) read_error_ = read;
+    return read.AtPage(number);
+  }
+  if (header().database_key != 0) {
+    // A page is encrypted whole; a cut one cannot be decrypted past its end anyway.
+    Rc4Apply(header().database_key ^ number, out);
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(present), out.end(), 0);
+  }
+  return present;
+}
+
+const std::vector<uint32_t>& SalvageSource::DataPagesOf(uint32_t owner) const {
+  static const std::vector<uint32_t> kNone;
+  auto found = data_pages_.find(owner);
+  return found == data_pages_.end() ? kNone : found->second;
+}
+
+std::vector<uint32_t> SalvageSource::DefinitionStarts() const {
+  std::vector<uint32_t> out;
+  for (uint32_t page : definition_pages_) {
+    if (continuations_.count(page) == 0) out.push_back(page);
+  }
+  return out;
+}
+
+Status SalvageSource::ScanPages() {
+  std::vector<uint8_t> page;
+  std::vector<std::pair<uint32_t, uint32_t>> data_like;  // page, the owner it names
+  for (uint32_t number = 1; number < page_count_; ++number) {
+    JET_ASSIGN_OR_RETURN(const size_t present, ReadPresent(number, page));
+    const uint8_t type = page[0];
+    if (type == kPageData && present >= layout_->data_row_offsets) {
+      data_pages_[*GetU32(page, layout_->data_owner)].push_back(number);
+    } else if (type == kPageTableDef && present == layout_->page_size) {
+      definition_pages_.push_back(number);
+      const uint32_t next = *GetU32(page, layout_->tdef_next_page);
+      if (next != 0) continuations_.insert(next);
+    } else if (type > kLastKnownPageType) {
+      unknown_type_.push_back(number);
+    } else if (type > kPageUsageMap && page[1] == 0x01 && present >= layout_->data_row_offsets) {
+      data_like.emplace_back(number, *GetU32(page, layout_->data_owner));
+    }
+  }
+  // A data page whose type byte was damaged into one of the other kinds Access writes still
+  // names its table; PagesOfTable says so when the table's map lists it.
+  for (const auto& [number, owner] : data_like) wrong_type_[owner].push_back(number);
+  return Status::Ok();
+}
+
+}  // namespace jet

@@ -1,0 +1,77 @@
+#pragma once
+// Read access to a damaged database for its repair. Nothing here trusts the file's maps:
+// one pass over every page sorts data pages by the table that owns them and notes pages of
+// unknown type, reported when a table's map lists them. A file cut short keeps its partial last page; ReadPresent says how many of
+// the page's bytes really exist, so rows in the missing part are not taken for zeros. As a
+// PageSource it hands out whole pages only: a cut page reads as damaged there.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "jet/io/File.h"
+#include "jet/read/PageSource.h"
+#include "jet/repair/RepairReport.h"
+#include "jet/repair/SalvageHeader.h"
+#include "jet/format/TableDef.h"
+
+namespace jet {
+
+class SalvageSource : public PageSource {
+ public:
+  // Reads the header (restoring it where damaged) and scans the pages. Errors as
+  // SalvageHeader, plus kIo.
+  static Result<std::unique_ptr<SalvageSource>> Open(File& file, RepairReport& report);
+
+  const SalvagedHeader& salvaged_header() const { return header_; }
+  const Header& header() const { return header_.header; }
+  const Layout& layout() const override { return *layout_; }
+  // Pages in the file, a partial last page included.
+  uint32_t page_count() const override { return page_count_; }
+
+  // Reads page `number`, decrypted, into `out` (always a whole page; the missing part of a
+  // cut page is zeros). Returns the number of bytes the file really holds for it.
+  Result<size_t> ReadPresent(uint32_t number, std::vector<uint8_t>& out);
+  Status ReadPage(uint32_t number, std::vector<uint8_t>& out) override;
+  Status ReadPages(uint32_t first, uint32_t count, std::span<uint8_t> out) override;
+
+  // The data pages whose rows table `def` holds, ascending: those its map lists and that
+  // name it as owner, while the map can be read and names any; otherwise (the map is
+  // damaged) every page naming it as owner that page 1 does not mark free. Pages the map
+  // no longer lists keep stale copies of rows and are left behind. Errors: kIo.
+  // A page the map lists that names the table but has another page type, or that has no
+  // known type, is reported.
+  Result<std::vector<uint32_t>> PagesOfTable(const TableDef& def, RepairReport& report);
+
+  // The first read of the file that failed (kIo), or Ok: salvage passes over what it cannot
+  // read as damage, and the repair then fails with this instead.
+  const Status& read_error() const { return read_error_; }
+
+  // The data pages whose owner field names the definition page `owner`, ascending.
+  const std::vector<uint32_t>& DataPagesOf(uint32_t owner) const;
+  // Table definition pages that no other definition page continues onto, ascending.
+  std::vector<uint32_t> DefinitionStarts() const;
+
+ private:
+  SalvageSource(File& file, SalvagedHeader header, uint64_t size);
+  Status ScanPages();
+  Status Whole(uint32_t number, size_t present) const;
+  void ReadFreePages();
+
+  File& file_;
+  SalvagedHeader header_;
+  const Layout* layout_;
+  uint64_t size_;
+  uint32_t page_count_;
+  std::map<uint32_t, std::vector<uint32_t>> data_pages_;
+  std::vector<uint32_t> definition_pages_;
+  std::set<uint32_t> continuations_;
+  std::vector<uint32_t> free_pages_;  // ascending
+  Status read_error_;
+  std::map<uint32_t, std::vector<uint32_t>> wrong_type_;  // by owner: pages of another type naming it
+  std::vector<uint32_t> unknown_type_;                    // ascending
+};
+
+}  // namespace jet

@@ -1,0 +1,20 @@
+#pragma once
+// Turns a table definition read from an existing database into what the writer needs to
+// build the same table again: columns in stored order with their types, sizes and flags,
+// and one index per named index, over the same columns in the same directions. Indexes that
+// enforce relationships come out plain; the compactor restores their relationship fields.
+
+#include <string>
+
+#include "jet/base/Status.h"
+#include "jet/format/TableDef.h"
+#include "jet/write/TableDesign.h"
+
+namespace jet {
+
+// `name` is the table's catalog name; `system` marks catalog tables. Errors: kUnsupported
+// for a column type the writer cannot store, kCorrupt for an index naming a column that
+// does not exist.
+Result<TableDesign> DesignFromDefinition(const TableDef& def, const std::string& name, bool system, const Layout& layout);
+
+}  // namespace jet

@@ -1,0 +1,21 @@
+#pragma once
+// Turns values read from an existing row into the cells the writer stores, unchanged:
+// the same integers, the same floating-point bits, the same text and bytes.
+
+#include <vector>
+
+#include "jet/base/Status.h"
+#include "jet/format/TableDef.h"
+#include "jet/write/TableDesign.h"
+#include "jet/format/Value.h"
+
+namespace jet {
+
+// `values` follow `def.columns`. Errors: kUnsupported for a decimal that does not fit the
+// writer's 64-bit scaled integers (never rounded).
+Result<RowValues> CellsFromValues(const TableDef& def, const std::vector<Value>& values);
+
+// "-12.3400" with scale 4 -> -123400. Errors as above.
+Result<int64_t> ScaledDecimal(const std::string& text, uint8_t scale);
+
+}  // namespace jet

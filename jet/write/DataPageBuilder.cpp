@@ -1,0 +1,48 @@
+#include "jet/write/DataPageBuilder.h"
+
+namespace jet {
+
+// Row numbers are one byte in row pointers and index entries.
+constexpr uint16_t kMaxRowsPerPage = 255;
+// A deleted row has both flag bits of its offset set.
+constexpr uint16_t kDeletedRow = 0xc000;
+
+DataPageBuilder::DataPageBuilder(const Layout& layout, uint32_t owner)
+    : layout_(layout), owner_(owner), page_(layout.page_size, 0), top_(layout.page_size) {}
+
+size_t DataPageBuilder::FreeSpace() const { return top_ - (layout_.data_row_offsets + 2 * rows_); }
+
+size_t DataPageBuilder::Capacity() const { return layout_.page_size - layout_.data_row_offsets - 2; }
+
+bool DataPageBuilder::Fits(size_t size) const { return rows_ < kMaxRowsPerPage && FreeSpace() >= size + 2; }
+
+uint8_t DataPageBuilder::Add(std::span<const uint8_t> row) {
+  top_ -= row.size();
+  std::copy(row.begin(), row.end(), page_.begin() + static_cast<ptrdiff_t>(top_));
+  PutU16(page_, layout_.data_row_offsets + 2 * rows_, static_cast<uint16_t>(top_));
+  return static_cast<uint8_t>(rows_++);
+}
+
+void DataPageBuilder::MarkDeleted(uint8_t row) {
+  const size_t at = layout_.data_row_offsets + 2 * row;
+  const uint16_t offset = static_cast<uint16_t>(page_[at] | (page_[at + 1] << 8));
+  if ((offset & kDeletedRow) == kDeletedRow) return;
+  PutU16(page_, at, static_cast<uint16_t>(offset | kDeletedRow));
+  ++deleted_;
+}
+
+Bytes DataPageBuilder::Finish() {
+  page_[0] = kPageData;
+  page_[1] = 0x01;
+  PutU16(page_, layout_.data_free_space, static_cast<uint16_t>(FreeSpace()));
+  PutU32(page_, layout_.data_owner, owner_);
+  PutU16(page_, layout_.data_row_count, rows_);
+  Bytes done(layout_.page_size, 0);
+  done.swap(page_);
+  rows_ = 0;
+  deleted_ = 0;
+  top_ = layout_.page_size;
+  return done;
+}
+
+}  // namespace jet

@@ -1,0 +1,85 @@
+#include "jet/write/HeaderPageWriter.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#include "jet/base/Rc4.h"
+#include "jet/base/TextCodec.h"
+
+namespace jet {
+namespace {
+
+constexpr char kFormatId[] = "Standard Jet DB";
+// Fixed words at the start of the scrambled region, as the engine writes them.
+constexpr std::array<uint8_t, 24> kRegionPrologue = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00,
+                                                     0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
+                                                     0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
+constexpr uint16_t kGeneralSortOrder = 0x0409;
+constexpr uint16_t kCodePage1252 = 1252;
+
+size_t ScrambledLength(const Layout& layout) {
+  return layout.version == JetVersion::kJet3 ? kHeaderScrambledLengthJet3 : kHeaderScrambledLengthJet4;
+}
+
+void Scramble(const Layout& layout, Bytes& page) {
+  Rc4Apply(kHeaderScrambleKey, std::span(page).subspan(kHeaderScrambledOffset, ScrambledLength(layout)));
+}
+
+double CreationDate(const Layout& layout, const Bytes& page) {
+  if (layout.version == JetVersion::kJet3) return 0;
+  uint64_t bits = 0;
+  for (int i = 0; i < 8; ++i) bits |= uint64_t{page[kHeaderCreationDateJet4 + i]} << (8 * i);
+  return std::bit_cast<double>(bits);
+}
+
+// Writes the password field of an unscrambled page.
+void PutPassword(const Layout& layout, Bytes& page, const std::string& password) {
+  const std::u16string text = Utf8ToUtf16(password);
+  std::fill_n(page.begin() + kHeaderPassword, layout.password_length, 0);
+  if (layout.version == JetVersion::kJet3) {
+    const Bytes bytes = EncodeJet3Text(text);
+    std::copy_n(bytes.begin(), std::min(bytes.size(), layout.password_length), page.begin() + kHeaderPassword);
+    return;
+  }
+  for (size_t i = 0; i < text.size() && 2 * i + 1 < layout.password_length; ++i) {
+    PutU16(page, kHeaderPassword + 2 * i, text[i]);
+  }
+  const auto whole = static_cast<uint32_t>(static_cast<int64_t>(std::floor(CreationDate(layout, page))));
+  for (size_t i = 0; i < layout.password_length; ++i) {
+    page[kHeaderPassword + i] ^= static_cast<uint8_t>(whole >> (8 * (i % 4)));
+  }
+}
+
+}  // namespace
+
+Bytes BuildHeaderPage(const Layout& layout, const std::string& password, double created) {
+  Bytes page(layout.page_size, 0);
+  page[kHeaderMagicOffset + 1] = 0x01;
+  std::memcpy(page.data() + kHeaderFormatIdOffset, kFormatId, sizeof(kFormatId));
+  page[kHeaderVersionOffset] = static_cast<uint8_t>(layout.version);
+  std::copy(kRegionPrologue.begin(), kRegionPrologue.end(), page.begin() + kHeaderScrambledOffset);
+  PutU16(page, kHeaderCodePage, kCodePage1252);
+  if (layout.version == JetVersion::kJet3) {
+    PutU16(page, kHeaderSortOrderJet3 - 2, 0x0001);
+    PutU16(page, kHeaderSortOrderJet3, kGeneralSortOrder);
+  } else {
+    PutU16(page, kHeaderSortOrderJet4, kGeneralSortOrder);
+    PutU64(page, kHeaderCreationDateJet4, std::bit_cast<uint64_t>(created));
+    PutU32(page, 0x98, 0x0654);  // stamp after the scrambled region
+    std::memcpy(page.data() + 0x9c, "4.0", 4);
+  }
+  PutPassword(layout, page, password);
+  Scramble(layout, page);
+  return page;
+}
+
+void SetHeaderPassword(const Layout& layout, Bytes& page, const std::string& password) {
+  Scramble(layout, page);
+  PutPassword(layout, page, password);
+  Scramble(layout, page);
+}
+
+}  // namespace jet
