@@ -14,6 +14,7 @@
 #include "jet/IndexPage.h"
 #include "jet/Rc4.h"
 #include "jet/StoredKeys.h"
+#include "jet/Text.h"
 #include "jet/TextCodec.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"
@@ -85,6 +86,17 @@ std::string Exported(const std::string& path, const std::string& charset) {
       .out;
 }
 
+// Sets the code page in the header of `path` (kept in the header's scrambled region).
+void RelabelCodePage(const std::string& path, uint16_t code_page) {
+  std::vector<uint8_t> header = testing::ReadBytes(path);
+  header.resize(kHeaderMinimumBytes);
+  const std::span<uint8_t> region(header.data() + kHeaderScrambledOffset, kHeaderScrambledLengthJet3);
+  Rc4Apply(kHeaderScrambleKey, region);
+  PutU16(header, kHeaderCodePage, code_page);
+  Rc4Apply(kHeaderScrambleKey, region);
+  Overwrite(path, 0, header);
+}
+
 struct CodePageCase {
   uint16_t code_page;
   const char* charset;
@@ -137,6 +149,35 @@ TEST_P(Jet3CodePageTest, TextKeepsItsBytesThroughReadersAndRepair) {
   for (const Loss& loss : report.losses) ADD_FAILURE() << loss.ToString();
   EXPECT_EQ(RowTexts(testing::ReadUserRows(path)), RowTexts(before));
   expect_text("repaired");
+}
+
+// A file in the code page with an index over that text, as Access would have written it: the
+// same bytes written as code page 1252 text, and the header then naming the code page. When
+// its index pages are damaged, the index over Id is rebuilt and the one over Name, whose keys
+// are not known, is left out and named; every row keeps its text bytes.
+TEST_P(Jet3CodePageTest, ADamagedIndexOverItsTextIsLeftOutAndNamed) {
+  const CodePageCase& c = GetParam();
+  TempDir dir;
+  const std::string path = (dir.path() / "indexed.mdb").string();
+  std::vector<std::string> as_1252;
+  for (const std::string& name : c.names) as_1252.push_back(DecodeCodePage(EncodeJet3Text(Utf8ToUtf16(name), c.code_page), 1252));
+  CreateOptions options;
+  options.version = JetVersion::kJet3;
+  const Status written = WritePlaces(path, options, as_1252, true);
+  ASSERT_TRUE(written.ok()) << written.ToString();
+  RelabelCodePage(path, c.code_page);
+  const std::vector<StoredRow> before = testing::ReadUserRows(path);
+  ASSERT_EQ(before.size(), c.names.size());
+
+  GarbleIndexes(path, "Places");
+  const RepairReport report = Repaired(path);
+  ExpectRepaired(before, path, "", Damage{}, report);
+  EXPECT_EQ(RowTexts(testing::ReadUserRows(path)), RowTexts(before));
+  ASSERT_EQ(report.Count(LossKind::kIndexDropped), 1u) << report.ToString();
+  EXPECT_EQ(report.losses.size(), 1u) << report.ToString();
+  for (const Loss& loss : report.losses) EXPECT_NE(loss.what.find("ByName"), std::string::npos) << loss.ToString();
+  const std::string exported = Exported(path, c.charset);
+  for (const std::string& name : c.names) EXPECT_NE(exported.find("\"" + name + "\""), std::string::npos) << exported;
 }
 
 INSTANTIATE_TEST_SUITE_P(
