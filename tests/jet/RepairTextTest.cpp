@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "jet/Bytes.h"
@@ -185,6 +186,118 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CodePageCase{1251, "CP1251", {"Москва", "Санкт-Петербург", "Ёлка", "Київ"}},
                       CodePageCase{1250, "CP1250", {"Šola", "Žola", "Łódź", "Brno-střed"}}),
     [](const auto& param_info) { return "CP" + std::to_string(param_info.param.code_page); });
+
+
+std::string ToHex(const Bytes& bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (uint8_t b : bytes) out += {kDigits[b >> 4], kDigits[b & 0xF]};
+  return out;
+}
+
+// Keys of the single-column text indexes of a file, by the text they index.
+std::map<std::string, Bytes> StoredKeysByText(const std::string& path) {
+  std::map<std::string, Bytes> out;
+  auto db = Database::OpenPath(path);
+  if (!db.ok()) return out;
+  for (const CatalogEntry& entry : (*db)->Tables(true)) {
+    auto def = (*db)->ReadTableDef(entry.DefinitionPage());
+    if (!def.ok()) continue;
+    for (const RealIndex& index : def->real_indexes) {
+      if (index.columns.size() != 1) continue;
+      const auto column = std::ranges::find(def->columns, index.columns[0].column_number, &ColumnDef::number);
+      if (column == def->columns.end() || column->type != ColumnType::kText) continue;
+      auto keys = ReadStoredKeys(**db, *def, index);
+      if (!keys.ok()) continue;
+      for (const StoredKey& key : *keys) {
+        const auto* text = std::get_if<std::string>(&key.row[static_cast<size_t>(column - def->columns.begin())]);
+        if (text != nullptr) out.emplace(*text, key.key);
+      }
+    }
+  }
+  return out;
+}
+
+struct KeyCase {
+  const char* script;
+  std::vector<std::string> values;  // distinct under the General order
+  std::string corpus;               // a file Access wrote with indexes over `stored`
+  std::vector<std::string> stored;  // values among `values`
+  std::string unknown;              // a value with a character whose weight is not known
+};
+
+class Jet4TextKeyTest : public ::testing::TestWithParam<KeyCase> {};
+
+// A unique index over text whose weights are known gets the keys Access stores for the same
+// text, one per value, and is rebuilt to the same keys after its pages are damaged, every row
+// kept; a value with a character of unknown weight is refused, naming the column.
+TEST_P(Jet4TextKeyTest, UniqueIndexKeysAreAccesssAndSurviveIndexDamage) {
+  const KeyCase& c = GetParam();
+  TempDir dir;
+  CreateOptions options;
+  options.version = JetVersion::kJet4;
+  const Status refused = WritePlaces((dir.path() / "unknown.mdb").string(), options, {c.values[0], c.unknown}, true);
+  EXPECT_EQ(refused.kind(), ErrorKind::kUnsupported) << refused.ToString();
+  EXPECT_NE(refused.ToString().find("Name"), std::string::npos) << refused.ToString();
+
+  const std::string path = (dir.path() / "places.mdb").string();
+  const Status written = WritePlaces(path, options, c.values, true);
+  ASSERT_TRUE(written.ok()) << written.ToString();
+  const std::map<std::string, Bytes> keys = StoredKeysByText(path);
+  std::set<Bytes> distinct;
+  for (const std::string& value : c.values) {
+    ASSERT_TRUE(keys.contains(value)) << value;
+    distinct.insert(keys.at(value));
+  }
+  EXPECT_EQ(distinct.size(), c.values.size());
+  const std::map<std::string, Bytes> access = StoredKeysByText(testing::FixturePath(c.corpus));
+  for (const std::string& value : c.stored) {
+    ASSERT_TRUE(access.contains(value)) << value << " is not indexed in " << c.corpus;
+    EXPECT_EQ(ToHex(keys.at(value)), ToHex(access.at(value))) << value << " as " << c.corpus << " stores it";
+  }
+
+  const std::vector<StoredRow> before = testing::ReadUserRows(path);
+  GarbleIndexes(path, "Places");
+  const RepairReport report = Repaired(path);
+  for (const Loss& loss : report.losses) ADD_FAILURE() << loss.ToString();
+  EXPECT_EQ(RowTexts(testing::ReadUserRows(path)), RowTexts(before));
+  EXPECT_EQ(StoredKeysByText(path), keys);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, Jet4TextKeyTest,
+    ::testing::Values(KeyCase{"Cyrillic",
+                              {"Анна", "Алла", "Валова,6", "Б. Хмельницького", "Москва", "БОРИС"},
+                              "../realworld/bd-kommunalnie-uslugi__Baza.mdb",
+                              {"Валова,6", "Б. Хмельницького"},
+                              "Ђорђе"},
+                      KeyCase{"Han",
+                              {"漢字仮名交じり文", "漢字", "文字", "仮名", "交"},
+                              "jet4/testUnicodeCompV2003.mdb",
+                              {"漢字仮名交じり文"},
+                              "中国"}),
+    [](const auto& param_info) { return std::string(param_info.param.script); });
+
+// An index whose text column sorts by an order other than General (here Chinese, in a file
+// Access wrote) has keys we cannot make: damaged, it is left out and named, and every row of
+// its table is kept.
+TEST(RepairSortOrderTest, ADamagedIndexUnderAnotherSortOrderIsLeftOutAndEveryRowKept) {
+  TempDir dir;
+  const std::string path = dir.CopyFixture("../realworld/CSharp__Northwind.mdb");
+  const std::vector<StoredRow> before = testing::ReadUserRows(path);
+  GarbleIndexes(path, "Customers");
+  const RepairReport report = Repaired(path);
+  ExpectRepaired(before, path, "", Damage{}, report);
+  EXPECT_EQ(RowTexts(testing::ReadUserRows(path)), RowTexts(before));
+  EXPECT_GE(report.Count(LossKind::kIndexDropped), 1u) << report.ToString();
+  bool city = false;
+  for (const Loss& loss : report.losses) {
+    EXPECT_EQ(loss.kind, LossKind::kIndexDropped) << loss.ToString();
+    EXPECT_EQ(loss.table, "Customers") << loss.ToString();
+    city = city || loss.what.find("城市") != std::string::npos;
+  }
+  EXPECT_TRUE(city) << report.ToString();
+}
 
 }  // namespace
 }  // namespace jet
