@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <map>
+#include <ostream>
 #include <set>
 
 #include "jet/Bytes.h"
@@ -104,6 +106,8 @@ struct CodePageCase {
   std::vector<std::string> names;  // each written in the code page, none with '?'
 };
 
+void PrintTo(const CodePageCase& c, std::ostream* out) { *out << "code page " << c.code_page; }
+
 class Jet3CodePageTest : public ::testing::TestWithParam<CodePageCase> {};
 
 // Text written in the header's code page reads back the same in our reader and mdbtools and
@@ -116,7 +120,7 @@ TEST_P(Jet3CodePageTest, TextKeepsItsBytesThroughReadersAndRepair) {
   CreateOptions options;
   options.version = JetVersion::kJet3;
   options.code_page = c.code_page;
-  const Status refused = WritePlaces((dir.path() / "indexed.mdb").string(), options, c.names, true);
+  const Status refused = WritePlaces((dir.path() / "indexed.mdb").string(), options, {c.names[0]}, true);
   EXPECT_EQ(refused.kind(), ErrorKind::kUnsupported) << refused.ToString();
   EXPECT_NE(refused.ToString().find("Name"), std::string::npos) << refused.ToString();
   ASSERT_TRUE(WritePlaces(path, options, c.names, false).ok());
@@ -160,15 +164,23 @@ TEST_P(Jet3CodePageTest, ADamagedIndexOverItsTextIsLeftOutAndNamed) {
   const CodePageCase& c = GetParam();
   TempDir dir;
   const std::string path = (dir.path() / "indexed.mdb").string();
+  // Where code page 1252 has the same characters, their weights there are still not known to
+  // be this code page's: an index over only those is left out too.
+  std::vector<std::string> names;
+  std::ranges::copy_if(c.names, std::back_inserter(names), [](const std::string& name) {
+    const Bytes in_1252 = EncodeJet3Text(Utf8ToUtf16(name), 1252);
+    return std::ranges::find(in_1252, '?') == in_1252.end();
+  });
+  if (names.empty()) names = c.names;
   std::vector<std::string> as_1252;
-  for (const std::string& name : c.names) as_1252.push_back(DecodeCodePage(EncodeJet3Text(Utf8ToUtf16(name), c.code_page), 1252));
+  for (const std::string& name : names) as_1252.push_back(DecodeCodePage(EncodeJet3Text(Utf8ToUtf16(name), c.code_page), 1252));
   CreateOptions options;
   options.version = JetVersion::kJet3;
   const Status written = WritePlaces(path, options, as_1252, true);
   ASSERT_TRUE(written.ok()) << written.ToString();
   RelabelCodePage(path, c.code_page);
   const std::vector<StoredRow> before = testing::ReadUserRows(path);
-  ASSERT_EQ(before.size(), c.names.size());
+  ASSERT_EQ(before.size(), names.size());
 
   GarbleIndexes(path, "Places");
   const RepairReport report = Repaired(path);
@@ -178,7 +190,7 @@ TEST_P(Jet3CodePageTest, ADamagedIndexOverItsTextIsLeftOutAndNamed) {
   EXPECT_EQ(report.losses.size(), 1u) << report.ToString();
   for (const Loss& loss : report.losses) EXPECT_NE(loss.what.find("ByName"), std::string::npos) << loss.ToString();
   const std::string exported = Exported(path, c.charset);
-  for (const std::string& name : c.names) EXPECT_NE(exported.find("\"" + name + "\""), std::string::npos) << exported;
+  for (const std::string& name : names) EXPECT_NE(exported.find("\"" + name + "\""), std::string::npos) << exported;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -225,6 +237,8 @@ struct KeyCase {
   std::vector<std::string> stored;  // values among `values`
   std::string unknown;              // a value with a character whose weight is not known
 };
+
+void PrintTo(const KeyCase& c, std::ostream* out) { *out << c.script; }
 
 class Jet4TextKeyTest : public ::testing::TestWithParam<KeyCase> {};
 
@@ -279,8 +293,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param_info) { return std::string(param_info.param.script); });
 
 // An index whose text column sorts by an order other than General (here Chinese, in a file
-// Access wrote) has keys we cannot make: damaged, it is left out and named, and every row of
-// its table is kept.
+// Access wrote) has keys we cannot make, even over ASCII text: damaged, it is left out and
+// named, and every row of its table is kept.
 TEST(RepairSortOrderTest, ADamagedIndexUnderAnotherSortOrderIsLeftOutAndEveryRowKept) {
   TempDir dir;
   const std::string path = dir.CopyFixture("../realworld/CSharp__Northwind.mdb");
@@ -297,6 +311,12 @@ TEST(RepairSortOrderTest, ADamagedIndexUnderAnotherSortOrderIsLeftOutAndEveryRow
     city = city || loss.what.find("城市") != std::string::npos;
   }
   EXPECT_TRUE(city) << report.ToString();
+  // Every index of Customers covers a text column, so none is rebuilt with guessed keys.
+  auto db = Database::OpenPath(path);
+  ASSERT_TRUE(db.ok());
+  auto customers = (*db)->OpenTable("Customers");
+  ASSERT_TRUE(customers.ok());
+  EXPECT_TRUE(customers->real_indexes.empty()) << customers->real_indexes.size() << " indexes rebuilt";
 }
 
 }  // namespace
