@@ -13,6 +13,7 @@
 #include "jet/Bytes.h"
 #include "jet/Database.h"
 #include "jet/DatabaseCreator.h"
+#include "jet/FileSystem.h"
 #include "jet/Format.h"
 #include "jet/IndexPage.h"
 #include "jet/Rc4.h"
@@ -44,7 +45,7 @@ TableDesign PlacesDesign(bool index_name) {
 // Writes Places with one row per name; returns the status of the first row refused.
 Status WritePlaces(const std::string& path, CreateOptions options, const std::vector<std::string>& names,
                    bool index_name) {
-  auto file = OpenPosixFile(path, OpenMode::kCreateNew);
+  auto file = PosixFileSystem().Open(path, OpenMode::kCreateNew);
   if (!file.ok()) return file.status();
   auto db = DatabaseCreator::Create(std::move(file).value(), options);
   if (!db.ok()) return db.status();
