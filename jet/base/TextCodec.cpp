@@ -1,6 +1,12 @@
 #include "jet/base/TextCodec.h"
 
+#include <algorithm>
 #include <array>
+#include <map>
+#include <mutex>
+#include <optional>
+
+#include "jet/base/Text.h"
 
 namespace jet {
 namespace {
@@ -20,6 +26,32 @@ void AppendUtf16(std::u16string& out, char32_t cp) {
   cp -= 0x10000;
   out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
   out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+}
+
+// The character of each byte of a single-byte code page (0xFFFD where the byte has none), or
+// nullopt when the system's converter does not know it or it does not keep ASCII. Built once
+// per code page.
+using ByteCharacters = std::array<char16_t, 256>;
+
+std::optional<ByteCharacters> BuildByteCharacters(uint16_t code_page) {
+  ByteCharacters table{};
+  for (unsigned b = 0; b < 256; ++b) {
+    const uint8_t byte = static_cast<uint8_t>(b);
+    const std::u16string c = Utf8ToUtf16(DecodeCodePage(std::span(&byte, 1), code_page));
+    if (c.size() != 1) return std::nullopt;
+    table[b] = c[0] == u'?' && byte != '?' ? char16_t{0xFFFD} : c[0];
+    if (b < 0x80 && table[b] != b) return std::nullopt;
+  }
+  return table;
+}
+
+const ByteCharacters* ByteCharactersOf(uint16_t code_page) {
+  static std::mutex mutex;
+  static std::map<uint16_t, std::optional<ByteCharacters>> tables;
+  const std::lock_guard lock(mutex);
+  auto [at, added] = tables.try_emplace(code_page);
+  if (added) at->second = BuildByteCharacters(code_page);
+  return at->second ? &*at->second : nullptr;
 }
 
 }  // namespace
@@ -67,10 +99,24 @@ char16_t UnicodeFromCp1252(uint8_t b) {
   return b;
 }
 
-Bytes EncodeJet3Text(std::u16string_view text) {
+bool WritableCodePage(uint16_t code_page) {
+  // The single-byte Windows code pages (the others, 932 to 950, take two bytes for most text).
+  const bool single_byte = code_page == 874 || (code_page >= 1250 && code_page <= 1258);
+  return code_page == 1252 || (single_byte && ByteCharactersOf(code_page) != nullptr);
+}
+
+Bytes EncodeJet3Text(std::u16string_view text, uint16_t code_page) {
   Bytes out;
   out.reserve(text.size());
-  for (char16_t c : text) out.push_back(Cp1252FromUnicode(c));
+  const ByteCharacters* table = code_page != 1252 && WritableCodePage(code_page) ? ByteCharactersOf(code_page) : nullptr;
+  for (char16_t c : text) {
+    if (table == nullptr || c < 0x80) {
+      out.push_back(table == nullptr ? Cp1252FromUnicode(c) : static_cast<uint8_t>(c));
+      continue;
+    }
+    const auto* found = c == 0xFFFD ? table->end() : std::find(table->begin() + 0x80, table->end(), c);
+    out.push_back(found != table->end() ? static_cast<uint8_t>(found - table->begin()) : '?');
+  }
   return out;
 }
 

@@ -178,7 +178,7 @@ Result<size_t> TableEditor::ReplaceLongValue(const std::string& table, const std
   const Bytes stored = def.columns[c].type == ColumnType::kMemo && l.text_is_unicode
                            ? EncodeJet4Text(Utf8ToUtf16(std::string(value.begin(), value.end())), true)
                        : def.columns[c].type == ColumnType::kMemo
-                           ? EncodeJet3Text(Utf8ToUtf16(std::string(value.begin(), value.end())))
+                           ? EncodeJet3Text(Utf8ToUtf16(std::string(value.begin(), value.end())), db_->text_code_page())
                            : Bytes(value);
   LongValueWriter writer(edits.allocator(), 0);
   std::vector<uint8_t> page;

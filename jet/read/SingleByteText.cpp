@@ -14,7 +14,7 @@ Status CheckSingleByteText(Database& db, const TableDef& def, const RowRecord& r
     const ColumnDef& col = def.columns[i];
     if (col.type != ColumnType::kText && col.type != ColumnType::kMemo) continue;
     if (values[i].null || fields[i].null) continue;
-    const Bytes written = EncodeJet3Text(Utf8ToUtf16(values[i].text));
+    const Bytes written = EncodeJet3Text(Utf8ToUtf16(values[i].text), db.text_code_page());
     bool same = false;
     if (col.type == ColumnType::kText) {
       same = std::ranges::equal(written, fields[i].bytes);

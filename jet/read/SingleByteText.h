@@ -1,7 +1,8 @@
 #pragma once
 // Jet 3 keeps text as single bytes of the database's code page. Code page 1252 text reads
-// and writes back byte for byte (its five unassigned bytes included); text of other code
-// pages is written as 1252, so the stored bytes must be compared, not the text.
+// and writes back byte for byte (its five unassigned bytes included); in other code pages a
+// byte the code page leaves undefined does not, nor does text of a code page the writer
+// cannot write, so the stored bytes must be compared, not the text.
 
 #include <vector>
 

@@ -23,6 +23,11 @@ Result<std::unique_ptr<DatabaseCreator>> DatabaseCreator::Create(std::unique_ptr
   if (Utf8ToUtf16(options.password).size() > kMaxPasswordLength) {
     return Status(ErrorKind::kInvalidArgument, "a database password has at most 20 characters");
   }
+  const bool jet3 = options.version == JetVersion::kJet3;
+  if (options.code_page != 1252 && (!jet3 || !WritableCodePage(options.code_page))) {
+    return Status(ErrorKind::kInvalidArgument,
+                  "text cannot be written in code page " + std::to_string(options.code_page) + " in this format");
+  }
   std::unique_ptr<DatabaseCreator> db(new DatabaseCreator(std::move(file), std::move(options)));
   db->allocator_.Reserve();  // header page
   db->allocator_.Reserve();  // global page map
@@ -31,8 +36,11 @@ Result<std::unique_ptr<DatabaseCreator>> DatabaseCreator::Create(std::unique_ptr
 }
 
 Status DatabaseCreator::StartSystemTables() {
-  JET_ASSIGN_OR_RETURN(catalog_, TableBuilder::Start(allocator_, CatalogTableDesign()));
+  TableDesign catalog = CatalogTableDesign();
+  catalog.code_page = options_.code_page;
+  JET_ASSIGN_OR_RETURN(catalog_, TableBuilder::Start(allocator_, std::move(catalog)));
   for (TableDesign design : {AccessControlTableDesign(), QueriesTableDesign(), RelationshipsTableDesign()}) {
+    design.code_page = options_.code_page;
     JET_ASSIGN_OR_RETURN(std::unique_ptr<TableBuilder> table, TableBuilder::Start(allocator_, std::move(design)));
     tables_.push_back(std::move(table));
   }
@@ -46,6 +54,7 @@ Result<TableBuilder*> DatabaseCreator::AddTable(TableDesign design) {
   }
   if (design.name == catalog_->design().name) return Status(ErrorKind::kInvalidArgument, "reserved table name");
   design.system = false;
+  design.code_page = options_.code_page;
   JET_ASSIGN_OR_RETURN(std::unique_ptr<TableBuilder> table, TableBuilder::Start(allocator_, std::move(design)));
   tables_.push_back(std::move(table));
   return tables_.back().get();
@@ -76,7 +85,7 @@ Status DatabaseCreator::Finish() {
   JET_RETURN_IF_ERROR(catalog_->Finish());
   JET_RETURN_IF_ERROR(WriteGlobalMap());
   JET_RETURN_IF_ERROR(
-      allocator_.Write(kHeaderPage, BuildHeaderPage(layout_, options_.password, options_.created)));
+      allocator_.Write(kHeaderPage, BuildHeaderPage(layout_, options_.password, options_.created, options_.code_page)));
   return file_->Sync();
 }
 

@@ -21,11 +21,13 @@ struct CreateOptions {
   JetVersion version = JetVersion::kJet4;
   std::string password;     // empty: none; at most 20 characters
   double created = 45000.0; // creation date (a date value), stored in the header and catalog
+  uint16_t code_page = 1252; // Jet 3: the code page of names and text (see WritableCodePage)
 };
 
 class DatabaseCreator {
  public:
-  // `file` should be empty. Errors: kInvalidArgument for a password that is too long.
+  // `file` should be empty. Errors: kInvalidArgument for a password that is too long, or a
+  // code page other than 1252 for Jet 4 or one Jet 3 text cannot be written in.
   static Result<std::unique_ptr<DatabaseCreator>> Create(std::unique_ptr<File> file, CreateOptions options);
 
   // Starts a user table. The builder belongs to the creator and lives until it is destroyed.

@@ -205,6 +205,9 @@ constexpr char16_t kGreekSmallAlpha = 0x03B1;
 constexpr uint16_t kGreekLetters = 24;     // alpha to omega, with the final sigma's slot
 constexpr uint16_t kGreekFinalSigma = 17;  // its slot after alpha
 constexpr uint16_t kGreekAlphaWeight = 0x790c;
+constexpr char16_t kCyrillicCapitalA = 0x0410;
+constexpr char16_t kCyrillicSmallA = 0x0430;
+constexpr uint16_t kCyrillicLetters = 32;  // A to YA
 
 bool IsHiragana(char16_t c) { return c >= 0x3041 && c <= 0x309f; }
 // Greek with breathings and accents (U+1F00 to U+1FFF) takes no place in a key at all.
@@ -221,6 +224,14 @@ Jet4Weight Jet4WeightOf(char16_t c, bool& exact) {
   }
   for (const Jet4Beyond& b : kJet4Beyond) {
     if (b.character == c) return b.weight;
+  }
+  // The order ignores case: every Cyrillic capital Access's keys show weighs as its small
+  // letter, so the capitals of the other small letters above do too.
+  if (c >= kCyrillicCapitalA && c < kCyrillicCapitalA + kCyrillicLetters) {
+    const auto small = static_cast<char16_t>(c - kCyrillicCapitalA + kCyrillicSmallA);
+    for (const Jet4Beyond& b : kJet4Beyond) {
+      if (b.character == small) return b.weight;
+    }
   }
   exact = false;
   return {kJet4Unknown, kNoAccent};

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "jet/base/Bytes.h"
 #include "jet/base/Rc4.h"
 #include "jet/base/TextCodec.h"
 
@@ -18,7 +19,6 @@ constexpr std::array<uint8_t, 24> kRegionPrologue = {0x00, 0x01, 0x00, 0x00, 0x0
                                                      0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
                                                      0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
 constexpr uint16_t kGeneralSortOrder = 0x0409;
-constexpr uint16_t kCodePage1252 = 1252;
 
 size_t ScrambledLength(const Layout& layout) {
   return layout.version == JetVersion::kJet3 ? kHeaderScrambledLengthJet3 : kHeaderScrambledLengthJet4;
@@ -36,11 +36,11 @@ double CreationDate(const Layout& layout, const Bytes& page) {
 }
 
 // Writes the password field of an unscrambled page.
-void PutPassword(const Layout& layout, Bytes& page, const std::string& password) {
+void PutPassword(const Layout& layout, Bytes& page, const std::string& password, uint16_t code_page) {
   const std::u16string text = Utf8ToUtf16(password);
   std::fill_n(page.begin() + kHeaderPassword, layout.password_length, 0);
   if (layout.version == JetVersion::kJet3) {
-    const Bytes bytes = EncodeJet3Text(text);
+    const Bytes bytes = EncodeJet3Text(text, code_page);
     std::copy_n(bytes.begin(), std::min(bytes.size(), layout.password_length), page.begin() + kHeaderPassword);
     return;
   }
@@ -55,13 +55,13 @@ void PutPassword(const Layout& layout, Bytes& page, const std::string& password)
 
 }  // namespace
 
-Bytes BuildHeaderPage(const Layout& layout, const std::string& password, double created) {
+Bytes BuildHeaderPage(const Layout& layout, const std::string& password, double created, uint16_t code_page) {
   Bytes page(layout.page_size, 0);
   page[kHeaderMagicOffset + 1] = 0x01;
   std::memcpy(page.data() + kHeaderFormatIdOffset, kFormatId, sizeof(kFormatId));
   page[kHeaderVersionOffset] = static_cast<uint8_t>(layout.version);
   std::copy(kRegionPrologue.begin(), kRegionPrologue.end(), page.begin() + kHeaderScrambledOffset);
-  PutU16(page, kHeaderCodePage, kCodePage1252);
+  PutU16(page, kHeaderCodePage, code_page);
   if (layout.version == JetVersion::kJet3) {
     PutU16(page, kHeaderSortOrderJet3 - 2, 0x0001);
     PutU16(page, kHeaderSortOrderJet3, kGeneralSortOrder);
@@ -71,14 +71,15 @@ Bytes BuildHeaderPage(const Layout& layout, const std::string& password, double 
     PutU32(page, 0x98, 0x0654);  // stamp after the scrambled region
     std::memcpy(page.data() + 0x9c, "4.0", 4);
   }
-  PutPassword(layout, page, password);
+  PutPassword(layout, page, password, code_page);
   Scramble(layout, page);
   return page;
 }
 
 void SetHeaderPassword(const Layout& layout, Bytes& page, const std::string& password) {
   Scramble(layout, page);
-  PutPassword(layout, page, password);
+  const uint16_t code_page = GetU16(page, kHeaderCodePage).value_or(0);
+  PutPassword(layout, page, password, code_page != 0 ? code_page : 1252);
   Scramble(layout, page);
 }
 

@@ -37,7 +37,7 @@ size_t RowEncoder::MaxRowSize() const { return layout_.page_size - layout_.data_
 
 Bytes RowEncoder::EncodeText(const std::string& utf8) const {
   const std::u16string text = Utf8ToUtf16(utf8);
-  return layout_.text_is_unicode ? EncodeJet4Text(text, true) : EncodeJet3Text(text);
+  return layout_.text_is_unicode ? EncodeJet4Text(text, true) : EncodeJet3Text(text, plan_.code_page);
 }
 
 Status RowEncoder::EncodeFixed(const ColumnPlan& col, const CellValue& value, std::span<uint8_t> out) const {

@@ -6,8 +6,6 @@
 namespace jet {
 namespace {
 
-constexpr uint16_t kWriterCodePage = 1252;  // Jet 3 text is written in code page 1252
-
 uint8_t IndexFlags(const IndexDesign& index) {
   uint8_t flags = 0;
   if (index.unique || index.primary_key) flags |= kIndexUnique;
@@ -39,7 +37,7 @@ Result<std::unique_ptr<TableBuilder>> TableBuilder::Start(PageAllocator& allocat
     table->indexes_.push_back(Index{index, KeyEncoder(allocator.layout(), std::move(columns)),
                                     IndexBuilder(index.name, index.unique || index.primary_key)});
     // A key that may differ from Access's would leave an index Access cannot search.
-    table->indexes_.back().encoder.RequireExactKeys(kWriterCodePage);
+    table->indexes_.back().encoder.RequireExactKeys(table->plan_.code_page);
   }
   return table;
 }

@@ -13,17 +13,16 @@ constexpr uint32_t kJet4Stamp = 0x0659;
 // Leading field of a Jet 4 index definition.
 constexpr uint32_t kJet4IndexStamp = 0x0783;
 constexpr uint16_t kGeneralSortOrder = 0x0409;
-constexpr uint16_t kCodePage1252 = 1252;
 
 bool IsJet4(const Layout& layout) { return layout.version == JetVersion::kJet4; }
 
-void AppendName(Bytes& out, const Layout& layout, const std::string& name) {
+void AppendName(Bytes& out, const Layout& layout, const std::string& name, uint16_t code_page) {
   const std::u16string text = Utf8ToUtf16(name);
   if (IsJet4(layout)) {
     AppendU16(out, static_cast<uint16_t>(text.size() * 2));
     for (char16_t c : text) AppendU16(out, c);
   } else {
-    const Bytes bytes = EncodeJet3Text(text);
+    const Bytes bytes = EncodeJet3Text(text, code_page);
     out.push_back(static_cast<uint8_t>(bytes.size()));
     AppendBytes(out, bytes);
   }
@@ -36,7 +35,7 @@ uint8_t ColumnFlags(const ColumnPlan& col) {
   return flags;
 }
 
-void AppendColumn(Bytes& out, const Layout& layout, const ColumnPlan& col) {
+void AppendColumn(Bytes& out, const Layout& layout, const ColumnPlan& col, uint16_t code_page) {
   const size_t at = out.size();
   out.resize(at + layout.tdef_column_entry, 0);
   std::span<uint8_t> e(out.data() + at, layout.tdef_column_entry);
@@ -61,7 +60,7 @@ void AppendColumn(Bytes& out, const Layout& layout, const ColumnPlan& col) {
   } else {
     PutU16(e, layout.col_misc, 0x0001);
     PutU16(e, layout.col_misc + 2, kGeneralSortOrder);
-    PutU16(e, layout.col_misc + 4, kCodePage1252);
+    PutU16(e, layout.col_misc + 4, code_page);
   }
 }
 
@@ -128,13 +127,13 @@ Bytes DefinitionBytes(const Layout& layout, const WrittenTable& table) {
     AppendU32(def, index.entries);
     if (IsJet4(layout)) AppendU32(def, 0);
   }
-  for (const ColumnPlan& col : table.plan->columns) AppendColumn(def, layout, col);
-  for (const ColumnPlan& col : table.plan->columns) AppendName(def, layout, col.design.name);
+  for (const ColumnPlan& col : table.plan->columns) AppendColumn(def, layout, col, table.plan->code_page);
+  for (const ColumnPlan& col : table.plan->columns) AppendName(def, layout, col.design.name, table.plan->code_page);
   for (const WrittenIndex& index : table.indexes) AppendRealIndex(def, layout, index);
   for (size_t i = 0; i < table.indexes.size(); ++i) {
     AppendLogicalIndex(def, layout, table.indexes[i], static_cast<uint32_t>(i));
   }
-  for (const WrittenIndex& index : table.indexes) AppendName(def, layout, index.name);
+  for (const WrittenIndex& index : table.indexes) AppendName(def, layout, index.name, table.plan->code_page);
   AppendU16(def, 0xFFFF);  // no per-column long-value maps follow
   PutU32(def, layout.tdef_length, static_cast<uint32_t>(def.size()));
   return def;

@@ -54,6 +54,7 @@ struct TableDesign {
   std::vector<ColumnDesign> columns;
   std::vector<IndexDesign> indexes;
   bool system = false;  // catalog tables (MSys...)
+  uint16_t code_page = 1252;  // Jet 3: the code page its names and text are written in
 };
 
 using RowValues = std::vector<CellValue>;

@@ -87,6 +87,7 @@ Result<TablePlan> PlanTable(const TableDesign& design, const Layout& layout) {
   if (design.name.empty() || design.name.size() > 64) return Invalid("table name must have 1 to 64 characters");
   if (design.columns.empty() || design.columns.size() > 255) return Invalid("a table has 1 to 255 columns");
   TablePlan plan;
+  plan.code_page = design.code_page;
   size_t fixed_total = 0;
   std::set<std::string> names;
   for (const ColumnDesign& c : design.columns) {

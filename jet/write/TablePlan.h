@@ -24,6 +24,7 @@ struct TablePlan {
   std::vector<ColumnPlan> columns;
   uint16_t fixed_area = 0;
   uint16_t var_count = 0;
+  uint16_t code_page = 1252;  // Jet 3 text and names
 };
 
 // Checks the design (names, lengths, types, index columns) and lays the columns out.
