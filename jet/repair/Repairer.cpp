@@ -157,8 +157,10 @@ class Rebuild {
       if (column.name == "Id") value.integer = page;
       if (column.name == "Flags") value.integer = 0;
     }
-    JET_ASSIGN_OR_RETURN(const TableDesign design,
+    JET_ASSIGN_OR_RETURN(TableDesign design,
                          DesignFromDefinition(catalog_.def, kCatalogName, true, source_.layout()));
+    // Jet 3 text of the row goes back in the database's own code page, never as 1252.
+    design.code_page = TextCodePage(source_.header());
     JET_ASSIGN_OR_RETURN(const TablePlan plan, PlanTable(design, source_.layout()));
     JET_ASSIGN_OR_RETURN(const RowValues cells, CellsFromValues(catalog_.def, values));
     NoLongValues none;
