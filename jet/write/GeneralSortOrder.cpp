@@ -8,9 +8,10 @@
 // Text keys under the General sort order. A key holds one sort weight per character, which
 // ignores case, followed by the accents of the characters:
 //   Jet 3: weights are one byte per code page 1252 character; then a stream of 4-bit accent
-//          codes, one per letter or digit (2 = none, trailing 2s dropped), opened and closed
-//          by a 0 and padded with 0 to whole bytes. Bytes the code page leaves undefined
-//          weigh as unknown characters.
+//          codes, one per letter that has accented forms (a c e i n o s u y: 2 = none,
+//          trailing 2s dropped), opened and closed by a 0 and padded with 0 to whole bytes.
+//          Other letters and digits take no place in that stream. Bytes the code page leaves
+//          undefined weigh as unknown characters.
 //   Jet 4: weights are one or two bytes per character; then 0x01, one accent byte per
 //          weighted character (2 = none, trailing 2s dropped); control characters,
 //          apostrophes and hyphens add later sections (see Jet4Key); 0x00 ends the key.
@@ -67,6 +68,17 @@ constexpr std::array<Jet3Weight, 256> kJet3Weights = {{
 constexpr uint8_t kJet3Unknown = 0x10;
 constexpr uint8_t kNoAccent = 2;
 constexpr uint8_t kJet3FirstLetterOrDigit = 0x56;
+
+// By weight: whether a character of that weight takes a place in the accent stream, which
+// holds the letters that some character of the table bears an accent on. Access's keys show
+// that every plain letter without accented forms (b, d, k, ...) takes no place.
+constexpr std::array<bool, 256> kJet3Accented = [] {
+  std::array<bool, 256> accented{};
+  for (const Jet3Weight& w : kJet3Weights) {
+    if (w.accent != 0 && w.accent != kNoAccent) accented[w.weight] = true;
+  }
+  return accented;
+}();
 
 struct Jet4Weight {
   uint16_t weight;  // one byte, or two bytes as 0xHHLL; 0: none known
@@ -131,22 +143,35 @@ bool Jet3Known(char16_t c) {
   return (byte != '?' || c == u'?') && (kJet3Weights[byte].weight != 0 || c == 0);
 }
 
+bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+
 Bytes Jet3Key(const std::u16string& text, bool& exact) {
   Bytes key;
   std::vector<uint8_t> accents;
+  // A digit, or a letter of its own weight (eth, thorn, o with stroke), took no place in the
+  // accent stream; Access's keys never show such a character before an accent, so whether
+  // it takes a place there is not known.
+  bool place_unknown = false;
   for (char16_t c : text) {
     const auto ligature = std::find_if(kJet3Ligatures.begin(), kJet3Ligatures.end(),
                                        [c](const Jet3Ligature& l) { return l.character == c; });
     if (ligature != kJet3Ligatures.end()) {
-      key.insert(key.end(), {ligature->first, ligature->second});
-      accents.insert(accents.end(), {kNoAccent, kNoAccent});
+      for (const uint8_t weight : {ligature->first, ligature->second}) {
+        key.push_back(weight);
+        if (kJet3Accented[weight]) accents.push_back(kNoAccent);
+      }
       continue;
     }
     exact = exact && Jet3Known(c);
     // U+FFFD stands for a byte the code page leaves undefined; those weigh as unknown.
     const Jet3Weight w = c == 0xFFFD ? Jet3Weight{kJet3Unknown, 0} : kJet3Weights[Cp1252FromUnicode(c)];
     key.push_back(w.weight != 0 ? w.weight : kJet3Unknown);
-    if (w.weight >= kJet3FirstLetterOrDigit) accents.push_back(w.accent != 0 ? w.accent : kNoAccent);
+    if (kJet3Accented[w.weight]) {
+      if (place_unknown && w.accent != kNoAccent) exact = false;
+      accents.push_back(w.accent);
+    } else if (w.weight >= kJet3FirstLetterOrDigit && !IsAsciiLetter(c)) {
+      place_unknown = true;
+    }
   }
   while (!accents.empty() && accents.back() == kNoAccent) accents.pop_back();
   std::vector<uint8_t> nibbles{0};
