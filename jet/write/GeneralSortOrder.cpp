@@ -145,7 +145,7 @@ bool Jet3Known(char16_t c) {
 
 bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 
-Bytes Jet3Key(const std::u16string& text, bool& exact) {
+Bytes Jet3Key(const std::u16string& text, bool& weights_known, bool& places_known) {
   Bytes key;
   std::vector<uint8_t> accents;
   // A digit, or a letter of its own weight (eth, thorn, o with stroke), took no place in the
@@ -162,12 +162,12 @@ Bytes Jet3Key(const std::u16string& text, bool& exact) {
       }
       continue;
     }
-    exact = exact && Jet3Known(c);
+    weights_known = weights_known && Jet3Known(c);
     // U+FFFD stands for a byte the code page leaves undefined; those weigh as unknown.
     const Jet3Weight w = c == 0xFFFD ? Jet3Weight{kJet3Unknown, 0} : kJet3Weights[Cp1252FromUnicode(c)];
     key.push_back(w.weight != 0 ? w.weight : kJet3Unknown);
     if (kJet3Accented[w.weight]) {
-      if (place_unknown && w.accent != kNoAccent) exact = false;
+      if (place_unknown && w.accent != kNoAccent) places_known = false;
       accents.push_back(w.accent);
     } else if (w.weight >= kJet3FirstLetterOrDigit && !IsAsciiLetter(c)) {
       place_unknown = true;
@@ -317,14 +317,16 @@ Bytes Jet4Key(const std::u16string& text, bool& exact) {
 
 }  // namespace
 
-Bytes GeneralTextKey(const std::u16string& text, JetVersion version, bool* exact) {
+Bytes GeneralTextKey(const std::u16string& text, JetVersion version, bool* exact, bool* weights_known) {
   bool known = true;
+  bool places_known = true;
   // Trailing spaces take no part in a key.
   std::u16string_view kept(text);
   while (!kept.empty() && kept.back() == u' ') kept.remove_suffix(1);
   const std::u16string trimmed(kept);
-  Bytes key = version == JetVersion::kJet3 ? Jet3Key(trimmed, known) : Jet4Key(trimmed, known);
-  if (exact != nullptr) *exact = known;
+  Bytes key = version == JetVersion::kJet3 ? Jet3Key(trimmed, known, places_known) : Jet4Key(trimmed, known);
+  if (exact != nullptr) *exact = known && places_known;
+  if (weights_known != nullptr) *weights_known = known;
   return key;
 }
 

@@ -74,11 +74,13 @@ Status KeyEncoder::AppendValue(Bytes& key, const ColumnPlan& column, const CellV
     case ColumnType::kText: {
       const std::u16string characters = Utf8ToUtf16(std::get<std::string>(value));
       bool exact = true;
-      const Bytes text = GeneralTextKey(characters, layout_.version, &exact);
-      if (exact_only_ && layout_.version == JetVersion::kJet3 && code_page_ != 1252) {
-        exact = exact && std::ranges::all_of(characters, [](char16_t c) { return c < 0x80; });
+      bool weights_known = true;
+      const Bytes text = GeneralTextKey(characters, layout_.version, &exact, &weights_known);
+      if (exact_only_ && layout_.version == JetVersion::kJet3 && code_page_ != 1252 &&
+          !std::ranges::all_of(characters, [](char16_t c) { return c < 0x80; })) {
+        exact = weights_known = false;
       }
-      if (exact_only_ && !exact) {
+      if (exact_only_ && !exact && !(guessed_accents_ && weights_known)) {
         return Status(ErrorKind::kUnsupported, "column " + column.design.name + " holds a character whose sort weight is not known");
       }
       AppendBytes(key, text);

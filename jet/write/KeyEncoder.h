@@ -31,6 +31,10 @@ class KeyEncoder {
     exact_only_ = true;
     code_page_ = code_page;
   }
+  // With RequireExactKeys, still writes a Jet 3 key whose weights are all known but whose
+  // accent codes may sit elsewhere than in Access's key (see GeneralTextKey): for writing new
+  // files, where such a key is the best there is; never for rebuilding a user's index.
+  void AllowGuessedAccentPlaces() { guessed_accents_ = true; }
 
  private:
   Status AppendValue(Bytes& key, const ColumnPlan& column, const CellValue& value) const;
@@ -38,12 +42,16 @@ class KeyEncoder {
   const Layout& layout_;
   std::vector<KeyColumn> columns_;
   bool exact_only_ = false;
+  bool guessed_accents_ = false;
   uint16_t code_page_ = 1252;
 };
 
 // The sort bytes of a text value under the General sort order, without the flag byte.
-// `exact`, when given, is set false when a character had no known weight (its key is then
-// close to Access's, not equal).
-Bytes GeneralTextKey(const std::u16string& text, JetVersion version, bool* exact = nullptr);
+// `exact`, when given, is set false when the key may differ from Access's (it is then close to
+// it, not equal): a character had no known weight, or (Jet 3) a character whose place among
+// the accent codes is not known came before an accent. `weights_known`, when given, is set
+// false only for the first reason (in Jet 4 keys, for either).
+Bytes GeneralTextKey(const std::u16string& text, JetVersion version, bool* exact = nullptr,
+                     bool* weights_known = nullptr);
 
 }  // namespace jet

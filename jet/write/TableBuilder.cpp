@@ -38,6 +38,7 @@ Result<std::unique_ptr<TableBuilder>> TableBuilder::Start(PageAllocator& allocat
                                     IndexBuilder(index.name, index.unique || index.primary_key)});
     // A key that may differ from Access's would leave an index Access cannot search.
     table->indexes_.back().encoder.RequireExactKeys(table->plan_.code_page);
+    table->indexes_.back().encoder.AllowGuessedAccentPlaces();
   }
   return table;
 }
