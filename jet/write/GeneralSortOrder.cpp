@@ -160,6 +160,9 @@ Bytes Jet3Key(const std::u16string& text, bool& weights_known, bool& places_know
         key.push_back(weight);
         if (kJet3Accented[weight]) accents.push_back(kNoAccent);
       }
+      // Sharp s takes places as two s; no key Access stored shows whether AE and OE take one
+      // place or two before an accent.
+      if (c != kSharpS) place_unknown = true;
       continue;
     }
     weights_known = weights_known && Jet3Known(c);

@@ -89,7 +89,8 @@ TEST(KeyEncodingTest, Jet3AccentPlacesAreKnownOnlyAfterLetters) {
     const char* text;
     bool exact;
   } cases[] = {{"Köln", true},         {"Blåbær 12", true}, {"Straße 7", true},
-               {"12 Général", false}, {"ðé", false},       {"²é", false}};
+               {"12 Général", false}, {"ðé", false},       {"²é", false},
+               {"Cæsarée", false}};
   for (const auto& c : cases) {
     bool exact = true;
     GeneralTextKey(Utf8ToUtf16(c.text), JetVersion::kJet3, &exact);
