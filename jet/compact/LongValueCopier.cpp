@@ -6,7 +6,6 @@
 namespace jet {
 namespace {
 
-constexpr size_t kFieldPointer = 4;
 constexpr uint32_t kWindowPages = 64;
 
 }  // namespace
@@ -61,7 +60,7 @@ Status LongValueCopier::Copy(std::span<uint8_t> field) {
     if (!single) PutU32(pieces_[i], 0, next);
     JET_ASSIGN_OR_RETURN(next, Place(pieces_[i]));
   }
-  PutU32(field, kFieldPointer, next);
+  PutU32(field, kLongValueFieldPointer, next);
   return Status::Ok();
 }
 

@@ -86,16 +86,16 @@ Result<std::vector<uint32_t>> PageEdits::LongValueRows(std::span<const uint8_t> 
   std::vector<uint32_t> rows;
   if (field.size() < kLongValueHeaderSize) return rows;
   std::vector<uint8_t> page;
-  JET_RETURN_IF_ERROR(WalkLongValue(
-      field,
-      [&](uint32_t pointer) -> Result<std::span<const uint8_t>> {
-        JET_RETURN_IF_ERROR(db_.ReadPage(PointerPage(pointer), page));
-        return RowIn(page, pointer);
-      },
-      [&](const LongValuePiece& piece) {
-        if (piece.pointer != 0) rows.push_back(piece.pointer);
-        return Status::Ok();
-      }));
+  const auto fetch = [&](uint32_t pointer) -> Result<std::span<const uint8_t>> {
+    JET_RETURN_IF_ERROR(db_.ReadPage(PointerPage(pointer), page));
+    JET_ASSIGN_OR_RETURN(const std::span<uint8_t> row, RowIn(page, pointer));
+    return std::span<const uint8_t>(row);
+  };
+  const Status walked = WalkLongValue(field, fetch, [&](const LongValuePiece& piece) {
+    if (piece.pointer != 0) rows.push_back(piece.pointer);
+    return Status::Ok();
+  });
+  if (!walked.ok()) return walked;
   return rows;
 }
 

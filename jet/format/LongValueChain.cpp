@@ -10,21 +10,15 @@
 namespace jet {
 namespace {
 
-constexpr size_t kFieldPointer = 4;
-constexpr size_t kNextPointer = 4;
+constexpr size_t kNextPointer = 4;  // a chain row starts with the pointer to the next
 
 }  // namespace
-
-uint32_t LongValueLength(std::span<const uint8_t> field) {
-  if (field.size() < kLongValueHeaderSize) return 0;
-  return *GetU32(field, 0) & kLongValueLengthMask;
-}
 
 Status WalkLongValue(std::span<const uint8_t> field, const LongValueRowFetch& fetch, const LongValuePieceVisit& visit) {
   if (field.size() < kLongValueHeaderSize) return CorruptError("the long value's field is shorter than its header");
   const uint32_t head = *GetU32(field, 0);
   const uint32_t length = head & kLongValueLengthMask;
-  uint32_t pointer = *GetU32(field, kFieldPointer);
+  uint32_t pointer = *GetU32(field, kLongValueFieldPointer);
   if (head & kLongValueInline) {
     const std::span<const uint8_t> inside = field.subspan(kLongValueHeaderSize);
     JET_RETURN_IF_ERROR(visit({0, inside, inside.first(std::min<size_t>(length, inside.size()))}));

@@ -5,6 +5,7 @@
 // Reading, copying, checking, salvaging and freeing a value all walk it here, so that all
 // of them refuse the same damage.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -12,6 +13,9 @@
 #include "jet/base/Status.h"
 
 namespace jet {
+
+// Where the field keeps the row pointer, after the length and flags.
+constexpr size_t kLongValueFieldPointer = 4;
 
 // One piece of a value, as the walk meets it.
 struct LongValuePiece {
@@ -34,8 +38,5 @@ using LongValuePieceVisit = std::function<Status(const LongValuePiece&)>;
 // length is reached, comes back to a row it passed, or holds a row too short for its next
 // pointer. The walk stops as soon as the length is reached, whatever the last next pointer.
 Status WalkLongValue(std::span<const uint8_t> field, const LongValueRowFetch& fetch, const LongValuePieceVisit& visit);
-
-// The length a long-value field states; 0 when the field is shorter than its header.
-uint32_t LongValueLength(std::span<const uint8_t> field);
 
 }  // namespace jet

@@ -18,16 +18,15 @@ Result<std::vector<uint8_t>> ReadRowAt(PageSource& db, uint32_t pointer) {
 Result<std::vector<uint8_t>> ReadLongValue(PageSource& db, std::span<const uint8_t> field) {
   std::vector<uint8_t> row;
   std::vector<uint8_t> out;
-  JET_RETURN_IF_ERROR(WalkLongValue(
-      field,
-      [&](uint32_t pointer) -> Result<std::span<const uint8_t>> {
-        JET_ASSIGN_OR_RETURN(row, ReadRowAt(db, pointer));
-        return std::span<const uint8_t>(row);
-      },
-      [&](const LongValuePiece& piece) {
-        out.insert(out.end(), piece.data.begin(), piece.data.end());
-        return Status::Ok();
-      }));
+  const auto fetch = [&](uint32_t pointer) -> Result<std::span<const uint8_t>> {
+    JET_ASSIGN_OR_RETURN(row, ReadRowAt(db, pointer));
+    return std::span<const uint8_t>(row);
+  };
+  const Status walked = WalkLongValue(field, fetch, [&](const LongValuePiece& piece) {
+    out.insert(out.end(), piece.data.begin(), piece.data.end());
+    return Status::Ok();
+  });
+  if (!walked.ok()) return walked;
   return out;
 }
 
