@@ -104,7 +104,7 @@ SalvagedLongValue SalvageLongValue(SalvageSource& source, std::span<const uint8_
       });
   if (walked.ok()) return {std::move(out), true, ""};
   const std::optional<uint32_t> at = walked.page();
-  return Broken(std::move(out), walked.description() + (at ? " (page " + std::to_string(*at) + ")" : ""));
+  return Broken(std::move(out), (at ? "page " + std::to_string(*at) + ": " : std::string()) + walked.description());
 }
 
 Status SalvageRows(SalvageSource& source, const TableDef& def, const std::string& table, RepairReport& report,
