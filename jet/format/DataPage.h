@@ -39,8 +39,8 @@ Result<DataPageInfo> ParseDataPage(std::span<const uint8_t> page, const Layout& 
 // The place of row `row` of a data page, whatever its flags (Jet 3 leaves the deleted flag on
 // some long-value rows that are still referenced; the caller decides what the flags mean).
 // `page` is a whole page; only its first `present` bytes exist in the file (a file cut short
-// holds part of its last page). kCorrupt, naming the page's bytes and not the page number,
-// when: the page is not a data page, its row table holds more rows than a row pointer can
+// holds part of its last page). kCorrupt, without a page number (the caller adds it), when:
+// the page is not a data page, its row table holds more rows than a row pointer can
 // name or runs past the present bytes, `row` is not in it, or the row does not lie between
 // the end of the row table and the start of the rows before it, in the present bytes, with
 // at least one byte.
