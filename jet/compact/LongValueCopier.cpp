@@ -1,14 +1,11 @@
 #include "jet/compact/LongValueCopier.h"
 
-#include <algorithm>
-
 #include "jet/base/Bytes.h"
+#include "jet/format/LongValueChain.h"
 
 namespace jet {
 namespace {
 
-constexpr size_t kFieldPointer = 4;
-constexpr size_t kNextPointer = 4;
 constexpr uint32_t kWindowPages = 64;
 
 }  // namespace
@@ -24,22 +21,12 @@ Result<std::span<const uint8_t>> LongValueCopier::SourceRow(uint32_t pointer) {
   if (!source_loaded_ || number != source_number_) {
     source_loaded_ = false;
     JET_ASSIGN_OR_RETURN(source_page_, window_.Page(number));
-    auto info = ParseDataPage(source_page_, source_.layout());
-    if (!info.ok()) return info.status().AtPage(number);
-    source_info_ = std::move(info).value();
     source_number_ = number;
     source_loaded_ = true;
   }
-  const uint8_t row = PointerRow(pointer);
-  if (row >= source_info_.rows.size()) {
-    return CorruptError("a long value names a missing row " + std::to_string(row)).AtPage(number);
-  }
-  // Jet 3 leaves the deleted flag on some long-value rows still in use: only the bounds count.
-  const RowSlot& slot = source_info_.rows[row];
-  if (slot.start > slot.end || slot.start < source_.layout().data_row_offsets) {
-    return CorruptError("long-value row " + std::to_string(row) + " lies outside its page").AtPage(number);
-  }
-  return source_page_.subspan(slot.start, slot.end - slot.start);
+  auto slot = LocateRow(source_page_, source_page_.size(), source_.layout(), PointerRow(pointer));
+  if (!slot.ok()) return slot.status().AtPage(number);
+  return source_page_.subspan(slot->start, slot->end - slot->start);
 }
 
 Result<uint32_t> LongValueCopier::Place(std::span<const uint8_t> row) {
@@ -53,49 +40,27 @@ Result<uint32_t> LongValueCopier::Place(std::span<const uint8_t> row) {
 }
 
 Status LongValueCopier::Copy(std::span<uint8_t> field) {
-  if (field.size() < kLongValueHeaderSize) return CorruptError("a long-value field is too short");
-  const uint32_t head = *GetU32(field, 0);
-  if (head & kLongValueInline) return Status::Ok();
-  const uint32_t length = head & kLongValueLengthMask;
-  uint32_t pointer = *GetU32(field, kFieldPointer);
-  if (head & kLongValueSinglePage) {
-    JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> row, SourceRow(pointer));
-    if (row.size() < length) return CorruptError("a long value is shorter than its length").AtPage(PointerPage(pointer));
-    pieces_.assign(1, std::vector<uint8_t>(row.begin(), row.end()));
-    JET_ASSIGN_OR_RETURN(const uint32_t copy, Place(pieces_.front()));
-    PutU32(field, kFieldPointer, copy);
-    return Status::Ok();
-  }
-  // A chain: read every piece, then place them last first, each pointing at the next.
+  if (field.size() >= kLongValueHeaderSize && (*GetU32(field, 0) & kLongValueInline)) return Status::Ok();
+  // Every piece is read first, then placed last first, each pointing at the next.
   pieces_.clear();
-  visited_.clear();
-  uint64_t gathered = 0;
-  while (gathered < length) {
-    if (pointer == 0) return CorruptError("a long-value chain ends early");
-    // More pieces than the file has rows can only be a loop.
-    if (visited_.size() > uint64_t{source_.page_count()} * 256) return CorruptError("a long-value chain loops");
-    visited_.push_back(pointer);
-    JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> row, SourceRow(pointer));
-    if (row.size() < kNextPointer) return CorruptError("a long-value chain row is too short").AtPage(PointerPage(pointer));
-    pieces_.emplace_back(row.begin(), row.end());
-    gathered += row.size() - kNextPointer;
-    pointer = *GetU32(row, 0);
-  }
-  std::sort(visited_.begin(), visited_.end());
-  if (std::adjacent_find(visited_.begin(), visited_.end()) != visited_.end()) {
-    return CorruptError("a long-value chain loops").AtPage(PointerPage(visited_.front()));
-  }
+  JET_RETURN_IF_ERROR(WalkLongValue(
+      field, [this](uint32_t pointer) { return SourceRow(pointer); },
+      [this](const LongValuePiece& piece) {
+        pieces_.emplace_back(piece.row.begin(), piece.row.end());
+        return Status::Ok();
+      }));
   // Nothing is placed before every piece is known to fit a page: a value copied in part would
   // leave pieces no row names.
   for (const std::vector<uint8_t>& piece : pieces_) {
     if (piece.size() > current_.Capacity()) return CorruptError("a long-value row is larger than a page");
   }
+  const bool single = (*GetU32(field, 0) & kLongValueSinglePage) != 0;
   uint32_t next = 0;
   for (size_t i = pieces_.size(); i-- > 0;) {
-    PutU32(pieces_[i], 0, next);
+    if (!single) PutU32(pieces_[i], 0, next);
     JET_ASSIGN_OR_RETURN(next, Place(pieces_[i]));
   }
-  PutU32(field, kFieldPointer, next);
+  PutU32(field, kLongValueFieldPointer, next);
   return Status::Ok();
 }
 

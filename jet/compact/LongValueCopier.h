@@ -42,10 +42,8 @@ class LongValueCopier {
   PageWindow window_;
   std::span<const uint8_t> source_page_;
   uint32_t source_number_ = 0;
-  DataPageInfo source_info_;
   bool source_loaded_ = false;
   std::vector<std::vector<uint8_t>> pieces_;
-  std::vector<uint32_t> visited_;
 };
 
 }  // namespace jet

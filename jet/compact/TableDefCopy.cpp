@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "jet/base/Bytes.h"
+#include "jet/read/DefinitionPages.h"
 #include "jet/read/RealIndexFlags.h"
 
 namespace jet {

@@ -5,6 +5,7 @@
 
 #include "jet/base/Bytes.h"
 #include "jet/format/DataPage.h"
+#include "jet/format/LongValueChain.h"
 #include "jet/write/DataPageBuilder.h"
 #include "jet/io/PageEncryptingFile.h"
 #include "jet/write/UsageMapWriter.h"
@@ -15,7 +16,6 @@ namespace {
 
 constexpr uint32_t kFreeMapPage = 1;
 constexpr size_t kInlineMapHeader = 5;  // type byte, first page
-constexpr size_t kMaxChainRows = 1u << 20;
 
 // Where the bit of `page` lives in a map row: the page holding the bitmap (0: the row
 // itself) and the bit's index in that bitmap. Nothing when the map cannot name the page.
@@ -54,11 +54,9 @@ PageEdits::PageEdits(Database& db) : db_(db) {
 Status PageEdits::WritePage(uint32_t number, std::span<const uint8_t> bytes) { return allocator_->Write(number, bytes); }
 
 Result<std::span<uint8_t>> PageEdits::RowIn(std::vector<uint8_t>& page, uint32_t pointer) {
-  JET_ASSIGN_OR_RETURN(const DataPageInfo info, ParseDataPage(page, db_.layout()));
-  const uint8_t row = PointerRow(pointer);
-  if (row >= info.rows.size()) return CorruptError("row pointer names a missing row").AtPage(PointerPage(pointer));
-  const RowSlot& slot = info.rows[row];
-  return std::span<uint8_t>(page).subspan(slot.start, slot.end - slot.start);
+  auto slot = LocateRow(page, page.size(), db_.layout(), PointerRow(pointer));
+  if (!slot.ok()) return slot.status().AtPage(PointerPage(pointer));
+  return std::span<uint8_t>(page).subspan(slot->start, slot->end - slot->start);
 }
 
 Result<std::set<uint32_t>> PageEdits::FlagDeleted(const std::vector<uint32_t>& pointers) {
@@ -87,20 +85,17 @@ Result<std::set<uint32_t>> PageEdits::FlagDeleted(const std::vector<uint32_t>& p
 Result<std::vector<uint32_t>> PageEdits::LongValueRows(std::span<const uint8_t> field) {
   std::vector<uint32_t> rows;
   if (field.size() < kLongValueHeaderSize) return rows;
-  const uint32_t head = *GetU32(field, 0);
-  if (head & kLongValueInline) return rows;
-  uint32_t pointer = *GetU32(field, 4);
-  if (head & kLongValueSinglePage) return std::vector<uint32_t>{pointer};
   std::vector<uint8_t> page;
-  while (pointer != 0) {
-    if (rows.size() > kMaxChainRows) return CorruptError("long value chain does not end");
-    rows.push_back(pointer);
+  const auto fetch = [&](uint32_t pointer) -> Result<std::span<const uint8_t>> {
     JET_RETURN_IF_ERROR(db_.ReadPage(PointerPage(pointer), page));
     JET_ASSIGN_OR_RETURN(const std::span<uint8_t> row, RowIn(page, pointer));
-    const std::optional<uint32_t> next = GetU32(row, 0);
-    if (!next) return CorruptError("long value piece too short").AtPage(PointerPage(pointer));
-    pointer = *next;
-  }
+    return std::span<const uint8_t>(row);
+  };
+  const Status walked = WalkLongValue(field, fetch, [&](const LongValuePiece& piece) {
+    if (piece.pointer != 0) rows.push_back(piece.pointer);
+    return Status::Ok();
+  });
+  if (!walked.ok()) return walked;
   return rows;
 }
 
@@ -191,17 +186,6 @@ Status PageEdits::MarkFree(const std::set<uint32_t>& pages) {
     rebuilt.Add(std::span<const uint8_t>(page).subspan(info.rows[i].start, info.rows[i].end - info.rows[i].start));
   }
   return WritePage(kFreeMapPage, rebuilt.Finish());
-}
-
-Result<std::vector<uint8_t>> PageEdits::ReadDefinition(const TableDef& def) {
-  std::vector<uint8_t> bytes;
-  std::vector<uint8_t> page;
-  for (size_t i = 0; i < def.pages.size(); ++i) {
-    JET_RETURN_IF_ERROR(db_.ReadPage(def.pages[i], page));
-    const size_t skip = i == 0 ? 0 : db_.layout().tdef_continuation_header;
-    bytes.insert(bytes.end(), page.begin() + static_cast<std::ptrdiff_t>(skip), page.end());
-  }
-  return bytes;
 }
 
 Status PageEdits::WriteDefinition(const TableDef& def, std::span<const uint8_t> bytes) {

@@ -38,9 +38,8 @@ class PageEdits {
   // Sets the bits of `pages` in the free-page map on page 1, rewriting that page.
   Status MarkFree(const std::set<uint32_t>& pages);
 
-  // The definition's bytes as one run (continuation headers left out), and written back
-  // over the same pages. The length must not change.
-  Result<std::vector<uint8_t>> ReadDefinition(const TableDef& def);
+  // Writes a definition's bytes as ReadDefinitionBytes gave them back over the same pages.
+  // The length must not change.
   Status WriteDefinition(const TableDef& def, std::span<const uint8_t> bytes);
 
  private:

@@ -9,6 +9,7 @@
 #include "jet/write/LongValueWriter.h"
 #include "jet/write/MapRowWriter.h"
 #include "jet/edit/PageEdits.h"
+#include "jet/read/DefinitionPages.h"
 #include "jet/read/RealIndexFlags.h"
 #include "jet/read/TableReader.h"
 #include "jet/base/TextCodec.h"
@@ -141,7 +142,7 @@ Result<size_t> TableEditor::DeleteRows(const std::string& table, const RowPredic
   JET_RETURN_IF_ERROR(edits.RemoveFromUsageMap(def.free_pages, emptied));
   free.insert(emptied.begin(), emptied.end());
 
-  JET_ASSIGN_OR_RETURN(std::vector<uint8_t> definition, edits.ReadDefinition(def));
+  JET_ASSIGN_OR_RETURN(std::vector<uint8_t> definition, ReadDefinitionBytes(*db_, def));
   const uint32_t remaining = def.row_count >= targets.size() ? def.row_count - static_cast<uint32_t>(targets.size()) : 0;
   PutU32(definition, l.tdef_row_count, remaining);
   JET_ASSIGN_OR_RETURN(const std::set<uint32_t> old_index_pages, RewriteIndexes(*db_, edits, def, definition, removed));

@@ -12,6 +12,9 @@
 
 namespace jet {
 
+// Row pointers give a row one byte, so no page holds more rows.
+constexpr size_t kMaxRowsPerPage = 256;
+
 struct RowSlot {
   uint16_t start = 0;  // byte offset of the row in the page
   uint16_t end = 0;    // one past the last byte
@@ -32,6 +35,16 @@ struct DataPageInfo {
 // Parses and checks the row table. kCorrupt when the page is not a data page or a row
 // lies outside the page.
 Result<DataPageInfo> ParseDataPage(std::span<const uint8_t> page, const Layout& layout);
+
+// The place of row `row` of a data page, whatever its flags (Jet 3 leaves the deleted flag on
+// some long-value rows that are still referenced; the caller decides what the flags mean).
+// `page` is a whole page; only its first `present` bytes exist in the file (a file cut short
+// holds part of its last page). kCorrupt, without a page number (the caller adds it), when:
+// the page is not a data page, its row table holds more rows than a row pointer can
+// name or runs past the present bytes, `row` is not in it, or the row does not lie between
+// the end of the row table and the start of the rows before it, in the present bytes, with
+// at least one byte.
+Result<RowSlot> LocateRow(std::span<const uint8_t> page, size_t present, const Layout& layout, uint8_t row);
 
 // Splits a row pointer (page << 8 | row).
 inline uint32_t PointerPage(uint32_t pointer) { return pointer >> 8; }

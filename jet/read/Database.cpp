@@ -1,5 +1,6 @@
 #include "jet/read/Database.h"
 
+#include "jet/read/DefinitionPages.h"
 #include "jet/base/Bytes.h"
 #include "jet/read/Catalog.h"
 #include "jet/format/DataPage.h"
@@ -124,26 +125,13 @@ const CatalogEntry* Database::FindObject(const std::string& name, int16_t type) 
 }
 
 Result<TableDef> Database::ReadTableDef(uint32_t page) {
-  std::vector<uint8_t> bytes;
-  std::vector<uint32_t> pages;
-  uint32_t next = page;
-  std::vector<uint8_t> buffer;
-  while (next != 0) {
-    if (pages.size() > page_count_) return CorruptError("table definition pages form a loop").AtPage(page);
-    for (uint32_t seen : pages) {
-      if (seen == next) return CorruptError("table definition pages form a loop").AtPage(next);
-    }
-    JET_RETURN_IF_ERROR(ReadPage(next, buffer));
-    if (buffer[0] != kPageTableDef) return CorruptError("expected a table definition page").AtPage(next);
-    const size_t skip = pages.empty() ? 0 : layout_->tdef_continuation_header;
-    bytes.insert(bytes.end(), buffer.begin() + static_cast<std::ptrdiff_t>(skip), buffer.end());
-    pages.push_back(next);
-    next = *GetU32(buffer, layout_->tdef_next_page);
-  }
+  JoinedDefinition joined = JoinDefinitionPages(*this, page);
+  if (!joined.broken.ok()) return joined.broken;
+  const std::vector<uint8_t>& bytes = joined.bytes;
   auto def = ParseTableDef(bytes, *layout_, text_code_page_);
   if (!def.ok()) return def.status().AtPage(page);
   def->page = page;
-  def->pages = std::move(pages);
+  def->pages = std::move(joined.pages);
   return def;
 }
 

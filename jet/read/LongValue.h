@@ -13,11 +13,12 @@ namespace jet {
 
 class PageSource;
 
-// The bytes of the row that `pointer` (page << 8 | row) designates. kCorrupt when the
-// pointer leads outside the file, to a page that is not a data page, or to a missing row.
+// The bytes of the row that `pointer` (page << 8 | row) designates, whatever its slot's
+// flags. kCorrupt (at its page) when the pointer leads outside the file, or LocateRow
+// refuses the row.
 Result<std::vector<uint8_t>> ReadRowAt(PageSource& db, uint32_t pointer);
 
-// Resolves a long-value field into its full bytes. Loops and over-long chains give kCorrupt.
+// Resolves a long-value field into its full bytes. kCorrupt as WalkLongValue and ReadRowAt.
 Result<std::vector<uint8_t>> ReadLongValue(PageSource& db, std::span<const uint8_t> field);
 
 }  // namespace jet

@@ -4,17 +4,6 @@
 
 namespace jet {
 
-Result<std::vector<uint8_t>> ReadDefinitionBytes(PageSource& db, const TableDef& def) {
-  std::vector<uint8_t> bytes;
-  std::vector<uint8_t> page;
-  for (size_t i = 0; i < def.pages.size(); ++i) {
-    JET_RETURN_IF_ERROR(db.ReadPage(def.pages[i], page));
-    const size_t skip = i == 0 ? 0 : db.layout().tdef_continuation_header;
-    bytes.insert(bytes.end(), page.begin() + static_cast<std::ptrdiff_t>(skip), page.end());
-  }
-  return bytes;
-}
-
 std::optional<size_t> SkipNames(std::span<const uint8_t> bytes, const Layout& l, size_t at, size_t count) {
   for (size_t i = 0; i < count; ++i) {
     std::optional<uint32_t> length;

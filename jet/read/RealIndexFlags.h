@@ -1,8 +1,8 @@
 #pragma once
 // Note: ParseTableDef (jet/TableDef.cpp) now reads these flags from the right place in both
 // versions, so RealIndex::flags is already right after ReadTableDef.
-// Raw access to a table definition's index sections: its bytes as one run, and where the
-// real-index definitions and the logical-index entries start in them.
+// Raw access to a table definition's index sections: where the real-index definitions and
+// the logical-index entries start in its bytes (see ReadDefinitionBytes).
 
 #include <optional>
 #include <span>
@@ -12,10 +12,6 @@
 #include "jet/format/TableDef.h"
 
 namespace jet {
-
-// The definition bytes of a table: its first page whole, continuation pages without their
-// header.
-Result<std::vector<uint8_t>> ReadDefinitionBytes(PageSource& db, const TableDef& def);
 
 // Where the index parts of definition bytes start: the real-index definitions, then the
 // logical-index entries. kCorrupt when the column names run past the end.

@@ -1,46 +1,24 @@
 #include "jet/repair/SalvageRows.h"
 
 #include <algorithm>
-#include <set>
 
 #include "jet/base/Bytes.h"
 #include "jet/format/DataPage.h"
+#include "jet/format/LongValueChain.h"
 #include "jet/format/Row.h"
 
 namespace jet {
 namespace {
 
-// Row pointers give a row one byte, so no page holds more rows.
-constexpr size_t kMaxRowsPerPage = 256;
-
-// The bytes of the row at `pointer`, whatever its flags (Jet 3 leaves the deleted flag on
-// some long-value rows still in use); empty with `why` set when the place is not sound.
-std::vector<uint8_t> RowAt(SalvageSource& source, uint32_t pointer, std::string& why) {
-  std::vector<uint8_t> page;
+// The row at `pointer`, whatever its flags, from the part of its page the file holds.
+Result<std::span<const uint8_t>> RowAt(SalvageSource& source, uint32_t pointer, std::vector<uint8_t>& page) {
   const uint32_t number = PointerPage(pointer);
-  auto present = number < source.page_count() ? source.ReadPresent(number, page) : Result<size_t>(size_t{0});
-  const Layout& l = source.layout();
-  if (!present.ok() || *present < l.data_row_offsets || page[0] != kPageData) {
-    why = "page " + std::to_string(number) + " is not a data page";
-    return {};
-  }
-  const uint16_t count = *GetU16(page, l.data_row_count);
-  const uint8_t row = PointerRow(pointer);
-  const size_t table_end = l.data_row_offsets + size_t{count} * 2;
-  if (row >= count || table_end > *present) {
-    why = "page " + std::to_string(number) + " has no row " + std::to_string(row);
-    return {};
-  }
-  const uint16_t start = *GetU16(page, l.data_row_offsets + size_t{row} * 2) & kRowOffsetMask;
-  size_t end = l.page_size;
-  for (size_t i = 0; i < row; ++i) {
-    end = std::min<size_t>(end, *GetU16(page, l.data_row_offsets + i * 2) & kRowOffsetMask);
-  }
-  if (start < table_end || start >= end || end > *present) {
-    why = "row " + std::to_string(row) + " of page " + std::to_string(number) + " lies outside its page";
-    return {};
-  }
-  return std::vector<uint8_t>(page.begin() + start, page.begin() + end);
+  if (number >= source.page_count()) return CorruptError("page number beyond the end of the file").AtPage(number);
+  auto present = source.ReadPresent(number, page);
+  if (!present.ok()) return present.status();
+  auto slot = LocateRow(page, *present, source.layout(), PointerRow(pointer));
+  if (!slot.ok()) return slot.status().AtPage(number);
+  return std::span<const uint8_t>(page).subspan(slot->start, slot->end - slot->start);
 }
 
 SalvagedLongValue Broken(std::vector<uint8_t> bytes, std::string why) { return {std::move(bytes), false, std::move(why)}; }
@@ -116,37 +94,17 @@ std::vector<RowPlace> SoundRowPlaces(std::span<const uint8_t> page, size_t prese
 }
 
 SalvagedLongValue SalvageLongValue(SalvageSource& source, std::span<const uint8_t> field) {
-  if (field.size() < kLongValueHeaderSize) return Broken({}, "its field is too short");
-  const uint32_t head = *GetU32(field, 0);
-  const uint32_t length = head & kLongValueLengthMask;
-  uint32_t pointer = *GetU32(field, 4);
-  if (head & kLongValueInline) {
-    const size_t have = std::min<size_t>(length, field.size() - kLongValueHeaderSize);
-    std::vector<uint8_t> bytes(field.begin() + kLongValueHeaderSize, field.begin() + kLongValueHeaderSize + static_cast<std::ptrdiff_t>(have));
-    if (have < length) return Broken(std::move(bytes), "it runs past its row");
-    return {std::move(bytes), true, ""};
-  }
-  std::string why;
-  if (head & kLongValueSinglePage) {
-    std::vector<uint8_t> row = RowAt(source, pointer, why);
-    if (row.size() >= length) {
-      row.resize(length);
-      return {std::move(row), true, ""};
-    }
-    return Broken(std::move(row), why.empty() ? "its row is shorter than its length" : why);
-  }
+  std::vector<uint8_t> page;
   std::vector<uint8_t> out;
-  std::set<uint32_t> seen;
-  while (out.size() < length) {
-    if (pointer == 0) return Broken(std::move(out), "the chain ends early");
-    if (!seen.insert(pointer).second) return Broken(std::move(out), "the chain loops");
-    std::vector<uint8_t> row = RowAt(source, pointer, why);
-    if (row.size() < 4) return Broken(std::move(out), why.empty() ? "a chain row is too short" : why);
-    pointer = *GetU32(row, 0);
-    const size_t take = std::min<size_t>(row.size() - 4, length - out.size());
-    out.insert(out.end(), row.begin() + 4, row.begin() + 4 + static_cast<std::ptrdiff_t>(take));
-  }
-  return {std::move(out), true, ""};
+  const Status walked = WalkLongValue(
+      field, [&](uint32_t pointer) { return RowAt(source, pointer, page); },
+      [&](const LongValuePiece& piece) {
+        out.insert(out.end(), piece.data.begin(), piece.data.end());
+        return Status::Ok();
+      });
+  if (walked.ok()) return {std::move(out), true, ""};
+  const std::optional<uint32_t> at = walked.page();
+  return Broken(std::move(out), (at ? "page " + std::to_string(*at) + ": " : std::string()) + walked.description());
 }
 
 Status SalvageRows(SalvageSource& source, const TableDef& def, const std::string& table, RepairReport& report,

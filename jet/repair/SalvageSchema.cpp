@@ -4,6 +4,7 @@
 
 #include "jet/base/Bytes.h"
 #include "jet/format/Format.h"
+#include "jet/read/DefinitionPages.h"
 #include "jet/read/RealIndexFlags.h"
 #include "jet/edit/TableDefEdit.h"
 #include "jet/base/WriteBytes.h"
@@ -14,27 +15,16 @@ namespace {
 constexpr size_t kIndexColumnMapBytes = 30;  // ten columns, three bytes each
 constexpr uint8_t kKnownIndexFlags = kIndexUnique | kIndexIgnoreNulls | kIndexRequired;
 
-// The definition's bytes: the first page whole, then each continuation page without its
-// header, for as long as the chain leads to definition pages not seen before.
+// The definition's bytes, for as long as the chain leads to definition pages not seen
+// before; a chain broken after its first page is reported.
 std::vector<uint8_t> DefinitionBytes(SalvageSource& source, uint32_t first, std::vector<uint32_t>& pages,
                                      const std::string& table, RepairReport& report) {
-  const Layout& l = source.layout();
-  std::vector<uint8_t> bytes;
-  std::vector<uint8_t> page;
-  uint32_t next = first;
-  while (next != 0) {
-    auto present = next < source.page_count() ? source.ReadPresent(next, page) : Result<size_t>(size_t{0});
-    const bool seen = std::ranges::find(pages, next) != pages.end();
-    if (!present.ok() || *present < l.page_size || page[0] != kPageTableDef || seen) {
-      if (!pages.empty()) report.Add(LossKind::kPageSkipped, table, next, "the definition's continuation is lost here");
-      break;
-    }
-    const size_t skip = pages.empty() ? 0 : l.tdef_continuation_header;
-    bytes.insert(bytes.end(), page.begin() + static_cast<std::ptrdiff_t>(skip), page.end());
-    pages.push_back(next);
-    next = *GetU32(page, l.tdef_next_page);
+  JoinedDefinition joined = JoinDefinitionPages(source, first);
+  if (!joined.broken.ok() && !joined.pages.empty()) {
+    report.Add(LossKind::kPageSkipped, table, joined.broken.page(), "the definition's continuation is lost here");
   }
-  return bytes;
+  pages = std::move(joined.pages);
+  return std::move(joined.bytes);
 }
 
 // Where each index tree keeps its flags: after its column map, used-pages pointer and root

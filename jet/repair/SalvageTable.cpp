@@ -126,12 +126,11 @@ class TableSalvage {
         if (place.moved) moved.push_back(pointer);
         candidates_.Add(pointer, pointer);
       }
-      const uint16_t count = std::min<uint16_t>(*GetU16(page, layout_.data_row_count), 256);
-      for (uint16_t slot = 0; slot < count && layout_.data_row_offsets + slot * 2u + 2 <= page.size(); ++slot) {
-        const uint16_t raw = *GetU16(page, layout_.data_row_offsets + slot * 2u);
-        const uint16_t start = raw & kRowOffsetMask;
-        if ((raw & kRowFlagMask) != kRowPointerFlag || start + 4u > page.size()) continue;
-        forwards_.emplace_back(RowPointer(number, static_cast<uint8_t>(slot)), *GetU32(page, start));
+      const size_t count = std::min<size_t>(*GetU16(page, layout_.data_row_count), kMaxRowsPerPage);
+      for (size_t slot = 0; slot < count; ++slot) {
+        auto place = LocateRow(page, page.size(), layout_, static_cast<uint8_t>(slot));
+        if (!place.ok() || !place->pointer || place->end < place->start + size_t{4}) continue;
+        forwards_.emplace_back(RowPointer(number, static_cast<uint8_t>(slot)), *GetU32(page, place->start));
       }
     }
     // A row flagged as moved that no slot of the table points to is an old version Access

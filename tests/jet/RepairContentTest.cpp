@@ -12,6 +12,7 @@
 #include "jet/read/Database.h"
 #include "jet/write/DatabaseCreator.h"
 #include "jet/read/IndexPage.h"
+#include "jet/read/DefinitionPages.h"
 #include "jet/read/RealIndexFlags.h"
 #include "jet/repair/Repairer.h"
 #include "jet/format/Row.h"
