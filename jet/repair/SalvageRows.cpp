@@ -10,9 +10,6 @@
 namespace jet {
 namespace {
 
-// Row pointers give a row one byte, so no page holds more rows.
-constexpr size_t kMaxRowsPerPage = 256;
-
 // The bytes of the row at `pointer`, whatever its flags (Jet 3 leaves the deleted flag on
 // some long-value rows still in use); empty with `why` set when the place is not sound.
 std::vector<uint8_t> RowAt(SalvageSource& source, uint32_t pointer, std::string& why) {

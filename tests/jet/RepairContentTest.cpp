@@ -12,7 +12,7 @@
 #include "jet/read/Database.h"
 #include "jet/write/DatabaseCreator.h"
 #include "jet/read/IndexPage.h"
-#include "jet/read/RealIndexFlags.h"
+#include "jet/read/DefinitionBytes.h"
 #include "jet/repair/Repairer.h"
 #include "jet/format/Row.h"
 #include "jet/read/TableReader.h"

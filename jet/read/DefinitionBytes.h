@@ -1,8 +1,7 @@
 #pragma once
-// Note: ParseTableDef (jet/TableDef.cpp) now reads these flags from the right place in both
-// versions, so RealIndex::flags is already right after ReadTableDef.
-// Raw access to a table definition's index sections: its bytes as one run, and where the
-// real-index definitions and the logical-index entries start in them.
+// Raw access to a table definition: its bytes as one run, and where the real-index
+// definitions and the logical-index entries start in them, for the steps that edit those
+// bytes in place (compaction, repair, row removal). ParseTableDef reads every field.
 
 #include <optional>
 #include <span>
@@ -17,11 +16,11 @@ namespace jet {
 // header.
 Result<std::vector<uint8_t>> ReadDefinitionBytes(PageSource& db, const TableDef& def);
 
-// Where the index parts of definition bytes start: the real-index definitions, then the
-// logical-index entries. kCorrupt when the column names run past the end.
 // Where the `count` names stored from `at` on end; nullopt when they run past the end.
 std::optional<size_t> SkipNames(std::span<const uint8_t> bytes, const Layout& layout, size_t at, size_t count);
 
+// Where the index parts of definition bytes start: the real-index definitions, then the
+// logical-index entries. kCorrupt when the column names run past the end.
 struct IndexSections {
   size_t real_definitions = 0;
   size_t logical_entries = 0;
