@@ -133,8 +133,9 @@ constexpr uint8_t kColumnCompressedUnicode = 0x80;
 //   +34  4  first page of the index tree
 //   +38  1  flags (Jet 4: after 4 more bytes, whose top bit Access sets)
 // then one entry per logical index (Layout::tdef_logical_index bytes), from its stamp on:
-//   +0 4 number, +4 4 real index, +9 4 related index, +13 4 related table's definition page
-//   (0xffffffff: none), +17 1 cascade updates, +18 1 cascade deletes, +19 1 kind
+//   +0 4 number, +4 4 real index, +8 1 related table's type, +9 4 related index,
+//   +13 4 related table's definition page (0xffffffff: none), +17 1 cascade updates,
+//   +18 1 cascade deletes, +19 1 kind (1 primary key, 2 relationship)
 // and the logical indexes' names. The Layout fields real_index_* and logical_index_* give
 // these offsets from the start of a definition or entry, stamp included.
 constexpr size_t kRealIndexEntryKeyCount = 4;
