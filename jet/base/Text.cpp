@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "jet/base/CodePages.h"
 #include "jet/base/TextCodec.h"
 
 namespace jet {
@@ -77,7 +78,7 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 }
 
 std::string DecodeCodePage(std::span<const uint8_t> bytes, uint16_t code_page) {
-  if (code_page == 1252 || code_page == 0) return DecodeCp1252(bytes);
+  if (code_page == kDefaultCodePage || code_page == 0) return DecodeCp1252(bytes);
   return DecodeWithIconv(bytes, code_page);
 }
 
@@ -125,30 +126,6 @@ std::string DecodeJet4Text(std::span<const uint8_t> bytes) {
     }
   }
   return DecodeUcs2(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(units.data()), units.size()));
-}
-
-std::string EncodeUcs2(const std::string& utf8) {
-  std::string out;
-  size_t i = 0;
-  while (i < utf8.size()) {
-    uint8_t c = static_cast<uint8_t>(utf8[i]);
-    uint32_t cp = c;
-    size_t extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    if (extra) cp = c & (0x3F >> extra);
-    for (size_t k = 1; k <= extra && i + k < utf8.size(); ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
-    i += extra + 1;
-    auto put = [&out](uint32_t u) {
-      out.push_back(static_cast<char>(u & 0xFF));
-      out.push_back(static_cast<char>(u >> 8));
-    };
-    if (cp >= 0x10000) {
-      put(0xD800 + ((cp - 0x10000) >> 10));
-      put(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    } else {
-      put(cp);
-    }
-  }
-  return out;
 }
 
 }  // namespace jet

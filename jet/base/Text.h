@@ -18,9 +18,6 @@ std::string DecodeUcs2(std::span<const uint8_t> bytes);
 // A Jet 4 text value: compressed when it starts with FF FE, else plain UTF-16LE.
 std::string DecodeJet4Text(std::span<const uint8_t> bytes);
 
-// UTF-8 to UTF-16LE (for names and keys written by the engine).
-std::string EncodeUcs2(const std::string& utf8);
-
 void AppendUtf8(std::string& out, uint32_t code_point);
 
 }  // namespace jet

@@ -100,15 +100,13 @@ char16_t UnicodeFromCp1252(uint8_t b) {
 }
 
 bool WritableCodePage(uint16_t code_page) {
-  // The single-byte Windows code pages (the others, 932 to 950, take two bytes for most text).
-  const bool single_byte = code_page == 874 || (code_page >= 1250 && code_page <= 1258);
-  return code_page == 1252 || (single_byte && ByteCharactersOf(code_page) != nullptr);
+  return code_page == kDefaultCodePage || (WindowsSingleByteCodePage(code_page) && ByteCharactersOf(code_page) != nullptr);
 }
 
 Bytes EncodeJet3Text(std::u16string_view text, uint16_t code_page) {
   Bytes out;
   out.reserve(text.size());
-  const ByteCharacters* table = code_page != 1252 && WritableCodePage(code_page) ? ByteCharactersOf(code_page) : nullptr;
+  const ByteCharacters* table = code_page != kDefaultCodePage && WritableCodePage(code_page) ? ByteCharactersOf(code_page) : nullptr;
   for (char16_t c : text) {
     if (table == nullptr || c < 0x80) {
       out.push_back(table == nullptr ? Cp1252FromUnicode(c) : static_cast<uint8_t>(c));

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "jet/base/CodePages.h"
 #include "jet/base/WriteBytes.h"
 
 namespace jet {
@@ -25,7 +26,7 @@ bool WritableCodePage(uint16_t code_page);
 
 // Stored bytes of a text or memo value; a Jet 3 character the code page lacks becomes '?'.
 // `code_page` must be writable (see WritableCodePage); any other writes code page 1252.
-Bytes EncodeJet3Text(std::u16string_view text, uint16_t code_page = 1252);
+Bytes EncodeJet3Text(std::u16string_view text, uint16_t code_page = kDefaultCodePage);
 Bytes EncodeJet4Text(std::u16string_view text, bool allow_compression);
 
 }  // namespace jet

@@ -5,45 +5,18 @@
 
 #include "jet/base/Bytes.h"
 #include "jet/read/Database.h"
-#include "jet/read/LongValue.h"
+#include "jet/read/UsageMap.h"
+#include "jet/base/WriteBytes.h"
 #include "jet/check/CheckContext.h"
 
 namespace jet {
 namespace {
 
-constexpr uint32_t kFreeMapPage = 1;
-constexpr uint32_t kFreeMapRow = kFreeMapPage << 8;
-
-// The free-page map covers whole bitmap bytes and pages, so its bits run on past the end of
-// the file (all set: what is not there is not in use); those are left out.
-void AddBits(std::span<const uint8_t> bitmap, uint64_t first, uint32_t page_count, std::set<uint32_t>& out) {
-  for (size_t bit = 0; bit < bitmap.size() * 8; ++bit) {
-    if (first + bit >= page_count) break;
-    if ((bitmap[bit / 8] >> (bit % 8)) & 1) out.insert(static_cast<uint32_t>(first + bit));
-  }
-}
-
+// The free-page map: the pages marked free, with the bitmap pages it keeps claimed.
 Result<std::set<uint32_t>> ReadFreePages(CheckContext& ctx) {
-  Database& db = ctx.db();
-  JET_ASSIGN_OR_RETURN(std::vector<uint8_t> row, ReadRowAt(db, kFreeMapRow));
-  std::set<uint32_t> free;
-  if (row.size() < 5) return CorruptError("free-page map is too short").AtPage(kFreeMapPage);
-  if (row[0] == kUsageMapInline) {
-    AddBits(std::span<const uint8_t>(row).subspan(5), *GetU32(row, 1), db.page_count(), free);
-    return free;
-  }
-  if (row[0] != kUsageMapReference) return CorruptError("free-page map has unknown type " + std::to_string(row[0])).AtPage(kFreeMapPage);
-  const uint64_t per_page = uint64_t{db.page_size() - kUsageMapPageHeader} * 8;
-  std::vector<uint8_t> bitmap;
-  for (size_t i = 0; 1 + i * 4 + 4 <= row.size(); ++i) {
-    const uint32_t map_page = *GetU32(row, 1 + i * 4);
-    if (map_page == 0) continue;
-    JET_RETURN_IF_ERROR(db.ReadPage(map_page, bitmap));
-    if (bitmap[0] != kPageUsageMap) return CorruptError("free-page map names a page that is not a bitmap").AtPage(map_page);
-    ctx.Claim(map_page, "the free-page map");
-    AddBits(std::span<const uint8_t>(bitmap).subspan(kUsageMapPageHeader), i * per_page, db.page_count(), free);
-  }
-  return free;
+  JET_ASSIGN_OR_RETURN(const UsageMap map, ReadUsageMap(ctx.db(), RowPointer(kGlobalMapPage, 0), BeyondEnd::kLeftOut));
+  for (uint32_t map_page : map.map_pages) ctx.Claim(map_page, "the free-page map");
+  return std::set<uint32_t>(map.pages.begin(), map.pages.end());
 }
 
 bool AllZero(std::span<const uint8_t> page) {
@@ -93,10 +66,10 @@ void NoteUnowned(CheckContext& ctx, uint32_t number, const std::map<uint32_t, st
 
 void CheckPageMap(CheckContext& ctx, const std::map<uint32_t, std::string>& tables) {
   Database& db = ctx.db();
-  ctx.Claim(kFreeMapPage, "the free-page map");
+  ctx.Claim(kGlobalMapPage, "the free-page map");
   auto map = ReadFreePages(ctx);
   if (!map.ok()) {
-    return ctx.Report(ProblemArea::kUsageMap, "", map.status().page().value_or(kFreeMapPage),
+    return ctx.Report(ProblemArea::kUsageMap, "", map.status().page().value_or(kGlobalMapPage),
                       "free-page map: " + map.status().description());
   }
   const std::set<uint32_t>& free = *map;

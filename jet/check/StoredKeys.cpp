@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "jet/write/CompactValues.h"
+#include "jet/write/CellsFromValues.h"
 #include "jet/read/IndexPage.h"
 #include "jet/read/TableReader.h"
 

@@ -12,8 +12,6 @@
 
 namespace jet {
 
-constexpr uint16_t kGeneralSortOrder = 0x0409;
-
 struct StoredKey {
   Bytes key;        // as the index stores it
   RowValues row;    // every column of the row it points to, in the writer's form

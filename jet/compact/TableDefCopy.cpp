@@ -4,17 +4,13 @@
 
 #include "jet/base/Bytes.h"
 #include "jet/read/DefinitionPages.h"
-#include "jet/read/RealIndexFlags.h"
+#include "jet/read/DefinitionBytes.h"
 
 namespace jet {
 namespace {
 
-constexpr size_t kIndexColumnMapBytes = 30;  // ten columns, three bytes each
-constexpr size_t kRelatedTable = 13;         // in a logical index entry, after the Jet 4 stamp
-constexpr uint32_t kNoTable = 0xffffffff;
 constexpr uint16_t kEndOfList = 0xffff;
 constexpr size_t kLongValueMapEntry = 10;  // column number, used pages, free pages
-constexpr size_t kRealIndexKeys = 4;       // in a real index's entry after the header
 
 // Reads and writes the definition's bytes as one run, every access checked.
 class DefinitionBytes {
@@ -36,20 +32,19 @@ class DefinitionBytes {
 
 Status MoveIndexes(DefinitionBytes& bytes, const Layout& l, const TableDef& def, const IndexSections& sections,
                    const MovedDefinition& to, const std::map<uint32_t, uint32_t>& new_pages) {
-  const size_t stamp = l.version == JetVersion::kJet4 ? 4 : 0;
   for (size_t i = 0; i < def.real_indexes.size(); ++i) {
     JET_RETURN_IF_ERROR(
-        bytes.Put(l.tdef_header_end + i * l.tdef_real_index_entry + kRealIndexKeys, to.index_keys[i]));
+        bytes.Put(l.tdef_header_end + i * l.tdef_real_index_entry + kRealIndexEntryKeyCount, to.index_keys[i]));
   }
   for (size_t i = 0; i < def.real_indexes.size(); ++i) {
-    const size_t at = sections.real_definitions + i * l.tdef_real_index_def + stamp + kIndexColumnMapBytes;
-    JET_RETURN_IF_ERROR(bytes.Put(at, to.index_maps[i]));
-    JET_RETURN_IF_ERROR(bytes.Put(at + 4, to.index_roots[i]));
+    const size_t at = sections.real_definitions + i * l.tdef_real_index_def;
+    JET_RETURN_IF_ERROR(bytes.Put(at + l.real_index_used_pages, to.index_maps[i]));
+    JET_RETURN_IF_ERROR(bytes.Put(at + l.real_index_root, to.index_roots[i]));
   }
   for (size_t i = 0; i < def.indexes.size(); ++i) {
-    const size_t at = sections.logical_entries + i * l.tdef_logical_index + stamp + kRelatedTable;
+    const size_t at = sections.logical_entries + i * l.tdef_logical_index + l.logical_index_related_table;
     const uint32_t related = def.indexes[i].related_table_page;
-    if (related == kNoTable || related == 0) continue;
+    if (related == kNoRelatedTable || related == 0) continue;
     auto moved = new_pages.find(related);
     if (moved == new_pages.end()) {
       return CorruptError("index '" + def.indexes[i].name + "' relates to a table the catalog does not list");

@@ -3,12 +3,11 @@
 #include <algorithm>
 
 #include "jet/base/Bytes.h"
-#include "jet/read/RealIndexFlags.h"
+#include "jet/read/DefinitionBytes.h"
 
 namespace jet {
 namespace {
 
-constexpr size_t kLogicalRealIndex = 4;  // after the Jet 4 stamp
 constexpr uint8_t kEndOfMaps[] = {0xff, 0xff};
 
 using Bytes8 = std::vector<uint8_t>;
@@ -46,7 +45,6 @@ Result<TableDef> RemoveIndexes(std::vector<uint8_t>& flat, const Layout& l, cons
     out.indexes.push_back(def.indexes[i]);
     out.indexes.back().real_index = renumbered[def.indexes[i].real_index];
   }
-  const size_t stamp = l.version == JetVersion::kJet4 ? 4 : 0;
   Bytes8 edited;
   Append(edited, flat, 0, l.tdef_header_end);
   for (size_t i = 0; i < reals; ++i) {
@@ -62,7 +60,7 @@ Result<TableDef> RemoveIndexes(std::vector<uint8_t>& flat, const Layout& l, cons
   for (size_t i : kept_logical) {
     const size_t at = sections.logical_entries + i * l.tdef_logical_index;
     Append(edited, flat, at, at + l.tdef_logical_index);
-    PutU32(edited, edited.size() - l.tdef_logical_index + stamp + kLogicalRealIndex,
+    PutU32(edited, edited.size() - l.tdef_logical_index + l.logical_index_real_index,
            renumbered[def.indexes[i].real_index]);
   }
   size_t name = names;

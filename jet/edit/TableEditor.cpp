@@ -10,7 +10,7 @@
 #include "jet/write/MapRowWriter.h"
 #include "jet/edit/PageEdits.h"
 #include "jet/read/DefinitionPages.h"
-#include "jet/read/RealIndexFlags.h"
+#include "jet/read/DefinitionBytes.h"
 #include "jet/read/TableReader.h"
 #include "jet/base/TextCodec.h"
 #include "jet/read/UsageMap.h"
@@ -60,8 +60,6 @@ Result<std::set<uint32_t>> RewriteIndexes(Database& db, PageEdits& edits, const 
   const Layout& l = db.layout();
   JET_ASSIGN_OR_RETURN(const IndexSections sections,
                        LocateIndexSections(definition, l, def.columns.size(), def.real_indexes.size()));
-  const size_t stamp = l.version == JetVersion::kJet4 ? 4 : 0;
-  constexpr size_t kColumnSlots = 30;
   std::set<uint32_t> old_pages;
   MapRowWriter maps(edits.allocator());
   for (size_t i = 0; i < def.real_indexes.size(); ++i) {
@@ -78,10 +76,10 @@ Result<std::set<uint32_t>> RewriteIndexes(Database& db, PageEdits& edits, const 
     JET_ASSIGN_OR_RETURN(const WrittenIndexPages pages, builder.Write(edits.allocator(), def.page));
     JET_ASSIGN_OR_RETURN(const Bytes map_row, BuildUsageMap(pages.pages, edits.allocator()));
     JET_ASSIGN_OR_RETURN(const uint32_t map_pointer, maps.Add(map_row));
-    PutU32(definition, l.tdef_header_end + i * l.tdef_real_index_entry + 4, pages.entries);
-    const size_t at = sections.real_definitions + i * l.tdef_real_index_def + stamp + kColumnSlots;
-    PutU32(definition, at, map_pointer);
-    PutU32(definition, at + 4, pages.root);
+    PutU32(definition, l.tdef_header_end + i * l.tdef_real_index_entry + kRealIndexEntryKeyCount, pages.entries);
+    const size_t at = sections.real_definitions + i * l.tdef_real_index_def;
+    PutU32(definition, at + l.real_index_used_pages, map_pointer);
+    PutU32(definition, at + l.real_index_root, pages.root);
   }
   JET_RETURN_IF_ERROR(maps.Flush());
   return old_pages;

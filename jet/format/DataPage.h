@@ -12,9 +12,6 @@
 
 namespace jet {
 
-// Row pointers give a row one byte, so no page holds more rows.
-constexpr size_t kMaxRowsPerPage = 256;
-
 struct RowSlot {
   uint16_t start = 0;  // byte offset of the row in the page
   uint16_t end = 0;    // one past the last byte

@@ -1,9 +1,11 @@
 #pragma once
 // Constants of the Jet database file format (Jet 3: Access 97, Jet 4: Access 2000-2003).
-// The prose description of every structure is in docs/jet-format.md; this header only names
-// the numbers. All integers in the file are little-endian unless noted (index keys and the
-// row pointers inside index entries are big-endian).
+// docs/jet-format.md describes every structure in prose; this header only names the numbers,
+// each once. All integers in the file are little-endian unless noted (index keys and the row
+// pointers inside index entries are big-endian). What differs between the versions is an
+// offset or size in `Layout` (one instance per version, in Format.cpp).
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -20,22 +22,49 @@ constexpr uint8_t kPageIndexLeaf = 0x04;
 constexpr uint8_t kPageUsageMap = 0x05;
 
 // ---- Header page (page 0) ----
-constexpr size_t kHeaderMagicOffset = 0x00;  // 00 01 00 00
-constexpr size_t kHeaderFormatIdOffset = 0x04;  // "Standard Jet DB\0"
-constexpr size_t kHeaderVersionOffset = 0x14;   // 0 = Jet 3, 1 = Jet 4 (2+ = later engines)
-constexpr size_t kHeaderScrambledOffset = 0x18;  // start of the RC4-scrambled region
+// Byte by byte:
+//   0x00  4  magic: 00 01 00 00
+//   0x04 16  format id: "Standard Jet DB" and a NUL
+//   0x14  1  version: 0 Jet 3, 1 Jet 4 (2 and up: later engines, refused)
+//   0x18     the scrambled region, 126 bytes (Jet 3) or 128 (Jet 4), RC4 under a fixed key;
+//            it opens with fixed words (the prologue) and, unscrambled, holds:
+//   0x3a  2  Jet 3 sort order (locale id)
+//   0x3c  2  Windows code page of Jet 3 text (0 in files of early tools)
+//   0x3e  4  page-encryption key, 0 = pages in clear
+//   0x42 20  Jet 3 password, in the code page; 40 in Jet 4, UTF-16 masked by the date below
+//   0x6e  2  Jet 4 sort order (locale id)
+//   0x72  8  Jet 4 creation date; its whole part masks the password
+constexpr size_t kHeaderMagicOffset = 0x00;
+constexpr std::array<uint8_t, 4> kHeaderMagic = {0x00, 0x01, 0x00, 0x00};
+constexpr size_t kHeaderFormatIdOffset = 0x04;
+constexpr char kHeaderFormatId[] = "Standard Jet DB";  // sizeof counts the NUL: 16 bytes
+constexpr size_t kHeaderVersionOffset = 0x14;
+constexpr size_t kHeaderScrambledOffset = 0x18;
 constexpr size_t kHeaderScrambledLengthJet3 = 126;
 constexpr size_t kHeaderScrambledLengthJet4 = 128;
 constexpr uint32_t kHeaderScrambleKey = 0x6b39dac7;  // RC4 key, stored little-endian
-// Offsets inside the unscrambled header page:
-constexpr size_t kHeaderSortOrderJet3 = 0x3a;  // 16-bit locale id of the sort order
-constexpr size_t kHeaderCodePage = 0x3c;       // 16-bit Windows code page
-constexpr size_t kHeaderDatabaseKey = 0x3e;    // 32-bit page-encryption key, 0 = none
-constexpr size_t kHeaderPassword = 0x42;       // 20 bytes (Jet 3) or 40 bytes (Jet 4)
+// The fixed words the scrambled region opens with, unscrambled, in every file Access or the
+// engine writes; a difference there shows the region is damaged.
+constexpr std::array<uint8_t, 24> kHeaderRegionPrologue = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00,
+                                                           0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
+                                                           0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
+constexpr size_t kHeaderSortOrderJet3 = 0x3a;
+constexpr size_t kHeaderCodePage = 0x3c;
+constexpr size_t kHeaderDatabaseKey = 0x3e;
+constexpr size_t kHeaderPassword = 0x42;
 constexpr size_t kHeaderPasswordLengthJet3 = 20;
 constexpr size_t kHeaderPasswordLengthJet4 = 40;
-constexpr size_t kHeaderSortOrderJet4 = 0x6e;     // 16-bit locale id
-constexpr size_t kHeaderCreationDateJet4 = 0x72;  // 8-byte date; its whole part masks the password
+constexpr size_t kHeaderSortOrderJet4 = 0x6e;
+constexpr size_t kHeaderCreationDateJet4 = 0x72;
+// Characters a database password may have (both versions).
+constexpr size_t kMaxPasswordCharacters = 20;
+// Locale id of the General sort order, the one Access writes by default (header and text
+// columns alike).
+constexpr uint16_t kGeneralSortOrder = 0x0409;
+
+constexpr size_t HeaderScrambledLength(JetVersion version) {
+  return version == JetVersion::kJet3 ? kHeaderScrambledLengthJet3 : kHeaderScrambledLengthJet4;
+}
 
 // ---- Page numbering and fixed pages ----
 constexpr uint32_t kHeaderPage = 0;
@@ -62,6 +91,10 @@ constexpr uint16_t kRowDeletedFlags = 0xc000;
 constexpr uint16_t kRowPointerFlag = 0x4000;
 constexpr uint16_t kRowMovedFlag = 0x8000;
 constexpr uint16_t kRowDeletedFlag = kRowDeletedFlags;  // what a writer ORs in to delete a row
+// Rows a data page can hold: a row pointer gives the row one byte, so a row table that
+// claims more is damage. Writers fill a page to one fewer, as Jet does.
+constexpr size_t kMaxRowsPerPage = 256;
+constexpr size_t kRowsPerPageWritten = kMaxRowsPerPage - 1;
 
 // ---- Column types ----
 enum class ColumnType : uint8_t {
@@ -90,6 +123,27 @@ constexpr uint8_t kColumnCanBeNull = 0x02;
 constexpr uint8_t kColumnAutoNumber = 0x04;
 constexpr uint8_t kColumnReplicationAuto = 0x10;  // automatic GUID
 constexpr uint8_t kColumnCompressedUnicode = 0x80;
+
+// ---- Indexes in a table definition ----
+// After the definition's header, one entry per real index (Layout::tdef_real_index_entry
+// bytes; its 32-bit key count at kRealIndexEntryKeyCount), the columns and their names, then
+// one definition per real index (Layout::tdef_real_index_def bytes):
+//   Jet 4 only: 4 bytes first (the stamp), which move every field below by 4
+//   +0  30  ten column slots: 16-bit column number (0xffff: unused), order byte (1 ascending)
+//   +30  4  row pointer to the index's usage map
+//   +34  4  first page of the index tree
+//   +38  1  flags (Jet 4: after 4 more bytes, whose top bit Access sets)
+// then one entry per logical index (Layout::tdef_logical_index bytes), from its stamp on:
+//   +0 4 number, +4 4 real index, +8 1 related table's type, +9 4 related index,
+//   +13 4 related table's definition page (0xffffffff: none), +17 1 cascade updates,
+//   +18 1 cascade deletes, +19 1 kind (1 primary key, 2 relationship)
+// and the logical indexes' names. The Layout fields real_index_* and logical_index_* give
+// these offsets from the start of a definition or entry, stamp included.
+constexpr size_t kRealIndexEntryKeyCount = 4;
+constexpr size_t kRealIndexColumnSlots = 10;
+constexpr size_t kRealIndexColumnSlotSize = 3;
+constexpr uint16_t kNoIndexColumn = 0xffff;
+constexpr uint32_t kNoRelatedTable = 0xffffffff;
 
 // ---- Long values (memo, OLE) ----
 // A 12-byte field in the row: 24-bit length | flags in the top byte, a row pointer, 4 spare.
@@ -143,6 +197,20 @@ struct Layout {
   size_t tdef_real_index_def;    // size of one real index definition
   size_t tdef_logical_index;     // size of one logical index entry
   size_t tdef_continuation_header;  // bytes to skip on each continuation page
+
+  // Real index definition and logical index entry fields (see "Indexes in a table
+  // definition" above)
+  size_t real_index_columns;
+  size_t real_index_used_pages;
+  size_t real_index_root;
+  size_t real_index_flags;
+  size_t logical_index_number;
+  size_t logical_index_real_index;
+  size_t logical_index_related_index;
+  size_t logical_index_related_table;
+  size_t logical_index_cascade_updates;
+  size_t logical_index_cascade_deletes;
+  size_t logical_index_kind;
 
   // Column descriptor fields
   size_t col_type;

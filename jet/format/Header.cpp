@@ -1,5 +1,6 @@
 #include "jet/format/Header.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -9,9 +10,6 @@
 
 namespace jet {
 namespace {
-
-constexpr uint8_t kMagic[4] = {0x00, 0x01, 0x00, 0x00};
-constexpr char kJetId[] = "Standard Jet DB";
 
 std::string DecodePassword(const Header& h, std::span<const uint8_t> field) {
   std::vector<uint8_t> raw(field.begin(), field.end());
@@ -29,6 +27,17 @@ std::string DecodePassword(const Header& h, std::span<const uint8_t> field) {
 
 }  // namespace
 
+bool HasJetSignature(std::span<const uint8_t> page) {
+  return page.size() >= kHeaderFormatIdOffset + sizeof kHeaderFormatId &&
+         std::equal(kHeaderMagic.begin(), kHeaderMagic.end(), page.begin() + kHeaderMagicOffset) &&
+         std::memcmp(page.data() + kHeaderFormatIdOffset, kHeaderFormatId, sizeof kHeaderFormatId) == 0;
+}
+
+void PutJetSignature(std::span<uint8_t> page) {
+  std::copy(kHeaderMagic.begin(), kHeaderMagic.end(), page.begin() + kHeaderMagicOffset);
+  std::memcpy(page.data() + kHeaderFormatIdOffset, kHeaderFormatId, sizeof kHeaderFormatId);
+}
+
 std::vector<uint8_t> PasswordMask(const Header& header) {
   uint32_t whole = 0;
   if (header.creation_date && std::isfinite(*header.creation_date) && std::fabs(*header.creation_date) < 2e9) {
@@ -39,8 +48,7 @@ std::vector<uint8_t> PasswordMask(const Header& header) {
 }
 
 Result<Header> ParseHeader(std::span<const uint8_t> page) {
-  if (page.size() < kHeaderMinimumBytes || std::memcmp(page.data(), kMagic, sizeof kMagic) != 0 ||
-      std::memcmp(page.data() + kHeaderFormatIdOffset, kJetId, sizeof kJetId) != 0) {
+  if (page.size() < kHeaderMinimumBytes || !HasJetSignature(page)) {
     return Status(ErrorKind::kNotADatabase, "not a Jet database file");
   }
   Header h;
@@ -50,8 +58,7 @@ Result<Header> ParseHeader(std::span<const uint8_t> page) {
   const Layout& layout = LayoutFor(h.version);
   h.page_size = layout.page_size;
   h.unscrambled.assign(page.begin(), page.begin() + std::min<size_t>(page.size(), h.page_size));
-  const size_t length = h.version == JetVersion::kJet3 ? kHeaderScrambledLengthJet3 : kHeaderScrambledLengthJet4;
-  Rc4Apply(kHeaderScrambleKey, std::span<uint8_t>(h.unscrambled).subspan(kHeaderScrambledOffset, length));
+  Rc4Apply(kHeaderScrambleKey, std::span<uint8_t>(h.unscrambled).subspan(kHeaderScrambledOffset, HeaderScrambledLength(h.version)));
   std::span<const uint8_t> u(h.unscrambled);
   h.code_page = *GetU16(u, kHeaderCodePage);
   h.database_key = *GetU32(u, kHeaderDatabaseKey);

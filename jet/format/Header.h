@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/base/CodePages.h"
 #include "jet/format/Format.h"
 #include "jet/base/Status.h"
 
@@ -27,12 +28,18 @@ struct Header {
 // Smallest number of bytes ParseHeader needs (the Jet 3 page size covers every field).
 constexpr size_t kHeaderMinimumBytes = 2048;
 
+// Whether `page` opens with the magic and the format id (NUL included) of a Jet file.
+bool HasJetSignature(std::span<const uint8_t> page);
+
+// Writes the magic and the format id at the start of `page` (at least 20 bytes).
+void PutJetSignature(std::span<uint8_t> page);
+
 // Parses the first bytes of a file. Errors: kNotADatabase for a file that is not a Jet file,
 // kUnsupported for later engine versions.
 Result<Header> ParseHeader(std::span<const uint8_t> page);
 
 // The code page Jet 3 text is read in: the header's, or 1252 where it is unset.
-inline uint16_t TextCodePage(const Header& header) { return header.code_page != 0 ? header.code_page : 1252; }
+inline uint16_t TextCodePage(const Header& header) { return header.code_page != 0 ? header.code_page : kDefaultCodePage; }
 
 // True when `password` opens a database with this header. An unset password accepts any
 // (DAO ignores a password given for an unprotected database).

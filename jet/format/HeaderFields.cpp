@@ -3,17 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "jet/base/CodePages.h"
 #include "jet/format/WriteMarker.h"
 
 namespace jet {
 namespace {
-
-// Windows code pages a Jet database may be written in.
-bool KnownCodePage(uint16_t code_page) {
-  constexpr uint16_t kKnown[] = {437, 850, 852, 866, 874, 932, 936, 949, 950, 1250, 1251,
-                                 1252, 1253, 1254, 1255, 1256, 1257, 1258};
-  return std::find(std::begin(kKnown), std::end(kKnown), code_page) != std::end(kKnown);
-}
 
 // Early tools that wrote Jet 3 files left the code page at 0; their text is in whatever code
 // page the writing machine used, read as 1252 unless the user says otherwise.

@@ -8,13 +8,10 @@
 namespace jet {
 namespace {
 
-constexpr size_t kIndexColumnSlots = 10;
-constexpr uint16_t kNoColumn = 0xffff;
 constexpr uint8_t kOrderDescending = 0x00;  // an index column's order byte: 1 ascending, 0 descending
+// The flag bits we know; Access sets the top bit of the Jet 4 flags byte, which means nothing
+// to us.
 constexpr uint8_t kKnownIndexFlags = kIndexUnique | kIndexIgnoreNulls | kIndexRequired;
-// Jet 4 keeps four more bytes between an index tree's first page and its flags; Access sets
-// the flags' top bit there, which means nothing to us.
-constexpr size_t kJet4IndexFlagsGap = 4;
 // The cascade bytes of a relationship index: bit 0 set when the action cascades. Other
 // indexes hold filler there (0x04), which must not read as a cascade.
 constexpr uint8_t kCascadeBit = 0x01;
@@ -70,31 +67,28 @@ ColumnDef ParseColumn(std::span<const uint8_t> e, const Layout& l) {
 
 RealIndex ParseRealIndex(std::span<const uint8_t> e, const Layout& l) {
   RealIndex r;
-  const size_t base = l.version == JetVersion::kJet4 ? 4 : 0;
-  for (size_t i = 0; i < kIndexColumnSlots; ++i) {
-    const uint16_t col = *GetU16(e, base + i * 3);
-    if (col == kNoColumn) continue;
-    r.columns.push_back({col, e[base + i * 3 + 2] != kOrderDescending});
+  for (size_t i = 0; i < kRealIndexColumnSlots; ++i) {
+    const size_t slot = l.real_index_columns + i * kRealIndexColumnSlotSize;
+    const uint16_t col = *GetU16(e, slot);
+    if (col == kNoIndexColumn) continue;
+    r.columns.push_back({col, e[slot + 2] != kOrderDescending});
   }
-  const size_t after = base + kIndexColumnSlots * 3;
-  r.used_pages = *GetU32(e, after);
-  r.root_page = *GetU32(e, after + 4);
-  const size_t flags_at = after + 8 + (l.version == JetVersion::kJet4 ? kJet4IndexFlagsGap : 0);
-  r.flags = e[flags_at] & kKnownIndexFlags;
+  r.used_pages = *GetU32(e, l.real_index_used_pages);
+  r.root_page = *GetU32(e, l.real_index_root);
+  r.flags = e[l.real_index_flags] & kKnownIndexFlags;
   return r;
 }
 
 LogicalIndex ParseLogicalIndex(std::span<const uint8_t> e, const Layout& l) {
   LogicalIndex x;
-  const size_t b = l.version == JetVersion::kJet4 ? 4 : 0;
-  x.number = *GetU32(e, b);
-  x.real_index = *GetU32(e, b + 4);
-  x.related_index = *GetU32(e, b + 9);
-  x.related_table_page = *GetU32(e, b + 13);
-  x.kind = e[b + 19];
+  x.number = *GetU32(e, l.logical_index_number);
+  x.real_index = *GetU32(e, l.logical_index_real_index);
+  x.related_index = *GetU32(e, l.logical_index_related_index);
+  x.related_table_page = *GetU32(e, l.logical_index_related_table);
+  x.kind = e[l.logical_index_kind];
   const bool relationship = x.kind == kLogicalIndexForeign;
-  x.cascade_updates = relationship && (e[b + 17] & kCascadeBit) != 0;
-  x.cascade_deletes = relationship && (e[b + 18] & kCascadeBit) != 0;
+  x.cascade_updates = relationship && (e[l.logical_index_cascade_updates] & kCascadeBit) != 0;
+  x.cascade_deletes = relationship && (e[l.logical_index_cascade_deletes] & kCascadeBit) != 0;
   return x;
 }
 
@@ -129,7 +123,7 @@ Result<TableDef> ParseTableDef(std::span<const uint8_t> b, const Layout& l, uint
   for (RealIndex& r : t.real_indexes) {
     auto e = c.Take(l.tdef_real_index_entry);
     if (e.empty()) return Damaged("index entries run past the end");
-    r.key_count = *GetU32(e, 4);
+    r.key_count = *GetU32(e, kRealIndexEntryKeyCount);
   }
   for (ColumnDef& col : t.columns) {
     auto e = c.Take(l.tdef_column_entry);

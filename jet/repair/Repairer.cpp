@@ -6,8 +6,8 @@
 
 #include "jet/base/Bytes.h"
 #include "jet/check/Checker.h"
-#include "jet/write/CompactSchema.h"
-#include "jet/write/CompactValues.h"
+#include "jet/write/DesignFromDefinition.h"
+#include "jet/write/CellsFromValues.h"
 #include "jet/read/Database.h"
 #include "jet/format/Format.h"
 #include "jet/write/LongValueWriter.h"

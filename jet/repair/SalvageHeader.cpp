@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "jet/base/Bytes.h"
+#include "jet/base/CodePages.h"
 #include "jet/write/HeaderPageWriter.h"
 #include "jet/base/Rc4.h"
 #include "jet/format/HeaderFields.h"
@@ -15,26 +16,12 @@
 namespace jet {
 namespace {
 
-constexpr uint8_t kMagic[4] = {0x00, 0x01, 0x00, 0x00};
-constexpr char kFormatId[] = "Standard Jet DB";
-// The scrambled region starts with fixed words in every file the engine writes; a
-// difference there shows the region is damaged.
-constexpr std::array<uint8_t, 24> kRegionPrologue = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00,
-                                                     0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
-                                                     0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
-constexpr uint16_t kDefaultCodePage = 1252;
-constexpr uint16_t kDefaultSortOrder = 0x0409;
 constexpr double kDefaultCreated = 45000.0;
 constexpr double kLastDate = 2958465.0;  // 31 December 9999
-constexpr size_t kMaxPasswordCharacters = 20;
-
-size_t RegionLength(JetVersion version) {
-  return version == JetVersion::kJet3 ? kHeaderScrambledLengthJet3 : kHeaderScrambledLengthJet4;
-}
 
 std::vector<uint8_t> Unscramble(std::span<const uint8_t> page, JetVersion version) {
   std::vector<uint8_t> out(page.begin(), page.end());
-  Rc4Apply(kHeaderScrambleKey, std::span<uint8_t>(out).subspan(kHeaderScrambledOffset, RegionLength(version)));
+  Rc4Apply(kHeaderScrambleKey, std::span<uint8_t>(out).subspan(kHeaderScrambledOffset, HeaderScrambledLength(version)));
   return out;
 }
 
@@ -116,7 +103,7 @@ void RestoreSettings(SalvagedHeader& s, uint32_t key, RepairReport& report) {
   }
   if (!PlausibleSortOrder(h.sort_order)) {
     report.Add(LossKind::kHeaderRestored, "", 0, "sort order " + std::to_string(h.sort_order) + " restored to General");
-    h.sort_order = kDefaultSortOrder;
+    h.sort_order = kGeneralSortOrder;
     s.intact = false;
   }
   bool date_ok = h.version == JetVersion::kJet3 || PlausibleDate(h.creation_date);
@@ -141,8 +128,7 @@ Result<SalvagedHeader> SalvageHeader(File& file, RepairReport& report) {
   JET_RETURN_IF_ERROR(file.ReadAt(0, std::span<uint8_t>(s.stored).first(present)));
   // A later engine's format is not ours to rebuild: a file that says it is one, with its
   // signature whole, is refused however damaged it looks.
-  const bool signed_file = std::memcmp(s.stored.data(), kMagic, sizeof kMagic) == 0 &&
-                           std::memcmp(s.stored.data() + kHeaderFormatIdOffset, kFormatId, sizeof kFormatId) == 0;
+  const bool signed_file = HasJetSignature(s.stored);
   if (signed_file && s.stored[kHeaderVersionOffset] > static_cast<uint8_t>(JetVersion::kJet4)) {
     return Status(ErrorKind::kUnsupported, "database format version " + std::to_string(s.stored[kHeaderVersionOffset]) +
                                                " is not supported")
@@ -155,18 +141,15 @@ Result<SalvagedHeader> SalvageHeader(File& file, RepairReport& report) {
         .AtPage(kCatalogTableDefPage);
   }
   const auto [version, key] = *found;
-  const bool signature = std::memcmp(s.stored.data(), kMagic, sizeof kMagic) == 0 &&
-                         std::memcmp(s.stored.data() + kHeaderFormatIdOffset, kFormatId, sizeof kFormatId) == 0;
-  s.intact = signature && s.stored[kHeaderVersionOffset] == static_cast<uint8_t>(version);
+  s.intact = signed_file && s.stored[kHeaderVersionOffset] == static_cast<uint8_t>(version);
   if (!s.intact) report.Add(LossKind::kHeaderRestored, "", 0, "signature and format version restored");
   // The page with its fixed part restored parses like any header.
   std::vector<uint8_t> fixed = s.stored;
-  std::memcpy(fixed.data(), kMagic, sizeof kMagic);
-  std::memcpy(fixed.data() + kHeaderFormatIdOffset, kFormatId, sizeof kFormatId);
+  PutJetSignature(fixed);
   fixed[kHeaderVersionOffset] = static_cast<uint8_t>(version);
   JET_ASSIGN_OR_RETURN(s.header, ParseHeader(fixed));
   const std::vector<uint8_t> u = Unscramble(fixed, version);
-  if (!std::equal(kRegionPrologue.begin(), kRegionPrologue.end(), u.begin() + kHeaderScrambledOffset)) {
+  if (!std::equal(kHeaderRegionPrologue.begin(), kHeaderRegionPrologue.end(), u.begin() + kHeaderScrambledOffset)) {
     report.Add(LossKind::kHeaderRestored, "", 0, "the scrambled region is damaged; its settings were checked one by one");
     s.intact = false;
   }
@@ -186,7 +169,7 @@ std::vector<uint8_t> RepairedHeaderPage(const SalvagedHeader& s) {
   const Header& h = s.header;
   const Layout& l = LayoutFor(h.version);
   std::vector<uint8_t> page = BuildHeaderPage(l, h.password, h.creation_date.value_or(kDefaultCreated));
-  const std::span<uint8_t> region = std::span<uint8_t>(page).subspan(kHeaderScrambledOffset, RegionLength(h.version));
+  const std::span<uint8_t> region = std::span<uint8_t>(page).subspan(kHeaderScrambledOffset, HeaderScrambledLength(h.version));
   Rc4Apply(kHeaderScrambleKey, region);
   PutU16(page, kHeaderCodePage, h.code_page);
   PutU16(page, l.sort_order_offset, h.sort_order);

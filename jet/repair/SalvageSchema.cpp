@@ -5,15 +5,12 @@
 #include "jet/base/Bytes.h"
 #include "jet/format/Format.h"
 #include "jet/read/DefinitionPages.h"
-#include "jet/read/RealIndexFlags.h"
+#include "jet/read/DefinitionBytes.h"
 #include "jet/edit/TableDefEdit.h"
 #include "jet/base/WriteBytes.h"
 
 namespace jet {
 namespace {
-
-constexpr size_t kIndexColumnMapBytes = 30;  // ten columns, three bytes each
-constexpr uint8_t kKnownIndexFlags = kIndexUnique | kIndexIgnoreNulls | kIndexRequired;
 
 // The definition's bytes, for as long as the chain leads to definition pages not seen
 // before; a chain broken after its first page is reported.
@@ -25,22 +22,6 @@ std::vector<uint8_t> DefinitionBytes(SalvageSource& source, uint32_t first, std:
   }
   pages = std::move(joined.pages);
   return std::move(joined.bytes);
-}
-
-// Where each index tree keeps its flags: after its column map, used-pages pointer and root
-// page (Jet 4 adds four bytes before the map and four spare bytes before the flags).
-Status ReadIndexFlags(std::span<const uint8_t> bytes, const Layout& l, TableDef& def) {
-  JET_ASSIGN_OR_RETURN(const IndexSections sections,
-                       LocateIndexSections(bytes, l, def.columns.size(), def.real_indexes.size()));
-  const bool jet4 = l.version == JetVersion::kJet4;
-  const size_t flags_offset = (jet4 ? 4 : 0) + kIndexColumnMapBytes + 8 + (jet4 ? 4 : 0);
-  size_t at = sections.real_definitions;
-  for (RealIndex& index : def.real_indexes) {
-    if (at + flags_offset >= bytes.size()) return CorruptError("index definitions run past the end");
-    index.flags = bytes[at + flags_offset] & kKnownIndexFlags;
-    at += l.tdef_real_index_def;
-  }
-  return Status::Ok();
 }
 
 bool HasCatalogColumns(const TableDef& def) {
@@ -71,13 +52,13 @@ Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std
   std::vector<uint8_t> bytes = DefinitionBytes(source, page, pages, table, report);
   if (pages.empty()) return CorruptError("page " + std::to_string(page) + " is not a table definition").AtPage(page);
   auto def = ParseTableDef(bytes, l, TextCodePage(source.header()));
-  if (def.ok() && ReadIndexFlags(bytes, l, *def).ok()) {
+  if (def.ok()) {
     def->page = page;
     def->pages = std::move(pages);
     if (stored != nullptr) *stored = std::move(bytes);
     return def;
   }
-  const Status first = def.ok() ? CorruptError("index definitions run past the end") : def.status();
+  const Status first = def.status();
   auto columns = ColumnsOnly(bytes, l);
   auto columns_only = columns.ok() ? ParseTableDef(*columns, l, TextCodePage(source.header())) : columns.status();
   if (!columns_only.ok()) {

@@ -6,13 +6,13 @@
 #include <set>
 
 #include "jet/base/Bytes.h"
-#include "jet/write/CompactValues.h"
+#include "jet/write/CellsFromValues.h"
 #include "jet/format/DataPage.h"
 #include "jet/write/IndexBuilder.h"
 #include "jet/compact/IndexCopier.h"
 #include "jet/write/KeyEncoder.h"
 #include "jet/compact/LongValueCopier.h"
-#include "jet/read/RealIndexFlags.h"
+#include "jet/read/DefinitionBytes.h"
 #include "jet/format/Row.h"
 #include "jet/write/RowPlacer.h"
 #include "jet/format/RowPointerMap.h"
@@ -26,12 +26,6 @@
 namespace jet {
 namespace {
 
-constexpr uint16_t kGeneralSortOrder = 0x0409;
-constexpr uint32_t kNoTable = 0xffffffff;
-// In a logical index entry, after the Jet 4 stamp: related index, related table, kind.
-constexpr size_t kRelatedIndex = 9;
-constexpr size_t kRelatedTable = 13;
-constexpr size_t kIndexKind = 19;
 
 std::string IndexName(const TableDef& def, size_t real_index) {
   std::string names;
@@ -415,14 +409,13 @@ class TableSalvage {
   Status LoosenRelationships(std::vector<uint8_t>& flat, const TableDef& def) {
     JET_ASSIGN_OR_RETURN(const IndexSections sections,
                          LocateIndexSections(flat, layout_, def.columns.size(), def.real_indexes.size()));
-    const size_t stamp = layout_.version == JetVersion::kJet4 ? 4 : 0;
     for (size_t i = 0; i < def.indexes.size(); ++i) {
       const uint32_t related = def.indexes[i].related_table_page;
-      if (related == kNoTable || related == 0 || t_.new_pages.count(related) != 0) continue;
-      const size_t at = sections.logical_entries + i * layout_.tdef_logical_index + stamp;
-      PutU32(flat, at + kRelatedIndex, kNoTable);
-      PutU32(flat, at + kRelatedTable, kNoTable);
-      if (def.indexes[i].kind == kLogicalIndexForeign) flat[at + kIndexKind] = 0;
+      if (related == kNoRelatedTable || related == 0 || t_.new_pages.count(related) != 0) continue;
+      const size_t at = sections.logical_entries + i * layout_.tdef_logical_index;
+      PutU32(flat, at + layout_.logical_index_related_index, kNoRelatedTable);
+      PutU32(flat, at + layout_.logical_index_related_table, kNoRelatedTable);
+      if (def.indexes[i].kind == kLogicalIndexForeign) flat[at + layout_.logical_index_kind] = 0;
       Lose(LossKind::kIndexDropped, def_.page,
            "index '" + def.indexes[i].name + "' keeps its entries but no longer enforces its relationship");
     }

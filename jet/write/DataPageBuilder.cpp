@@ -2,10 +2,6 @@
 
 namespace jet {
 
-// Row numbers are one byte in row pointers and index entries.
-constexpr uint16_t kMaxRowsPerPage = 255;
-// A deleted row has both flag bits of its offset set.
-constexpr uint16_t kDeletedRow = 0xc000;
 
 DataPageBuilder::DataPageBuilder(const Layout& layout, uint32_t owner)
     : layout_(layout), owner_(owner), page_(layout.page_size, 0), top_(layout.page_size) {}
@@ -14,7 +10,7 @@ size_t DataPageBuilder::FreeSpace() const { return top_ - (layout_.data_row_offs
 
 size_t DataPageBuilder::Capacity() const { return layout_.page_size - layout_.data_row_offsets - 2; }
 
-bool DataPageBuilder::Fits(size_t size) const { return rows_ < kMaxRowsPerPage && FreeSpace() >= size + 2; }
+bool DataPageBuilder::Fits(size_t size) const { return rows_ < kRowsPerPageWritten && FreeSpace() >= size + 2; }
 
 uint8_t DataPageBuilder::Add(std::span<const uint8_t> row) {
   top_ -= row.size();
@@ -26,8 +22,8 @@ uint8_t DataPageBuilder::Add(std::span<const uint8_t> row) {
 void DataPageBuilder::MarkDeleted(uint8_t row) {
   const size_t at = layout_.data_row_offsets + 2 * row;
   const uint16_t offset = static_cast<uint16_t>(page_[at] | (page_[at + 1] << 8));
-  if ((offset & kDeletedRow) == kDeletedRow) return;
-  PutU16(page_, at, static_cast<uint16_t>(offset | kDeletedRow));
+  if ((offset & kRowFlagMask) == kRowDeletedFlags) return;
+  PutU16(page_, at, static_cast<uint16_t>(offset | kRowDeletedFlag));
   ++deleted_;
 }
 

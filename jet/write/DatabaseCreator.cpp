@@ -9,7 +9,6 @@
 namespace jet {
 namespace {
 
-constexpr size_t kMaxPasswordLength = 20;
 
 }  // namespace
 
@@ -20,7 +19,7 @@ DatabaseCreator::DatabaseCreator(std::unique_ptr<File> file, CreateOptions optio
       allocator_(*file_, layout_) {}
 
 Result<std::unique_ptr<DatabaseCreator>> DatabaseCreator::Create(std::unique_ptr<File> file, CreateOptions options) {
-  if (Utf8ToUtf16(options.password).size() > kMaxPasswordLength) {
+  if (Utf8ToUtf16(options.password).size() > kMaxPasswordCharacters) {
     return Status(ErrorKind::kInvalidArgument, "a database password has at most 20 characters");
   }
   const bool jet3 = options.version == JetVersion::kJet3;

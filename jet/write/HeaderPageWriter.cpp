@@ -9,23 +9,14 @@
 #include "jet/base/Bytes.h"
 #include "jet/base/Rc4.h"
 #include "jet/base/TextCodec.h"
+#include "jet/format/Header.h"
 
 namespace jet {
 namespace {
 
-constexpr char kFormatId[] = "Standard Jet DB";
-// Fixed words at the start of the scrambled region, as the engine writes them.
-constexpr std::array<uint8_t, 24> kRegionPrologue = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00,
-                                                     0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
-                                                     0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
-constexpr uint16_t kGeneralSortOrder = 0x0409;
-
-size_t ScrambledLength(const Layout& layout) {
-  return layout.version == JetVersion::kJet3 ? kHeaderScrambledLengthJet3 : kHeaderScrambledLengthJet4;
-}
 
 void Scramble(const Layout& layout, Bytes& page) {
-  Rc4Apply(kHeaderScrambleKey, std::span(page).subspan(kHeaderScrambledOffset, ScrambledLength(layout)));
+  Rc4Apply(kHeaderScrambleKey, std::span(page).subspan(kHeaderScrambledOffset, HeaderScrambledLength(layout.version)));
 }
 
 double CreationDate(const Layout& layout, const Bytes& page) {
@@ -57,10 +48,9 @@ void PutPassword(const Layout& layout, Bytes& page, const std::string& password,
 
 Bytes BuildHeaderPage(const Layout& layout, const std::string& password, double created, uint16_t code_page) {
   Bytes page(layout.page_size, 0);
-  page[kHeaderMagicOffset + 1] = 0x01;
-  std::memcpy(page.data() + kHeaderFormatIdOffset, kFormatId, sizeof(kFormatId));
+  PutJetSignature(page);
   page[kHeaderVersionOffset] = static_cast<uint8_t>(layout.version);
-  std::copy(kRegionPrologue.begin(), kRegionPrologue.end(), page.begin() + kHeaderScrambledOffset);
+  std::copy(kHeaderRegionPrologue.begin(), kHeaderRegionPrologue.end(), page.begin() + kHeaderScrambledOffset);
   PutU16(page, kHeaderCodePage, code_page);
   if (layout.version == JetVersion::kJet3) {
     PutU16(page, kHeaderSortOrderJet3 - 2, 0x0001);
@@ -79,7 +69,7 @@ Bytes BuildHeaderPage(const Layout& layout, const std::string& password, double 
 void SetHeaderPassword(const Layout& layout, Bytes& page, const std::string& password) {
   Scramble(layout, page);
   const uint16_t code_page = GetU16(page, kHeaderCodePage).value_or(0);
-  PutPassword(layout, page, password, code_page != 0 ? code_page : 1252);
+  PutPassword(layout, page, password, code_page != 0 ? code_page : kDefaultCodePage);
   Scramble(layout, page);
 }
 

@@ -2,18 +2,19 @@
 
 #include <cstring>
 
+#include "jet/format/Header.h"
 #include "jet/write/HeaderPageWriter.h"
 #include "jet/base/TextCodec.h"
 
 namespace jet {
 
 Status SetDatabasePassword(File& file, const std::string& password) {
-  if (Utf8ToUtf16(password).size() > 20) {
+  if (Utf8ToUtf16(password).size() > kMaxPasswordCharacters) {
     return Status(ErrorKind::kInvalidArgument, "a database password has at most 20 characters");
   }
   Bytes start(kHeaderVersionOffset + 1, 0);
   JET_RETURN_IF_ERROR(file.ReadAt(0, start));
-  if (std::memcmp(start.data() + kHeaderFormatIdOffset, "Standard Jet DB", 15) != 0 ||
+  if (!HasJetSignature(start) ||
       start[kHeaderVersionOffset] > static_cast<uint8_t>(JetVersion::kJet4)) {
     return Status(ErrorKind::kNotADatabase, "not a Jet 3 or Jet 4 database").AtFile(file.Name());
   }

@@ -12,7 +12,6 @@ namespace {
 constexpr uint32_t kJet4Stamp = 0x0659;
 // Leading field of a Jet 4 index definition.
 constexpr uint32_t kJet4IndexStamp = 0x0783;
-constexpr uint16_t kGeneralSortOrder = 0x0409;
 
 bool IsJet4(const Layout& layout) { return layout.version == JetVersion::kJet4; }
 
@@ -66,12 +65,12 @@ void AppendColumn(Bytes& out, const Layout& layout, const ColumnPlan& col, uint1
 
 void AppendRealIndex(Bytes& out, const Layout& layout, const WrittenIndex& index) {
   if (IsJet4(layout)) AppendU32(out, kJet4IndexStamp);
-  for (size_t i = 0; i < 10; ++i) {
+  for (size_t i = 0; i < kRealIndexColumnSlots; ++i) {
     if (i < index.columns.size()) {
       AppendU16(out, index.columns[i].first);
       out.push_back(index.columns[i].second ? 0x00 : 0x01);  // 1 ascending, 0 descending
     } else {
-      AppendU16(out, 0xFFFF);
+      AppendU16(out, kNoIndexColumn);
       out.push_back(0x00);
     }
   }
@@ -91,7 +90,7 @@ void AppendLogicalIndex(Bytes& out, const Layout& layout, const WrittenIndex& in
   AppendU32(out, number);
   AppendU32(out, number);  // each logical index has its own real index
   out.push_back(0);
-  AppendU32(out, 0xFFFFFFFF);  // no related table
+  AppendU32(out, kNoRelatedTable);
   AppendU32(out, 0);
   out.push_back(0x04);
   out.push_back(0x04);

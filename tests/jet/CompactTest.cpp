@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "jet/write/CompactSchema.h"
-#include "jet/write/CompactValues.h"
+#include "jet/write/DesignFromDefinition.h"
+#include "jet/write/CellsFromValues.h"
 #include "jet/compact/Compactor.h"
 #include "jet/write/DatabaseCreator.h"
 #include "jet/read/TableReader.h"

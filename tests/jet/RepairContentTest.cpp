@@ -13,7 +13,7 @@
 #include "jet/write/DatabaseCreator.h"
 #include "jet/read/IndexPage.h"
 #include "jet/read/DefinitionPages.h"
-#include "jet/read/RealIndexFlags.h"
+#include "jet/read/DefinitionBytes.h"
 #include "jet/repair/Repairer.h"
 #include "jet/format/Row.h"
 #include "jet/read/TableReader.h"

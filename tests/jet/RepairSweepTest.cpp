@@ -16,7 +16,7 @@
 #include "jet/format/DataPage.h"
 #include "jet/read/IndexPage.h"
 #include "jet/read/DefinitionPages.h"
-#include "jet/read/RealIndexFlags.h"
+#include "jet/read/DefinitionBytes.h"
 #include "jet/repair/Repairer.h"
 #include "tests/jet/DamageSupport.h"
 #include "tests/jet/JetTestSupport.h"

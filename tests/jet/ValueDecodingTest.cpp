@@ -31,7 +31,7 @@ TEST(ValueDecodingTest, Utf16SurrogatesAndCodePages) {
   // 0x81 is one of the five bytes code page 1252 leaves unassigned: Windows reads U+0081.
   EXPECT_EQ(DecodeCodePage(B({'A', 0x80, 0xE9, 0x81}), 1252), "A\xE2\x82\xAC\xC3\xA9\xC2\x81");
   EXPECT_EQ(DecodeCodePage(B({0xE0}), 1251), "\xD0\xB0");  // Cyrillic small a
-  EXPECT_EQ(EncodeUcs2("\xF0\x9F\x98\x80"), std::string("\x3D\xD8\x00\xDE", 4));
+  EXPECT_EQ(EncodeJet4Text(Utf8ToUtf16("\xF0\x9F\x98\x80"), false), B({0x3D, 0xD8, 0x00, 0xDE}));
 }
 
 // Every byte, the unassigned ones included, reads as a character that is written back as the

@@ -1,6 +1,7 @@
 #pragma once
-// Turns values read from an existing row into the cells the writer stores, unchanged:
-// the same integers, the same floating-point bits, the same text and bytes.
+// The writer's cells made from values read from a row, unchanged: the same integers, the
+// same floating-point bits, the same text and bytes. Repair writes salvaged rows with it and
+// the checker compares stored index keys with the ones the writer would make.
 
 #include <vector>
 

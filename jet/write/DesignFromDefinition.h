@@ -1,8 +1,9 @@
 #pragma once
-// Turns a table definition read from an existing database into what the writer needs to
-// build the same table again: columns in stored order with their types, sizes and flags,
-// and one index per named index, over the same columns in the same directions. Indexes that
-// enforce relationships come out plain; the compactor restores their relationship fields.
+// A writer's design made from a table definition read from a file: what the writer needs to
+// build the same table again (repair writes the catalog's rows with it). Columns come in
+// stored order with their types, sizes and flags, and one index per named index, over the
+// same columns in the same directions. Indexes that enforce relationships come out plain: a
+// design has no relationship fields.
 
 #include <string>
 

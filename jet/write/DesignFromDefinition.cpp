@@ -1,4 +1,4 @@
-#include "jet/write/CompactSchema.h"
+#include "jet/write/DesignFromDefinition.h"
 
 #include <algorithm>
 

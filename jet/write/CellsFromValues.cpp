@@ -1,4 +1,4 @@
-#include "jet/write/CompactValues.h"
+#include "jet/write/CellsFromValues.h"
 
 #include <limits>
 

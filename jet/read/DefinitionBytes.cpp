@@ -1,4 +1,4 @@
-#include "jet/read/RealIndexFlags.h"
+#include "jet/read/DefinitionBytes.h"
 
 #include "jet/base/Bytes.h"
 
