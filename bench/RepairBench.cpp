@@ -7,7 +7,6 @@
 //
 //   repair_bench [megabytes] [3|4]   (default 1024 3)
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -29,12 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 using bench::Generate;
 using bench::SecondsSince;
-
-long PeakKilobytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
 
 // Zeroes the middle one of the pages of `kind` (for index leaves: a leaf of the largest
 // index, since a table's leaves lie together); returns its number, or 0 when there was none.
@@ -61,18 +54,11 @@ uint64_t ZeroPage(const fs::path& path, uint32_t page_size, uint8_t kind) {
 
 int main(int argc, char** argv) {
   const long megabytes = argc > 1 ? std::atol(argv[1]) : 1024;
-  tav::GenerateOptions options;
-  options.generation = "TV1";
-  options.version = argc > 2 && std::string(argv[2]) == "4" ? jet::JetVersion::kJet4 : jet::JetVersion::kJet3;
-  // The history database holds about 6.4 kilobytes per recipient (see compact_bench).
-  options.rows = static_cast<uint64_t>(megabytes) * 1024 * 10 / 64;
-  options.deleted = 0.2;
-  options.seed = 11;
+  const tav::GenerateOptions options = bench::HistoryOptions(megabytes, argc > 2 ? argv[2] : nullptr);
   const fs::path dir = fs::temp_directory_path() / ("repair-bench-" + std::to_string(::getpid()));
   fs::remove_all(dir);
   if (!Generate(dir, options)) return 1;
   const fs::path source = dir / "history" / "history.mdb";
-  const fs::path copy = dir / "copy.mdb";
   const uint32_t page_size = jet::LayoutFor(options.version).page_size;
   const uint64_t zeroed = ZeroPage(source, page_size, jet::kPageData);
   const uint64_t leaf = ZeroPage(source, page_size, jet::kPageIndexLeaf);
@@ -82,19 +68,11 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // The generator and the damage leave much of the source still to be written to disk;
-  // flush it first so that neither timing below pays for it.
-  const std::string flush = "sync '" + source.string() + "'";
-  if (std::system(flush.c_str()) != 0) return 1;
   const double source_mb = fs::file_size(source) / 1048576.0;
+  const std::optional<double> copy_seconds = bench::TimeCopy(source);
+  if (!copy_seconds) return 1;
 
-  auto start = std::chrono::steady_clock::now();
-  const std::string cp = "cp '" + source.string() + "' '" + copy.string() + "' && sync '" + copy.string() + "'";
-  if (std::system(cp.c_str()) != 0) return 1;
-  const double copy_seconds = SecondsSince(start);
-  fs::remove(copy);
-
-  start = std::chrono::steady_clock::now();
+  const auto start = std::chrono::steady_clock::now();
   auto report = jet::RepairDatabase(source.string());
   const double repair_seconds = SecondsSince(start);
   if (!report.ok()) {
@@ -105,8 +83,8 @@ int main(int argc, char** argv) {
               source_mb, static_cast<unsigned long long>(zeroed), static_cast<unsigned long long>(leaf),
               fs::file_size(source) / 1048576.0);
   std::printf("%s\n", report->ToString().c_str());
-  std::printf("cp %.2f s, repair %.2f s, ratio %.2f, peak memory %.1f MB\n", copy_seconds, repair_seconds,
-              repair_seconds / copy_seconds, PeakKilobytes() / 1024.0);
+  std::printf("cp %.2f s, repair %.2f s, ratio %.2f, peak memory %.1f MB\n", *copy_seconds, repair_seconds,
+              repair_seconds / *copy_seconds, bench::PeakMegabytes());
   fs::remove_all(dir);
   return 0;
 }
