@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <map>
+#include <set>
 
 #include "jet/base/Bytes.h"
 #include "jet/format/DataPage.h"
+#include "jet/format/LongValueChain.h"
 #include "jet/read/Database.h"
 #include "jet/write/DatabaseCreator.h"
 #include "jet/read/IndexPage.h"
@@ -301,6 +304,130 @@ TEST(RepairCollationTest, ADamagedIndexIsRebuiltOnlyUnderTheSortOrderOfItsOwnCol
   auto def = Open(path)->OpenTable("People");
   ASSERT_EQ(def->indexes.size(), 1u);
   EXPECT_EQ(def->indexes.front().name, "Name");
+}
+
+// The rows every long-value page of the file holds, and those the memo and OLE fields of
+// every table's rows name, walked piece by piece.
+struct LongValueRows {
+  std::set<uint32_t> stored;
+  std::set<uint32_t> named;
+};
+
+LongValueRows WalkLongValueRows(Database& db) {
+  LongValueRows out;
+  std::set<uint32_t> definitions = {kCatalogTableDefPage};
+  for (const CatalogEntry& entry : db.Tables(true)) definitions.insert(entry.DefinitionPage());
+  std::vector<uint8_t> page;
+  for (uint32_t number : definitions) {
+    auto def = db.ReadTableDef(number);
+    EXPECT_TRUE(def.ok()) << def.status().ToString();
+    if (!def.ok()) continue;
+    TableReader reader(db, *def);
+    auto next = reader.Next();
+    for (; next.ok() && next->has_value(); next = reader.Next()) {
+      auto fields = SplitRow((*next)->bytes, *def, db.layout());
+      EXPECT_TRUE(fields.ok()) << fields.status().ToString();
+      for (size_t c = 0; fields.ok() && c < def->columns.size(); ++c) {
+        const RawField& field = (*fields)[c];
+        if (!def->columns[c].IsLongValue() || field.null || field.bytes.empty()) continue;
+        const Status walked = WalkLongValue(
+            field.bytes,
+            [&](uint32_t pointer) -> Result<std::span<const uint8_t>> {
+              JET_RETURN_IF_ERROR(db.ReadPage(PointerPage(pointer), page));
+              JET_ASSIGN_OR_RETURN(const RowSlot slot, LocateRow(page, page.size(), db.layout(), PointerRow(pointer)));
+              return std::span<const uint8_t>(page).subspan(slot.start, slot.end - slot.start);
+            },
+            [&](const LongValuePiece& piece) {
+              if (piece.pointer != 0) out.named.insert(piece.pointer);
+              return Status::Ok();
+            });
+        EXPECT_TRUE(walked.ok()) << "table at page " << number << ", column " << def->columns[c].name << ": " << walked.ToString();
+      }
+    }
+    EXPECT_TRUE(next.ok()) << next.status().ToString();
+  }
+  for (uint32_t number = 1; number < db.page_count(); ++number) {
+    if (!db.ReadPage(number, page).ok() || page[0] != kPageData) continue;
+    if (*GetU32(page, db.layout().data_owner) != kLongValueOwner) continue;
+    auto info = ParseDataPage(page, db.layout());
+    EXPECT_TRUE(info.ok()) << "page " << number << ": " << info.status().ToString();
+    for (size_t slot = 0; info.ok() && slot < info->rows.size(); ++slot) {
+      if (!info->rows[slot].deleted) out.stored.insert(RowPointer(number, static_cast<uint8_t>(slot)));
+    }
+  }
+  return out;
+}
+
+// A row left out because a rebuilt unique index already holds its key takes its memo with
+// it: the repaired file keeps no long-value row that no row names.
+TEST_P(RepairContentTest, ARowLeftOutForItsKeyLeavesNoLongValueBehind) {
+  const std::string path = (dir_.path() / "people.mdb").string();
+  {
+    auto file = PosixFileSystem().Open(path, OpenMode::kCreateNew);
+    ASSERT_TRUE(file.ok());
+    CreateOptions options;
+    options.version = GetParam();
+    auto db = DatabaseCreator::Create(std::move(file).value(), options);
+    ASSERT_TRUE(db.ok());
+    TableDesign design{"People",
+                       {{"Name", ColumnType::kText, 50}, {"City", ColumnType::kText, 50}, {"Notes", ColumnType::kMemo}},
+                       {IndexDesign{"Name", {{"Name", false}}, false, true}, IndexDesign{"City", {{"City", false}}}}};
+    TableBuilder* table = *(*db)->AddTable(design);
+    const auto notes = [](char first, size_t size) {
+      std::string text;
+      for (size_t i = 0; text.size() < size; ++i) text += static_cast<char>(first + i % 23);
+      return text;
+    };
+    for (int i = 0; i < 40; ++i) {
+      ASSERT_TRUE(table->AddRow({"person " + std::to_string(i), std::string("city"), notes('a', 1500)}).ok());
+    }
+    ASSERT_TRUE(table->AddRow({std::string("alpha"), std::string("here"), notes('b', 3000)}).ok());
+    ASSERT_TRUE(table->AddRow({std::string("alphb"), std::string("there"), notes('c', 6000)}).ok());
+    const Status finished = (*db)->Finish();
+    ASSERT_TRUE(finished.ok()) << finished.ToString();
+  }
+  const std::vector<StoredRow> rows = testing::ReadUserRows(path);
+  // The second name is made the first one's: the rebuilt unique index keeps only the first.
+  std::pair<uint32_t, uint8_t> twin;
+  {
+    auto db = Open(path);
+    auto def = db->OpenTable("People");
+    ASSERT_TRUE(def.ok());
+    TableReader reader(*db, *def);
+    for (auto next = reader.Next(); next.ok() && next->has_value(); next = reader.Next()) {
+      auto values = reader.Decode(**next);
+      ASSERT_TRUE(values.ok());
+      if ((*values)[0].text != "alphb") continue;
+      twin = {(*next)->page, (*next)->slot};
+      auto fields = SplitRow((*next)->bytes, *def, db->layout());
+      const RawField& name = (*fields)[0];
+      const RawField& notes = (*fields)[2];
+      ASSERT_GE(notes.bytes.size(), kLongValueHeaderSize);
+      ASSERT_EQ(*GetU32(notes.bytes, 0) & kLongValueInline, 0u) << "the memo is stored out of its row";
+      const auto b = std::find(name.bytes.rbegin(), name.bytes.rend(), uint8_t{'b'});
+      ASSERT_NE(b, name.bytes.rend());
+      const size_t at = static_cast<size_t>(&*b - (*next)->bytes.data());
+      Overwrite(path, RowOffset(*db, twin.first, twin.second) + at, {uint8_t{'a'}});
+    }
+    ASSERT_NE(twin.first, 0u);
+  }
+  GarbleIndexes(path);
+  const RepairReport report = Repaired(path);
+  ExpectRepaired(rows, path, "", Damage{{}, {twin}}, report);
+  EXPECT_EQ(testing::ReadUserRows(path).size(), rows.size() - 1);
+  bool named = false;
+  for (const Loss& loss : report.losses) {
+    named |= loss.kind == LossKind::kRowDropped && loss.table == "People" && loss.page == twin.first &&
+             loss.what.find("'Name' is unique") != std::string::npos;
+  }
+  EXPECT_TRUE(named) << report.ToString();
+  auto db = Open(path);
+  const LongValueRows walked = WalkLongValueRows(*db);
+  EXPECT_GE(walked.named.size(), 41u);
+  std::vector<uint32_t> stray;
+  std::ranges::set_difference(walked.stored, walked.named, std::back_inserter(stray));
+  EXPECT_TRUE(stray.empty()) << stray.size() << " long-value rows no row names, the first on page "
+                             << PointerPage(stray.front()) << " row " << int{PointerRow(stray.front())};
 }
 
 TEST(RepairHeaderTest, ADamagedHeaderIsRestoredAndKeepsWhatCanBeRead) {
