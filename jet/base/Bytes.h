@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace jet {
 
@@ -78,6 +79,18 @@ inline void PutU16(std::span<uint8_t> b, size_t off, uint16_t v) {
 
 inline void PutU32(std::span<uint8_t> b, size_t off, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[off + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// Two lower-case hex digits per byte, for reports and listings of stored bytes.
+inline std::string HexDigits(std::span<const uint8_t> b) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(b.size() * 2);
+  for (uint8_t x : b) {
+    out += kDigits[x >> 4];
+    out += kDigits[x & 0x0f];
+  }
+  return out;
 }
 
 }  // namespace jet

@@ -34,8 +34,8 @@
 #include "platform/WinPath.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/support/DatabaseContent.h"
+#include "tests/support/GeneratedRun.h"
 #include "tests/support/ScriptedWindowServices.h"
-#include "tools/generator/Generator.h"
 
 namespace tav::testing {
 namespace {
@@ -92,15 +92,9 @@ class LimitAfterHistory : public DaoEngine {
 }
 
 TEST(CopyBackKillTest, KilledMidCopyLeavesTheCompleteCopyBesideTheDatabase) {
-  ::setenv("WINEPREFIX", "/nonexistent-wine-prefix-for-tests", 1);
   const TempFolder folder;
   const fs::path& root = folder.path();
-  GenerateOptions options;
-  options.generation = "TV2";
-  options.rows = 300;
-  options.deleted = 0.5;
-  options.password = "secret";
-  ASSERT_TRUE(GenerateInstallation(root.string(), options).ok());
+  ASSERT_TRUE(PrepareVersion2Run(root, 300, 0.5));
   const fs::path history = root / "history" / "history.mdb";
   const auto originalSize = fs::file_size(history);
   const TableRows readBefore = ReaderRows(history);

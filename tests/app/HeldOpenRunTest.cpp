@@ -18,8 +18,8 @@
 #include "tests/platform/OtherProcess.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/support/DatabaseContent.h"
+#include "tests/support/GeneratedRun.h"
 #include "tests/support/ScriptedWindowServices.h"
-#include "tools/generator/Generator.h"
 
 namespace tav::testing {
 namespace {
@@ -48,15 +48,7 @@ class HookedServices : public ScriptedWindowServices {
 class HeldOpenRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("WINEPREFIX", "/nonexistent-wine-prefix-for-tests", 1);
-    GenerateOptions options;
-    options.generation = "TV2";
-    options.rows = 200;
-    options.deleted = 0.4;
-    options.password = "secret";
-    ASSERT_TRUE(GenerateInstallation(root_.string(), options).ok());
-    tav::Run() = RunState{};
-    tav::Run().BasePath = WindowsPath(root_);
+    ASSERT_TRUE(PrepareVersion2Run(root_, 200, 0.4));
     SetDbEngineFactory(MakeJetDaoEngine);
     for (const char* db : kDatabases) before_[db] = FileBytes(HostOf(root_, db));
     ws_.OnModal("frmChooseVersion", [](Form& f) {

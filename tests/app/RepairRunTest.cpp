@@ -21,8 +21,8 @@
 #include "tests/support/DamagedCopies.h"
 #include "tests/support/DatabaseContent.h"
 #include "tests/support/MeasuringEngine.h"
+#include "tests/support/GeneratedRun.h"
 #include "tests/support/ScriptedWindowServices.h"
-#include "tools/generator/Generator.h"
 
 namespace tav::testing {
 namespace {
@@ -32,16 +32,8 @@ namespace fs = std::filesystem;
 class RepairRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("WINEPREFIX", "/nonexistent-wine-prefix-for-tests", 1);
     root_ = scratch_ / "Tavimer2";
-    GenerateOptions options;
-    options.generation = "TV2";
-    options.rows = 200;
-    options.deleted = 0.4;
-    options.password = "secret";
-    ASSERT_TRUE(GenerateInstallation(root_.string(), options).ok());
-    tav::Run() = RunState{};
-    tav::Run().BasePath = WindowsPath(root_);
+    ASSERT_TRUE(PrepareVersion2Run(root_, 200, 0.4));
     SetDbEngineFactory([this] { return MeasureCompactions(MakeJetDaoEngine(), sizes_); });
   }
   void TearDown() override { SetDbEngineFactory(nullptr); }

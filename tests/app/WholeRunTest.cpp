@@ -13,8 +13,8 @@
 #include "app/RunState.h"
 #include "platform/JetDaoEngine.h"
 #include "platform/WinPath.h"
+#include "tests/support/GeneratedRun.h"
 #include "tests/support/ScriptedWindowServices.h"
-#include "tools/generator/Generator.h"
 
 namespace tav::testing {
 namespace {
@@ -27,18 +27,10 @@ constexpr const char* kDatabases[] = {"data/list.mdb", "data/helper.mdb", "histo
 class WholeRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("WINEPREFIX", "/nonexistent-wine-prefix-for-tests", 1);
     root_ = fs::temp_directory_path() / ("tav-whole-run-" + std::to_string(::getpid()));
     fs::remove_all(root_);
-    GenerateOptions options;
-    options.generation = "TV2";
-    options.rows = 400;
-    options.deleted = 0.5;
-    options.password = "secret";
-    ASSERT_TRUE(GenerateInstallation(root_.string(), options).ok());
+    ASSERT_TRUE(PrepareVersion2Run(root_, 400, 0.5));
     for (const char* db : kDatabases) before_[db] = fs::file_size(root_ / db);
-    tav::Run() = RunState{};
-    tav::Run().BasePath = WindowsPath(root_);
     SetDbEngineFactory(MakeJetDaoEngine);
   }
   void TearDown() override {

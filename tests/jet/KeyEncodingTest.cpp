@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 
+#include "jet/base/Bytes.h"
 #include "jet/base/TextCodec.h"
 #include "jet/read/Database.h"
 #include "jet/write/KeyEncoder.h"
@@ -22,16 +23,6 @@ struct Tally {
   size_t ordered = 0;   // text under a sort order other than General
   std::vector<std::string> mismatches;
 };
-
-std::string Hex(const Bytes& b) {
-  std::string s;
-  char two[3];
-  for (uint8_t x : b) {
-    std::snprintf(two, sizeof two, "%02x", x);
-    s += two;
-  }
-  return s;
-}
 
 void CompareTable(Database& db, const TableDef& def, const std::string& where, Tally& tally) {
   for (const RealIndex& index : def.real_indexes) {
@@ -52,8 +43,8 @@ void CompareTable(Database& db, const TableDef& def, const std::string& where, T
       }
       ++tally.compared;
       if (*key != k.key) {
-        tally.mismatches.push_back(where + " index " + std::to_string(index.number) + ": stored " + Hex(k.key) +
-                                   " computed " + Hex(*key));
+        tally.mismatches.push_back(where + " index " + std::to_string(index.number) + ": stored " + HexDigits(k.key) +
+                                   " computed " + HexDigits(*key));
       }
     }
   }

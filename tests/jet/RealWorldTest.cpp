@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "jet/check/Checker.h"
 #include "jet/compact/Compactor.h"
@@ -31,17 +29,11 @@ struct CorpusFile {
 
 void PrintTo(const CorpusFile& file, std::ostream* out) { *out << file.name; }
 
-// The files MANIFEST.tsv lists: file name first, the password in its sixth column.
+// Every database of the corpus, with the password its manifest gives.
 std::vector<CorpusFile> Corpus() {
   std::vector<CorpusFile> out;
-  std::ifstream manifest(kCorpus / "MANIFEST.tsv");
-  std::string line;
-  std::getline(manifest, line);  // column names
-  while (std::getline(manifest, line)) {
-    std::vector<std::string> fields;
-    std::istringstream in(line);
-    for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
-    if (fields.size() >= 6) out.push_back({fields[0], fields[5]});
+  for (const std::string& relative : testing::RealWorldFiles()) {
+    out.push_back({fs::path(relative).filename().string(), testing::FixturePassword(relative)});
   }
   return out;
 }

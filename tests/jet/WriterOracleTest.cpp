@@ -9,6 +9,7 @@
 #include <map>
 #include <sstream>
 
+#include "jet/base/Bytes.h"
 #include "jet/write/DatabaseCreator.h"
 #include "jet/write/PasswordWriter.h"
 #include "jet/edit/TableEditor.h"
@@ -58,13 +59,7 @@ std::string LongText(const std::string& ascii) {
 
 std::string LongBytes(const Bytes& bytes) {
   if (bytes.size() > 200) return Fingerprint(bytes.size(), std::vector<uint32_t>(bytes.begin(), bytes.end()));
-  std::string hex = "hex:";
-  for (uint8_t b : bytes) {
-    char two[3];
-    std::snprintf(two, sizeof two, "%02x", b);
-    hex += two;
-  }
-  return hex;
+  return "hex:" + HexDigits(bytes);
 }
 
 // Rows by table name from mdb-reader, each a list of printed cells.

@@ -13,22 +13,13 @@
 #include <cstdio>
 #include <iostream>
 
+#include "jet/base/Bytes.h"
 #include "jet/check/StoredKeys.h"
 #include "jet/base/TextCodec.h"
 #include "tools/jettool/Command.h"
 
 namespace tav::jettool {
 namespace {
-
-std::string Hex(const jet::Bytes& bytes) {
-  std::string out;
-  char two[3];
-  for (uint8_t b : bytes) {
-    std::snprintf(two, sizeof two, "%02x", b);
-    out += two;
-  }
-  return out;
-}
 
 // The weight bytes and accent of a character whose weight is known, read off the key of
 // the character followed by "a" (a space alone would be trimmed away).
@@ -112,8 +103,8 @@ jet::Status PrintKeys(jet::Database& db, const std::string& table, const jet::Ta
         continue;
       }
       const char* state = !encoder.general() ? "order" : !computed.ok() ? "unknown" : *computed == k.key ? "equal" : "differs";
-      std::cout << table << '\t' << index.number << '\t' << text << '\t' << state << '\t' << Hex(k.key) << '\t'
-                << (computed.ok() ? Hex(*computed) : "") << '\n';
+      std::cout << table << '\t' << index.number << '\t' << text << '\t' << state << '\t' << jet::HexDigits(k.key) << '\t'
+                << (computed.ok() ? jet::HexDigits(*computed) : "") << '\n';
     }
   }
   return jet::Status::Ok();
