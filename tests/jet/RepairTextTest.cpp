@@ -208,13 +208,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param_info) { return "CP" + std::to_string(param_info.param.code_page); });
 
 
-std::string ToHex(const Bytes& bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (uint8_t b : bytes) out += {kDigits[b >> 4], kDigits[b & 0xF]};
-  return out;
-}
-
 // Keys of the single-column text indexes of a file, by the text they index.
 std::map<std::string, Bytes> StoredKeysByText(const std::string& path) {
   std::map<std::string, Bytes> out;
@@ -275,7 +268,7 @@ TEST_P(Jet4TextKeyTest, UniqueIndexKeysAreAccesssAndSurviveIndexDamage) {
   const std::map<std::string, Bytes> access = StoredKeysByText(testing::FixturePath(c.corpus));
   for (const std::string& value : c.stored) {
     ASSERT_TRUE(access.contains(value)) << value << " is not indexed in " << c.corpus;
-    EXPECT_EQ(ToHex(keys.at(value)), ToHex(access.at(value))) << value << " as " << c.corpus << " stores it";
+    EXPECT_EQ(HexDigits(keys.at(value)), HexDigits(access.at(value))) << value << " as " << c.corpus << " stores it";
   }
 
   const std::vector<StoredRow> before = testing::ReadUserRows(path);
