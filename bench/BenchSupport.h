@@ -34,7 +34,8 @@ inline double PeakMegabytes() {
 inline tav::GenerateOptions HistoryOptions(long megabytes, const char* version) {
   tav::GenerateOptions options;
   options.generation = "TV1";
-  options.version = version != nullptr && std::string(version) == "4" ? jet::JetVersion::kJet4 : jet::JetVersion::kJet3;
+  options.version =
+      version != nullptr && std::string(version) == "4" ? jet::JetVersion::kJet4 : jet::JetVersion::kJet3;
   // The history database holds about 6.4 kilobytes per recipient (measured: 95325
   // recipients gave 598 MB).
   options.rows = static_cast<uint64_t>(megabytes) * 1024 * 10 / 64;
@@ -50,7 +51,8 @@ inline std::optional<double> TimeCopy(const std::filesystem::path& source) {
   if (std::system(flush.c_str()) != 0) return std::nullopt;
   const std::filesystem::path copy = source.parent_path() / "yardstick-copy.mdb";
   const auto start = std::chrono::steady_clock::now();
-  const std::string cp = "cp '" + source.string() + "' '" + copy.string() + "' && sync '" + copy.string() + "'";
+  const std::string cp =
+      "cp '" + source.string() + "' '" + copy.string() + "' && sync '" + copy.string() + "'";
   if (std::system(cp.c_str()) != 0) return std::nullopt;
   const double seconds = SecondsSince(start);
   std::filesystem::remove(copy);

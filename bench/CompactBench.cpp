@@ -47,8 +47,8 @@ int main(int argc, char** argv) {
   }
   std::printf("source %.1f MB, compacted %.1f MB, %llu rows\n", fs::file_size(source) / 1048576.0,
               fs::file_size(compacted) / 1048576.0, static_cast<unsigned long long>(summary->rows));
-  std::printf("cp %.2f s, compaction %.2f s, ratio %.2f, peak memory %.1f MB\n", *copy_seconds, compact_seconds,
-              compact_seconds / *copy_seconds, bench::PeakMegabytes());
+  std::printf("cp %.2f s, compaction %.2f s, ratio %.2f, peak memory %.1f MB\n", *copy_seconds,
+              compact_seconds, compact_seconds / *copy_seconds, bench::PeakMegabytes());
   fs::remove_all(dir);
   return 0;
 }

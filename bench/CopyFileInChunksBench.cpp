@@ -31,7 +31,8 @@ void WriteFile(const std::filesystem::path& path, long megabytes) {
   std::vector<char> chunk(4096);
   for (size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>(i * 31 + 7);
   std::ofstream out(path, std::ios::binary);
-  for (long i = 0; i < megabytes * 256; ++i) out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+  for (long i = 0; i < megabytes * 256; ++i)
+    out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
 }
 
 }  // namespace

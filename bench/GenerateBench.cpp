@@ -54,8 +54,8 @@ int main(int argc, char** argv) {
   }
   const uint64_t bytes = FolderBytes(dir);
   std::printf("generation %s, %llu recipients: %.1f MB in %.1f s (%.1f MB/s), peak memory %.1f MB\n",
-              options.generation.c_str(), static_cast<unsigned long long>(options.rows), bytes / 1048576.0, seconds,
-              bytes / 1048576.0 / seconds, PeakKilobytes() / 1024.0);
+              options.generation.c_str(), static_cast<unsigned long long>(options.rows), bytes / 1048576.0,
+              seconds, bytes / 1048576.0 / seconds, PeakKilobytes() / 1024.0);
   std::filesystem::remove_all(dir);
   return 0;
 }

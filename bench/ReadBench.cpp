@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "jet/read/Database.h"
 #include "jet/io/File.h"
+#include "jet/read/Database.h"
 #include "tools/generator/Generator.h"
 
 namespace {
@@ -56,7 +56,8 @@ bool ReportOpen(const fs::path& path) {
   }
   const uint32_t page_size = (*db)->page_size();
   std::printf("%8.1f MB %8u pages: open made %llu reads, %llu bytes = %.1f pages\n",
-              fs::file_size(path) / 1048576.0, (*db)->page_count(), static_cast<unsigned long long>(counter->reads()),
+              fs::file_size(path) / 1048576.0, (*db)->page_count(),
+              static_cast<unsigned long long>(counter->reads()),
               static_cast<unsigned long long>(counter->bytes_read()),
               static_cast<double>(counter->bytes_read()) / page_size);
   return true;
@@ -81,17 +82,19 @@ bool CompareExports(const fs::path& database, const fs::path& work) {
   const fs::path ours = work / "jettool.csv";
   const fs::path theirs = work / "mdb-export.csv";
   const std::string table = " History > ";
-  const double jettool = BestTime(std::string(JETTOOL_PATH) + " export " + Quote(database) + table + Quote(ours), 2);
-  const double mdb_export = BestTime(
-      "mdb-export -T '%Y-%m-%d %H:%M:%S' -b hex " + Quote(database) + table + Quote(theirs), 2);
+  const double jettool =
+      BestTime(std::string(JETTOOL_PATH) + " export " + Quote(database) + table + Quote(ours), 2);
+  const double mdb_export =
+      BestTime("mdb-export -T '%Y-%m-%d %H:%M:%S' -b hex " + Quote(database) + table + Quote(theirs), 2);
   if (jettool < 0 || mdb_export < 0) {
     std::fprintf(stderr, "an export failed\n");
     return false;
   }
   const bool same = std::system(("cmp -s " + Quote(ours) + " " + Quote(theirs)).c_str()) == 0;
-  std::printf("export of History (%.1f MB of CSV): jettool %.2f s, mdb-export %.2f s, ratio %.2f; outputs %s\n",
-              fs::file_size(ours) / 1048576.0, jettool, mdb_export, jettool / mdb_export,
-              same ? "identical" : "DIFFER");
+  std::printf(
+      "export of History (%.1f MB of CSV): jettool %.2f s, mdb-export %.2f s, ratio %.2f; outputs %s\n",
+      fs::file_size(ours) / 1048576.0, jettool, mdb_export, jettool / mdb_export,
+      same ? "identical" : "DIFFER");
   return true;
 }
 

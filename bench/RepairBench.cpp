@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "jet/read/Database.h"
 #include "jet/format/Format.h"
+#include "jet/read/Database.h"
 #include "jet/repair/Repairer.h"
 #include "tools/generator/Generator.h"
 

@@ -21,10 +21,11 @@ std::string GetSpecialFolder(int32_t folderId) {
 
 #else
 
-#include <cstdlib>
-#include <exception>
 #include <pwd.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <exception>
 
 #include "install/ReadSetting.h"
 #include "platform/WinPath.h"

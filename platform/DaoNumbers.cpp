@@ -4,15 +4,24 @@ namespace tav {
 
 int32_t DaoNumber(jet::ErrorKind kind) {
   switch (kind) {
-    case jet::ErrorKind::kNotFound: return kErrFileNotFoundDao;
-    case jet::ErrorKind::kBadPassword: return kErrNotValidPassword;
-    case jet::ErrorKind::kNotADatabase: return kErrUnrecognizedFormat;
-    case jet::ErrorKind::kCorrupt: return kErrCannotOpenDatabase;
-    case jet::ErrorKind::kIo: return kErrDiskOrNetwork;
-    case jet::ErrorKind::kInUse: return kErrFileInUse;
-    case jet::ErrorKind::kExists: return kErrDatabaseExists;
-    case jet::ErrorKind::kUnsupported: return kErrUnrecognizedFormat;
-    case jet::ErrorKind::kInvalidArgument: return kErrInvalidArgument;
+    case jet::ErrorKind::kNotFound:
+      return kErrFileNotFoundDao;
+    case jet::ErrorKind::kBadPassword:
+      return kErrNotValidPassword;
+    case jet::ErrorKind::kNotADatabase:
+      return kErrUnrecognizedFormat;
+    case jet::ErrorKind::kCorrupt:
+      return kErrCannotOpenDatabase;
+    case jet::ErrorKind::kIo:
+      return kErrDiskOrNetwork;
+    case jet::ErrorKind::kInUse:
+      return kErrFileInUse;
+    case jet::ErrorKind::kExists:
+      return kErrDatabaseExists;
+    case jet::ErrorKind::kUnsupported:
+      return kErrUnrecognizedFormat;
+    case jet::ErrorKind::kInvalidArgument:
+      return kErrInvalidArgument;
   }
   return kErrCannotOpenDatabase;
 }

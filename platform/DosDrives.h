@@ -9,8 +9,8 @@
 namespace tav {
 
 struct DosDrive {
-  char Letter;                  // upper case, 'A' to 'Z'
-  std::filesystem::path Root;   // the host folder, absolute and with symbolic links resolved
+  char Letter;                 // upper case, 'A' to 'Z'
+  std::filesystem::path Root;  // the host folder, absolute and with symbolic links resolved
 };
 
 // Every drive whose link leads to an existing folder, in letter order. Without a prefix,

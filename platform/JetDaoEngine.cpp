@@ -43,8 +43,8 @@ fs::path ExistingDatabase(const std::string& name, const char* source) {
 }
 
 // Opens the database file for reading with `password`; the engine's open never writes.
-std::unique_ptr<jet::Database> OpenJet(const fs::path& host, const std::string& password, const std::string& name,
-                                       const char* source) {
+std::unique_ptr<jet::Database> OpenJet(const fs::path& host, const std::string& password,
+                                       const std::string& name, const char* source) {
   auto file = jet::PosixFileSystem().Open(host.string(), jet::OpenMode::kReadOnly);
   if (!file.ok()) throw DaoError(file.status(), name, source);
   auto database = jet::Database::Open(std::move(file).value(), {.password = password});

@@ -15,13 +15,16 @@ VbError RepairError(const jet::Status& failed, const std::string& name) {
   switch (failed.kind()) {
     case jet::ErrorKind::kNotFound:
     case jet::ErrorKind::kInUse:
-    case jet::ErrorKind::kBadPassword: return DaoError(failed, name, kSourceEngine);
-    default: break;
+    case jet::ErrorKind::kBadPassword:
+      return DaoError(failed, name, kSourceEngine);
+    default:
+      break;
   }
   int32_t number = DaoNumber(failed);
   if (number <= 0) number = kErrCannotOpenDatabase;
   std::string where = failed.page() ? " (page " + std::to_string(*failed.page()) + ")" : "";
-  return VbError(number, kSourceEngine, "The database " + name + " cannot be repaired: " + failed.description() + where);
+  return VbError(number, kSourceEngine,
+                 "The database " + name + " cannot be repaired: " + failed.description() + where);
 }
 
 }  // namespace
@@ -34,7 +37,8 @@ void CompactDatabaseFile(jet::Database& source, const std::filesystem::path& des
   if (failed.kind() == jet::ErrorKind::kExists) throw DaoError(failed, destinationName, kSourceEngine);
   int32_t number = DaoNumber(failed);
   if (number <= 0) number = kErrCannotOpenDatabase;
-  throw VbError(number, kSourceEngine, "Compacting into " + destinationName + " failed: " + failed.ToString());
+  throw VbError(number, kSourceEngine,
+                "Compacting into " + destinationName + " failed: " + failed.ToString());
 }
 
 void RepairDatabaseFile(const std::filesystem::path& database, const std::string& name) {

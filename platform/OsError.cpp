@@ -8,14 +8,22 @@ namespace {
 
 const char* Description(int32_t number) {
   switch (number) {
-    case kErrOverflow: return "Overflow";
-    case kErrFileNotFound: return "File not found";
-    case kErrDeviceIo: return "Device I/O error";
-    case kErrDiskFull: return "Disk full";
-    case kErrInputPastEnd: return "Input past end of file";
-    case kErrPermissionDenied: return "Permission denied";
-    case kErrPathNotFound: return "Path not found";
-    default: return "Path/File access error";
+    case kErrOverflow:
+      return "Overflow";
+    case kErrFileNotFound:
+      return "File not found";
+    case kErrDeviceIo:
+      return "Device I/O error";
+    case kErrDiskFull:
+      return "Disk full";
+    case kErrInputPastEnd:
+      return "Input past end of file";
+    case kErrPermissionDenied:
+      return "Permission denied";
+    case kErrPathNotFound:
+      return "Path not found";
+    default:
+      return "Path/File access error";
   }
 }
 
@@ -27,19 +35,25 @@ bool FolderMissing(const std::filesystem::path& hostPath) {
 
 int32_t NumberFor(int osError, const std::filesystem::path& hostPath) {
   switch (osError) {
-    case ENOENT: return FolderMissing(hostPath) ? kErrPathNotFound : kErrFileNotFound;
-    case ENOTDIR: return kErrPathNotFound;
+    case ENOENT:
+      return FolderMissing(hostPath) ? kErrPathNotFound : kErrFileNotFound;
+    case ENOTDIR:
+      return kErrPathNotFound;
     case EACCES:
     case EPERM:
     case EROFS:
     case EAGAIN:
     case ETXTBSY:
-    case EBUSY: return kErrPermissionDenied;
+    case EBUSY:
+      return kErrPermissionDenied;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: return kErrDiskFull;
-    case EIO: return kErrDeviceIo;
-    default: return kErrPathFileAccess;
+    case EFBIG:
+      return kErrDiskFull;
+    case EIO:
+      return kErrDeviceIo;
+    default:
+      return kErrPathFileAccess;
   }
 }
 

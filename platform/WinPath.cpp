@@ -165,7 +165,8 @@ std::filesystem::path HostPath(std::string_view windowsPath) {
   if (!root) return {};
   std::filesystem::path host = *root;
   bool found = true;
-  for (const std::string& name : parts->Components) host = found ? MatchEntry(host, name, found) : host / name;
+  for (const std::string& name : parts->Components)
+    host = found ? MatchEntry(host, name, found) : host / name;
   return host;
 }
 

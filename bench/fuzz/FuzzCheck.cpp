@@ -6,7 +6,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto db = jet::fuzz::OpenInput(data, size);
   if (!db.ok()) return 0;
   size_t seen = 0;
-  const size_t count = jet::CheckDatabase(**db, [&seen](const jet::Problem& p) { seen += p.description.size(); });
+  const size_t count =
+      jet::CheckDatabase(**db, [&seen](const jet::Problem& p) { seen += p.description.size(); });
   (void)count;
   return 0;
 }

@@ -9,7 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   jet::MemoryFile copy;
   auto summary = jet::CompactInto(**db, copy);
   if (!summary.ok()) return 0;
-  auto reopened = jet::Database::Open(std::make_unique<jet::MemoryFile>(copy.bytes()), {.password = "password"});
+  auto reopened =
+      jet::Database::Open(std::make_unique<jet::MemoryFile>(copy.bytes()), {.password = "password"});
   if (!reopened.ok()) return 0;
   for (const jet::CatalogEntry& entry : (*reopened)->Tables(true)) {
     auto def = (*reopened)->ReadTableDef(entry.DefinitionPage());

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "jet/read/Database.h"
 #include "jet/io/File.h"
+#include "jet/read/Database.h"
 
 namespace jet::fuzz {
 

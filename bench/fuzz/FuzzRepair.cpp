@@ -8,7 +8,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   jet::MemoryFile repaired;
   auto report = jet::RepairInto(source, repaired);
   if (!report.ok()) return 0;
-  auto db = jet::Database::Open(std::make_unique<jet::MemoryFile>(repaired.bytes()), {.password = "password"});
+  auto db =
+      jet::Database::Open(std::make_unique<jet::MemoryFile>(repaired.bytes()), {.password = "password"});
   if (db.ok()) (void)jet::CheckDatabase(**db, [](const jet::Problem&) {});
   return 0;
 }

@@ -21,14 +21,30 @@ struct CodePageInfo {
 
 // Every code page Access writes a database in.
 constexpr std::array<CodePageInfo, 18> kJetCodePages = {{
-    {437, false},  {850, false},  {852, false},  {866, false},  {874, true},   {932, false},
-    {936, false},  {949, false},  {950, false},  {1250, true},  {1251, true},  {1252, true},
-    {1253, true},  {1254, true},  {1255, true},  {1256, true},  {1257, true},  {1258, true},
+    {437, false},
+    {850, false},
+    {852, false},
+    {866, false},
+    {874, true},
+    {932, false},
+    {936, false},
+    {949, false},
+    {950, false},
+    {1250, true},
+    {1251, true},
+    {1252, true},
+    {1253, true},
+    {1254, true},
+    {1255, true},
+    {1256, true},
+    {1257, true},
+    {1258, true},
 }};
 
 // Whether Access writes databases in `code_page`.
 constexpr bool KnownCodePage(uint16_t code_page) {
-  return std::ranges::any_of(kJetCodePages, [code_page](const CodePageInfo& c) { return c.number == code_page; });
+  return std::ranges::any_of(kJetCodePages,
+                             [code_page](const CodePageInfo& c) { return c.number == code_page; });
 }
 
 // Whether `code_page` is a single-byte Windows code page: 874 or 1250 to 1258.

@@ -27,7 +27,8 @@ enum class ErrorKind {
 class Status {
  public:
   Status() = default;  // success
-  Status(ErrorKind kind, std::string description) : error_(Error{kind, std::move(description), {}, std::nullopt, std::nullopt}) {}
+  Status(ErrorKind kind, std::string description)
+      : error_(Error{kind, std::move(description), {}, std::nullopt, std::nullopt}) {}
 
   static Status Ok() { return Status(); }
   bool ok() const { return !error_.has_value(); }
@@ -93,15 +94,16 @@ class Result {
 }  // namespace jet
 
 // Early return helpers for functions returning Status or Result<T>.
-#define JET_RETURN_IF_ERROR(expr)          \
-  do {                                     \
-    ::jet::Status jet_status_ = (expr);    \
+#define JET_RETURN_IF_ERROR(expr)              \
+  do {                                         \
+    ::jet::Status jet_status_ = (expr);        \
     if (!jet_status_.ok()) return jet_status_; \
   } while (0)
 
 #define JET_CONCAT_INNER_(a, b) a##b
 #define JET_CONCAT_(a, b) JET_CONCAT_INNER_(a, b)
-#define JET_ASSIGN_OR_RETURN(lhs, expr) JET_ASSIGN_OR_RETURN_IMPL_(JET_CONCAT_(jet_result_, __LINE__), lhs, expr)
+#define JET_ASSIGN_OR_RETURN(lhs, expr) \
+  JET_ASSIGN_OR_RETURN_IMPL_(JET_CONCAT_(jet_result_, __LINE__), lhs, expr)
 #define JET_ASSIGN_OR_RETURN_IMPL_(tmp, lhs, expr) \
   auto tmp = (expr);                               \
   if (!tmp.ok()) return tmp.status();              \

@@ -100,13 +100,15 @@ char16_t UnicodeFromCp1252(uint8_t b) {
 }
 
 bool WritableCodePage(uint16_t code_page) {
-  return code_page == kDefaultCodePage || (WindowsSingleByteCodePage(code_page) && ByteCharactersOf(code_page) != nullptr);
+  return code_page == kDefaultCodePage ||
+         (WindowsSingleByteCodePage(code_page) && ByteCharactersOf(code_page) != nullptr);
 }
 
 Bytes EncodeJet3Text(std::u16string_view text, uint16_t code_page) {
   Bytes out;
   out.reserve(text.size());
-  const ByteCharacters* table = code_page != kDefaultCodePage && WritableCodePage(code_page) ? ByteCharactersOf(code_page) : nullptr;
+  const ByteCharacters* table =
+      code_page != kDefaultCodePage && WritableCodePage(code_page) ? ByteCharactersOf(code_page) : nullptr;
   for (char16_t c : text) {
     if (table == nullptr || c < 0x80) {
       out.push_back(table == nullptr ? Cp1252FromUnicode(c) : static_cast<uint8_t>(c));

@@ -26,7 +26,9 @@ inline void AppendU32(Bytes& out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-inline void AppendBytes(Bytes& out, std::span<const uint8_t> more) { out.insert(out.end(), more.begin(), more.end()); }
+inline void AppendBytes(Bytes& out, std::span<const uint8_t> more) {
+  out.insert(out.end(), more.begin(), more.end());
+}
 
 // A row pointer as stored in long-value headers and usage-map references: row in the low byte.
 inline uint32_t RowPointer(uint32_t page, uint8_t row) { return (page << 8) | row; }

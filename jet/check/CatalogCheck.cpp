@@ -3,8 +3,8 @@
 #include <set>
 #include <utility>
 
-#include "jet/read/Database.h"
 #include "jet/check/CheckContext.h"
+#include "jet/read/Database.h"
 
 namespace jet {
 

@@ -10,7 +10,8 @@ void CheckContext::Report(ProblemArea area, const std::string& table, std::optio
   report_(Problem{{table, page, std::move(description)}, area});
 }
 
-void CheckContext::Report(ProblemArea area, const std::string& table, const Status& error, const std::string& what) {
+void CheckContext::Report(ProblemArea area, const std::string& table, const Status& error,
+                          const std::string& what) {
   Report(area, table, error.page(), what.empty() ? error.description() : what + ": " + error.description());
 }
 
@@ -21,7 +22,8 @@ void CheckContext::Note(Leftover kind, const std::string& table, std::optional<u
 
 void CheckContext::Claim(uint32_t page, const std::string& owner) {
   if (page >= db_.page_count()) {
-    Report(ProblemArea::kFile, "", page, owner + " uses page " + std::to_string(page) + ", beyond the end of the file");
+    Report(ProblemArea::kFile, "", page,
+           owner + " uses page " + std::to_string(page) + ", beyond the end of the file");
     return;
   }
   auto [named, added] = owner_numbers_.emplace(owner, static_cast<uint32_t>(owner_names_.size() + 1));
@@ -32,7 +34,8 @@ void CheckContext::Claim(uint32_t page, const std::string& owner) {
     claimed = named->second;
     return;
   }
-  Report(ProblemArea::kOwnership, "", page, "page is used by both " + owner_names_[claimed - 1] + " and " + owner);
+  Report(ProblemArea::kOwnership, "", page,
+         "page is used by both " + owner_names_[claimed - 1] + " and " + owner);
 }
 
 const std::string* CheckContext::OwnerOf(uint32_t page) const {

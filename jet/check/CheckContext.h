@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "jet/check/Checker.h"
 #include "jet/base/Status.h"
+#include "jet/check/Checker.h"
 
 namespace jet {
 
@@ -23,7 +23,8 @@ class CheckContext {
   Database& db() { return db_; }
   size_t problems() const { return problems_; }
 
-  void Report(ProblemArea area, const std::string& table, std::optional<uint32_t> page, std::string description);
+  void Report(ProblemArea area, const std::string& table, std::optional<uint32_t> page,
+              std::string description);
   // Reports an engine error, its page included; `what` names the object it concerns.
   void Report(ProblemArea area, const std::string& table, const Status& error, const std::string& what = "");
   // Something Access leaves behind: listed, never counted as a problem.

@@ -2,7 +2,6 @@
 
 #include <map>
 
-#include "jet/read/Database.h"
 #include "jet/check/CatalogCheck.h"
 #include "jet/check/CheckContext.h"
 #include "jet/check/HeaderCheck.h"
@@ -10,6 +9,7 @@
 #include "jet/check/PageMapCheck.h"
 #include "jet/check/RowCheck.h"
 #include "jet/check/TableDefCheck.h"
+#include "jet/read/Database.h"
 
 namespace jet {
 

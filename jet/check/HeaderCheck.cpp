@@ -1,8 +1,8 @@
 #include "jet/check/HeaderCheck.h"
 
-#include "jet/read/Database.h"
 #include "jet/check/CheckContext.h"
 #include "jet/format/HeaderFields.h"
+#include "jet/read/Database.h"
 
 namespace jet {
 
@@ -14,7 +14,8 @@ void CheckHeader(CheckContext& ctx) {
     ctx.Report(ProblemArea::kFile, "", db.page_count(),
                "the file ends with a partial page of " + std::to_string(*size % db.page_size()) + " bytes");
   }
-  for (std::string& problem : HeaderFieldProblems(db.header())) ctx.Report(ProblemArea::kHeader, "", 0u, std::move(problem));
+  for (std::string& problem : HeaderFieldProblems(db.header()))
+    ctx.Report(ProblemArea::kHeader, "", 0u, std::move(problem));
   ctx.Claim(0, "the header");
 }
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <set>
 
+#include "jet/check/CheckContext.h"
 #include "jet/format/DataPage.h"
 #include "jet/read/Database.h"
 #include "jet/read/IndexPage.h"
 #include "jet/read/UsageMap.h"
-#include "jet/check/CheckContext.h"
 
 namespace jet {
 namespace {
@@ -91,7 +91,8 @@ class IndexWalk {
       if (!visited_.count(page)) Report(page, "usage map lists a page that is not in the tree");
     }
     for (uint32_t page : visited_) {
-      if (!std::binary_search(map->pages.begin(), map->pages.end(), page)) Report(page, "tree page missing from the usage map");
+      if (!std::binary_search(map->pages.begin(), map->pages.end(), page))
+        Report(page, "tree page missing from the usage map");
     }
   }
 
@@ -100,12 +101,12 @@ class IndexWalk {
       const uint32_t prev = i == 0 ? 0 : leaves_[i - 1].number;
       const uint32_t next = i + 1 == leaves_.size() ? 0 : leaves_[i + 1].number;
       if (leaves_[i].prev_page != prev) {
-        Report(leaves_[i].number, "leaf names page " + std::to_string(leaves_[i].prev_page) + " before it, not " +
-                                      std::to_string(prev));
+        Report(leaves_[i].number, "leaf names page " + std::to_string(leaves_[i].prev_page) +
+                                      " before it, not " + std::to_string(prev));
       }
       if (leaves_[i].next_page != next) {
-        Report(leaves_[i].number, "leaf names page " + std::to_string(leaves_[i].next_page) + " after it, not " +
-                                      std::to_string(next));
+        Report(leaves_[i].number, "leaf names page " + std::to_string(leaves_[i].next_page) +
+                                      " after it, not " + std::to_string(next));
       }
     }
   }
@@ -122,7 +123,8 @@ class IndexWalk {
       auto page = read.ok() ? ParseIndexPage(bytes, ctx_.db().layout()) : Result<IndexPage>(read);
       if (!page.ok()) return Report(leaf.number, page.status().description());
       for (const IndexEntry& e : page->entries) {
-        if (!first && std::lexicographical_compare(e.key.begin(), e.key.end(), previous.begin(), previous.end())) {
+        if (!first &&
+            std::lexicographical_compare(e.key.begin(), e.key.end(), previous.begin(), previous.end())) {
           Report(leaf.number, "keys out of order");
         }
         if (first || e.key != previous) ++keys;
@@ -133,10 +135,11 @@ class IndexWalk {
         if (!rows.complete) continue;
         const size_t position = rows.Position(pointer);
         if (position == rows.live.size()) {
-          Report(leaf.number, "entry names page " + std::to_string(e.data_page) + " row " + std::to_string(e.data_row) +
-                                  ", which is not a live row");
+          Report(leaf.number, "entry names page " + std::to_string(e.data_page) + " row " +
+                                  std::to_string(e.data_row) + ", which is not a live row");
         } else if (listed[position]) {
-          Report(leaf.number, "lists page " + std::to_string(e.data_page) + " row " + std::to_string(e.data_row) + " twice");
+          Report(leaf.number, "lists page " + std::to_string(e.data_page) + " row " +
+                                  std::to_string(e.data_row) + " twice");
         } else {
           listed[position] = true;
           ++listed_count;

@@ -11,7 +11,8 @@ namespace jet {
 
 void CheckLongValue(CheckContext& ctx, const std::string& table, const std::string& column,
                     std::span<const uint8_t> field, uint32_t row_page) {
-  const std::string what = "long value of column '" + column + "' in a row on page " + std::to_string(row_page) + ": ";
+  const std::string what =
+      "long value of column '" + column + "' in a row on page " + std::to_string(row_page) + ": ";
   const auto fail = [&](uint32_t page, const std::string& text) {
     ctx.Report(ProblemArea::kLongValue, table, page, what + text);
   };
@@ -22,7 +23,8 @@ void CheckLongValue(CheckContext& ctx, const std::string& table, const std::stri
   const auto fetch = [&](uint32_t pointer) -> Result<std::span<const uint8_t>> {
     const uint32_t page = PointerPage(pointer);
     JET_ASSIGN_OR_RETURN(row, ReadRowAt(ctx.db(), pointer));
-    if (ctx.db().ReadPage(page, bytes).ok() && *GetU32(bytes, ctx.db().layout().data_owner) != kLongValueOwner) {
+    if (ctx.db().ReadPage(page, bytes).ok() &&
+        *GetU32(bytes, ctx.db().layout().data_owner) != kLongValueOwner) {
       fail(page, "piece lies on a page that is not a long-value page");
     }
     ctx.Claim(page, "long values of table " + table);

@@ -4,17 +4,18 @@
 #include <set>
 
 #include "jet/base/Bytes.h"
-#include "jet/read/Database.h"
-#include "jet/read/UsageMap.h"
 #include "jet/base/WriteBytes.h"
 #include "jet/check/CheckContext.h"
+#include "jet/read/Database.h"
+#include "jet/read/UsageMap.h"
 
 namespace jet {
 namespace {
 
 // The free-page map: the pages marked free, with the bitmap pages it keeps claimed.
 Result<std::set<uint32_t>> ReadFreePages(CheckContext& ctx) {
-  JET_ASSIGN_OR_RETURN(const UsageMap map, ReadUsageMap(ctx.db(), RowPointer(kGlobalMapPage, 0), BeyondEnd::kLeftOut));
+  JET_ASSIGN_OR_RETURN(const UsageMap map,
+                       ReadUsageMap(ctx.db(), RowPointer(kGlobalMapPage, 0), BeyondEnd::kLeftOut));
   for (uint32_t map_page : map.map_pages) ctx.Claim(map_page, "the free-page map");
   return std::set<uint32_t>(map.pages.begin(), map.pages.end());
 }

@@ -4,19 +4,20 @@
 #include <set>
 
 #include "jet/base/Bytes.h"
-#include "jet/format/DataPage.h"
-#include "jet/read/Database.h"
-#include "jet/format/Row.h"
-#include "jet/read/UsageMap.h"
 #include "jet/check/CheckContext.h"
 #include "jet/check/LongValueCheck.h"
+#include "jet/format/DataPage.h"
+#include "jet/format/Row.h"
+#include "jet/read/Database.h"
+#include "jet/read/UsageMap.h"
 
 namespace jet {
 namespace {
 
 class RowWalk {
  public:
-  RowWalk(CheckContext& ctx, const std::string& table, const TableDef& def) : ctx_(ctx), table_(table), def_(def) {}
+  RowWalk(CheckContext& ctx, const std::string& table, const TableDef& def)
+      : ctx_(ctx), table_(table), def_(def) {}
 
   TableRows Run() {
     auto used = ReadMap(def_.used_pages, "usage map");
@@ -94,7 +95,8 @@ class RowWalk {
     const uint32_t pointer = (number << 8) | static_cast<uint32_t>(slot);
     if (s.pointer) {
       if (s.start >= s.end || s.end - s.start < 4) {
-        return Report(ProblemArea::kRow, number, "moved row " + std::to_string(slot) + " leaves no pointer behind");
+        return Report(ProblemArea::kRow, number,
+                      "moved row " + std::to_string(slot) + " leaves no pointer behind");
       }
       rows_.forwards[pointer] = *GetU32(page, s.start);
       return;
@@ -113,12 +115,14 @@ class RowWalk {
     std::span<const uint8_t> row(page.data() + s.start, s.end - s.start);
     auto fields = SplitRow(row, def_, ctx_.db().layout());
     if (!fields.ok()) {
-      return Report(ProblemArea::kRow, number, "row " + std::to_string(slot) + ": " + fields.status().description());
+      return Report(ProblemArea::kRow, number,
+                    "row " + std::to_string(slot) + ": " + fields.status().description());
     }
     const uint16_t columns = ctx_.db().layout().row_column_count_size == 1 ? row[0] : *GetU16(row, 0);
     if (columns > def_.max_columns) {
-      Report(ProblemArea::kRow, number, "row " + std::to_string(slot) + " has " + std::to_string(columns) +
-                                            " columns, the table at most " + std::to_string(def_.max_columns));
+      Report(ProblemArea::kRow, number,
+             "row " + std::to_string(slot) + " has " + std::to_string(columns) +
+                 " columns, the table at most " + std::to_string(def_.max_columns));
     }
     for (size_t i = 0; i < def_.columns.size(); ++i) {
       const ColumnDef& c = def_.columns[i];
@@ -127,7 +131,8 @@ class RowWalk {
       if (c.IsLongValue()) {
         CheckLongValue(ctx_, table_, c.name, f.bytes, number);
       } else if (c.fixed() && FixedSizeOf(c.type) != 0 && f.bytes.size() != FixedSizeOf(c.type)) {
-        Report(ProblemArea::kRow, number, "row " + std::to_string(slot) + ": column '" + c.name + "' has the wrong size");
+        Report(ProblemArea::kRow, number,
+               "row " + std::to_string(slot) + ": column '" + c.name + "' has the wrong size");
       }
     }
   }
@@ -139,10 +144,12 @@ class RowWalk {
     for (const auto& [from, to] : rows_.forwards) {
       if (!moved_.count(to)) {
         Report(ProblemArea::kRow, PointerPage(from),
-               "row " + std::to_string(PointerRow(from)) + " points to page " + std::to_string(PointerPage(to)) + " row " +
-                   std::to_string(PointerRow(to)) + ", which is not a moved row of this table");
+               "row " + std::to_string(PointerRow(from)) + " points to page " +
+                   std::to_string(PointerPage(to)) + " row " + std::to_string(PointerRow(to)) +
+                   ", which is not a moved row of this table");
       } else if (!reached.insert(to).second) {
-        Report(ProblemArea::kRow, PointerPage(to), "moved row " + std::to_string(PointerRow(to)) + " is reached twice");
+        Report(ProblemArea::kRow, PointerPage(to),
+               "moved row " + std::to_string(PointerRow(to)) + " is reached twice");
       }
     }
     std::vector<uint8_t> page;

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "jet/format/TableDef.h"
 #include "jet/check/TableRows.h"
+#include "jet/format/TableDef.h"
 
 namespace jet {
 

@@ -2,9 +2,9 @@
 
 #include <map>
 
-#include "jet/write/CellsFromValues.h"
 #include "jet/read/IndexPage.h"
 #include "jet/read/TableReader.h"
+#include "jet/write/CellsFromValues.h"
 
 namespace jet {
 
@@ -20,7 +20,8 @@ IndexKeyEncoder::IndexKeyEncoder(const Database& db, const TableDef& def, const 
   for (const IndexColumn& c : index.columns) {
     const ColumnDef* column = def.FindColumnByNumber(c.column_number);
     if (column == nullptr) return;
-    const uint16_t sort_order = db.version() == JetVersion::kJet4 ? column->collation : db.header().sort_order;
+    const uint16_t sort_order =
+        db.version() == JetVersion::kJet4 ? column->collation : db.header().sort_order;
     general_ = general_ && (column->type != ColumnType::kText || sort_order == kGeneralSortOrder);
     columns.push_back({&plans_[static_cast<size_t>(column - def.columns.data())], !c.ascending});
   }

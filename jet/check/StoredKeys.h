@@ -6,15 +6,15 @@
 #include <memory>
 #include <vector>
 
+#include "jet/format/TableDef.h"
 #include "jet/read/Database.h"
 #include "jet/write/KeyEncoder.h"
-#include "jet/format/TableDef.h"
 
 namespace jet {
 
 struct StoredKey {
-  Bytes key;        // as the index stores it
-  RowValues row;    // every column of the row it points to, in the writer's form
+  Bytes key;      // as the index stores it
+  RowValues row;  // every column of the row it points to, in the writer's form
 };
 
 // The encoder of one real index of an existing table.

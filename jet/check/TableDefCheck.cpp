@@ -14,7 +14,8 @@ bool KnownType(ColumnType type) {
 
 class DefinitionCheck {
  public:
-  DefinitionCheck(CheckContext& ctx, const std::string& table, const TableDef& def) : ctx_(ctx), table_(table), def_(def) {}
+  DefinitionCheck(CheckContext& ctx, const std::string& table, const TableDef& def)
+      : ctx_(ctx), table_(table), def_(def) {}
 
   void Run() {
     for (uint32_t page : def_.pages) ctx_.Claim(page, "the definition of table " + table_);
@@ -22,7 +23,8 @@ class DefinitionCheck {
     std::set<std::string> names;
     for (const ColumnDef& c : def_.columns) {
       if (!numbers.insert(c.number).second) Report("two columns share number " + std::to_string(c.number));
-      if (!row_numbers.insert(c.row_number).second) Report("two columns share row position " + std::to_string(c.row_number));
+      if (!row_numbers.insert(c.row_number).second)
+        Report("two columns share row position " + std::to_string(c.row_number));
       if (c.name.empty()) Report("column " + std::to_string(c.number) + " has no name");
       if (!c.name.empty() && !names.insert(c.name).second) Report("two columns are named '" + c.name + "'");
       CheckColumn(c);
@@ -30,7 +32,8 @@ class DefinitionCheck {
     for (const RealIndex& index : def_.real_indexes) {
       for (const IndexColumn& ic : index.columns) {
         if (!def_.FindColumnByNumber(ic.column_number)) {
-          Report("index #" + std::to_string(index.number) + " names missing column " + std::to_string(ic.column_number));
+          Report("index #" + std::to_string(index.number) + " names missing column " +
+                 std::to_string(ic.column_number));
         }
       }
     }
@@ -47,7 +50,8 @@ class DefinitionCheck {
     if (c.row_number >= def_.max_columns) Report(name + " lies beyond the table's column count");
     if (c.fixed()) {
       const uint16_t size = FixedSizeOf(c.type);
-      if (size != 0 && c.length != size) Report(name + " has length " + std::to_string(c.length) + ", its type needs " + std::to_string(size));
+      if (size != 0 && c.length != size)
+        Report(name + " has length " + std::to_string(c.length) + ", its type needs " + std::to_string(size));
     } else if (c.var_index >= def_.var_column_count) {
       Report(name + " lies beyond the table's variable columns");
     }

@@ -1,17 +1,17 @@
 #pragma once
 // The rows of one table as the check found them, for the index check that follows.
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <vector>
 
 namespace jet {
 
 struct TableRows {
-  std::vector<uint32_t> live;               // row pointers (page << 8 | slot) of live rows, ascending
-  std::map<uint32_t, uint32_t> forwards;    // slot left by a moved row -> the row's new place
-  bool complete = true;                     // false when damage hid some rows
+  std::vector<uint32_t> live;             // row pointers (page << 8 | slot) of live rows, ascending
+  std::map<uint32_t, uint32_t> forwards;  // slot left by a moved row -> the row's new place
+  bool complete = true;                   // false when damage hid some rows
 
   // Where `pointer` sits in `live`, or live.size() when it is not a live row.
   size_t Position(uint32_t pointer) const {

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <map>
 
+#include "jet/compact/TableCopier.h"
 #include "jet/format/Format.h"
+#include "jet/io/PageEncryptingFile.h"
+#include "jet/read/TableReader.h"
 #include "jet/write/MapRowWriter.h"
 #include "jet/write/PageAllocator.h"
-#include "jet/io/PageEncryptingFile.h"
-#include "jet/compact/TableCopier.h"
-#include "jet/read/TableReader.h"
 #include "jet/write/UsageMapWriter.h"
 
 namespace jet {
@@ -25,7 +25,8 @@ Status InTable(const Status& status, const std::string& table) {
 
 class Compaction {
  public:
-  Compaction(Database& source, File& out) : source_(source), allocator_(out, source.layout()), maps_(allocator_) {}
+  Compaction(Database& source, File& out)
+      : source_(source), allocator_(out, source.layout()), maps_(allocator_) {}
 
   Result<CompactSummary> Run() {
     allocator_.BufferWrites(kBufferedPages);
@@ -69,7 +70,8 @@ class Compaction {
 
   Status StartTable(const CatalogEntry& entry) {
     JET_ASSIGN_OR_RETURN(TableDef def, source_.ReadTableDef(entry.DefinitionPage()));
-    if (new_ids_.count(entry.id) != 0) return CorruptError("two tables share the id " + std::to_string(entry.id));
+    if (new_ids_.count(entry.id) != 0)
+      return CorruptError("two tables share the id " + std::to_string(entry.id));
     TableToCopy table;
     table.name = entry.name;
     for (size_t i = 0; i < def.pages.size(); ++i) table.new_pages.push_back(allocator_.Reserve());
@@ -102,11 +104,13 @@ class Compaction {
 
 Result<CompactSummary> CompactInto(Database& source, File& destination) {
   JET_ASSIGN_OR_RETURN(const uint64_t size, destination.Size());
-  if (size != 0) return Status(ErrorKind::kInvalidArgument, "the destination is not empty").AtFile(destination.Name());
+  if (size != 0)
+    return Status(ErrorKind::kInvalidArgument, "the destination is not empty").AtFile(destination.Name());
   std::unique_ptr<PageEncryptingFile> encrypted;
   File* out = &destination;
   if (source.header().database_key != 0) {
-    encrypted = std::make_unique<PageEncryptingFile>(destination, source.page_size(), source.header().database_key);
+    encrypted =
+        std::make_unique<PageEncryptingFile>(destination, source.page_size(), source.header().database_key);
     out = encrypted.get();
   }
   Compaction compaction(source, *out);
@@ -117,13 +121,16 @@ Result<CompactSummary> CompactInto(Database& source, File& destination) {
 
 // Reads the new file back with the engine's reader: every table the copy wrote must be
 // listed by the new catalog and hold exactly the rows copied into it.
-Status VerifyCopy(FileSystem& fs, const std::string& path, const std::string& password, const CompactSummary& summary) {
+Status VerifyCopy(FileSystem& fs, const std::string& path, const std::string& password,
+                  const CompactSummary& summary) {
   JET_ASSIGN_OR_RETURN(auto copy, Database::OpenPath(path, {.password = password}, fs));
   const std::vector<CatalogEntry> tables = copy->Tables(true);
-  if (tables.size() != summary.table_rows.size()) return CorruptError("the compacted catalog lists other tables");
+  if (tables.size() != summary.table_rows.size())
+    return CorruptError("the compacted catalog lists other tables");
   for (const CatalogEntry& entry : tables) {
     auto copied = summary.table_rows.find(entry.name);
-    if (copied == summary.table_rows.end()) return CorruptError("the compacted catalog lists table " + entry.name);
+    if (copied == summary.table_rows.end())
+      return CorruptError("the compacted catalog lists table " + entry.name);
     JET_ASSIGN_OR_RETURN(const TableDef def, copy->ReadTableDef(entry.DefinitionPage()));
     TableReader reader(*copy, def, kVerifyWindowPages);
     uint64_t rows = 0;
@@ -146,7 +153,8 @@ Result<CompactSummary> CompactToPath(Database& source, const std::string& path, 
   file.reset();  // closes the file
   if (result.ok()) {
     Status verified = VerifyCopy(fs, path, source.header().password, *result);
-    if (!verified.ok()) result = Status(verified.kind(), "the compacted copy does not read back: " + verified.ToString());
+    if (!verified.ok())
+      result = Status(verified.kind(), "the compacted copy does not read back: " + verified.ToString());
   }
   if (!result.ok()) (void)fs.Remove(path);
   return result;

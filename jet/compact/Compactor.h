@@ -20,16 +20,16 @@
 #include <memory>
 #include <string>
 
-#include "jet/read/Database.h"
 #include "jet/io/File.h"
 #include "jet/io/FileSystem.h"
+#include "jet/read/Database.h"
 
 namespace jet {
 
 struct CompactSummary {
   uint32_t tables = 0;
   uint64_t rows = 0;
-  uint32_t pages = 0;  // pages in the new file
+  uint32_t pages = 0;                          // pages in the new file
   std::map<std::string, uint64_t> table_rows;  // rows copied, by table
 };
 
@@ -40,6 +40,7 @@ Result<CompactSummary> CompactInto(Database& source, File& destination);
 // syncs and closes it, then opens it again and counts every table's rows against those
 // copied. On failure the file is removed again. Errors: kExists when `path` exists, kCorrupt
 // when the new file does not read back, plus everything CompactInto and `fs` report.
-Result<CompactSummary> CompactToPath(Database& source, const std::string& path, FileSystem& fs = PosixFileSystem());
+Result<CompactSummary> CompactToPath(Database& source, const std::string& path,
+                                     FileSystem& fs = PosixFileSystem());
 
 }  // namespace jet

@@ -13,7 +13,7 @@ namespace {
 constexpr uint8_t kAscendingValue = 0x7f;
 constexpr uint8_t kDescendingValue = 0x80;  // the ascending flag, complemented
 constexpr uint32_t kSignBit = 0x80000000;
-constexpr size_t kLongKeyBytes = 5;  // flag byte and four value bytes
+constexpr size_t kLongKeyBytes = 5;    // flag byte and four value bytes
 constexpr uint32_t kWindowPages = 32;  // leaves written in one go tend to follow each other
 
 Status Damaged(const std::string& what) { return CorruptError("damaged index: " + what); }
@@ -162,18 +162,20 @@ Result<std::vector<bool>> WalkEntries(PageSource& source, const RealIndex& index
 
 }  // namespace
 
-Status VerifyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows, const IndexCopyOptions& options) {
+Status VerifyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows,
+                   const IndexCopyOptions& options) {
   std::vector<uint8_t> last;
   bool first = true;
   uint64_t entries = 0;
-  JET_ASSIGN_OR_RETURN(const std::vector<bool> listed,
-                       WalkEntries(source, index, rows, options, [&](const IndexEntry& e, uint32_t) -> Status {
-                         if (!first && CompareKeys(e.key, last) < 0) return Damaged("its keys are out of order");
-                         first = false;
-                         last = e.key;
-                         ++entries;
-                         return Status::Ok();
-                       }));
+  JET_ASSIGN_OR_RETURN(
+      const std::vector<bool> listed,
+      WalkEntries(source, index, rows, options, [&](const IndexEntry& e, uint32_t) -> Status {
+        if (!first && CompareKeys(e.key, last) < 0) return Damaged("its keys are out of order");
+        first = false;
+        last = e.key;
+        ++entries;
+        return Status::Ok();
+      }));
   // A row reached through the slot it left is listed under that slot; both name one row.
   std::vector<bool> reached(rows.size());
   size_t listed_rows = 0;
@@ -194,7 +196,8 @@ Status VerifyIndex(PageSource& source, const RealIndex& index, const RowPointerM
 }
 
 Result<CopiedIndex> CopyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows,
-                              const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page) {
+                              const IndexCopyOptions& options, PageAllocator& allocator,
+                              uint32_t table_page) {
   SortedIndexWriter writer(allocator, table_page);
   RunWriter runs(writer);
   std::vector<Entry> renumbered;

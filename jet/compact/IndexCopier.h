@@ -12,10 +12,10 @@
 #include <map>
 #include <vector>
 
-#include "jet/read/PageSource.h"
-#include "jet/write/IndexBuilder.h"
 #include "jet/format/RowPointerMap.h"
 #include "jet/format/TableDef.h"
+#include "jet/read/PageSource.h"
+#include "jet/write/IndexBuilder.h"
 
 namespace jet {
 
@@ -41,7 +41,8 @@ struct CopiedIndex {
 // when the index ignores nulls). Every entry must then copy. `rows` maps each row to itself
 // and each slot a moved row left behind to the row, which one of the two entries may name.
 // Memory: two bits per row.
-Status VerifyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows, const IndexCopyOptions& options);
+Status VerifyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows,
+                   const IndexCopyOptions& options);
 
 Result<CopiedIndex> CopyIndex(PageSource& source, const RealIndex& index, const RowPointerMap& rows,
                               const IndexCopyOptions& options, PageAllocator& allocator, uint32_t table_page);

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "jet/format/DataPage.h"
-#include "jet/write/DataPageBuilder.h"
 #include "jet/read/PageSource.h"
-#include "jet/write/PageAllocator.h"
 #include "jet/read/PageWindow.h"
+#include "jet/write/DataPageBuilder.h"
+#include "jet/write/PageAllocator.h"
 
 namespace jet {
 

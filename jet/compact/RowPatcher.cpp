@@ -31,9 +31,11 @@ Status RowPatcher::FindIdColumns(TableIdColumn ids) {
   const bool catalog = ids == TableIdColumn::kCatalogId;
   id_column_ = ColumnNamed(def_, catalog ? "Id" : "ObjectId");
   if (catalog) type_column_ = ColumnNamed(def_, "Type");
-  const bool long_ids = id_column_ >= 0 && def_.columns[static_cast<size_t>(id_column_)].type == ColumnType::kLong;
+  const bool long_ids =
+      id_column_ >= 0 && def_.columns[static_cast<size_t>(id_column_)].type == ColumnType::kLong;
   const bool integer_type =
-      !catalog || (type_column_ >= 0 && def_.columns[static_cast<size_t>(type_column_)].type == ColumnType::kInteger);
+      !catalog ||
+      (type_column_ >= 0 && def_.columns[static_cast<size_t>(type_column_)].type == ColumnType::kInteger);
   if (!long_ids || !integer_type) return CorruptError("the table ids are not where they belong");
   return Status::Ok();
 }
@@ -57,7 +59,8 @@ Status RowPatcher::CopyLongValues(std::vector<uint8_t>& row) {
       copied = null.status();
       if (null.ok() && *null) SetNull(row, def_.columns[column].row_number);
     }
-    if (!copied.ok()) return Status(copied.kind(), "column '" + def_.columns[column].name + "': " + copied.ToString());
+    if (!copied.ok())
+      return Status(copied.kind(), "column '" + def_.columns[column].name + "': " + copied.ToString());
   }
   return Status::Ok();
 }

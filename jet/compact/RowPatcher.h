@@ -24,7 +24,8 @@ class RowPatcher {
   // What to do with a long value that cannot be copied (`field` is its 12-byte field in the
   // row, `why` the copier's error): rewrite the field, or answer true to make the column
   // null. Unset: the error fails the row.
-  using BrokenValue = std::function<Result<bool>(const ColumnDef& column, std::span<uint8_t> field, const Status& why)>;
+  using BrokenValue =
+      std::function<Result<bool>(const ColumnDef& column, std::span<uint8_t> field, const Status& why)>;
 
   // Everything passed must outlive the patcher.
   RowPatcher(const TableDef& def, const Layout& layout, LongValueCopier& long_values,

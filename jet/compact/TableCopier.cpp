@@ -3,12 +3,12 @@
 #include "jet/base/Bytes.h"
 #include "jet/compact/IndexCopier.h"
 #include "jet/compact/LongValueCopier.h"
-#include "jet/format/Row.h"
-#include "jet/write/RowPlacer.h"
-#include "jet/format/RowPointerMap.h"
 #include "jet/compact/TableDefCopy.h"
+#include "jet/format/Row.h"
+#include "jet/format/RowPointerMap.h"
 #include "jet/read/TableReader.h"
 #include "jet/read/UsageMap.h"
+#include "jet/write/RowPlacer.h"
 #include "jet/write/UsageMapWriter.h"
 
 namespace jet {
@@ -80,7 +80,9 @@ class TableCopy {
     for (size_t i = 0; i < def_.real_indexes.size(); ++i) {
       const RealIndex& index = def_.real_indexes[i];
       auto copied = CopyOneIndex(index);
-      if (!copied.ok()) return Status(copied.status().kind(), "index '" + IndexName(def_, i) + "': " + copied.status().ToString());
+      if (!copied.ok())
+        return Status(copied.status().kind(),
+                      "index '" + IndexName(def_, i) + "': " + copied.status().ToString());
       indexes_.push_back(std::move(copied).value());
     }
     return Status::Ok();
@@ -156,7 +158,8 @@ Result<uint64_t> CopyTable(CompactionTargets& targets, const TableToCopy& table)
   }
   TableCopy copy(targets, table);
   auto copied = copy.Run();
-  if (!copied.ok()) return Status(copied.status().kind(), "table '" + table.name + "': " + copied.status().ToString());
+  if (!copied.ok())
+    return Status(copied.status().kind(), "table '" + table.name + "': " + copied.status().ToString());
   return copied;
 }
 

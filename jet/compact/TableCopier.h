@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "jet/compact/RowPatcher.h"
+#include "jet/format/TableDef.h"
 #include "jet/read/Database.h"
 #include "jet/write/MapRowWriter.h"
 #include "jet/write/PageAllocator.h"
-#include "jet/compact/RowPatcher.h"
-#include "jet/format/TableDef.h"
 
 namespace jet {
 

@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "jet/base/Bytes.h"
-#include "jet/read/DefinitionPages.h"
 #include "jet/read/DefinitionBytes.h"
+#include "jet/read/DefinitionPages.h"
 
 namespace jet {
 namespace {
@@ -30,11 +30,12 @@ class DefinitionBytes {
   std::vector<uint8_t>& bytes_;
 };
 
-Status MoveIndexes(DefinitionBytes& bytes, const Layout& l, const TableDef& def, const IndexSections& sections,
-                   const MovedDefinition& to, const std::map<uint32_t, uint32_t>& new_pages) {
+Status MoveIndexes(DefinitionBytes& bytes, const Layout& l, const TableDef& def,
+                   const IndexSections& sections, const MovedDefinition& to,
+                   const std::map<uint32_t, uint32_t>& new_pages) {
   for (size_t i = 0; i < def.real_indexes.size(); ++i) {
-    JET_RETURN_IF_ERROR(
-        bytes.Put(l.tdef_header_end + i * l.tdef_real_index_entry + kRealIndexEntryKeyCount, to.index_keys[i]));
+    JET_RETURN_IF_ERROR(bytes.Put(l.tdef_header_end + i * l.tdef_real_index_entry + kRealIndexEntryKeyCount,
+                                  to.index_keys[i]));
   }
   for (size_t i = 0; i < def.real_indexes.size(); ++i) {
     const size_t at = sections.real_definitions + i * l.tdef_real_index_def;
@@ -108,7 +109,8 @@ Result<std::vector<Bytes>> MoveTableDef(PageSource& source, const TableDef& def,
   size_t at = 0;
   for (size_t i = 0; i < pages.size(); ++i) {
     const size_t skip = i == 0 ? 0 : l.tdef_continuation_header;
-    std::copy(flat.begin() + static_cast<std::ptrdiff_t>(at), flat.begin() + static_cast<std::ptrdiff_t>(at + l.page_size - skip),
+    std::copy(flat.begin() + static_cast<std::ptrdiff_t>(at),
+              flat.begin() + static_cast<std::ptrdiff_t>(at + l.page_size - skip),
               pages[i].begin() + static_cast<std::ptrdiff_t>(skip));
     at += l.page_size - skip;
     PutU32(pages[i], l.tdef_next_page, i + 1 < pages.size() ? to.pages[i + 1] : 0);

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "jet/read/PageSource.h"
-#include "jet/format/TableDef.h"
 #include "jet/base/WriteBytes.h"
+#include "jet/format/TableDef.h"
+#include "jet/read/PageSource.h"
 
 namespace jet {
 

@@ -4,12 +4,12 @@
 #include <map>
 
 #include "jet/base/Bytes.h"
+#include "jet/base/WriteBytes.h"
 #include "jet/format/DataPage.h"
 #include "jet/format/LongValueChain.h"
-#include "jet/write/DataPageBuilder.h"
 #include "jet/io/PageEncryptingFile.h"
+#include "jet/write/DataPageBuilder.h"
 #include "jet/write/UsageMapWriter.h"
-#include "jet/base/WriteBytes.h"
 
 namespace jet {
 namespace {
@@ -51,7 +51,9 @@ PageEdits::PageEdits(Database& db) : db_(db) {
   for (uint32_t i = 0; i < db.page_count(); ++i) allocator_->Reserve();
 }
 
-Status PageEdits::WritePage(uint32_t number, std::span<const uint8_t> bytes) { return allocator_->Write(number, bytes); }
+Status PageEdits::WritePage(uint32_t number, std::span<const uint8_t> bytes) {
+  return allocator_->Write(number, bytes);
+}
 
 Result<std::span<uint8_t>> PageEdits::RowIn(std::vector<uint8_t>& page, uint32_t pointer) {
   auto slot = LocateRow(page, page.size(), db_.layout(), PointerRow(pointer));
@@ -132,7 +134,8 @@ Status PageEdits::MarkFree(const std::set<uint32_t>& pages) {
   JET_RETURN_IF_ERROR(db_.ReadPage(kFreeMapPage, page));
   JET_ASSIGN_OR_RETURN(const DataPageInfo info, ParseDataPage(page, db_.layout()));
   if (info.rows.empty()) return CorruptError("the free-page map is missing").AtPage(kFreeMapPage);
-  std::span<uint8_t> row = std::span<uint8_t>(page).subspan(info.rows[0].start, info.rows[0].end - info.rows[0].start);
+  std::span<uint8_t> row =
+      std::span<uint8_t>(page).subspan(info.rows[0].start, info.rows[0].end - info.rows[0].start);
   std::vector<BitPlace> places;
   for (uint32_t p : pages) {
     const std::optional<BitPlace> place = PlaceOf(row, p, db_.page_size());
@@ -145,7 +148,8 @@ Status PageEdits::MarkFree(const std::set<uint32_t>& pages) {
     std::vector<std::pair<BitPlace, bool>> changes;
     for (const BitPlace& place : places) changes.emplace_back(place, true);
     for (uint32_t p = db_.page_count(); p < allocator_->page_count(); ++p) {
-      if (const std::optional<BitPlace> place = PlaceOf(row, p, db_.page_size())) changes.emplace_back(*place, false);
+      if (const std::optional<BitPlace> place = PlaceOf(row, p, db_.page_size()))
+        changes.emplace_back(*place, false);
     }
     std::map<uint32_t, std::vector<uint8_t>> bitmaps;
     for (const auto& [place, set] : changes) {
@@ -156,7 +160,8 @@ Status PageEdits::MarkFree(const std::set<uint32_t>& pages) {
         bits = std::span<uint8_t>(bitmap->second).subspan(kUsageMapPageHeader);
       }
       const auto mask = static_cast<uint8_t>(1u << (place.bit % 8));
-      bits[place.bit / 8] = static_cast<uint8_t>(set ? bits[place.bit / 8] | mask : bits[place.bit / 8] & ~mask);
+      bits[place.bit / 8] =
+          static_cast<uint8_t>(set ? bits[place.bit / 8] | mask : bits[place.bit / 8] & ~mask);
     }
     for (const auto& [number, bitmap] : bitmaps) JET_RETURN_IF_ERROR(WritePage(number, bitmap));
     return WritePage(kFreeMapPage, page);
@@ -179,11 +184,13 @@ Status PageEdits::MarkFree(const std::set<uint32_t>& pages) {
     }
     if ((bitmap->second[kUsageMapPageHeader + place->bit / 8] >> (place->bit % 8)) & 1) all.insert(p);
   }
-  JET_ASSIGN_OR_RETURN(const Bytes map, BuildUsageMap(std::vector<uint32_t>(all.begin(), all.end()), *allocator_));
+  JET_ASSIGN_OR_RETURN(const Bytes map,
+                       BuildUsageMap(std::vector<uint32_t>(all.begin(), all.end()), *allocator_));
   DataPageBuilder rebuilt(db_.layout(), info.owner);
   rebuilt.Add(map);
   for (size_t i = 1; i < info.rows.size(); ++i) {
-    rebuilt.Add(std::span<const uint8_t>(page).subspan(info.rows[i].start, info.rows[i].end - info.rows[i].start));
+    rebuilt.Add(
+        std::span<const uint8_t>(page).subspan(info.rows[i].start, info.rows[i].end - info.rows[i].start));
   }
   return WritePage(kFreeMapPage, rebuilt.Finish());
 }
@@ -196,7 +203,8 @@ Status PageEdits::WriteDefinition(const TableDef& def, std::span<const uint8_t> 
     const size_t skip = i == 0 ? 0 : db_.layout().tdef_continuation_header;
     const size_t take = page.size() - skip;
     if (at + take > bytes.size()) return Status(ErrorKind::kInvalidArgument, "definition bytes cut short");
-    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), take, page.begin() + static_cast<std::ptrdiff_t>(skip));
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), take,
+                page.begin() + static_cast<std::ptrdiff_t>(skip));
     at += take;
     JET_RETURN_IF_ERROR(WritePage(def.pages[i], page));
   }

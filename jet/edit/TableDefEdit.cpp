@@ -13,7 +13,8 @@ constexpr uint8_t kEndOfMaps[] = {0xff, 0xff};
 using Bytes8 = std::vector<uint8_t>;
 
 void Append(Bytes8& out, const Bytes8& from, size_t begin, size_t end) {
-  out.insert(out.end(), from.begin() + static_cast<std::ptrdiff_t>(begin), from.begin() + static_cast<std::ptrdiff_t>(end));
+  out.insert(out.end(), from.begin() + static_cast<std::ptrdiff_t>(begin),
+             from.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
 }  // namespace
@@ -66,7 +67,8 @@ Result<TableDef> RemoveIndexes(std::vector<uint8_t>& flat, const Layout& l, cons
   size_t name = names;
   for (size_t i = 0; i < logicals; ++i) {
     const size_t end = *SkipNames(flat, l, name, 1);
-    if (std::find(kept_logical.begin(), kept_logical.end(), i) != kept_logical.end()) Append(edited, flat, name, end);
+    if (std::find(kept_logical.begin(), kept_logical.end(), i) != kept_logical.end())
+      Append(edited, flat, name, end);
     name = end;
   }
   Append(edited, flat, *rest, flat.size());

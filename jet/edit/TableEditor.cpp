@@ -4,16 +4,16 @@
 #include <set>
 
 #include "jet/base/Bytes.h"
-#include "jet/write/IndexBuilder.h"
+#include "jet/base/TextCodec.h"
+#include "jet/edit/PageEdits.h"
+#include "jet/read/DefinitionBytes.h"
+#include "jet/read/DefinitionPages.h"
 #include "jet/read/IndexPage.h"
+#include "jet/read/TableReader.h"
+#include "jet/read/UsageMap.h"
+#include "jet/write/IndexBuilder.h"
 #include "jet/write/LongValueWriter.h"
 #include "jet/write/MapRowWriter.h"
-#include "jet/edit/PageEdits.h"
-#include "jet/read/DefinitionPages.h"
-#include "jet/read/DefinitionBytes.h"
-#include "jet/read/TableReader.h"
-#include "jet/base/TextCodec.h"
-#include "jet/read/UsageMap.h"
 #include "jet/write/UsageMapWriter.h"
 
 namespace jet {
@@ -28,8 +28,8 @@ bool IsLongValue(ColumnType type) { return type == ColumnType::kMemo || type == 
 
 // A live row that a predicate accepted: where it is, and where indexes name it.
 struct Target {
-  uint32_t at = 0;        // row pointer of the row's bytes
-  uint32_t indexed = 0;   // row pointer the indexes use (the original slot of a moved row)
+  uint32_t at = 0;       // row pointer of the row's bytes
+  uint32_t indexed = 0;  // row pointer the indexes use (the original slot of a moved row)
   std::vector<uint8_t> bytes;
 };
 
@@ -56,7 +56,8 @@ Result<std::vector<Target>> FindRows(Database& db, const TableDef& def, const Ro
 // Writes each index of the table afresh without the entries of `removed` rows and points the
 // definition at the new trees. Returns the old index pages, now unused.
 Result<std::set<uint32_t>> RewriteIndexes(Database& db, PageEdits& edits, const TableDef& def,
-                                          std::vector<uint8_t>& definition, const std::set<uint32_t>& removed) {
+                                          std::vector<uint8_t>& definition,
+                                          const std::set<uint32_t>& removed) {
   const Layout& l = db.layout();
   JET_ASSIGN_OR_RETURN(const IndexSections sections,
                        LocateIndexSections(definition, l, def.columns.size(), def.real_indexes.size()));
@@ -65,18 +66,21 @@ Result<std::set<uint32_t>> RewriteIndexes(Database& db, PageEdits& edits, const 
   for (size_t i = 0; i < def.real_indexes.size(); ++i) {
     const RealIndex& index = def.real_indexes[i];
     std::vector<uint32_t> visited;
-    JET_ASSIGN_OR_RETURN(const std::vector<IndexEntry> entries, ReadIndexLeaves(db, index.root_page, &visited));
+    JET_ASSIGN_OR_RETURN(const std::vector<IndexEntry> entries,
+                         ReadIndexLeaves(db, index.root_page, &visited));
     JET_ASSIGN_OR_RETURN(const UsageMap map, ReadUsageMap(db, index.used_pages));
     old_pages.insert(visited.begin(), visited.end());
     old_pages.insert(map.pages.begin(), map.pages.end());
     IndexBuilder builder("index " + std::to_string(i), false);
     for (const IndexEntry& e : entries) {
-      if (removed.count(RowPointer(e.data_page, e.data_row)) == 0) builder.Add(e.key, e.data_page, e.data_row);
+      if (removed.count(RowPointer(e.data_page, e.data_row)) == 0)
+        builder.Add(e.key, e.data_page, e.data_row);
     }
     JET_ASSIGN_OR_RETURN(const WrittenIndexPages pages, builder.Write(edits.allocator(), def.page));
     JET_ASSIGN_OR_RETURN(const Bytes map_row, BuildUsageMap(pages.pages, edits.allocator()));
     JET_ASSIGN_OR_RETURN(const uint32_t map_pointer, maps.Add(map_row));
-    PutU32(definition, l.tdef_header_end + i * l.tdef_real_index_entry + kRealIndexEntryKeyCount, pages.entries);
+    PutU32(definition, l.tdef_header_end + i * l.tdef_real_index_entry + kRealIndexEntryKeyCount,
+           pages.entries);
     const size_t at = sections.real_definitions + i * l.tdef_real_index_def;
     PutU32(definition, at + l.real_index_used_pages, map_pointer);
     PutU32(definition, at + l.real_index_root, pages.root);
@@ -86,7 +90,8 @@ Result<std::set<uint32_t>> RewriteIndexes(Database& db, PageEdits& edits, const 
 }
 
 // The long-value field of column `column` in a row, as a span into the row's bytes.
-Result<std::span<const uint8_t>> LongValueField(const Target& t, const TableDef& def, const Layout& l, size_t column) {
+Result<std::span<const uint8_t>> LongValueField(const Target& t, const TableDef& def, const Layout& l,
+                                                size_t column) {
   JET_ASSIGN_OR_RETURN(const std::vector<RawField> fields, SplitRow(t.bytes, def, l));
   return fields[column].null ? std::span<const uint8_t>() : fields[column].bytes;
 }
@@ -141,9 +146,11 @@ Result<size_t> TableEditor::DeleteRows(const std::string& table, const RowPredic
   free.insert(emptied.begin(), emptied.end());
 
   JET_ASSIGN_OR_RETURN(std::vector<uint8_t> definition, ReadDefinitionBytes(*db_, def));
-  const uint32_t remaining = def.row_count >= targets.size() ? def.row_count - static_cast<uint32_t>(targets.size()) : 0;
+  const uint32_t remaining =
+      def.row_count >= targets.size() ? def.row_count - static_cast<uint32_t>(targets.size()) : 0;
   PutU32(definition, l.tdef_row_count, remaining);
-  JET_ASSIGN_OR_RETURN(const std::set<uint32_t> old_index_pages, RewriteIndexes(*db_, edits, def, definition, removed));
+  JET_ASSIGN_OR_RETURN(const std::set<uint32_t> old_index_pages,
+                       RewriteIndexes(*db_, edits, def, definition, removed));
   free.insert(old_index_pages.begin(), old_index_pages.end());
   JET_RETURN_IF_ERROR(edits.WriteDefinition(def, definition));
   JET_RETURN_IF_ERROR(edits.MarkFree(free));
@@ -157,7 +164,8 @@ Result<size_t> TableEditor::ReplaceLongValue(const std::string& table, const std
   JET_ASSIGN_OR_RETURN(const TableDef def, db_->OpenTable(table));
   size_t c = 0;
   while (c < def.columns.size() && def.columns[c].name != column) ++c;
-  if (c == def.columns.size()) return Status(ErrorKind::kNotFound, "table " + table + " has no column " + column);
+  if (c == def.columns.size())
+    return Status(ErrorKind::kNotFound, "table " + table + " has no column " + column);
   if (!IsLongValue(def.columns[c].type)) {
     return Status(ErrorKind::kInvalidArgument, "column " + column + " is not a memo or OLE column");
   }
@@ -169,16 +177,18 @@ Result<size_t> TableEditor::ReplaceLongValue(const std::string& table, const std
     JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> field, LongValueField(t, def, l, c));
     JET_ASSIGN_OR_RETURN(std::vector<uint32_t> pieces, edits.LongValueRows(field));
     if (field.size() != kLongValueHeaderSize || pieces.empty()) {
-      return Status(ErrorKind::kUnsupported, "a value of column " + column +
-                                                 " is null or kept inside its row; replacing it would move the row");
+      return Status(
+          ErrorKind::kUnsupported,
+          "a value of column " + column + " is null or kept inside its row; replacing it would move the row");
     }
     old_rows.push_back(std::move(pieces));
   }
-  const Bytes stored = def.columns[c].type == ColumnType::kMemo && l.text_is_unicode
-                           ? EncodeJet4Text(Utf8ToUtf16(std::string(value.begin(), value.end())), true)
-                       : def.columns[c].type == ColumnType::kMemo
-                           ? EncodeJet3Text(Utf8ToUtf16(std::string(value.begin(), value.end())), db_->text_code_page())
-                           : Bytes(value);
+  const Bytes stored =
+      def.columns[c].type == ColumnType::kMemo && l.text_is_unicode
+          ? EncodeJet4Text(Utf8ToUtf16(std::string(value.begin(), value.end())), true)
+      : def.columns[c].type == ColumnType::kMemo
+          ? EncodeJet3Text(Utf8ToUtf16(std::string(value.begin(), value.end())), db_->text_code_page())
+          : Bytes(value);
   LongValueWriter writer(edits.allocator(), 0);
   std::vector<uint8_t> page;
   std::vector<uint32_t> dropped;
@@ -189,7 +199,8 @@ Result<size_t> TableEditor::ReplaceLongValue(const std::string& table, const std
     const size_t in_row = static_cast<size_t>(old_field.data() - t.bytes.data());
     JET_RETURN_IF_ERROR(db_->ReadPage(PointerPage(t.at), page));
     JET_ASSIGN_OR_RETURN(const DataPageInfo info, ParseDataPage(page, l));
-    std::copy(field.begin(), field.end(), page.begin() + static_cast<std::ptrdiff_t>(info.rows[PointerRow(t.at)].start + in_row));
+    std::copy(field.begin(), field.end(),
+              page.begin() + static_cast<std::ptrdiff_t>(info.rows[PointerRow(t.at)].start + in_row));
     JET_RETURN_IF_ERROR(edits.WritePage(PointerPage(t.at), page));
     dropped.insert(dropped.end(), old_rows[i].begin(), old_rows[i].end());
   }

@@ -21,8 +21,8 @@
 #include <memory>
 #include <string>
 
-#include "jet/read/Database.h"
 #include "jet/format/Value.h"
+#include "jet/read/Database.h"
 
 namespace jet {
 
@@ -49,14 +49,15 @@ class TableEditor {
   // Gives the memo or OLE column `column` of each row `match` accepts the new value (UTF-8
   // text for a memo, bytes for OLE); returns how many rows changed. kUnsupported, before
   // anything changes, when a value to replace is null or kept inside its row.
-  Result<size_t> ReplaceLongValue(const std::string& table, const std::string& column, const RowPredicate& match,
-                                  const std::vector<uint8_t>& value);
+  Result<size_t> ReplaceLongValue(const std::string& table, const std::string& column,
+                                  const RowPredicate& match, const std::vector<uint8_t>& value);
 
   // The database as it stands after the last change.
   Database& database() { return *db_; }
 
  private:
-  TableEditor(std::unique_ptr<File> file, OpenOptions options) : file_(std::move(file)), options_(std::move(options)) {}
+  TableEditor(std::unique_ptr<File> file, OpenOptions options)
+      : file_(std::move(file)), options_(std::move(options)) {}
   Status Reopen();
 
   std::unique_ptr<File> file_;

@@ -25,7 +25,8 @@ Result<RowSlot> LocateRow(std::span<const uint8_t> page, size_t present, const L
   }
   const uint16_t count = *GetU16(page, layout.data_row_count);
   const size_t table_end = layout.data_row_offsets + size_t{count} * 2;
-  if (count > kMaxRowsPerPage || table_end > present) return CorruptError("row table runs past the end of the data page");
+  if (count > kMaxRowsPerPage || table_end > present)
+    return CorruptError("row table runs past the end of the data page");
   if (row >= count) return CorruptError("no row " + std::to_string(row) + " on the data page");
   // Rows lie in slot order from the end of the page down: a row ends where the rows before
   // it start, deleted ones included, as they keep their offsets.

@@ -7,8 +7,8 @@
 #include <span>
 #include <vector>
 
-#include "jet/format/Format.h"
 #include "jet/base/Status.h"
+#include "jet/format/Format.h"
 
 namespace jet {
 
@@ -24,7 +24,7 @@ struct RowSlot {
 };
 
 struct DataPageInfo {
-  uint32_t owner = 0;        // table definition page
+  uint32_t owner = 0;  // table definition page
   uint16_t free_space = 0;
   std::vector<RowSlot> rows;
 };

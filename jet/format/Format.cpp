@@ -123,16 +123,23 @@ constexpr Layout kJet4{
 
 uint16_t FixedSizeOf(ColumnType type) {
   switch (type) {
-    case ColumnType::kByte: return 1;
-    case ColumnType::kInteger: return 2;
+    case ColumnType::kByte:
+      return 1;
+    case ColumnType::kInteger:
+      return 2;
     case ColumnType::kLong:
-    case ColumnType::kSingle: return 4;
+    case ColumnType::kSingle:
+      return 4;
     case ColumnType::kCurrency:
     case ColumnType::kDouble:
-    case ColumnType::kDateTime: return 8;
-    case ColumnType::kReplicationId: return 16;
-    case ColumnType::kNumeric: return 17;
-    default: return 0;
+    case ColumnType::kDateTime:
+      return 8;
+    case ColumnType::kReplicationId:
+      return 16;
+    case ColumnType::kNumeric:
+      return 17;
+    default:
+      return 0;
   }
 }
 

@@ -68,7 +68,7 @@ constexpr size_t HeaderScrambledLength(JetVersion version) {
 
 // ---- Page numbering and fixed pages ----
 constexpr uint32_t kHeaderPage = 0;
-constexpr uint32_t kGlobalMapPage = 1;  // the database-wide map of free pages
+constexpr uint32_t kGlobalMapPage = 1;        // the database-wide map of free pages
 constexpr uint32_t kCatalogTableDefPage = 2;  // table definition of MSysObjects
 // A table's catalog id keeps its definition page in the low 24 bits.
 constexpr uint32_t kTableIdPageMask = 0x00ffffff;
@@ -187,15 +187,15 @@ struct Layout {
   size_t tdef_max_columns;
   size_t tdef_var_columns;
   size_t tdef_columns;
-  size_t tdef_index_count;       // logical indexes
-  size_t tdef_real_index_count;  // real (physical) indexes
-  size_t tdef_used_pages;        // row pointer to the usage map of owned pages
-  size_t tdef_free_pages;        // row pointer to the usage map of pages with free space
-  size_t tdef_header_end;        // first real index entry
-  size_t tdef_real_index_entry;  // size of one real index entry (row counts)
-  size_t tdef_column_entry;      // size of one column descriptor
-  size_t tdef_real_index_def;    // size of one real index definition
-  size_t tdef_logical_index;     // size of one logical index entry
+  size_t tdef_index_count;          // logical indexes
+  size_t tdef_real_index_count;     // real (physical) indexes
+  size_t tdef_used_pages;           // row pointer to the usage map of owned pages
+  size_t tdef_free_pages;           // row pointer to the usage map of pages with free space
+  size_t tdef_header_end;           // first real index entry
+  size_t tdef_real_index_entry;     // size of one real index entry (row counts)
+  size_t tdef_column_entry;         // size of one column descriptor
+  size_t tdef_real_index_def;       // size of one real index definition
+  size_t tdef_logical_index;        // size of one logical index entry
   size_t tdef_continuation_header;  // bytes to skip on each continuation page
 
   // Real index definition and logical index entry fields (see "Indexes in a table

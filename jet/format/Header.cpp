@@ -40,7 +40,8 @@ void PutJetSignature(std::span<uint8_t> page) {
 
 std::vector<uint8_t> PasswordMask(const Header& header) {
   uint32_t whole = 0;
-  if (header.creation_date && std::isfinite(*header.creation_date) && std::fabs(*header.creation_date) < 2e9) {
+  if (header.creation_date && std::isfinite(*header.creation_date) &&
+      std::fabs(*header.creation_date) < 2e9) {
     whole = static_cast<uint32_t>(static_cast<int32_t>(std::floor(*header.creation_date)));
   }
   return {static_cast<uint8_t>(whole), static_cast<uint8_t>(whole >> 8), static_cast<uint8_t>(whole >> 16),
@@ -53,12 +54,16 @@ Result<Header> ParseHeader(std::span<const uint8_t> page) {
   }
   Header h;
   const uint8_t version = page[kHeaderVersionOffset];
-  if (version > 1) return Status(ErrorKind::kUnsupported, "database format version " + std::to_string(version) + " is not supported");
+  if (version > 1)
+    return Status(ErrorKind::kUnsupported,
+                  "database format version " + std::to_string(version) + " is not supported");
   h.version = static_cast<JetVersion>(version);
   const Layout& layout = LayoutFor(h.version);
   h.page_size = layout.page_size;
   h.unscrambled.assign(page.begin(), page.begin() + std::min<size_t>(page.size(), h.page_size));
-  Rc4Apply(kHeaderScrambleKey, std::span<uint8_t>(h.unscrambled).subspan(kHeaderScrambledOffset, HeaderScrambledLength(h.version)));
+  Rc4Apply(
+      kHeaderScrambleKey,
+      std::span<uint8_t>(h.unscrambled).subspan(kHeaderScrambledOffset, HeaderScrambledLength(h.version)));
   std::span<const uint8_t> u(h.unscrambled);
   h.code_page = *GetU16(u, kHeaderCodePage);
   h.database_key = *GetU32(u, kHeaderDatabaseKey);

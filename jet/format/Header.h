@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "jet/base/CodePages.h"
-#include "jet/format/Format.h"
 #include "jet/base/Status.h"
+#include "jet/format/Format.h"
 
 namespace jet {
 
@@ -19,10 +19,10 @@ struct Header {
   uint32_t page_size = 4096;
   uint16_t code_page = 0;
   uint16_t sort_order = 0;
-  uint32_t database_key = 0;              // 0: pages are stored in clear
-  std::optional<double> creation_date;    // Jet 4 only
-  std::string password;                   // UTF-8, empty when none is set
-  std::vector<uint8_t> unscrambled;       // the header page with its scrambled region decoded
+  uint32_t database_key = 0;            // 0: pages are stored in clear
+  std::optional<double> creation_date;  // Jet 4 only
+  std::string password;                 // UTF-8, empty when none is set
+  std::vector<uint8_t> unscrambled;     // the header page with its scrambled region decoded
 };
 
 // Smallest number of bytes ParseHeader needs (the Jet 3 page size covers every field).
@@ -39,7 +39,9 @@ void PutJetSignature(std::span<uint8_t> page);
 Result<Header> ParseHeader(std::span<const uint8_t> page);
 
 // The code page Jet 3 text is read in: the header's, or 1252 where it is unset.
-inline uint16_t TextCodePage(const Header& header) { return header.code_page != 0 ? header.code_page : kDefaultCodePage; }
+inline uint16_t TextCodePage(const Header& header) {
+  return header.code_page != 0 ? header.code_page : kDefaultCodePage;
+}
 
 // True when `password` opens a database with this header. An unset password accepts any
 // (DAO ignores a password given for an unprotected database).

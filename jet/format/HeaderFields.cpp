@@ -19,8 +19,7 @@ bool AcceptedCodePage(const Header& h) { return KnownCodePage(h.code_page) || Un
 
 std::vector<std::string> HeaderFieldProblems(const Header& h) {
   std::vector<std::string> out;
-  if (!AcceptedCodePage(h))
-    out.push_back("unknown code page " + std::to_string(h.code_page));
+  if (!AcceptedCodePage(h)) out.push_back("unknown code page " + std::to_string(h.code_page));
   if (h.sort_order == 0) out.push_back("no sort order is set");
   if (h.creation_date && !std::isfinite(*h.creation_date)) out.push_back("the creation date is not a number");
   if (HasUnfinishedWriteMarker(h.unscrambled)) out.push_back("a write into this file was never finished");

@@ -14,8 +14,10 @@ constexpr size_t kNextPointer = 4;  // a chain row starts with the pointer to th
 
 }  // namespace
 
-Status WalkLongValue(std::span<const uint8_t> field, const LongValueRowFetch& fetch, const LongValuePieceVisit& visit) {
-  if (field.size() < kLongValueHeaderSize) return CorruptError("the long value's field is shorter than its header");
+Status WalkLongValue(std::span<const uint8_t> field, const LongValueRowFetch& fetch,
+                     const LongValuePieceVisit& visit) {
+  if (field.size() < kLongValueHeaderSize)
+    return CorruptError("the long value's field is shorter than its header");
   const uint32_t head = *GetU32(field, 0);
   const uint32_t length = head & kLongValueLengthMask;
   uint32_t pointer = *GetU32(field, kLongValueFieldPointer);
@@ -28,7 +30,8 @@ Status WalkLongValue(std::span<const uint8_t> field, const LongValueRowFetch& fe
   if (head & kLongValueSinglePage) {
     JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> row, fetch(pointer));
     JET_RETURN_IF_ERROR(visit({pointer, row, row.first(std::min<size_t>(length, row.size()))}));
-    if (row.size() < length) return CorruptError("the long value's row is shorter than its length").AtPage(PointerPage(pointer));
+    if (row.size() < length)
+      return CorruptError("the long value's row is shorter than its length").AtPage(PointerPage(pointer));
     return Status::Ok();
   }
   // Every row is passed once at the most, so a damaged chain ends after as many pieces as
@@ -40,9 +43,11 @@ Status WalkLongValue(std::span<const uint8_t> field, const LongValueRowFetch& fe
       return CorruptError("the long-value chain ends after " + std::to_string(gathered) + " of " +
                           std::to_string(length) + " bytes");
     }
-    if (!seen.insert(pointer).second) return CorruptError("the long-value chain loops").AtPage(PointerPage(pointer));
+    if (!seen.insert(pointer).second)
+      return CorruptError("the long-value chain loops").AtPage(PointerPage(pointer));
     JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> row, fetch(pointer));
-    if (row.size() < kNextPointer) return CorruptError("a long-value chain row is too short").AtPage(PointerPage(pointer));
+    if (row.size() < kNextPointer)
+      return CorruptError("a long-value chain row is too short").AtPage(PointerPage(pointer));
     const size_t take = static_cast<size_t>(std::min<uint64_t>(row.size() - kNextPointer, length - gathered));
     const uint32_t next = *GetU32(row, 0);
     JET_RETURN_IF_ERROR(visit({pointer, row, row.subspan(kNextPointer, take)}));

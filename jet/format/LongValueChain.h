@@ -37,6 +37,7 @@ using LongValuePieceVisit = std::function<Status(const LongValuePiece&)>;
 // single-row value is shorter than the length; a chain ends (next pointer 0) before the
 // length is reached, comes back to a row it passed, or holds a row too short for its next
 // pointer. The walk stops as soon as the length is reached, whatever the last next pointer.
-Status WalkLongValue(std::span<const uint8_t> field, const LongValueRowFetch& fetch, const LongValuePieceVisit& visit);
+Status WalkLongValue(std::span<const uint8_t> field, const LongValueRowFetch& fetch,
+                     const LongValuePieceVisit& visit);
 
 }  // namespace jet

@@ -7,7 +7,7 @@ namespace {
 
 struct RowFrame {
   uint16_t column_count = 0;
-  size_t mask_offset = 0;  // first byte of the null mask
+  size_t mask_offset = 0;             // first byte of the null mask
   std::vector<uint32_t> var_offsets;  // var_count + 1 entries; the last one ends the data
 };
 
@@ -70,7 +70,8 @@ bool MaskBit(std::span<const uint8_t> row, const RowFrame& f, uint16_t n) {
 
 }  // namespace
 
-Result<std::vector<RawField>> SplitRow(std::span<const uint8_t> row, const TableDef& def, const Layout& layout) {
+Result<std::vector<RawField>> SplitRow(std::span<const uint8_t> row, const TableDef& def,
+                                       const Layout& layout) {
   JET_ASSIGN_OR_RETURN(RowFrame f, ReadFrame(row, def, layout));
   std::vector<RawField> fields(def.columns.size());
   const size_t var_count = f.var_offsets.empty() ? 0 : f.var_offsets.size() - 1;

@@ -9,20 +9,21 @@
 #include <span>
 #include <vector>
 
-#include "jet/format/Format.h"
 #include "jet/base/Status.h"
+#include "jet/format/Format.h"
 #include "jet/format/TableDef.h"
 
 namespace jet {
 
 struct RawField {
   bool null = true;
-  bool bit = false;  // Boolean columns: the value lives in the null mask
+  bool bit = false;                // Boolean columns: the value lives in the null mask
   std::span<const uint8_t> bytes;  // points into the row
 };
 
 // One field per column of `def.columns`, in the same order. kCorrupt when an offset in the
 // row points outside it.
-Result<std::vector<RawField>> SplitRow(std::span<const uint8_t> row, const TableDef& def, const Layout& layout);
+Result<std::vector<RawField>> SplitRow(std::span<const uint8_t> row, const TableDef& def,
+                                       const Layout& layout);
 
 }  // namespace jet

@@ -106,7 +106,8 @@ Status ParseHeaderFields(std::span<const uint8_t> b, const Layout& l, TableDef& 
   t.used_pages = *GetU32(b, l.tdef_used_pages);
   t.free_pages = *GetU32(b, l.tdef_free_pages);
   // Counts larger than the bytes could ever hold mean damage, not a big table.
-  if (t.real_index_count > b.size() / l.tdef_real_index_def || t.logical_index_count > b.size() / l.tdef_logical_index) {
+  if (t.real_index_count > b.size() / l.tdef_real_index_def ||
+      t.logical_index_count > b.size() / l.tdef_logical_index) {
     return Damaged("impossible index count");
   }
   if (t.columns.size() > b.size() / l.tdef_column_entry) return Damaged("impossible column count");

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "jet/format/Format.h"
 #include "jet/base/Status.h"
+#include "jet/format/Format.h"
 
 namespace jet {
 
@@ -22,8 +22,8 @@ struct ColumnDef {
   uint16_t fixed_offset = 0;  // offset in the fixed area (after the column count)
   uint16_t length = 0;        // bytes (fixed columns) or maximum bytes (text)
   uint8_t flags = 0;
-  uint8_t precision = 0;  // numeric
-  uint8_t scale = 0;      // numeric
+  uint8_t precision = 0;   // numeric
+  uint8_t scale = 0;       // numeric
   uint16_t collation = 0;  // text: sort order / code page field
 
   bool fixed() const { return (flags & kColumnFixedLength) != 0; }
@@ -62,17 +62,17 @@ constexpr uint8_t kLogicalIndexPrimary = 1;
 constexpr uint8_t kLogicalIndexForeign = 2;
 
 struct TableDef {
-  uint32_t page = 0;                   // first definition page
-  std::vector<uint32_t> pages;         // all definition pages, first included
+  uint32_t page = 0;            // first definition page
+  std::vector<uint32_t> pages;  // all definition pages, first included
   uint32_t row_count = 0;
   uint32_t next_autonumber = 0;
-  uint8_t table_type = 0;              // 0x53 'S' system table, 0x4e 'N' user table
+  uint8_t table_type = 0;  // 0x53 'S' system table, 0x4e 'N' user table
   uint16_t max_columns = 0;
   uint16_t var_column_count = 0;
   uint32_t logical_index_count = 0;
   uint32_t real_index_count = 0;
-  uint32_t used_pages = 0;  // row pointer to the usage map of data pages
-  uint32_t free_pages = 0;  // row pointer to the usage map of pages with free space
+  uint32_t used_pages = 0;         // row pointer to the usage map of data pages
+  uint32_t free_pages = 0;         // row pointer to the usage map of pages with free space
   std::vector<ColumnDef> columns;  // in stored order (by column number)
   std::vector<RealIndex> real_indexes;
   std::vector<LogicalIndex> indexes;

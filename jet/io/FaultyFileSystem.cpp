@@ -6,7 +6,8 @@ namespace {
 // A file whose every call is a step of its file system.
 class SteppingFile : public File {
  public:
-  SteppingFile(std::unique_ptr<File> inner, FaultyFileSystem& steps) : inner_(std::move(inner)), steps_(steps) {}
+  SteppingFile(std::unique_ptr<File> inner, FaultyFileSystem& steps)
+      : inner_(std::move(inner)), steps_(steps) {}
   Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override {
     JET_RETURN_IF_ERROR(steps_.Step(FileCall::kRead, Name()));
     return inner_->ReadAt(offset, buffer);
@@ -36,21 +37,36 @@ class SteppingFile : public File {
 
 const char* CallName(FileCall call) {
   switch (call) {
-    case FileCall::kOpen: return "open";
-    case FileCall::kLock: return "lock";
-    case FileCall::kCreate: return "create";
-    case FileCall::kRename: return "rename";
-    case FileCall::kRemove: return "remove";
-    case FileCall::kSyncFolder: return "sync folder";
-    case FileCall::kStat: return "stat";
-    case FileCall::kSetOwner: return "chown";
-    case FileCall::kSetMode: return "chmod";
-    case FileCall::kResolve: return "resolve";
-    case FileCall::kRead: return "read";
-    case FileCall::kWrite: return "write";
-    case FileCall::kSize: return "size";
-    case FileCall::kSync: return "sync";
-    case FileCall::kTruncate: return "truncate";
+    case FileCall::kOpen:
+      return "open";
+    case FileCall::kLock:
+      return "lock";
+    case FileCall::kCreate:
+      return "create";
+    case FileCall::kRename:
+      return "rename";
+    case FileCall::kRemove:
+      return "remove";
+    case FileCall::kSyncFolder:
+      return "sync folder";
+    case FileCall::kStat:
+      return "stat";
+    case FileCall::kSetOwner:
+      return "chown";
+    case FileCall::kSetMode:
+      return "chmod";
+    case FileCall::kResolve:
+      return "resolve";
+    case FileCall::kRead:
+      return "read";
+    case FileCall::kWrite:
+      return "write";
+    case FileCall::kSize:
+      return "size";
+    case FileCall::kSync:
+      return "sync";
+    case FileCall::kTruncate:
+      return "truncate";
   }
   return "?";
 }
@@ -64,7 +80,8 @@ Status FaultyFileSystem::Step(FileCall call, const std::string& path) {
   if (only_ && *only_ != call) return Status::Ok();
   if (counted_++ != fail_at_) return Status::Ok();
   failed_ = calls_.back();
-  return IoError("injected failure of call " + std::to_string(calls_.size() - 1) + ": " + calls_.back().ToString());
+  return IoError("injected failure of call " + std::to_string(calls_.size() - 1) + ": " +
+                 calls_.back().ToString());
 }
 
 Result<std::unique_ptr<File>> FaultyFileSystem::Open(const std::string& path, OpenMode mode) {

@@ -40,7 +40,7 @@ class File {
 enum class OpenMode {
   kReadOnly,
   kReadWrite,
-  kCreateNew,  // create; fails with kExists when the file is already there
+  kCreateNew,           // create; fails with kExists when the file is already there
   kReadWriteExclusive,  // read-write, holding an exclusive lock; kInUse when someone holds one
 };
 
@@ -101,7 +101,9 @@ class BorrowedFile : public File {
  public:
   explicit BorrowedFile(File& inner) : inner_(inner) {}
   Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override { return inner_.ReadAt(offset, buffer); }
-  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override { return inner_.WriteAt(offset, data); }
+  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
+    return inner_.WriteAt(offset, data);
+  }
   Result<uint64_t> Size() override { return inner_.Size(); }
   Status Sync() override { return inner_.Sync(); }
   Status Truncate(uint64_t size) override { return inner_.Truncate(size); }
@@ -117,8 +119,12 @@ class BorrowedFile : public File {
 class IoFailureRecorder : public File {
  public:
   explicit IoFailureRecorder(File& inner) : inner_(inner) {}
-  Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override { return Keep(inner_.ReadAt(offset, buffer)); }
-  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override { return Keep(inner_.WriteAt(offset, data)); }
+  Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override {
+    return Keep(inner_.ReadAt(offset, buffer));
+  }
+  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
+    return Keep(inner_.WriteAt(offset, data));
+  }
   Result<uint64_t> Size() override {
     Result<uint64_t> size = inner_.Size();
     if (!size.ok()) Keep(size.status());
@@ -150,7 +156,9 @@ class CountingFile : public File {
     bytes_read_ += buffer.size();
     return inner_->ReadAt(offset, buffer);
   }
-  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override { return inner_->WriteAt(offset, data); }
+  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
+    return inner_->WriteAt(offset, data);
+  }
   Result<uint64_t> Size() override { return inner_->Size(); }
   Status Sync() override { return inner_->Sync(); }
   Status Truncate(uint64_t size) override { return inner_->Truncate(size); }

@@ -149,8 +149,7 @@ void Forget(std::map<Key, Held>& files, std::map<Key, Held>::iterator it) {
 
 Result<std::unique_ptr<FileLock>> LockOpenFile(int fd, LockMode mode, const std::string& name) {
   struct stat st {};
-  if (::fstat(fd, &st) != 0)
-    return OsError(errno, "cannot lock", name);
+  if (::fstat(fd, &st) != 0) return OsError(errno, "cannot lock", name);
   if (!S_ISREG(st.st_mode)) return Status(ErrorKind::kNotFound, "not a file").AtFile(name);
   Table& table = TheTable();
   std::lock_guard<std::mutex> guard(table.mutex);
@@ -160,8 +159,7 @@ Result<std::unique_ptr<FileLock>> LockOpenFile(int fd, LockMode mode, const std:
   if (it == files.end()) {
     Held fresh;
     fresh.fd = OwnDescription(fd, fresh.writable);
-    if (fresh.fd < 0)
-      return OsError(errno, "cannot lock", name);
+    if (fresh.fd < 0) return OsError(errno, "cannot lock", name);
     it = files.emplace(key, fresh).first;
   }
   Held& held = it->second;

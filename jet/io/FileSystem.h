@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "jet/io/File.h"
 #include "jet/base/Status.h"
+#include "jet/io/File.h"
 
 namespace jet {
 
@@ -56,13 +56,27 @@ FileSystem& PosixFileSystem();
 std::string FolderOf(const std::string& path);
 
 // Loads a whole file into a MemoryFile.
-Result<std::unique_ptr<MemoryFile>> LoadIntoMemory(const std::string& path, FileSystem& fs = PosixFileSystem());
+Result<std::unique_ptr<MemoryFile>> LoadIntoMemory(const std::string& path,
+                                                   FileSystem& fs = PosixFileSystem());
 
 // The calls of the file layer, as a FaultyFileSystem counts them.
 enum class FileCall {
-  kOpen, kLock, kCreate, kRename, kRemove, kSyncFolder, kStat, kSetOwner, kSetMode, kResolve,
+  kOpen,
+  kLock,
+  kCreate,
+  kRename,
+  kRemove,
+  kSyncFolder,
+  kStat,
+  kSetOwner,
+  kSetMode,
+  kResolve,
   // calls on a file it opened or created
-  kRead, kWrite, kSize, kSync, kTruncate,
+  kRead,
+  kWrite,
+  kSize,
+  kSync,
+  kTruncate,
 };
 
 struct RecordedCall {

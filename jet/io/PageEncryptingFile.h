@@ -11,7 +11,8 @@ namespace jet {
 
 class PageEncryptingFile : public File {
  public:
-  PageEncryptingFile(File& inner, uint32_t page_size, uint32_t key) : inner_(inner), page_size_(page_size), key_(key) {}
+  PageEncryptingFile(File& inner, uint32_t page_size, uint32_t key)
+      : inner_(inner), page_size_(page_size), key_(key) {}
 
   Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override;
   Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override;

@@ -95,10 +95,18 @@ Result<std::unique_ptr<File>> WrapDescriptor(int fd, const std::string& path, Op
 Result<std::unique_ptr<File>> OpenFile(const std::string& path, OpenMode mode) {
   int flags = O_CLOEXEC;
   switch (mode) {
-    case OpenMode::kReadOnly: flags |= O_RDONLY; break;
-    case OpenMode::kReadWrite: flags |= O_RDWR; break;
-    case OpenMode::kCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
-    case OpenMode::kReadWriteExclusive: flags |= O_RDWR; break;
+    case OpenMode::kReadOnly:
+      flags |= O_RDONLY;
+      break;
+    case OpenMode::kReadWrite:
+      flags |= O_RDWR;
+      break;
+    case OpenMode::kCreateNew:
+      flags |= O_RDWR | O_CREAT | O_EXCL;
+      break;
+    case OpenMode::kReadWriteExclusive:
+      flags |= O_RDWR;
+      break;
   }
   int fd = ::open(path.c_str(), flags, 0644);
   if (fd < 0) return OsError(errno, "cannot open", path);
@@ -107,10 +115,13 @@ Result<std::unique_ptr<File>> OpenFile(const std::string& path, OpenMode mode) {
 
 class Posix : public FileSystem {
  public:
-  Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) override { return OpenFile(path, mode); }
+  Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) override {
+    return OpenFile(path, mode);
+  }
 
   Result<std::unique_ptr<File>> CreateNew(const std::string& path, uint32_t mode) override {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, static_cast<mode_t>(mode & 07777));
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                          static_cast<mode_t>(mode & 07777));
     if (fd < 0) return OsError(errno, "cannot create", path);
     return WrapDescriptor(fd, path, OpenMode::kReadWrite);
   }
@@ -147,7 +158,8 @@ class Posix : public FileSystem {
   }
 
   Status SetMode(const std::string& path, uint32_t mode) override {
-    if (::chmod(path.c_str(), static_cast<mode_t>(mode & 07777)) != 0) return OsError(errno, "cannot set the mode of", path);
+    if (::chmod(path.c_str(), static_cast<mode_t>(mode & 07777)) != 0)
+      return OsError(errno, "cannot set the mode of", path);
     return Status::Ok();
   }
 

@@ -7,11 +7,12 @@
 namespace jet {
 
 Result<std::unique_ptr<TemporaryFile>> TemporaryFile::CreateBeside(FileSystem& fs, const std::string& path,
-                                                                   const std::string& purpose, uint32_t mode) {
+                                                                   const std::string& purpose,
+                                                                   uint32_t mode) {
   const std::filesystem::path original(path);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = "." + original.filename().string() + "." + purpose + std::to_string(::getpid()) + "-" +
-                             std::to_string(attempt);
+    const std::string name = "." + original.filename().string() + "." + purpose + std::to_string(::getpid()) +
+                             "-" + std::to_string(attempt);
     const std::string candidate = (original.parent_path() / name).string();
     auto file = fs.CreateNew(candidate, mode);
     if (file.ok()) {

@@ -20,13 +20,14 @@ int IndexOf(const TableDef& def, const char* name) {
 }  // namespace
 
 Result<std::vector<CatalogEntry>> ReadCatalog(Database& db, const TableDef& def) {
-  CatalogColumns cols{IndexOf(def, "Id"), IndexOf(def, "ParentId"), IndexOf(def, "Name"), IndexOf(def, "Type"),
-                      IndexOf(def, "Flags")};
+  CatalogColumns cols{IndexOf(def, "Id"), IndexOf(def, "ParentId"), IndexOf(def, "Name"),
+                      IndexOf(def, "Type"), IndexOf(def, "Flags")};
   if (cols.id < 0 || cols.parent < 0 || cols.name < 0 || cols.type < 0 || cols.flags < 0) {
     return CorruptError("the catalog lacks its key columns").AtPage(def.page);
   }
   std::vector<bool> wanted(def.columns.size(), false);
-  for (int i : {cols.id, cols.parent, cols.name, cols.type, cols.flags}) wanted[static_cast<size_t>(i)] = true;
+  for (int i : {cols.id, cols.parent, cols.name, cols.type, cols.flags})
+    wanted[static_cast<size_t>(i)] = true;
   TableReader reader(db, def);
   std::vector<CatalogEntry> out;
   while (true) {

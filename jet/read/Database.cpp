@@ -1,12 +1,12 @@
 #include "jet/read/Database.h"
 
-#include "jet/read/DefinitionPages.h"
 #include "jet/base/Bytes.h"
-#include "jet/read/Catalog.h"
-#include "jet/format/DataPage.h"
 #include "jet/base/Rc4.h"
-#include "jet/read/UsageMap.h"
+#include "jet/format/DataPage.h"
 #include "jet/format/HeaderFields.h"
+#include "jet/read/Catalog.h"
+#include "jet/read/DefinitionPages.h"
+#include "jet/read/UsageMap.h"
 
 namespace jet {
 
@@ -36,7 +36,8 @@ Result<std::unique_ptr<Database>> Database::OpenPath(const std::string& path, co
 Result<std::unique_ptr<Database>> Database::Open(std::unique_ptr<File> file, const OpenOptions& options) {
   const std::string name = file->Name();
   JET_ASSIGN_OR_RETURN(uint64_t size, file->Size());
-  if (size < kHeaderMinimumBytes) return Status(ErrorKind::kNotADatabase, "file is too short to be a database").AtFile(name);
+  if (size < kHeaderMinimumBytes)
+    return Status(ErrorKind::kNotADatabase, "file is too short to be a database").AtFile(name);
   std::vector<uint8_t> first(kHeaderMinimumBytes);
   JET_RETURN_IF_ERROR(file->ReadAt(0, first));
   auto header = ParseHeader(first);
@@ -45,7 +46,8 @@ Result<std::unique_ptr<Database>> Database::Open(std::unique_ptr<File> file, con
   if (size < uint64_t{page_size} * (kCatalogTableDefPage + 1)) {
     return CorruptError("file is too short to hold the catalog").AtFile(name);
   }
-  if (size / page_size > 0xffffff) return CorruptError("file is larger than a Jet database can be").AtFile(name);
+  if (size / page_size > 0xffffff)
+    return CorruptError("file is larger than a Jet database can be").AtFile(name);
   if (!options.tolerate_damage) {
     if (size % page_size != 0) {
       return CorruptError("the file ends with a partial page: it was cut short")
@@ -159,7 +161,8 @@ Status Database::CheckTableDefinitions() {
     if (!entry.IsTable()) continue;
     const uint32_t page = entry.DefinitionPage();
     if (!inside(page)) {
-      return CorruptError("the catalog places table '" + entry.name + "' beyond the end of the file").AtPage(page);
+      return CorruptError("the catalog places table '" + entry.name + "' beyond the end of the file")
+          .AtPage(page);
     }
     auto def = ReadTableDef(page);
     if (!def.ok()) return TableUnreadable(entry.name, def.status(), page);
@@ -167,7 +170,8 @@ Status Database::CheckTableDefinitions() {
     for (const RealIndex& index : def->real_indexes) {
       sound = sound && inside(index.root_page) && inside(PointerPage(index.used_pages));
     }
-    if (!sound) return CorruptError("table '" + entry.name + "' points beyond the end of the file").AtPage(page);
+    if (!sound)
+      return CorruptError("table '" + entry.name + "' points beyond the end of the file").AtPage(page);
     // The map of the table's pages: a file cut short loses pages that the map still names.
     Status map = CheckUsageMapWithinFile(*this, def->used_pages);
     if (!map.ok()) return TableUnreadable(entry.name, map, page);

@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "jet/io/File.h"
-#include "jet/io/FileSystem.h"
+#include "jet/base/Status.h"
 #include "jet/format/Format.h"
 #include "jet/format/Header.h"
-#include "jet/read/PageSource.h"
-#include "jet/base/Status.h"
 #include "jet/format/TableDef.h"
+#include "jet/io/File.h"
+#include "jet/io/FileSystem.h"
+#include "jet/read/PageSource.h"
 
 namespace jet {
 
@@ -37,9 +37,9 @@ struct OpenOptions {
 // One row of MSysObjects that the engine needs.
 struct CatalogEntry {
   std::string name;
-  int16_t type = 0;      // kObjectTypeTable, ...
+  int16_t type = 0;  // kObjectTypeTable, ...
   uint32_t flags = 0;
-  uint32_t id = 0;       // for tables: low 24 bits are the definition page
+  uint32_t id = 0;  // for tables: low 24 bits are the definition page
   uint32_t parent_id = 0;
 
   uint32_t DefinitionPage() const { return id & kTableIdPageMask; }

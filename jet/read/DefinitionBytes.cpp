@@ -17,7 +17,8 @@ std::optional<size_t> SkipNames(std::span<const uint8_t> bytes, const Layout& l,
 
 Result<IndexSections> LocateIndexSections(std::span<const uint8_t> bytes, const Layout& l, size_t columns,
                                           size_t real_indexes) {
-  const size_t first = l.tdef_header_end + real_indexes * l.tdef_real_index_entry + columns * l.tdef_column_entry;
+  const size_t first =
+      l.tdef_header_end + real_indexes * l.tdef_real_index_entry + columns * l.tdef_column_entry;
   auto at = SkipNames(bytes, l, first, columns);
   if (!at) return CorruptError("column names run past the end");
   IndexSections sections{*at, *at + real_indexes * l.tdef_real_index_def};

@@ -13,7 +13,8 @@
 namespace jet {
 
 // Where the `count` names stored from `at` on end; nullopt when they run past the end.
-std::optional<size_t> SkipNames(std::span<const uint8_t> bytes, const Layout& layout, size_t at, size_t count);
+std::optional<size_t> SkipNames(std::span<const uint8_t> bytes, const Layout& layout, size_t at,
+                                size_t count);
 
 // Where the index parts of definition bytes start: the real-index definitions, then the
 // logical-index entries. kCorrupt when the column names run past the end.
@@ -21,7 +22,7 @@ struct IndexSections {
   size_t real_definitions = 0;
   size_t logical_entries = 0;
 };
-Result<IndexSections> LocateIndexSections(std::span<const uint8_t> bytes, const Layout& layout, size_t columns,
-                                          size_t real_indexes);
+Result<IndexSections> LocateIndexSections(std::span<const uint8_t> bytes, const Layout& layout,
+                                          size_t columns, size_t real_indexes);
 
 }  // namespace jet

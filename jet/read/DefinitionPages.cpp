@@ -34,7 +34,8 @@ JoinedDefinition JoinDefinitionPages(PageSource& source, uint32_t first) {
 Result<std::vector<uint8_t>> ReadDefinitionBytes(PageSource& source, const TableDef& def) {
   JoinedDefinition joined = JoinDefinitionPages(source, def.page);
   if (!joined.broken.ok()) return joined.broken;
-  if (joined.pages != def.pages) return CorruptError("the table definition's pages have changed").AtPage(def.page);
+  if (joined.pages != def.pages)
+    return CorruptError("the table definition's pages have changed").AtPage(def.page);
   return std::move(joined.bytes);
 }
 

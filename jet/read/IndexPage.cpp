@@ -68,7 +68,8 @@ Result<IndexPage> ParseIndexPage(std::span<const uint8_t> page, const Layout& l)
   return out;
 }
 
-Result<std::vector<IndexEntry>> ReadIndexLeaves(Database& db, uint32_t root_page, std::vector<uint32_t>* visited) {
+Result<std::vector<IndexEntry>> ReadIndexLeaves(Database& db, uint32_t root_page,
+                                                std::vector<uint32_t>* visited) {
   std::set<uint32_t> seen;
   std::vector<uint8_t> bytes;
   auto load = [&](uint32_t number) -> Result<IndexPage> {

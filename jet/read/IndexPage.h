@@ -10,8 +10,8 @@
 #include <span>
 #include <vector>
 
-#include "jet/format/Format.h"
 #include "jet/base/Status.h"
+#include "jet/format/Format.h"
 
 namespace jet {
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace jet {
 
 Result<std::span<const uint8_t>> PageWindow::Page(uint32_t number) {

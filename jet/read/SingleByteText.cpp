@@ -2,13 +2,14 @@
 
 #include <algorithm>
 
-#include "jet/read/LongValue.h"
-#include "jet/format/Row.h"
 #include "jet/base/TextCodec.h"
+#include "jet/format/Row.h"
+#include "jet/read/LongValue.h"
 
 namespace jet {
 
-Status CheckSingleByteText(Database& db, const TableDef& def, const RowRecord& row, const std::vector<Value>& values) {
+Status CheckSingleByteText(Database& db, const TableDef& def, const RowRecord& row,
+                           const std::vector<Value>& values) {
   JET_ASSIGN_OR_RETURN(const std::vector<RawField> fields, SplitRow(row.bytes, def, db.layout()));
   for (size_t i = 0; i < def.columns.size() && i < values.size(); ++i) {
     const ColumnDef& col = def.columns[i];

@@ -6,15 +6,16 @@
 
 #include <vector>
 
-#include "jet/read/Database.h"
 #include "jet/format/TableDef.h"
-#include "jet/read/TableReader.h"
 #include "jet/format/Value.h"
+#include "jet/read/Database.h"
+#include "jet/read/TableReader.h"
 
 namespace jet {
 
 // kUnsupported when a text or memo value of `row` (decoded into `values`) would not be
 // stored again as the same bytes.
-Status CheckSingleByteText(Database& db, const TableDef& def, const RowRecord& row, const std::vector<Value>& values);
+Status CheckSingleByteText(Database& db, const TableDef& def, const RowRecord& row,
+                           const std::vector<Value>& values);
 
 }  // namespace jet

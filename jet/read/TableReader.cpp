@@ -1,9 +1,9 @@
 #include "jet/read/TableReader.h"
 
 #include "jet/base/Bytes.h"
+#include "jet/base/WriteBytes.h"
 #include "jet/read/LongValue.h"
 #include "jet/read/UsageMap.h"
-#include "jet/base/WriteBytes.h"
 
 namespace jet {
 namespace {
@@ -28,7 +28,8 @@ Status TableReader::LoadPage(uint32_t page) {
     current_ = page_;
   }
   // The usage map may list pages the table no longer uses; only its own data pages count.
-  if (current_[0] != kPageData || *GetU32(current_, db_.layout().data_owner) != def_.page) return Status::Ok();
+  if (current_[0] != kPageData || *GetU32(current_, db_.layout().data_owner) != def_.page)
+    return Status::Ok();
   auto info = ParseDataPage(current_, db_.layout());
   if (!info.ok()) return info.status().AtPage(page);
   info_ = std::move(info).value();

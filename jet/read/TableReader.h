@@ -17,13 +17,13 @@
 #include <span>
 #include <vector>
 
-#include "jet/format/DataPage.h"
-#include "jet/read/Database.h"
-#include "jet/read/PageWindow.h"
-#include "jet/format/Row.h"
 #include "jet/base/Status.h"
+#include "jet/format/DataPage.h"
+#include "jet/format/Row.h"
 #include "jet/format/TableDef.h"
 #include "jet/format/Value.h"
+#include "jet/read/Database.h"
+#include "jet/read/PageWindow.h"
 
 namespace jet {
 
@@ -71,7 +71,7 @@ class TableReader {
   size_t page_index_ = 0;
   PageWindow window_;
   bool windowed_;
-  std::vector<uint8_t> page_;          // the page read without a window
+  std::vector<uint8_t> page_;         // the page read without a window
   std::span<const uint8_t> current_;  // the page being walked: page_ or inside window_
   DataPageInfo info_;
   size_t slot_ = 0;

@@ -11,8 +11,8 @@ namespace {
 constexpr size_t kInlineMapHead = 5;  // type byte, 32-bit first page
 
 // Adds the pages whose bit is set in `bitmap`, whose first bit stands for `first_page`.
-Status AddBits(std::span<const uint8_t> bitmap, uint64_t first_page, uint32_t page_count, BeyondEnd beyond_end,
-               std::vector<uint32_t>& out) {
+Status AddBits(std::span<const uint8_t> bitmap, uint64_t first_page, uint32_t page_count,
+               BeyondEnd beyond_end, std::vector<uint32_t>& out) {
   for (size_t byte = 0; byte < bitmap.size(); ++byte) {
     if (bitmap[byte] == 0) continue;
     for (int bit = 0; bit < 8; ++bit) {
@@ -33,22 +33,25 @@ uint64_t PagesPerBitmap(const PageSource& db) { return uint64_t{db.page_size() -
 
 // The bitmap pages a reference map lists, each with its place in the list (0 entries, the
 // unused places, are skipped). kCorrupt for a page beyond the end of the file.
-Result<std::vector<std::pair<size_t, uint32_t>>> BitmapPages(const PageSource& db, std::span<const uint8_t> row) {
+Result<std::vector<std::pair<size_t, uint32_t>>> BitmapPages(const PageSource& db,
+                                                             std::span<const uint8_t> row) {
   std::vector<std::pair<size_t, uint32_t>> out;
   for (size_t i = 0; 1 + i * 4 + 4 <= row.size(); ++i) {
     const uint32_t map_page = *GetU32(row, 1 + i * 4);
     if (map_page == 0) continue;
-    if (map_page >= db.page_count()) return CorruptError("usage map keeps a bitmap page beyond the end of the file");
+    if (map_page >= db.page_count())
+      return CorruptError("usage map keeps a bitmap page beyond the end of the file");
     out.emplace_back(i, map_page);
   }
   return out;
 }
 
 // Adds the set bits of bitmap page `map_page`, the `place`-th of its map.
-Status AddBitmapPage(PageSource& db, uint32_t map_page, size_t place, BeyondEnd beyond_end, std::vector<uint8_t>& page,
-                     std::vector<uint32_t>& out) {
+Status AddBitmapPage(PageSource& db, uint32_t map_page, size_t place, BeyondEnd beyond_end,
+                     std::vector<uint8_t>& page, std::vector<uint32_t>& out) {
   JET_RETURN_IF_ERROR(db.ReadPage(map_page, page));
-  if (page[0] != kPageUsageMap) return CorruptError("usage map points to a page that is not a bitmap").AtPage(map_page);
+  if (page[0] != kPageUsageMap)
+    return CorruptError("usage map points to a page that is not a bitmap").AtPage(map_page);
   Status s = AddBits(std::span<const uint8_t>(page).subspan(kUsageMapPageHeader), place * PagesPerBitmap(db),
                      db.page_count(), beyond_end, out);
   return s.ok() ? s : s.AtPage(map_page);
@@ -60,7 +63,8 @@ Result<UsageMap> DecodeUsageMap(PageSource& db, std::span<const uint8_t> row, Be
   if (row.size() < kInlineMapHead) return CorruptError("usage map is too short");
   UsageMap map;
   if (row[0] == kUsageMapInline) {
-    JET_RETURN_IF_ERROR(AddBits(row.subspan(kInlineMapHead), *GetU32(row, 1), db.page_count(), beyond_end, map.pages));
+    JET_RETURN_IF_ERROR(
+        AddBits(row.subspan(kInlineMapHead), *GetU32(row, 1), db.page_count(), beyond_end, map.pages));
     return map;
   }
   if (row[0] != kUsageMapReference) return CorruptError("unknown usage map type " + std::to_string(row[0]));

@@ -16,8 +16,8 @@ class PageSource;
 
 struct UsageMap {
   bool inline_map = true;
-  std::vector<uint32_t> pages;       // pages whose bit is set, ascending
-  std::vector<uint32_t> map_pages;   // bitmap pages of a reference map
+  std::vector<uint32_t> pages;      // pages whose bit is set, ascending
+  std::vector<uint32_t> map_pages;  // bitmap pages of a reference map
 };
 
 // What a set bit naming a page beyond the end of the file means. A table's maps never name

@@ -7,15 +7,24 @@ namespace jet {
 
 const char* LossKindName(LossKind kind) {
   switch (kind) {
-    case LossKind::kPageSkipped: return "pages skipped";
-    case LossKind::kRowDropped: return "rows dropped";
-    case LossKind::kValueCut: return "values cut";
-    case LossKind::kValueNulled: return "values emptied";
-    case LossKind::kTableLost: return "tables lost";
-    case LossKind::kIndexDropped: return "indexes dropped";
-    case LossKind::kCatalogRow: return "catalog rows dropped";
-    case LossKind::kTableRenamed: return "tables renamed";
-    case LossKind::kHeaderRestored: return "header settings restored";
+    case LossKind::kPageSkipped:
+      return "pages skipped";
+    case LossKind::kRowDropped:
+      return "rows dropped";
+    case LossKind::kValueCut:
+      return "values cut";
+    case LossKind::kValueNulled:
+      return "values emptied";
+    case LossKind::kTableLost:
+      return "tables lost";
+    case LossKind::kIndexDropped:
+      return "indexes dropped";
+    case LossKind::kCatalogRow:
+      return "catalog rows dropped";
+    case LossKind::kTableRenamed:
+      return "tables renamed";
+    case LossKind::kHeaderRestored:
+      return "header settings restored";
   }
   return "other";
 }
@@ -42,10 +51,9 @@ std::string RepairReport::ToString() const {
   }
   for (const Loss& loss : losses) out << loss.ToString() << "\n";
   out << "repaired: " << tables << " tables, " << rows << " rows written\n";
-  for (LossKind kind : {LossKind::kTableLost, LossKind::kIndexDropped, LossKind::kCatalogRow, LossKind::kTableRenamed,
-                        LossKind::kPageSkipped,
-                        LossKind::kRowDropped, LossKind::kValueCut, LossKind::kValueNulled,
-                        LossKind::kHeaderRestored}) {
+  for (LossKind kind : {LossKind::kTableLost, LossKind::kIndexDropped, LossKind::kCatalogRow,
+                        LossKind::kTableRenamed, LossKind::kPageSkipped, LossKind::kRowDropped,
+                        LossKind::kValueCut, LossKind::kValueNulled, LossKind::kHeaderRestored}) {
     out << LossKindName(kind) << ": " << Count(kind) << "\n";
   }
   if (!unsynced.empty()) out << "warning: " << unsynced << "\n";

@@ -11,15 +11,15 @@
 namespace jet {
 
 enum class LossKind {
-  kPageSkipped,    // a page that could not be read as what it should be
-  kRowDropped,     // a row whose place or bytes are damaged
-  kValueCut,       // a memo or OLE value ended at a break in its chain
-  kValueNulled,    // a memo or OLE value of which nothing could be read
-  kTableLost,      // a table whose definition or catalog row cannot be read
-  kIndexDropped,   // an index whose definition cannot be read (the table is kept without it)
-  kCatalogRow,     // a catalog row dropped
-  kTableRenamed,   // a table found without its catalog row, listed again under a new name
-  kHeaderRestored, // a header setting restored from the format's constants
+  kPageSkipped,     // a page that could not be read as what it should be
+  kRowDropped,      // a row whose place or bytes are damaged
+  kValueCut,        // a memo or OLE value ended at a break in its chain
+  kValueNulled,     // a memo or OLE value of which nothing could be read
+  kTableLost,       // a table whose definition or catalog row cannot be read
+  kIndexDropped,    // an index whose definition cannot be read (the table is kept without it)
+  kCatalogRow,      // a catalog row dropped
+  kTableRenamed,    // a table found without its catalog row, listed again under a new name
+  kHeaderRestored,  // a header setting restored from the format's constants
 };
 
 struct Loss {

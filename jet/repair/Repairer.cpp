@@ -6,19 +6,19 @@
 
 #include "jet/base/Bytes.h"
 #include "jet/check/Checker.h"
-#include "jet/write/DesignFromDefinition.h"
-#include "jet/write/CellsFromValues.h"
-#include "jet/read/Database.h"
 #include "jet/format/Format.h"
+#include "jet/io/PageEncryptingFile.h"
+#include "jet/io/TemporaryFile.h"
+#include "jet/read/Database.h"
+#include "jet/repair/SalvageSchema.h"
+#include "jet/repair/SalvageTable.h"
+#include "jet/write/CellsFromValues.h"
+#include "jet/write/DesignFromDefinition.h"
 #include "jet/write/LongValueWriter.h"
 #include "jet/write/MapRowWriter.h"
 #include "jet/write/PageAllocator.h"
-#include "jet/io/PageEncryptingFile.h"
 #include "jet/write/RowEncoder.h"
-#include "jet/repair/SalvageSchema.h"
-#include "jet/repair/SalvageTable.h"
 #include "jet/write/TablePlan.h"
-#include "jet/io/TemporaryFile.h"
 #include "jet/write/UsageMapWriter.h"
 
 namespace jet {
@@ -41,7 +41,11 @@ class NoLongValues : public LongValueSink {
 class Rebuild {
  public:
   Rebuild(SalvageSource& source, File& out, RepairReport& report)
-      : source_(source), allocator_(out, source.layout()), maps_(allocator_), cut_values_(allocator_, 0), report_(report) {}
+      : source_(source),
+        allocator_(out, source.layout()),
+        maps_(allocator_),
+        cut_values_(allocator_, 0),
+        report_(report) {}
 
   Status Run() {
     allocator_.BufferWrites(kBufferedPages);
@@ -58,7 +62,8 @@ class Rebuild {
       if (!rows.ok() && rows.status().kind() != ErrorKind::kCorrupt) return rows.status();
       if (!rows.ok()) {
         // Nothing of it is listed: its catalog row goes too.
-        report_.Add(LossKind::kTableLost, tables_[i].name, tables_[i].def.page, "table lost: " + rows.status().description());
+        report_.Add(LossKind::kTableLost, tables_[i].name, tables_[i].def.page,
+                    "table lost: " + rows.status().description());
         tables_.front().left_out.push_back(catalog_pointers_[tables_[i].def.page]);
         continue;
       }
@@ -94,9 +99,12 @@ class Rebuild {
   // The catalog goes first, onto page 2; its rows are copied last.
   Status StartCatalog() {
     auto catalog = Definition(kCatalogTableDefPage, kCatalogName, report_);
-    if (!catalog.ok()) return CorruptError("the catalog's definition cannot be carried over: " + catalog.status().description());
+    if (!catalog.ok())
+      return CorruptError("the catalog's definition cannot be carried over: " +
+                          catalog.status().description());
     catalog->new_page = allocator_.Reserve();
-    if (catalog->new_page != kCatalogTableDefPage) return Status(ErrorKind::kInvalidArgument, "catalog not on page 2");
+    if (catalog->new_page != kCatalogTableDefPage)
+      return Status(ErrorKind::kInvalidArgument, "catalog not on page 2");
     new_ids_[kCatalogTableDefPage] = kCatalogTableDefPage;
     new_pages_[kCatalogTableDefPage] = kCatalogTableDefPage;
     tables_.push_back(std::move(catalog).value());
@@ -109,7 +117,8 @@ class Rebuild {
     const CatalogEntry& entry = row.entry;
     if (!entry.IsTable() || entry.DefinitionPage() == kCatalogTableDefPage) return;
     if (new_ids_.count(entry.id) != 0 || new_pages_.count(entry.DefinitionPage()) != 0) {
-      report_.Add(LossKind::kCatalogRow, entry.name, entry.DefinitionPage(), "a second catalog row for the same table dropped");
+      report_.Add(LossKind::kCatalogRow, entry.name, entry.DefinitionPage(),
+                  "a second catalog row for the same table dropped");
       DropCatalogRow(row);
       return;
     }
@@ -174,7 +183,8 @@ class Rebuild {
     if (!CatalogLostRows() || model == nullptr) return Status::Ok();
     const CatalogRow kept_model = *model;
     for (uint32_t page : source_.DefinitionStarts()) {
-      if (page == kCatalogTableDefPage || new_pages_.count(page) != 0 || source_.DataPagesOf(page).empty()) continue;
+      if (page == kCatalogTableDefPage || new_pages_.count(page) != 0 || source_.DataPagesOf(page).empty())
+        continue;
       const std::string name = "Recovered" + std::to_string(page);
       RepairReport scratch;
       auto table = Definition(page, name, scratch);
@@ -195,7 +205,8 @@ class Rebuild {
   // A database whose every user table is lost is not worth a repaired file.
   Status CheckSomethingLeft() const {
     size_t listed = 0;
-    for (const CatalogRow& row : catalog_.rows) listed += row.entry.IsTable() && !row.entry.IsSystem() ? 1 : 0;
+    for (const CatalogRow& row : catalog_.rows)
+      listed += row.entry.IsTable() && !row.entry.IsSystem() ? 1 : 0;
     size_t kept = 0;
     for (const TableToSalvage& table : tables_) kept += table.def.table_type == kSystemTableType ? 0 : 1;
     if (listed == 0 || kept > 0) return Status::Ok();
@@ -261,7 +272,8 @@ Status VerifyCopy(FileSystem& fs, const std::string& path) {
   });
   JET_RETURN_IF_ERROR(disk.failure());
   if (problems != 0) {
-    return CorruptError("the repaired copy fails its check (" + std::to_string(problems) + " problems, first: " + first + ")");
+    return CorruptError("the repaired copy fails its check (" + std::to_string(problems) +
+                        " problems, first: " + first + ")");
   }
   return Status::Ok();
 }
@@ -275,15 +287,17 @@ Result<RepairReport> RepairOnDisk(FileSystem& fs, const std::string& path, File&
                        TemporaryFile::CreateBeside(fs, path, "repair", original.mode));
   auto report = RepairInto(source, temporary->file());
   temporary->Close();
-  if (!report.ok()) return report.status().file().empty() ? Status(report.status()).AtFile(path) : report.status();
+  if (!report.ok())
+    return report.status().file().empty() ? Status(report.status()).AtFile(path) : report.status();
   JET_RETURN_IF_ERROR(fs.SetOwner(temporary->path(), original.owner, original.group));
   JET_RETURN_IF_ERROR(fs.SetMode(temporary->path(), original.mode));
   JET_RETURN_IF_ERROR(VerifyCopy(fs, temporary->path()));
   JET_RETURN_IF_ERROR(temporary->RenameOver(path));
   Status synced = fs.SyncFolder(FolderOf(path));
   if (!synced.ok()) {
-    report->unsynced = "the repaired database has replaced the original, but its folder could not be flushed (" +
-                       synced.ToString() + "): a power failure now may still bring back the damaged file";
+    report->unsynced =
+        "the repaired database has replaced the original, but its folder could not be flushed (" +
+        synced.ToString() + "): a power failure now may still bring back the damaged file";
   }
   return report;
 }
@@ -292,14 +306,16 @@ Result<RepairReport> RepairOnDisk(FileSystem& fs, const std::string& path, File&
 
 Result<RepairReport> RepairInto(File& source, File& destination) {
   JET_ASSIGN_OR_RETURN(const uint64_t size, destination.Size());
-  if (size != 0) return Status(ErrorKind::kInvalidArgument, "the destination is not empty").AtFile(destination.Name());
+  if (size != 0)
+    return Status(ErrorKind::kInvalidArgument, "the destination is not empty").AtFile(destination.Name());
   RepairReport report;
   report.repaired = true;
   JET_ASSIGN_OR_RETURN(std::unique_ptr<SalvageSource> salvage, SalvageSource::Open(source, report));
   std::unique_ptr<PageEncryptingFile> encrypted;
   File* out = &destination;
   if (salvage->header().database_key != 0) {
-    encrypted = std::make_unique<PageEncryptingFile>(destination, salvage->layout().page_size, salvage->header().database_key);
+    encrypted = std::make_unique<PageEncryptingFile>(destination, salvage->layout().page_size,
+                                                     salvage->header().database_key);
     out = encrypted.get();
   }
   Rebuild rebuild(*salvage, *out, report);

@@ -16,10 +16,10 @@
 
 #include <string>
 
+#include "jet/base/Status.h"
 #include "jet/io/File.h"
 #include "jet/io/FileSystem.h"
 #include "jet/repair/RepairReport.h"
-#include "jet/base/Status.h"
 
 namespace jet {
 

@@ -7,11 +7,11 @@
 
 #include "jet/base/Bytes.h"
 #include "jet/base/CodePages.h"
-#include "jet/write/HeaderPageWriter.h"
 #include "jet/base/Rc4.h"
 #include "jet/format/HeaderFields.h"
 #include "jet/format/TableDef.h"
 #include "jet/format/WriteMarker.h"
+#include "jet/write/HeaderPageWriter.h"
 
 namespace jet {
 namespace {
@@ -21,7 +21,8 @@ constexpr double kLastDate = 2958465.0;  // 31 December 9999
 
 std::vector<uint8_t> Unscramble(std::span<const uint8_t> page, JetVersion version) {
   std::vector<uint8_t> out(page.begin(), page.end());
-  Rc4Apply(kHeaderScrambleKey, std::span<uint8_t>(out).subspan(kHeaderScrambledOffset, HeaderScrambledLength(version)));
+  Rc4Apply(kHeaderScrambleKey,
+           std::span<uint8_t>(out).subspan(kHeaderScrambledOffset, HeaderScrambledLength(version)));
   return out;
 }
 
@@ -63,15 +64,19 @@ bool PasswordReadable(const Header& h, std::span<const uint8_t> u) {
   return zeros_after && length / unit <= kMaxPasswordCharacters && Printable(h.password);
 }
 
-
 // A locale id: a primary language in the low ten bits, a sublanguage above, nothing higher.
-bool PlausibleSortOrder(uint16_t sort_order) { return (sort_order & 0x3ff) != 0 && (sort_order & 0x3ff) < 0x80 && sort_order < 0x4000; }
+bool PlausibleSortOrder(uint16_t sort_order) {
+  return (sort_order & 0x3ff) != 0 && (sort_order & 0x3ff) < 0x80 && sort_order < 0x4000;
+}
 
-bool PlausibleDate(std::optional<double> date) { return date && std::isfinite(*date) && *date > 1 && *date < kLastDate; }
+bool PlausibleDate(std::optional<double> date) {
+  return date && std::isfinite(*date) && *date > 1 && *date < kLastDate;
+}
 
 // The version and database key under which page 2 reads as the catalog; the stored ones
 // are tried first.
-Result<std::optional<std::pair<JetVersion, uint32_t>>> FindLayout(File& file, uint64_t size, std::span<const uint8_t> page) {
+Result<std::optional<std::pair<JetVersion, uint32_t>>> FindLayout(File& file, uint64_t size,
+                                                                  std::span<const uint8_t> page) {
   const uint8_t stored = page[kHeaderVersionOffset];
   std::vector<JetVersion> versions = {JetVersion::kJet4, JetVersion::kJet3};
   if (stored == 0) std::swap(versions[0], versions[1]);
@@ -92,28 +97,33 @@ void RestoreSettings(SalvagedHeader& s, uint32_t key, RepairReport& report) {
   Header& h = s.header;
   const std::vector<uint8_t> u = Unscramble(s.stored, h.version);
   if (h.database_key != key) {
-    report.Add(LossKind::kHeaderRestored, "", 0, "the database key does not decode the pages; taken as " + std::to_string(key));
+    report.Add(LossKind::kHeaderRestored, "", 0,
+               "the database key does not decode the pages; taken as " + std::to_string(key));
     h.database_key = key;
     s.intact = false;
   }
   if (!AcceptedCodePage(h)) {
-    report.Add(LossKind::kHeaderRestored, "", 0, "code page " + std::to_string(h.code_page) + " restored to 1252");
+    report.Add(LossKind::kHeaderRestored, "", 0,
+               "code page " + std::to_string(h.code_page) + " restored to 1252");
     h.code_page = kDefaultCodePage;
     s.intact = false;
   }
   if (!PlausibleSortOrder(h.sort_order)) {
-    report.Add(LossKind::kHeaderRestored, "", 0, "sort order " + std::to_string(h.sort_order) + " restored to General");
+    report.Add(LossKind::kHeaderRestored, "", 0,
+               "sort order " + std::to_string(h.sort_order) + " restored to General");
     h.sort_order = kGeneralSortOrder;
     s.intact = false;
   }
   bool date_ok = h.version == JetVersion::kJet3 || PlausibleDate(h.creation_date);
   if (!date_ok || !PasswordReadable(h, u)) {
-    report.Add(LossKind::kHeaderRestored, "", 0, "the password cannot be read; the repaired database has none");
+    report.Add(LossKind::kHeaderRestored, "", 0,
+               "the password cannot be read; the repaired database has none");
     h.password.clear();
     s.intact = false;
   }
   if (!date_ok) {
-    report.Add(LossKind::kHeaderRestored, "", 0, "the creation date cannot be read; restored to a fixed date");
+    report.Add(LossKind::kHeaderRestored, "", 0,
+               "the creation date cannot be read; restored to a fixed date");
     h.creation_date = kDefaultCreated;
   }
 }
@@ -130,14 +140,16 @@ Result<SalvagedHeader> SalvageHeader(File& file, RepairReport& report) {
   // signature whole, is refused however damaged it looks.
   const bool signed_file = HasJetSignature(s.stored);
   if (signed_file && s.stored[kHeaderVersionOffset] > static_cast<uint8_t>(JetVersion::kJet4)) {
-    return Status(ErrorKind::kUnsupported, "database format version " + std::to_string(s.stored[kHeaderVersionOffset]) +
+    return Status(ErrorKind::kUnsupported, "database format version " +
+                                               std::to_string(s.stored[kHeaderVersionOffset]) +
                                                " is not supported")
         .AtPage(0);
   }
   JET_ASSIGN_OR_RETURN(const auto found, FindLayout(file, size, s.stored));
   if (!found) {
-    return CorruptError("neither format version reads page 2 as the catalog's definition: the catalog, and with it "
-                        "every table, is lost")
+    return CorruptError(
+               "neither format version reads page 2 as the catalog's definition: the catalog, and with it "
+               "every table, is lost")
         .AtPage(kCatalogTableDefPage);
   }
   const auto [version, key] = *found;
@@ -149,8 +161,10 @@ Result<SalvagedHeader> SalvageHeader(File& file, RepairReport& report) {
   fixed[kHeaderVersionOffset] = static_cast<uint8_t>(version);
   JET_ASSIGN_OR_RETURN(s.header, ParseHeader(fixed));
   const std::vector<uint8_t> u = Unscramble(fixed, version);
-  if (!std::equal(kHeaderRegionPrologue.begin(), kHeaderRegionPrologue.end(), u.begin() + kHeaderScrambledOffset)) {
-    report.Add(LossKind::kHeaderRestored, "", 0, "the scrambled region is damaged; its settings were checked one by one");
+  if (!std::equal(kHeaderRegionPrologue.begin(), kHeaderRegionPrologue.end(),
+                  u.begin() + kHeaderScrambledOffset)) {
+    report.Add(LossKind::kHeaderRestored, "", 0,
+               "the scrambled region is damaged; its settings were checked one by one");
     s.intact = false;
   }
   s.stored.resize(s.header.page_size);
@@ -169,7 +183,8 @@ std::vector<uint8_t> RepairedHeaderPage(const SalvagedHeader& s) {
   const Header& h = s.header;
   const Layout& l = LayoutFor(h.version);
   std::vector<uint8_t> page = BuildHeaderPage(l, h.password, h.creation_date.value_or(kDefaultCreated));
-  const std::span<uint8_t> region = std::span<uint8_t>(page).subspan(kHeaderScrambledOffset, HeaderScrambledLength(h.version));
+  const std::span<uint8_t> region =
+      std::span<uint8_t>(page).subspan(kHeaderScrambledOffset, HeaderScrambledLength(h.version));
   Rc4Apply(kHeaderScrambleKey, region);
   PutU16(page, kHeaderCodePage, h.code_page);
   PutU16(page, l.sort_order_offset, h.sort_order);

@@ -8,16 +8,16 @@
 #include <cstdint>
 #include <vector>
 
-#include "jet/io/File.h"
 #include "jet/format/Header.h"
+#include "jet/io/File.h"
 #include "jet/repair/RepairReport.h"
 
 namespace jet {
 
 struct SalvagedHeader {
-  Header header;               // settings to use (restored where damaged)
-  bool intact = true;          // the stored page can be carried over as it is
-  std::vector<uint8_t> stored; // the first page as stored (scrambled), padded to a page
+  Header header;                // settings to use (restored where damaged)
+  bool intact = true;           // the stored page can be carried over as it is
+  std::vector<uint8_t> stored;  // the first page as stored (scrambled), padded to a page
 };
 
 // Errors: kUnsupported for a version byte other than Jet 3's and Jet 4's behind a whole

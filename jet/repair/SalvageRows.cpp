@@ -13,7 +13,8 @@ namespace {
 // The row at `pointer`, whatever its flags, from the part of its page the file holds.
 Result<std::span<const uint8_t>> RowAt(SalvageSource& source, uint32_t pointer, std::vector<uint8_t>& page) {
   const uint32_t number = PointerPage(pointer);
-  if (number >= source.page_count()) return CorruptError("page number beyond the end of the file").AtPage(number);
+  if (number >= source.page_count())
+    return CorruptError("page number beyond the end of the file").AtPage(number);
   auto present = source.ReadPresent(number, page);
   if (!present.ok()) return present.status();
   auto slot = LocateRow(page, *present, source.layout(), PointerRow(pointer));
@@ -21,7 +22,9 @@ Result<std::span<const uint8_t>> RowAt(SalvageSource& source, uint32_t pointer, 
   return std::span<const uint8_t>(page).subspan(slot->start, slot->end - slot->start);
 }
 
-SalvagedLongValue Broken(std::vector<uint8_t> bytes, std::string why) { return {std::move(bytes), false, std::move(why)}; }
+SalvagedLongValue Broken(std::vector<uint8_t> bytes, std::string why) {
+  return {std::move(bytes), false, std::move(why)};
+}
 
 Value DecodeColumn(SalvageSource& source, const ColumnDef& c, const RawField& f, const std::string& table,
                    uint32_t page, RepairReport& report) {
@@ -34,10 +37,12 @@ Value DecodeColumn(SalvageSource& source, const ColumnDef& c, const RawField& f,
     v.integer = f.bit ? 1 : 0;
     return v;
   }
-  if (!c.IsLongValue()) return DecodeFixedOrInline(c.type, f.bytes, jet4, TextCodePage(source.header()), c.scale);
+  if (!c.IsLongValue())
+    return DecodeFixedOrInline(c.type, f.bytes, jet4, TextCodePage(source.header()), c.scale);
   SalvagedLongValue data = SalvageLongValue(source, f.bytes);
   if (!data.whole && data.bytes.empty()) {
-    report.Add(LossKind::kValueNulled, table, page, "column '" + c.name + "': nothing readable (" + data.why + ")");
+    report.Add(LossKind::kValueNulled, table, page,
+               "column '" + c.name + "': nothing readable (" + data.why + ")");
     return v;
   }
   if (!data.whole) {
@@ -46,7 +51,8 @@ Value DecodeColumn(SalvageSource& source, const ColumnDef& c, const RawField& f,
       data.bytes.pop_back();  // keep whole characters of UTF-16 text
     }
     report.Add(LossKind::kValueCut, table, page,
-               "column '" + c.name + "': cut after " + std::to_string(data.bytes.size()) + " bytes (" + data.why + ")");
+               "column '" + c.name + "': cut after " + std::to_string(data.bytes.size()) + " bytes (" +
+                   data.why + ")");
   }
   return DecodeFixedOrInline(c.type, data.bytes, jet4, TextCodePage(source.header()), c.scale);
 }
@@ -104,7 +110,8 @@ SalvagedLongValue SalvageLongValue(SalvageSource& source, std::span<const uint8_
       });
   if (walked.ok()) return {std::move(out), true, ""};
   const std::optional<uint32_t> at = walked.page();
-  return Broken(std::move(out), (at ? "page " + std::to_string(*at) + ": " : std::string()) + walked.description());
+  return Broken(std::move(out),
+                (at ? "page " + std::to_string(*at) + ": " : std::string()) + walked.description());
 }
 
 Status SalvageRows(SalvageSource& source, const TableDef& def, const std::string& table, RepairReport& report,

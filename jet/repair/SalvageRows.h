@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "jet/repair/RepairReport.h"
-#include "jet/repair/SalvageSource.h"
 #include "jet/format/TableDef.h"
 #include "jet/format/Value.h"
+#include "jet/repair/RepairReport.h"
+#include "jet/repair/SalvageSource.h"
 
 namespace jet {
 

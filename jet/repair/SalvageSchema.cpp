@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "jet/base/Bytes.h"
-#include "jet/format/Format.h"
-#include "jet/read/DefinitionPages.h"
-#include "jet/read/DefinitionBytes.h"
-#include "jet/edit/TableDefEdit.h"
 #include "jet/base/WriteBytes.h"
+#include "jet/edit/TableDefEdit.h"
+#include "jet/format/Format.h"
+#include "jet/read/DefinitionBytes.h"
+#include "jet/read/DefinitionPages.h"
 
 namespace jet {
 namespace {
@@ -18,7 +18,8 @@ std::vector<uint8_t> DefinitionBytes(SalvageSource& source, uint32_t first, std:
                                      const std::string& table, RepairReport& report) {
   JoinedDefinition joined = JoinDefinitionPages(source, first);
   if (!joined.broken.ok() && !joined.pages.empty()) {
-    report.Add(LossKind::kPageSkipped, table, joined.broken.page(), "the definition's continuation is lost here");
+    report.Add(LossKind::kPageSkipped, table, joined.broken.page(),
+               "the definition's continuation is lost here");
   }
   pages = std::move(joined.pages);
   return std::move(joined.bytes);
@@ -45,12 +46,13 @@ CatalogEntry EntryFromValues(const TableDef& def, const std::vector<Value>& v) {
 
 }  // namespace
 
-Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std::string& table, RepairReport& report,
-                                 std::vector<uint8_t>* stored) {
+Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std::string& table,
+                                 RepairReport& report, std::vector<uint8_t>* stored) {
   const Layout& l = source.layout();
   std::vector<uint32_t> pages;
   std::vector<uint8_t> bytes = DefinitionBytes(source, page, pages, table, report);
-  if (pages.empty()) return CorruptError("page " + std::to_string(page) + " is not a table definition").AtPage(page);
+  if (pages.empty())
+    return CorruptError("page " + std::to_string(page) + " is not a table definition").AtPage(page);
   auto def = ParseTableDef(bytes, l, TextCodePage(source.header()));
   if (def.ok()) {
     def->page = page;
@@ -60,13 +62,15 @@ Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std
   }
   const Status first = def.status();
   auto columns = ColumnsOnly(bytes, l);
-  auto columns_only = columns.ok() ? ParseTableDef(*columns, l, TextCodePage(source.header())) : columns.status();
+  auto columns_only =
+      columns.ok() ? ParseTableDef(*columns, l, TextCodePage(source.header())) : columns.status();
   if (!columns_only.ok()) {
     Status failed = first;
     return failed.AtPage(page);
   }
   report.Add(LossKind::kIndexDropped, table, page,
-             "the index definitions are damaged (" + first.description() + "); the table is rebuilt without indexes");
+             "the index definitions are damaged (" + first.description() +
+                 "); the table is rebuilt without indexes");
   columns_only->page = page;
   columns_only->pages = std::move(pages);
   if (stored != nullptr) *stored = std::move(columns).value();
@@ -83,11 +87,13 @@ Result<SalvagedCatalog> SalvageCatalog(SalvageSource& source, RepairReport& repo
   SalvagedCatalog catalog{std::move(def).value(), {}};
   JET_RETURN_IF_ERROR(SalvageRows(source, catalog.def, kCatalogName, report, [&catalog](SalvagedRow&& row) {
     CatalogEntry entry = EntryFromValues(catalog.def, row.values);
-    catalog.rows.push_back(CatalogRow{std::move(entry), RowPointer(row.page, row.slot), std::move(row.values)});
+    catalog.rows.push_back(
+        CatalogRow{std::move(entry), RowPointer(row.page, row.slot), std::move(row.values)});
     return Status::Ok();
   }));
   if (catalog.rows.empty()) {
-    return CorruptError("no row of the catalog can be read: every table is lost").AtPage(kCatalogTableDefPage);
+    return CorruptError("no row of the catalog can be read: every table is lost")
+        .AtPage(kCatalogTableDefPage);
   }
   return catalog;
 }

@@ -8,19 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "jet/format/TableDef.h"
 #include "jet/read/Database.h"
 #include "jet/repair/RepairReport.h"
 #include "jet/repair/SalvageRows.h"
 #include "jet/repair/SalvageSource.h"
-#include "jet/format/TableDef.h"
 
 namespace jet {
 
 // The definition starting on `page`, with each index tree's flags, and in `stored` the bytes
 // it reads (without the index part when that is damaged). kCorrupt when not even the
 // columns can be read.
-Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std::string& table, RepairReport& report,
-                                 std::vector<uint8_t>* stored = nullptr);
+Result<TableDef> SalvageTableDef(SalvageSource& source, uint32_t page, const std::string& table,
+                                 RepairReport& report, std::vector<uint8_t>* stored = nullptr);
 
 struct CatalogRow {
   CatalogEntry entry;

@@ -28,8 +28,8 @@ SalvageSource::SalvageSource(File& file, SalvagedHeader header, uint64_t size)
       header_(std::move(header)),
       layout_(&LayoutFor(header_.header.version)),
       size_(size),
-      page_count_(static_cast<uint32_t>(std::min<uint64_t>((size + layout_->page_size - 1) / layout_->page_size,
-                                                            kMaxPages))) {}
+      page_count_(static_cast<uint32_t>(
+          std::min<uint64_t>((size + layout_->page_size - 1) / layout_->page_size, kMaxPages))) {}
 
 Result<std::unique_ptr<SalvageSource>> SalvageSource::Open(File& file, RepairReport& report) {
   JET_ASSIGN_OR_RETURN(const uint64_t size, file.Size());
@@ -37,8 +37,8 @@ Result<std::unique_ptr<SalvageSource>> SalvageSource::Open(File& file, RepairRep
   std::unique_ptr<SalvageSource> source(new SalvageSource(file, std::move(header), size));
   if (size % source->layout().page_size != 0) {
     report.Add(LossKind::kPageSkipped, "", source->page_count_ - 1,
-               "the file ends inside this page: " + std::to_string(size % source->layout().page_size) + " of " +
-                   std::to_string(source->layout().page_size) + " bytes are left");
+               "the file ends inside this page: " + std::to_string(size % source->layout().page_size) +
+                   " of " + std::to_string(source->layout().page_size) + " bytes are left");
   }
   JET_RETURN_IF_ERROR(source->ScanPages());
   source->ReadFreePages();
@@ -78,7 +78,8 @@ Result<std::vector<uint32_t>> SalvageSource::PagesOfTable(const TableDef& def, R
   auto map = ReadUsageMap(*this, def.used_pages);
   if (!map.ok() && map.status().kind() == ErrorKind::kIo) return map.status();
   if (map.ok()) {
-    std::set_intersection(map->pages.begin(), map->pages.end(), owned.begin(), owned.end(), std::back_inserter(pages));
+    std::set_intersection(map->pages.begin(), map->pages.end(), owned.begin(), owned.end(),
+                          std::back_inserter(pages));
     for (uint32_t page : wrong_type_[def.page]) {
       if (!std::binary_search(map->pages.begin(), map->pages.end(), page)) continue;
       report.Add(LossKind::kPageSkipped, "", page,

@@ -1,9 +1,9 @@
 #pragma once
 // Read access to a damaged database for its repair. Nothing here trusts the file's maps:
 // one pass over every page sorts data pages by the table that owns them and notes pages of
-// unknown type, reported when a table's map lists them. A file cut short keeps its partial last page; ReadPresent says how many of
-// the page's bytes really exist, so rows in the missing part are not taken for zeros. As a
-// PageSource it hands out whole pages only: a cut page reads as damaged there.
+// unknown type, reported when a table's map lists them. A file cut short keeps its partial last page;
+// ReadPresent says how many of the page's bytes really exist, so rows in the missing part are not taken for
+// zeros. As a PageSource it hands out whole pages only: a cut page reads as damaged there.
 
 #include <cstdint>
 #include <map>
@@ -11,11 +11,11 @@
 #include <set>
 #include <vector>
 
+#include "jet/format/TableDef.h"
 #include "jet/io/File.h"
 #include "jet/read/PageSource.h"
 #include "jet/repair/RepairReport.h"
 #include "jet/repair/SalvageHeader.h"
-#include "jet/format/TableDef.h"
 
 namespace jet {
 

@@ -6,26 +6,25 @@
 #include <set>
 
 #include "jet/base/Bytes.h"
-#include "jet/write/CellsFromValues.h"
-#include "jet/format/DataPage.h"
-#include "jet/write/IndexBuilder.h"
 #include "jet/compact/IndexCopier.h"
-#include "jet/write/KeyEncoder.h"
 #include "jet/compact/LongValueCopier.h"
-#include "jet/read/DefinitionBytes.h"
-#include "jet/format/Row.h"
-#include "jet/write/RowPlacer.h"
-#include "jet/format/RowPointerMap.h"
-#include "jet/repair/SalvageRows.h"
 #include "jet/compact/TableDefCopy.h"
 #include "jet/edit/TableDefEdit.h"
-#include "jet/write/TableDefWriter.h"
+#include "jet/format/DataPage.h"
+#include "jet/format/Row.h"
+#include "jet/format/RowPointerMap.h"
+#include "jet/read/DefinitionBytes.h"
 #include "jet/read/UsageMap.h"
+#include "jet/repair/SalvageRows.h"
+#include "jet/write/CellsFromValues.h"
+#include "jet/write/IndexBuilder.h"
+#include "jet/write/KeyEncoder.h"
+#include "jet/write/RowPlacer.h"
+#include "jet/write/TableDefWriter.h"
 #include "jet/write/UsageMapWriter.h"
 
 namespace jet {
 namespace {
-
 
 std::string IndexName(const TableDef& def, size_t real_index) {
   std::string names;
@@ -40,10 +39,10 @@ enum class IndexFate { kCopy, kRebuild, kLeftOut };
 
 struct IndexPlan {
   IndexFate fate = IndexFate::kCopy;
-  std::vector<ColumnPlan> columns;            // rebuilt: the key columns
-  std::unique_ptr<KeyEncoder> encoder;        // rebuilt
-  std::unique_ptr<IndexBuilder> builder;      // rebuilt
-  std::set<Bytes> unique_keys;                // rebuilt unique indexes: keys seen
+  std::vector<ColumnPlan> columns;        // rebuilt: the key columns
+  std::unique_ptr<KeyEncoder> encoder;    // rebuilt
+  std::unique_ptr<IndexBuilder> builder;  // rebuilt
+  std::set<Bytes> unique_keys;            // rebuilt unique indexes: keys seen
   std::optional<CopiedIndex> written;
 };
 
@@ -85,7 +84,9 @@ class TableSalvage {
     return Status::Ok();
   }
 
-  bool LeftOut(uint32_t pointer) const { return std::binary_search(left_out_.begin(), left_out_.end(), pointer); }
+  bool LeftOut(uint32_t pointer) const {
+    return std::binary_search(left_out_.begin(), left_out_.end(), pointer);
+  }
 
   // The rows of one page to carry over, reporting those whose place or bytes are damaged
   // the first time the page is read.
@@ -94,14 +95,17 @@ class TableSalvage {
     std::vector<std::pair<uint16_t, std::string>> dropped;
     std::vector<RowPlace> places = SoundRowPlaces(page, present, layout_, dropped);
     if (report) {
-      for (const auto& [slot, why] : dropped) Lose(LossKind::kRowDropped, number, "row " + std::to_string(slot) + " dropped: " + why);
+      for (const auto& [slot, why] : dropped)
+        Lose(LossKind::kRowDropped, number, "row " + std::to_string(slot) + " dropped: " + why);
     }
     std::erase_if(places, [&](const RowPlace& place) {
       if (LeftOut(RowPointer(number, static_cast<uint8_t>(place.slot)))) return true;
-      auto fields = SplitRow(std::span<const uint8_t>(page).subspan(place.start, place.end - place.start), def_, layout_);
+      auto fields = SplitRow(std::span<const uint8_t>(page).subspan(place.start, place.end - place.start),
+                             def_, layout_);
       if (fields.ok()) return false;
       if (report) {
-        Lose(LossKind::kRowDropped, number, "row " + std::to_string(place.slot) + " dropped: " + fields.status().description());
+        Lose(LossKind::kRowDropped, number,
+             "row " + std::to_string(place.slot) + " dropped: " + fields.status().description());
       }
       return true;
     });
@@ -199,7 +203,8 @@ class TableSalvage {
         plan.columns.push_back(c);
       }
       if (plan.fate == IndexFate::kLeftOut) continue;
-      for (size_t c = 0; c < plan.columns.size(); ++c) keys.push_back({&plan.columns[c], !index.columns[c].ascending});
+      for (size_t c = 0; c < plan.columns.size(); ++c)
+        keys.push_back({&plan.columns[c], !index.columns[c].ascending});
       plan.encoder = std::make_unique<KeyEncoder>(layout_, std::move(keys));
       plan.encoder->RequireExactKeys(TextCodePage(t_.source.header()));
       plan.builder = std::make_unique<IndexBuilder>(IndexName(def_, i), false);
@@ -221,7 +226,8 @@ class TableSalvage {
 
   // The keys of `row` for the indexes being rebuilt; nullopt when the row must be left out
   // because a unique index holds its key already.
-  Result<std::optional<std::vector<std::optional<Bytes>>>> KeysOf(std::span<const uint8_t> row, uint32_t page) {
+  Result<std::optional<std::vector<std::optional<Bytes>>>> KeysOf(std::span<const uint8_t> row,
+                                                                  uint32_t page) {
     std::vector<std::optional<Bytes>> keys(plans_.size());
     if (!Rebuilding()) return std::optional(std::move(keys));
     JET_ASSIGN_OR_RETURN(const std::vector<RawField> fields, SplitRow(row, def_, layout_));
@@ -234,7 +240,8 @@ class TableSalvage {
         values[c].null = false;
         values[c].integer = fields[c].bit ? 1 : 0;
       } else if (!fields[c].null && !column.IsLongValue()) {
-        values[c] = DecodeFixedOrInline(column.type, fields[c].bytes, jet4, TextCodePage(t_.source.header()), column.scale);
+        values[c] = DecodeFixedOrInline(column.type, fields[c].bytes, jet4, TextCodePage(t_.source.header()),
+                                        column.scale);
       }
     }
     auto cells = CellsFromValues(def_, values);
@@ -259,16 +266,19 @@ class TableSalvage {
     }
     for (size_t i = 0; i < plans_.size(); ++i) {
       const IndexPlan& plan = plans_[i];
-      if (plan.fate != IndexFate::kRebuild || !keys[i] || (def_.real_indexes[i].flags & kIndexUnique) == 0) continue;
+      if (plan.fate != IndexFate::kRebuild || !keys[i] || (def_.real_indexes[i].flags & kIndexUnique) == 0)
+        continue;
       if (plan.encoder->AllNull(*cells)) continue;
       if (plan.unique_keys.count(*keys[i]) != 0) {
         Lose(LossKind::kRowDropped, page,
-             "a row dropped: index " + IndexName(def_, i) + " is unique and the row stored before it has the same key");
+             "a row dropped: index " + IndexName(def_, i) +
+                 " is unique and the row stored before it has the same key");
         return std::optional<std::vector<std::optional<Bytes>>>();
       }
     }
     for (size_t i = 0; i < plans_.size(); ++i) {
-      if (plans_[i].fate == IndexFate::kRebuild && keys[i] && (def_.real_indexes[i].flags & kIndexUnique) != 0) {
+      if (plans_[i].fate == IndexFate::kRebuild && keys[i] &&
+          (def_.real_indexes[i].flags & kIndexUnique) != 0) {
         plans_[i].unique_keys.insert(*keys[i]);
       }
     }
@@ -297,11 +307,12 @@ class TableSalvage {
     // A row whose other long values may already be copied is never dropped from here: a
     // value that cannot be stored again is made null instead.
     auto stored = field.size() < kLongValueHeaderSize ? Result<Bytes>(CorruptError("its field is too short"))
-                                                       : t_.cut_values.Store(data.bytes);
+                                                      : t_.cut_values.Store(data.bytes);
     if (!stored.ok() && stored.status().kind() == ErrorKind::kIo) return stored.status();
     if (!stored.ok() || stored->size() != kLongValueHeaderSize) {
-      lose(LossKind::kValueNulled, "column '" + column.name + "': cannot be stored again (" +
-                                       (stored.ok() ? std::string("its field does not fit") : stored.status().description()) + ")");
+      lose(LossKind::kValueNulled,
+           "column '" + column.name + "': cannot be stored again (" +
+               (stored.ok() ? std::string("its field does not fit") : stored.status().description()) + ")");
       std::fill(field.begin(), field.end(), 0);
       return true;
     }
@@ -309,8 +320,8 @@ class TableSalvage {
     // then unused.
     std::copy(stored->begin(), stored->end(), field.begin());
     std::fill(field.begin() + kLongValueHeaderSize, field.end(), 0);
-    lose(LossKind::kValueCut,
-         "column '" + column.name + "': cut after " + std::to_string(data.bytes.size()) + " bytes (" + data.why + ")");
+    lose(LossKind::kValueCut, "column '" + column.name + "': cut after " + std::to_string(data.bytes.size()) +
+                                  " bytes (" + data.why + ")");
     return false;
   }
 
@@ -351,7 +362,8 @@ class TableSalvage {
     }
     if (!patched.ok() && patched.kind() == ErrorKind::kIo) return patched;
     if (!keys || !patched.ok()) {
-      if (!patched.ok()) Lose(LossKind::kRowDropped, page, "a row cannot be carried over: " + patched.description());
+      if (!patched.ok())
+        Lose(LossKind::kRowDropped, page, "a row cannot be carried over: " + patched.description());
       for (size_t i = 0; keys && i < plans_.size(); ++i) {
         if (plans_[i].fate == IndexFate::kRebuild && (*keys)[i]) plans_[i].unique_keys.erase(*(*keys)[i]);
       }
@@ -360,7 +372,8 @@ class TableSalvage {
     JET_ASSIGN_OR_RETURN(const uint32_t to, data_.Place(row));
     if (from != 0) rows_.Add(from, to);
     for (size_t i = 0; i < plans_.size(); ++i) {
-      if (plans_[i].fate == IndexFate::kRebuild && (*keys)[i]) plans_[i].builder->Add(*(*keys)[i], PointerPage(to), PointerRow(to));
+      if (plans_[i].fate == IndexFate::kRebuild && (*keys)[i])
+        plans_[i].builder->Add(*(*keys)[i], PointerPage(to), PointerRow(to));
     }
     ++copied_;
     return Status::Ok();
@@ -375,10 +388,12 @@ class TableSalvage {
         options.pass_over_lost_rows = true;
         const int ids = patcher_.id_column();
         if (ids >= 0 && !def_.real_indexes[i].columns.empty() &&
-            def_.real_indexes[i].columns.front().column_number == def_.columns[static_cast<size_t>(ids)].number) {
+            def_.real_indexes[i].columns.front().column_number ==
+                def_.columns[static_cast<size_t>(ids)].number) {
           options.renumbered_ids = &t_.new_ids;
         }
-        auto copied = CopyIndex(t_.source, def_.real_indexes[i], rows_, options, t_.allocator, table_.new_page);
+        auto copied =
+            CopyIndex(t_.source, def_.real_indexes[i], rows_, options, t_.allocator, table_.new_page);
         if (copied.ok()) {
           plan.written = std::move(copied).value();
           continue;

@@ -24,13 +24,13 @@
 #include <string>
 #include <vector>
 
+#include "jet/compact/RowPatcher.h"
+#include "jet/format/TableDef.h"
+#include "jet/repair/RepairReport.h"
+#include "jet/repair/SalvageSource.h"
 #include "jet/write/LongValueWriter.h"
 #include "jet/write/MapRowWriter.h"
 #include "jet/write/PageAllocator.h"
-#include "jet/repair/RepairReport.h"
-#include "jet/compact/RowPatcher.h"
-#include "jet/repair/SalvageSource.h"
-#include "jet/format/TableDef.h"
 
 namespace jet {
 
@@ -39,7 +39,7 @@ struct SalvageTargets {
   SalvageSource& source;
   PageAllocator& allocator;
   MapRowWriter& maps;
-  LongValueWriter& cut_values;  // memo and OLE values cut short are stored anew here
+  LongValueWriter& cut_values;                    // memo and OLE values cut short are stored anew here
   const std::map<uint32_t, uint32_t>& new_pages;  // definition pages, old -> new
   const std::map<uint32_t, uint32_t>& new_ids;    // table ids, old -> new
   RepairReport& report;
@@ -52,8 +52,8 @@ struct TableToSalvage {
   uint32_t new_page = 0;            // reserved for the definition's first page
   TableIdColumn ids = TableIdColumn::kNone;
   std::vector<uint32_t> left_out;  // source row pointers not to carry over, ascending
-  std::vector<Bytes> added_rows;    // rows stored after the salvaged ones (their indexes are rebuilt)
-  bool rows_reported = false;       // its damaged pages and rows were reported already (the catalog)
+  std::vector<Bytes> added_rows;   // rows stored after the salvaged ones (their indexes are rebuilt)
+  bool rows_reported = false;      // its damaged pages and rows were reported already (the catalog)
 };
 
 // Whether the definition bytes can be carried over: every pointer in them can be moved.

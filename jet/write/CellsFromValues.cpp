@@ -16,21 +16,26 @@ Result<CellValue> CellFromValue(const ColumnDef& col, const Value& value) {
     case ColumnType::kByte:
     case ColumnType::kInteger:
     case ColumnType::kLong:
-    case ColumnType::kCurrency: return CellValue(value.integer);
+    case ColumnType::kCurrency:
+      return CellValue(value.integer);
     case ColumnType::kSingle:
     case ColumnType::kDouble:
-    case ColumnType::kDateTime: return CellValue(value.real);
+    case ColumnType::kDateTime:
+      return CellValue(value.real);
     case ColumnType::kText:
-    case ColumnType::kMemo: return CellValue(value.text);
+    case ColumnType::kMemo:
+      return CellValue(value.text);
     case ColumnType::kBinary:
     case ColumnType::kLargeBinary:
     case ColumnType::kOle:
-    case ColumnType::kReplicationId: return CellValue(Bytes(value.bytes.begin(), value.bytes.end()));
+    case ColumnType::kReplicationId:
+      return CellValue(Bytes(value.bytes.begin(), value.bytes.end()));
     case ColumnType::kNumeric: {
       JET_ASSIGN_OR_RETURN(const int64_t scaled, ScaledDecimal(value.text, col.scale));
       return CellValue(scaled);
     }
-    case ColumnType::kBoolean: break;
+    case ColumnType::kBoolean:
+      break;
   }
   return Status(ErrorKind::kUnsupported, "column '" + col.name + "' has a type that cannot be carried over");
 }

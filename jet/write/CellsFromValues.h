@@ -7,8 +7,8 @@
 
 #include "jet/base/Status.h"
 #include "jet/format/TableDef.h"
-#include "jet/write/TableDesign.h"
 #include "jet/format/Value.h"
+#include "jet/write/TableDesign.h"
 
 namespace jet {
 

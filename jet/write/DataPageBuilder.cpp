@@ -2,7 +2,6 @@
 
 namespace jet {
 
-
 DataPageBuilder::DataPageBuilder(const Layout& layout, uint32_t owner)
     : layout_(layout), owner_(owner), page_(layout.page_size, 0), top_(layout.page_size) {}
 
@@ -10,7 +9,9 @@ size_t DataPageBuilder::FreeSpace() const { return top_ - (layout_.data_row_offs
 
 size_t DataPageBuilder::Capacity() const { return layout_.page_size - layout_.data_row_offsets - 2; }
 
-bool DataPageBuilder::Fits(size_t size) const { return rows_ < kRowsPerPageWritten && FreeSpace() >= size + 2; }
+bool DataPageBuilder::Fits(size_t size) const {
+  return rows_ < kRowsPerPageWritten && FreeSpace() >= size + 2;
+}
 
 uint8_t DataPageBuilder::Add(std::span<const uint8_t> row) {
   top_ -= row.size();

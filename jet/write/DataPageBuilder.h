@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <span>
 
-#include "jet/format/Format.h"
 #include "jet/base/WriteBytes.h"
+#include "jet/format/Format.h"
 
 namespace jet {
 

@@ -1,16 +1,13 @@
 #include "jet/write/DatabaseCreator.h"
 
+#include "jet/base/TextCodec.h"
 #include "jet/format/Format.h"
 #include "jet/write/HeaderPageWriter.h"
 #include "jet/write/SystemCatalog.h"
-#include "jet/base/TextCodec.h"
 #include "jet/write/UsageMapWriter.h"
 
 namespace jet {
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 DatabaseCreator::DatabaseCreator(std::unique_ptr<File> file, CreateOptions options)
     : file_(std::move(file)),
@@ -18,14 +15,15 @@ DatabaseCreator::DatabaseCreator(std::unique_ptr<File> file, CreateOptions optio
       layout_(LayoutFor(options_.version)),
       allocator_(*file_, layout_) {}
 
-Result<std::unique_ptr<DatabaseCreator>> DatabaseCreator::Create(std::unique_ptr<File> file, CreateOptions options) {
+Result<std::unique_ptr<DatabaseCreator>> DatabaseCreator::Create(std::unique_ptr<File> file,
+                                                                 CreateOptions options) {
   if (Utf8ToUtf16(options.password).size() > kMaxPasswordCharacters) {
     return Status(ErrorKind::kInvalidArgument, "a database password has at most 20 characters");
   }
   const bool jet3 = options.version == JetVersion::kJet3;
   if (options.code_page != 1252 && (!jet3 || !WritableCodePage(options.code_page))) {
-    return Status(ErrorKind::kInvalidArgument,
-                  "text cannot be written in code page " + std::to_string(options.code_page) + " in this format");
+    return Status(ErrorKind::kInvalidArgument, "text cannot be written in code page " +
+                                                   std::to_string(options.code_page) + " in this format");
   }
   std::unique_ptr<DatabaseCreator> db(new DatabaseCreator(std::move(file), std::move(options)));
   db->allocator_.Reserve();  // header page
@@ -40,7 +38,8 @@ Status DatabaseCreator::StartSystemTables() {
   JET_ASSIGN_OR_RETURN(catalog_, TableBuilder::Start(allocator_, std::move(catalog)));
   for (TableDesign design : {AccessControlTableDesign(), QueriesTableDesign(), RelationshipsTableDesign()}) {
     design.code_page = options_.code_page;
-    JET_ASSIGN_OR_RETURN(std::unique_ptr<TableBuilder> table, TableBuilder::Start(allocator_, std::move(design)));
+    JET_ASSIGN_OR_RETURN(std::unique_ptr<TableBuilder> table,
+                         TableBuilder::Start(allocator_, std::move(design)));
     tables_.push_back(std::move(table));
   }
   return Status::Ok();
@@ -49,12 +48,15 @@ Status DatabaseCreator::StartSystemTables() {
 Result<TableBuilder*> DatabaseCreator::AddTable(TableDesign design) {
   if (finished_) return Status(ErrorKind::kInvalidArgument, "the database is already finished");
   for (const auto& table : tables_) {
-    if (table->design().name == design.name) return Status(ErrorKind::kInvalidArgument, "table " + design.name + " exists");
+    if (table->design().name == design.name)
+      return Status(ErrorKind::kInvalidArgument, "table " + design.name + " exists");
   }
-  if (design.name == catalog_->design().name) return Status(ErrorKind::kInvalidArgument, "reserved table name");
+  if (design.name == catalog_->design().name)
+    return Status(ErrorKind::kInvalidArgument, "reserved table name");
   design.system = false;
   design.code_page = options_.code_page;
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<TableBuilder> table, TableBuilder::Start(allocator_, std::move(design)));
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<TableBuilder> table,
+                       TableBuilder::Start(allocator_, std::move(design)));
   tables_.push_back(std::move(table));
   return tables_.back().get();
 }
@@ -83,8 +85,8 @@ Status DatabaseCreator::Finish() {
   }
   JET_RETURN_IF_ERROR(catalog_->Finish());
   JET_RETURN_IF_ERROR(WriteGlobalMap());
-  JET_RETURN_IF_ERROR(
-      allocator_.Write(kHeaderPage, BuildHeaderPage(layout_, options_.password, options_.created, options_.code_page)));
+  JET_RETURN_IF_ERROR(allocator_.Write(
+      kHeaderPage, BuildHeaderPage(layout_, options_.password, options_.created, options_.code_page)));
   return file_->Sync();
 }
 

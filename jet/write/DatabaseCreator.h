@@ -19,9 +19,9 @@ namespace jet {
 
 struct CreateOptions {
   JetVersion version = JetVersion::kJet4;
-  std::string password;     // empty: none; at most 20 characters
-  double created = 45000.0; // creation date (a date value), stored in the header and catalog
-  uint16_t code_page = 1252; // Jet 3: the code page of names and text (see WritableCodePage)
+  std::string password;       // empty: none; at most 20 characters
+  double created = 45000.0;   // creation date (a date value), stored in the header and catalog
+  uint16_t code_page = 1252;  // Jet 3: the code page of names and text (see WritableCodePage)
 };
 
 class DatabaseCreator {

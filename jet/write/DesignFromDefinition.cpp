@@ -23,7 +23,8 @@ bool Storable(ColumnType type) {
     case ColumnType::kMemo:
     case ColumnType::kReplicationId:
     case ColumnType::kNumeric:
-    case ColumnType::kLargeBinary: return true;
+    case ColumnType::kLargeBinary:
+      return true;
   }
   return false;
 }
@@ -56,7 +57,8 @@ Result<ColumnDesign> ColumnFromDefinition(const ColumnDef& col, const Layout& la
   return design;
 }
 
-Result<IndexDesign> IndexFromDefinition(const TableDef& def, const LogicalIndex& logical, const std::string& table) {
+Result<IndexDesign> IndexFromDefinition(const TableDef& def, const LogicalIndex& logical,
+                                        const std::string& table) {
   const RealIndex* real = nullptr;
   for (const RealIndex& r : def.real_indexes) {
     if (r.number == logical.real_index) real = &r;
@@ -82,7 +84,8 @@ Result<IndexDesign> IndexFromDefinition(const TableDef& def, const LogicalIndex&
 
 }  // namespace
 
-Result<TableDesign> DesignFromDefinition(const TableDef& def, const std::string& name, bool system, const Layout& layout) {
+Result<TableDesign> DesignFromDefinition(const TableDef& def, const std::string& name, bool system,
+                                         const Layout& layout) {
   TableDesign design;
   design.name = name;
   design.system = system;

@@ -16,6 +16,7 @@ namespace jet {
 // `name` is the table's catalog name; `system` marks catalog tables. Errors: kUnsupported
 // for a column type the writer cannot store, kCorrupt for an index naming a column that
 // does not exist.
-Result<TableDesign> DesignFromDefinition(const TableDef& def, const std::string& name, bool system, const Layout& layout);
+Result<TableDesign> DesignFromDefinition(const TableDef& def, const std::string& name, bool system,
+                                         const Layout& layout);
 
 }  // namespace jet

@@ -14,9 +14,9 @@
 namespace jet {
 namespace {
 
-
 void Scramble(const Layout& layout, Bytes& page) {
-  Rc4Apply(kHeaderScrambleKey, std::span(page).subspan(kHeaderScrambledOffset, HeaderScrambledLength(layout.version)));
+  Rc4Apply(kHeaderScrambleKey,
+           std::span(page).subspan(kHeaderScrambledOffset, HeaderScrambledLength(layout.version)));
 }
 
 double CreationDate(const Layout& layout, const Bytes& page) {
@@ -32,7 +32,8 @@ void PutPassword(const Layout& layout, Bytes& page, const std::string& password,
   std::fill_n(page.begin() + kHeaderPassword, layout.password_length, 0);
   if (layout.version == JetVersion::kJet3) {
     const Bytes bytes = EncodeJet3Text(text, code_page);
-    std::copy_n(bytes.begin(), std::min(bytes.size(), layout.password_length), page.begin() + kHeaderPassword);
+    std::copy_n(bytes.begin(), std::min(bytes.size(), layout.password_length),
+                page.begin() + kHeaderPassword);
     return;
   }
   for (size_t i = 0; i < text.size() && 2 * i + 1 < layout.password_length; ++i) {
@@ -50,7 +51,8 @@ Bytes BuildHeaderPage(const Layout& layout, const std::string& password, double 
   Bytes page(layout.page_size, 0);
   PutJetSignature(page);
   page[kHeaderVersionOffset] = static_cast<uint8_t>(layout.version);
-  std::copy(kHeaderRegionPrologue.begin(), kHeaderRegionPrologue.end(), page.begin() + kHeaderScrambledOffset);
+  std::copy(kHeaderRegionPrologue.begin(), kHeaderRegionPrologue.end(),
+            page.begin() + kHeaderScrambledOffset);
   PutU16(page, kHeaderCodePage, code_page);
   if (layout.version == JetVersion::kJet3) {
     PutU16(page, kHeaderSortOrderJet3 - 2, 0x0001);

@@ -7,14 +7,15 @@
 #include <string>
 
 #include "jet/base/CodePages.h"
-#include "jet/format/Format.h"
 #include "jet/base/WriteBytes.h"
+#include "jet/format/Format.h"
 
 namespace jet {
 
 // The page bytes. `password` is UTF-8, at most 20 characters; `created` is a date value;
 // `code_page` is the one Jet 3 text (the password included) is written in.
-Bytes BuildHeaderPage(const Layout& layout, const std::string& password, double created, uint16_t code_page = kDefaultCodePage);
+Bytes BuildHeaderPage(const Layout& layout, const std::string& password, double created,
+                      uint16_t code_page = kDefaultCodePage);
 
 // Replaces the password of an existing header page (unscrambling and scrambling it again).
 void SetHeaderPassword(const Layout& layout, Bytes& page, const std::string& password);

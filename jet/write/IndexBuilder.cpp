@@ -165,8 +165,9 @@ SortedIndexWriter::~SortedIndexWriter() = default;
 
 Status SortedIndexWriter::Add(std::span<const uint8_t> key, uint32_t page, uint8_t row) {
   if (key.size() > MaxIndexKeyLength(allocator_.layout())) {
-    return Status(ErrorKind::kInvalidArgument, "an index key of " + std::to_string(key.size()) + " bytes is longer than " +
-                                                   std::to_string(MaxIndexKeyLength(allocator_.layout())) + " bytes");
+    return Status(ErrorKind::kInvalidArgument,
+                  "an index key of " + std::to_string(key.size()) + " bytes is longer than " +
+                      std::to_string(MaxIndexKeyLength(allocator_.layout())) + " bytes");
   }
   Bytes entry(key.begin(), key.end());
   AppendPointer(entry, page, row);

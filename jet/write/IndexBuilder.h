@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "jet/write/PageAllocator.h"
 #include "jet/base/WriteBytes.h"
+#include "jet/write/PageAllocator.h"
 
 namespace jet {
 

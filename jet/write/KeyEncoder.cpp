@@ -35,7 +35,8 @@ void AppendBinary(Bytes& key, const Bytes& value) {
   size_t at = 0;
   do {
     const size_t size = std::min(kPiece, value.size() - at);
-    key.insert(key.end(), value.begin() + static_cast<ptrdiff_t>(at), value.begin() + static_cast<ptrdiff_t>(at + size));
+    key.insert(key.end(), value.begin() + static_cast<ptrdiff_t>(at),
+               value.begin() + static_cast<ptrdiff_t>(at + size));
     key.insert(key.end(), kPiece - size, 0);
     at += size;
     key.push_back(at < value.size() ? static_cast<uint8_t>(kPiece + 1) : static_cast<uint8_t>(size));
@@ -81,7 +82,8 @@ Status KeyEncoder::AppendValue(Bytes& key, const ColumnPlan& column, const CellV
         exact = weights_known = false;
       }
       if (exact_only_ && !exact && !(guessed_accents_ && weights_known)) {
-        return Status(ErrorKind::kUnsupported, "column " + column.design.name + " holds a character whose sort weight is not known");
+        return Status(ErrorKind::kUnsupported,
+                      "column " + column.design.name + " holds a character whose sort weight is not known");
       }
       AppendBytes(key, text);
       return Status::Ok();

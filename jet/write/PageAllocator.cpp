@@ -26,10 +26,12 @@ Status PageAllocator::Write(uint32_t page, std::span<const uint8_t> bytes) {
   }
   if (buffer_pages_ > 0) {
     if (buffered_ > 0 && page >= buffer_first_ && page < buffer_first_ + buffered_) {
-      std::copy(bytes.begin(), bytes.end(), buffer_.begin() + static_cast<ptrdiff_t>(page - buffer_first_) * layout_.page_size);
+      std::copy(bytes.begin(), bytes.end(),
+                buffer_.begin() + static_cast<ptrdiff_t>(page - buffer_first_) * layout_.page_size);
       return Status::Ok();
     }
-    if (buffered_ == buffer_pages_ || (buffered_ > 0 && page != buffer_first_ + buffered_)) JET_RETURN_IF_ERROR(Flush());
+    if (buffered_ == buffer_pages_ || (buffered_ > 0 && page != buffer_first_ + buffered_))
+      JET_RETURN_IF_ERROR(Flush());
     if (buffered_ == 0) {
       buffer_first_ = page;
       buffer_.clear();

@@ -9,8 +9,8 @@
 #include <span>
 #include <vector>
 
-#include "jet/io/File.h"
 #include "jet/format/Format.h"
+#include "jet/io/File.h"
 
 namespace jet {
 

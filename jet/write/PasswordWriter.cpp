@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "jet/base/TextCodec.h"
 #include "jet/format/Header.h"
 #include "jet/write/HeaderPageWriter.h"
-#include "jet/base/TextCodec.h"
 
 namespace jet {
 
@@ -14,8 +14,7 @@ Status SetDatabasePassword(File& file, const std::string& password) {
   }
   Bytes start(kHeaderVersionOffset + 1, 0);
   JET_RETURN_IF_ERROR(file.ReadAt(0, start));
-  if (!HasJetSignature(start) ||
-      start[kHeaderVersionOffset] > static_cast<uint8_t>(JetVersion::kJet4)) {
+  if (!HasJetSignature(start) || start[kHeaderVersionOffset] > static_cast<uint8_t>(JetVersion::kJet4)) {
     return Status(ErrorKind::kNotADatabase, "not a Jet 3 or Jet 4 database").AtFile(file.Name());
   }
   const Layout& layout = LayoutFor(static_cast<JetVersion>(start[kHeaderVersionOffset]));

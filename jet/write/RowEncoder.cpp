@@ -54,7 +54,8 @@ Status RowEncoder::EncodeFixed(const ColumnPlan& col, const CellValue& value, st
   }
   if (type == ColumnType::kLargeBinary) {
     const Bytes* b = std::get_if<Bytes>(&value);
-    if (!b || b->size() > out.size()) return Invalid(col, "expects at most " + std::to_string(out.size()) + " bytes");
+    if (!b || b->size() > out.size())
+      return Invalid(col, "expects at most " + std::to_string(out.size()) + " bytes");
     std::memcpy(out.data(), b->data(), b->size());  // a shorter value is padded with zeros
     return Status::Ok();
   }
@@ -91,7 +92,8 @@ Result<Bytes> RowEncoder::EncodeVariable(const ColumnPlan& col, const CellValue&
   } else {
     const Bytes* b = std::get_if<Bytes>(&value);
     if (!b) return Invalid(col, "expects bytes");
-    if (type == ColumnType::kBinary && b->size() > col.design.length) return Invalid(col, "binary value too long");
+    if (type == ColumnType::kBinary && b->size() > col.design.length)
+      return Invalid(col, "binary value too long");
     stored = *b;
   }
   if (type == ColumnType::kMemo || type == ColumnType::kOle) return sink.Store(stored);
@@ -100,7 +102,8 @@ Result<Bytes> RowEncoder::EncodeVariable(const ColumnPlan& col, const CellValue&
 
 Result<Bytes> RowEncoder::Encode(const RowValues& values, LongValueSink& long_values) const {
   if (values.size() != plan_.columns.size()) {
-    return Status(ErrorKind::kInvalidArgument, "row has " + std::to_string(values.size()) + " values, table has " +
+    return Status(ErrorKind::kInvalidArgument, "row has " + std::to_string(values.size()) +
+                                                   " values, table has " +
                                                    std::to_string(plan_.columns.size()) + " columns");
   }
   const size_t count_size = layout_.row_column_count_size;

@@ -15,7 +15,8 @@ namespace jet {
 class RowPlacer {
  public:
   // `allocator` must outlive the placer; `owner` is the table's definition page.
-  RowPlacer(PageAllocator& allocator, uint32_t owner) : allocator_(allocator), page_(allocator.layout(), owner) {}
+  RowPlacer(PageAllocator& allocator, uint32_t owner)
+      : allocator_(allocator), page_(allocator.layout(), owner) {}
 
   // The largest row a page can take.
   size_t Capacity() const { return page_.Capacity(); }

@@ -88,12 +88,14 @@ Result<RowLocation> TableBuilder::AddRow(RowValues values) {
     Result<Bytes> encoded = index.encoder.Encode(values);
     if (!encoded.ok()) {
       long_values_.AbandonTracked();
-      return Status(encoded.status().kind(), "index " + index.design.name + ": " + encoded.status().description());
+      return Status(encoded.status().kind(),
+                    "index " + index.design.name + ": " + encoded.status().description());
     }
     Bytes key = std::move(*encoded);
     if (key.size() > MaxIndexKeyLength(allocator_.layout())) {
       long_values_.AbandonTracked();
-      return Status(ErrorKind::kInvalidArgument, "a key of index " + index.design.name + " is longer than an index page allows");
+      return Status(ErrorKind::kInvalidArgument,
+                    "a key of index " + index.design.name + " is longer than an index page allows");
     }
     keys.push_back(std::move(key));
   }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "jet/format/Format.h"
 #include "jet/base/TextCodec.h"
+#include "jet/format/Format.h"
 
 namespace jet {
 namespace {
@@ -127,7 +127,8 @@ Bytes DefinitionBytes(const Layout& layout, const WrittenTable& table) {
     if (IsJet4(layout)) AppendU32(def, 0);
   }
   for (const ColumnPlan& col : table.plan->columns) AppendColumn(def, layout, col, table.plan->code_page);
-  for (const ColumnPlan& col : table.plan->columns) AppendName(def, layout, col.design.name, table.plan->code_page);
+  for (const ColumnPlan& col : table.plan->columns)
+    AppendName(def, layout, col.design.name, table.plan->code_page);
   for (const WrittenIndex& index : table.indexes) AppendRealIndex(def, layout, index);
   for (size_t i = 0; i < table.indexes.size(); ++i) {
     AppendLogicalIndex(def, layout, table.indexes[i], static_cast<uint32_t>(i));

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "jet/write/PageAllocator.h"
 #include "jet/base/Status.h"
 #include "jet/format/TableDef.h"  // index flag bits
+#include "jet/write/PageAllocator.h"
 #include "jet/write/TablePlan.h"
 
 namespace jet {
@@ -46,6 +46,7 @@ Status WriteTableDef(PageAllocator& allocator, uint32_t first_page, const Writte
 size_t TableDefPageCount(const Layout& layout, size_t definition_size);
 // Splits definition bytes onto pages: the first page, then one per page of
 // `continuation_pages`, each linked to the next.
-std::vector<Bytes> LayOutTableDef(const Layout& layout, const Bytes& definition, std::span<const uint32_t> continuation_pages);
+std::vector<Bytes> LayOutTableDef(const Layout& layout, const Bytes& definition,
+                                  std::span<const uint32_t> continuation_pages);
 
 }  // namespace jet

@@ -7,8 +7,8 @@
 #include <variant>
 #include <vector>
 
-#include "jet/format/Format.h"
 #include "jet/base/WriteBytes.h"
+#include "jet/format/Format.h"
 
 namespace jet {
 
@@ -28,11 +28,11 @@ using CellValue = std::variant<std::monostate, bool, int64_t, double, std::strin
 struct ColumnDesign {
   std::string name;
   ColumnType type = ColumnType::kLong;
-  uint16_t length = 0;  // Text: characters (1..255); Binary: bytes (1..255); others ignored
-  bool required = false;      // NOT NULL
-  bool auto_number = false;   // Long only: the table hands out 1, 2, 3...
-  uint8_t precision = 18;     // Numeric only
-  uint8_t scale = 0;          // Numeric only
+  uint16_t length = 0;       // Text: characters (1..255); Binary: bytes (1..255); others ignored
+  bool required = false;     // NOT NULL
+  bool auto_number = false;  // Long only: the table hands out 1, 2, 3...
+  uint8_t precision = 18;    // Numeric only
+  uint8_t scale = 0;         // Numeric only
 };
 
 struct IndexColumnDesign {
@@ -43,7 +43,7 @@ struct IndexColumnDesign {
 struct IndexDesign {
   std::string name;
   std::vector<IndexColumnDesign> columns;  // 1..10
-  bool primary_key = false;  // implies unique and required
+  bool primary_key = false;                // implies unique and required
   bool unique = false;
   bool ignore_nulls = false;  // rows whose key is all null get no entry
   bool required = false;
@@ -53,7 +53,7 @@ struct TableDesign {
   std::string name;
   std::vector<ColumnDesign> columns;
   std::vector<IndexDesign> indexes;
-  bool system = false;  // catalog tables (MSys...)
+  bool system = false;        // catalog tables (MSys...)
   uint16_t code_page = 1252;  // Jet 3: the code page its names and text are written in
 };
 

@@ -23,8 +23,10 @@ Status CheckColumn(const ColumnDesign& c, const Layout& layout) {
       (c.length == 0 || c.length > MaxLength(c.type, layout))) {
     return Invalid("column " + c.name + ": length must be 1 to " + std::to_string(MaxLength(c.type, layout)));
   }
-  if (c.type == ColumnType::kLargeBinary && c.length == 0) return Invalid("column " + c.name + ": needs a length");
-  if (c.auto_number && c.type != ColumnType::kLong) return Invalid("column " + c.name + ": auto-number needs Long");
+  if (c.type == ColumnType::kLargeBinary && c.length == 0)
+    return Invalid("column " + c.name + ": needs a length");
+  if (c.auto_number && c.type != ColumnType::kLong)
+    return Invalid("column " + c.name + ": auto-number needs Long");
   if (c.type == ColumnType::kNumeric && (c.precision == 0 || c.precision > 28 || c.scale > c.precision)) {
     return Invalid("column " + c.name + ": bad numeric precision or scale");
   }
@@ -84,7 +86,8 @@ int FindColumn(const TablePlan& plan, const std::string& name) {
 }
 
 Result<TablePlan> PlanTable(const TableDesign& design, const Layout& layout) {
-  if (design.name.empty() || design.name.size() > 64) return Invalid("table name must have 1 to 64 characters");
+  if (design.name.empty() || design.name.size() > 64)
+    return Invalid("table name must have 1 to 64 characters");
   if (design.columns.empty() || design.columns.size() > 255) return Invalid("a table has 1 to 255 columns");
   TablePlan plan;
   plan.code_page = design.code_page;

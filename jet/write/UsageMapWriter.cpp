@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "jet/write/DataPageBuilder.h"
 #include "jet/format/Format.h"
+#include "jet/write/DataPageBuilder.h"
 
 namespace jet {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "jet/write/PageAllocator.h"
 #include "jet/base/WriteBytes.h"
+#include "jet/write/PageAllocator.h"
 
 namespace jet {
 

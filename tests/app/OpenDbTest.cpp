@@ -1,10 +1,9 @@
-#include "app/OpenDb.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "app/DbEngine.h"
+#include "app/OpenDb.h"
 #include "app/RunState.h"
 #include "platform/VbError.h"
 
@@ -43,8 +42,8 @@ class RecordingEngine : public DaoEngine, public DaoWorkspace {
     return std::make_unique<FakeDatabase>();
   }
   void RepairDatabase(const std::string&) override {}
-  void CompactDatabase(const std::string&, const std::string&, std::optional<std::string>, std::optional<int32_t>,
-                       std::optional<std::string>) override {}
+  void CompactDatabase(const std::string&, const std::string&, std::optional<std::string>,
+                       std::optional<int32_t>, std::optional<std::string>) override {}
 };
 
 class OpenDbTest : public ::testing::Test {

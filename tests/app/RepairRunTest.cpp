@@ -20,8 +20,8 @@
 #include "tests/platform/TempFolder.h"
 #include "tests/support/DamagedCopies.h"
 #include "tests/support/DatabaseContent.h"
-#include "tests/support/MeasuringEngine.h"
 #include "tests/support/GeneratedRun.h"
+#include "tests/support/MeasuringEngine.h"
 #include "tests/support/ScriptedWindowServices.h"
 
 namespace tav::testing {

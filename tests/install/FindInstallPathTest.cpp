@@ -1,11 +1,10 @@
-#include "install/FindInstallPath.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "app/RunState.h"
+#include "install/FindInstallPath.h"
 #include "install/ReadSetting.h"
 #include "tests/install/PrefixRegistry.h"
 #include "tests/platform/ScopedWinePrefix.h"
@@ -42,7 +41,8 @@ class FindInstallPathTest : public ::testing::Test {
 
   void RecordPaths(const std::string& tavimer, const std::string& tavimerInt) {
     std::string body;
-    if (!tavimer.empty()) body += "[Software\\\\Tavimer\\\\Main] 1700000000\n\"Path\"=\"" + tavimer + "\"\n\n";
+    if (!tavimer.empty())
+      body += "[Software\\\\Tavimer\\\\Main] 1700000000\n\"Path\"=\"" + tavimer + "\"\n\n";
     if (!tavimerInt.empty())
       body += "[Software\\\\TavimerInt\\\\Main] 1700000000\n\"Path\"=\"" + tavimerInt + "\"\n\n";
     prefix_.UserReg(body);
@@ -92,8 +92,9 @@ TEST_F(FindInstallPathTest, TheSecondRegistryValueIsReadOnlyWhenTheFirstIsEmpty)
   EXPECT_EQ(reads_, (std::vector<std::string>{kValue1, kValue2}));
 
   // An empty string in value 1 is the same as none.
-  prefix_.UserReg("[Software\\\\Tavimer\\\\Main] 1700000000\n\"Path\"=\"\"\n\n"
-                  "[Software\\\\TavimerInt\\\\Main] 1700000000\n\"Path\"=\"C:\\\\Tavimer\"\n");
+  prefix_.UserReg(
+      "[Software\\\\Tavimer\\\\Main] 1700000000\n\"Path\"=\"\"\n\n"
+      "[Software\\\\TavimerInt\\\\Main] 1700000000\n\"Path\"=\"C:\\\\Tavimer\"\n");
   reads_.clear();
   FindInstallPath(false, Sources("C:\\Elsewhere"));
   EXPECT_EQ(tav::Run().BasePath, "C:\\Tavimer");
@@ -165,8 +166,9 @@ TEST_F(FindInstallPathTest, TheProgramsOwnSourcesReachThePrefix) {
   FindInstallPath(false);
   EXPECT_EQ(tav::Run().BasePath, "C:\\Tavimer");
 
-  prefix_.UserReg("[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] 1700000000\n"
-                  "\"Personal\"=\"C:\\\\users\\\\me\\\\Documents\"\n");
+  prefix_.UserReg(
+      "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] 1700000000\n"
+      "\"Personal\"=\"C:\\\\users\\\\me\\\\Documents\"\n");
   DataRoot("users/me/Documents/Tavimer2");
   FindInstallPath(true);
   EXPECT_EQ(tav::Run().BasePath, "C:\\users\\me\\Documents\\Tavimer2");
@@ -175,9 +177,10 @@ TEST_F(FindInstallPathTest, TheProgramsOwnSourcesReachThePrefix) {
 TEST(ReadSettingTest, ReadsTextAndGivesEmptyForAnythingMissingOrBroken) {
   testing::ScopedWinePrefix prefix;
   testing::PrefixRegistry registry(prefix.Prefix());
-  prefix.UserReg("[Software\\\\Tavimer\\\\Main] 1700000000\n"
-                 "\"Path\"=\"C:\\\\Program Files\\\\Tavimer\"\n"
-                 "\"Count\"=dword:0000002a\n");
+  prefix.UserReg(
+      "[Software\\\\Tavimer\\\\Main] 1700000000\n"
+      "\"Path\"=\"C:\\\\Program Files\\\\Tavimer\"\n"
+      "\"Count\"=dword:0000002a\n");
   EXPECT_EQ(ReadSetting("Tavimer", "Main", "Path"), "C:\\Program Files\\Tavimer");
   EXPECT_EQ(ReadSetting("tavimer", "MAIN", "path"), "C:\\Program Files\\Tavimer");
   EXPECT_EQ(ReadSetting("Tavimer", "Main", "Count"), "42");

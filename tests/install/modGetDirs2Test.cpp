@@ -1,10 +1,9 @@
-#include "install/modGetDirs2.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
 
+#include "install/modGetDirs2.h"
 #include "platform/WinPath.h"
 #include "tests/install/PrefixRegistry.h"
 #include "tests/platform/ScopedWinePrefix.h"
@@ -14,7 +13,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kShellFolders[] = "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] 1700000000\n";
+const char kShellFolders[] =
+    "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] 1700000000\n";
 const char kUserShellFolders[] =
     "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\User Shell Folders] 1700000000\n";
 
@@ -28,7 +28,9 @@ class DocumentsFolderTest : public ::testing::Test {
     prefix_.Environment().Set("USER", "tester");
   }
 
-  void UserDirs(const std::string& line) { std::ofstream(home_ / ".config" / "user-dirs.dirs") << line << "\n"; }
+  void UserDirs(const std::string& line) {
+    std::ofstream(home_ / ".config" / "user-dirs.dirs") << line << "\n";
+  }
 
   testing::ScopedWinePrefix prefix_;
   testing::PrefixRegistry registry_;
@@ -42,8 +44,7 @@ TEST_F(DocumentsFolderTest, ThePrefixsPersonalFolderComesFirst) {
   EXPECT_EQ(GetSpecialFolder(CSIDL_PERSONAL), "C:\\users\\tester\\Documents");
 
   // Without "Shell Folders" the expandable entry of "User Shell Folders" is used.
-  prefix_.UserReg(std::string(kUserShellFolders) +
-                  "\"Personal\"=str(2):\"%USERPROFILE%\\\\Documents\"\n");
+  prefix_.UserReg(std::string(kUserShellFolders) + "\"Personal\"=str(2):\"%USERPROFILE%\\\\Documents\"\n");
   EXPECT_EQ(GetDocumentsFolder(), "C:\\users\\tester\\Documents");
 }
 
@@ -72,8 +73,8 @@ TEST_F(DocumentsFolderTest, WithoutThePrefixsAnswerTheDesktopsFolderIsMapped) {
 TEST_F(DocumentsFolderTest, OnlyTheDocumentsIdHasAnAnswer) {
   prefix_.UserReg(std::string(kShellFolders) + "\"Personal\"=\"C:\\\\users\\\\tester\\\\Documents\"\n" +
                   "\"Desktop\"=\"C:\\\\users\\\\tester\\\\Desktop\"\n");
-  EXPECT_EQ(GetSpecialFolder(0), "");      // desktop
-  EXPECT_EQ(GetSpecialFolder(0x1A), "");   // application data
+  EXPECT_EQ(GetSpecialFolder(0), "");     // desktop
+  EXPECT_EQ(GetSpecialFolder(0x1A), "");  // application data
   EXPECT_EQ(GetSpecialFolder(-1), "");
 }
 

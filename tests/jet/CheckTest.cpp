@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "jet/format/DataPage.h"
+#include "jet/format/Row.h"
 #include "jet/read/IndexPage.h"
 #include "jet/read/LongValue.h"
-#include "jet/format/Row.h"
 #include "jet/read/TableReader.h"
 #include "tests/jet/DamageSupport.h"
 #include "tests/jet/JetTestSupport.h"
@@ -141,7 +141,8 @@ TEST(CheckTest, ABrokenLongValueChainIsReportedOnItsPage) {
         auto fields = SplitRow((*row)->bytes, *def, (*db)->layout());
         for (size_t i = 0; i < def->columns.size() && fields.ok(); ++i) {
           const auto& f = (*fields)[i];
-          if (!def->columns[i].IsLongValue() || f.null || f.bytes.size() < 12 || (f.bytes[3] & 0x80)) continue;
+          if (!def->columns[i].IsLongValue() || f.null || f.bytes.size() < 12 || (f.bytes[3] & 0x80))
+            continue;
           value_page = f.bytes[5] | (f.bytes[6] << 8) | (f.bytes[7] << 16);
           break;
         }
@@ -168,7 +169,9 @@ TEST(CheckTest, IndexDamageIsReported) {
     file.PutU32(table.leaves[1], file.layout().index_prev_page, 0);
     const uint32_t page = table.data_pages.front();
     const size_t slot = file.layout().data_row_offsets;
-    file.PutU16(page, slot, static_cast<uint16_t>((file.Page(page)[slot] | (file.Page(page)[slot + 1] << 8)) | kRowDeletedFlags));
+    file.PutU16(
+        page, slot,
+        static_cast<uint16_t>((file.Page(page)[slot] | (file.Page(page)[slot + 1] << 8)) | kRowDeletedFlags));
     std::vector<Note> notes;
     const auto problems = file.Check(&notes);
     EXPECT_TRUE(Reports(problems, ProblemArea::kIndex, table.leaves[1])) << Describe(problems);
@@ -275,7 +278,8 @@ TEST(CheckTest, JettoolCheckExitsZeroOnlyForASoundFile) {
   const std::string damaged = temp.Write("damaged.mdb", file.bytes);
   run = testing::RunCommand(testing::ShellQuote(jettool) + " check " + testing::ShellQuote(damaged));
   EXPECT_EQ(run.exit_code, 1) << run.out;
-  EXPECT_NE(run.out.find("(page " + std::to_string(table.data_pages.front()) + ")"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("(page " + std::to_string(table.data_pages.front()) + ")"), std::string::npos)
+      << run.out;
 }
 
 }  // namespace

@@ -13,11 +13,11 @@
 #include "jet/base/Bytes.h"
 #include "jet/compact/Compactor.h"
 #include "jet/format/DataPage.h"
-#include "jet/read/Database.h"
-#include "jet/write/IndexBuilder.h"
-#include "jet/read/IndexPage.h"
 #include "jet/format/Row.h"
+#include "jet/read/Database.h"
+#include "jet/read/IndexPage.h"
 #include "jet/read/TableReader.h"
+#include "jet/write/IndexBuilder.h"
 #include "tests/jet/DamageSupport.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tools/generator/Generator.h"
@@ -39,11 +39,13 @@ std::vector<uint8_t> KeyFor(int i) {
 
 // Page by page from the root: the leftmost path down, then the leaf chain; every node
 // entry must carry the last key of the page it points at.
-std::vector<IndexEntry> WalkWritten(MemoryFile& file, const Layout& layout, uint32_t root, size_t& prefixed_pages) {
+std::vector<IndexEntry> WalkWritten(MemoryFile& file, const Layout& layout, uint32_t root,
+                                    size_t& prefixed_pages) {
   auto page_at = [&](uint32_t number) {
     std::vector<uint8_t> bytes(layout.page_size);
     EXPECT_TRUE(file.ReadAt(uint64_t{number} * layout.page_size, bytes).ok());
-    if (bytes[layout.index_prefix_length] != 0 || bytes[layout.index_prefix_length + 1] != 0) ++prefixed_pages;
+    if (bytes[layout.index_prefix_length] != 0 || bytes[layout.index_prefix_length + 1] != 0)
+      ++prefixed_pages;
     auto page = ParseIndexPage(bytes, layout);
     EXPECT_TRUE(page.ok()) << page.status().ToString();
     return page.ok() ? *page : IndexPage{};
@@ -78,7 +80,8 @@ TEST(IndexPrefix, SharedKeyBytesAreStoredOnceAndReadBackWhole) {
     constexpr int kEntries = 4000;
     SortedIndexWriter writer(allocator, 7);
     for (int i = 0; i < kEntries; ++i) {
-      ASSERT_TRUE(writer.Add(KeyFor(i), static_cast<uint32_t>(100 + i / 50), static_cast<uint8_t>(i % 50)).ok());
+      ASSERT_TRUE(
+          writer.Add(KeyFor(i), static_cast<uint32_t>(100 + i / 50), static_cast<uint8_t>(i % 50)).ok());
     }
     auto written = writer.Finish();
     ASSERT_TRUE(written.ok());
@@ -119,7 +122,8 @@ IndexDump DumpIndexes(Database& db) {
   return out;
 }
 
-std::vector<std::vector<uint8_t>> SortedKeys(const std::vector<std::pair<std::vector<uint8_t>, uint32_t>>& entries) {
+std::vector<std::vector<uint8_t>> SortedKeys(
+    const std::vector<std::pair<std::vector<uint8_t>, uint32_t>>& entries) {
   std::vector<std::vector<uint8_t>> keys;
   for (const auto& e : entries) keys.push_back(e.first);
   std::sort(keys.begin(), keys.end());
@@ -127,8 +131,9 @@ std::vector<std::vector<uint8_t>> SortedKeys(const std::vector<std::pair<std::ve
 }
 
 TEST(CompactCopy, IndexesKeepTheirKeysAndOrderEqualKeysByRow) {
-  for (const char* fixture : {"jet3/compIndexTestV1997.mdb", "jet3/indexTestV1997.mdb", "jet4/bigIndexTestV2003.mdb",
-                              "jet4/compIndexTestV2000.mdb", "jet4/testUnicodeCompV2003.mdb"}) {
+  for (const char* fixture :
+       {"jet3/compIndexTestV1997.mdb", "jet3/indexTestV1997.mdb", "jet4/bigIndexTestV2003.mdb",
+        "jet4/compIndexTestV2000.mdb", "jet4/testUnicodeCompV2003.mdb"}) {
     SCOPED_TRACE(fixture);
     TempDir dir;
     const std::string source = dir.CopyFixture(fixture);
@@ -226,7 +231,8 @@ std::optional<uint64_t> OutOfRowLongValue(Database& db) {
         auto page = db.ReadPage((*row)->page);
         auto info = ParseDataPage(*page, db.layout());
         const size_t start = info->rows[(*row)->slot].start;
-        return uint64_t{(*row)->page} * db.page_size() + start + static_cast<size_t>(f.bytes.data() - (*row)->bytes.data()) + 4;
+        return uint64_t{(*row)->page} * db.page_size() + start +
+               static_cast<size_t>(f.bytes.data() - (*row)->bytes.data()) + 4;
       }
     }
   }

@@ -58,7 +58,8 @@ constexpr const char* kBlankIds =
     "let at = -1; for (const line of require('fs').readFileSync(0, 'utf8').split('\\n')) {"
     " if (!line) continue; const v = JSON.parse(line);"
     " if (!Array.isArray(v)) { const c = v.columns || [];"
-    "  at = v.table === 'MSysObjects' ? c.indexOf('Id') : v.table === 'MSysACEs' ? c.indexOf('ObjectId') : -1; }"
+    "  at = v.table === 'MSysObjects' ? c.indexOf('Id') : v.table === 'MSysACEs' ? c.indexOf('ObjectId') : "
+    "-1; }"
     " else if (at >= 0) v[at] = null;"
     " console.log(JSON.stringify(v)); }";
 
@@ -95,9 +96,9 @@ void ExpectSameTables(const Tables& after, const Tables& before, const char* rea
     }
     if (found->second == rows) continue;
     auto [mine, theirs] = std::mismatch(found->second.begin(), found->second.end(), rows.begin(), rows.end());
-    ADD_FAILURE() << reader << ": rows differ in " << table.substr(0, 200) << "\n  after:  "
-                  << (mine == found->second.end() ? "(end)" : mine->substr(0, 300)) << "\n  before: "
-                  << (theirs == rows.end() ? "(end)" : theirs->substr(0, 300));
+    ADD_FAILURE() << reader << ": rows differ in " << table.substr(0, 200)
+                  << "\n  after:  " << (mine == found->second.end() ? "(end)" : mine->substr(0, 300))
+                  << "\n  before: " << (theirs == rows.end() ? "(end)" : theirs->substr(0, 300));
     return;
   }
 }
@@ -181,7 +182,8 @@ TEST_P(CompactFixture, ReadsBackTheSame) {
 INSTANTIATE_TEST_SUITE_P(AllFixtures, CompactFixture, ::testing::ValuesIn(testing::AllFixtures()),
                          [](const ::testing::TestParamInfo<std::string>& fixture) {
                            std::string name = fixture.param;
-                           std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+                           std::replace_if(
+                               name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
                            return name;
                          });
 
@@ -198,15 +200,16 @@ TEST_P(CompactGenerated, ReadsBackTheSame) {
   options.password = "secret";
   options.version = GetParam();
   ASSERT_TRUE(tav::GenerateInstallation(install.string(), options).ok());
-  for (const char* file : {"data/list.mdb", "history/history.mdb", "schedule/schedule.mdb", "data/helper.mdb"}) {
+  for (const char* file :
+       {"data/list.mdb", "history/history.mdb", "schedule/schedule.mdb", "data/helper.mdb"}) {
     SCOPED_TRACE(file);
     TempDir out;
     // mdb-reader reads some long memos of the generator's history files shorter than
     // mdbtools and the engine do; the compacted copies read in full. Compared through
     // mdbtools here.
     const bool history = std::string(file) == "history/history.mdb";
-    ExpectFaithfulCompaction((install / file).string(), std::string(file) == "data/list.mdb" ? "secret" : "", out,
-                             !history);
+    ExpectFaithfulCompaction((install / file).string(), std::string(file) == "data/list.mdb" ? "secret" : "",
+                             out, !history);
   }
 }
 

@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <functional>
 
-#include "jet/write/DesignFromDefinition.h"
-#include "jet/write/CellsFromValues.h"
 #include "jet/compact/Compactor.h"
-#include "jet/write/DatabaseCreator.h"
 #include "jet/read/TableReader.h"
+#include "jet/write/CellsFromValues.h"
+#include "jet/write/DatabaseCreator.h"
+#include "jet/write/DesignFromDefinition.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tools/generator/Generator.h"
 
@@ -134,7 +134,8 @@ TEST(Compact, HalfDeletedShrinksToTheSurvivorsSize) {
       ASSERT_TRUE(db.ok());
       ASSERT_TRUE(CompactToPath(**db, compacted).ok());
       WriteSurvivors(source, survivors, version);
-      const double ratio = static_cast<double>(fs::file_size(compacted)) / static_cast<double>(fs::file_size(survivors));
+      const double ratio =
+          static_cast<double>(fs::file_size(compacted)) / static_cast<double>(fs::file_size(survivors));
       EXPECT_LE(ratio, 1.05) << fs::file_size(compacted) << " against " << fs::file_size(survivors);
       EXPECT_LT(fs::file_size(compacted), fs::file_size(source));
     }

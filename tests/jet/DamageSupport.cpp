@@ -22,7 +22,8 @@ void DamagedFile::PutU32(uint32_t page, size_t offset, uint32_t value) {
 }
 
 Result<std::unique_ptr<Database>> DamagedFile::Open(bool tolerate) const {
-  return Database::Open(std::make_unique<MemoryFile>(bytes), {.password = password, .tolerate_damage = tolerate});
+  return Database::Open(std::make_unique<MemoryFile>(bytes),
+                        {.password = password, .tolerate_damage = tolerate});
 }
 
 std::vector<Problem> DamagedFile::Check(std::vector<Note>* notes) const {

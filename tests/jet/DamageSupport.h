@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "jet/check/Checker.h"
-#include "jet/read/Database.h"
 #include "jet/format/Format.h"
+#include "jet/read/Database.h"
 
 namespace jet::testing {
 

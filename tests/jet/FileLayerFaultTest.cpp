@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "jet/compact/Compactor.h"
-#include "jet/read/Database.h"
 #include "jet/io/FileSystem.h"
+#include "jet/read/Database.h"
 #include "jet/repair/Repairer.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"
@@ -28,7 +28,8 @@ struct Case {
 };
 
 std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-  std::string name = std::string(info.param.operation == Operation::kCompact ? "Compact_" : "Repair_") + info.param.fixture;
+  std::string name =
+      std::string(info.param.operation == Operation::kCompact ? "Compact_" : "Repair_") + info.param.fixture;
   for (char& c : name) {
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
   }
@@ -103,7 +104,8 @@ TEST_P(FileLayerFault, EachCallFailingFailsCleanly) {
     }
     ASSERT_FALSE(outcome.status.ok()) << "the failure was not reported";
     EXPECT_EQ(outcome.status.kind(), ErrorKind::kIo) << outcome.status.ToString();
-    EXPECT_NE(outcome.status.ToString().find("injected failure"), std::string::npos) << outcome.status.ToString();
+    EXPECT_NE(outcome.status.ToString().find("injected failure"), std::string::npos)
+        << outcome.status.ToString();
     ASSERT_EQ(ReadBytes(source_), before_) << "the source changed";
     ASSERT_EQ(testing::FolderListing(dir_.path().string()), listing_) << "a file was left behind";
   }

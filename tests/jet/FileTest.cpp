@@ -47,7 +47,8 @@ TEST(FileTest, MemoryFileRefusesReadsPastItsEnd) {
 }
 
 TEST(FileTest, FaultyFileFailsOnceItsBudgetIsSpent) {
-  FaultyFile file(std::make_unique<MemoryFile>(std::vector<uint8_t>(100)), FaultyFile::Budget{.read_bytes = 30, .writes = 1});
+  FaultyFile file(std::make_unique<MemoryFile>(std::vector<uint8_t>(100)),
+                  FaultyFile::Budget{.read_bytes = 30, .writes = 1});
   std::vector<uint8_t> buffer(20);
   EXPECT_TRUE(file.ReadAt(0, buffer).ok());
   EXPECT_EQ(file.ReadAt(0, buffer).kind(), ErrorKind::kIo);

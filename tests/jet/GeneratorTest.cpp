@@ -29,7 +29,8 @@ size_t CountRows(const std::string& path, const std::string& table, const std::s
   auto db = Database::OpenPath(path, {.password = password});
   EXPECT_TRUE(db.ok()) << path << ": " << db.status().ToString();
   if (!db.ok()) return 0;
-  size_t problems = CheckDatabase(**db, [&](const Problem& p) { ADD_FAILURE() << path << ": " << p.ToString(); });
+  size_t problems =
+      CheckDatabase(**db, [&](const Problem& p) { ADD_FAILURE() << path << ": " << p.ToString(); });
   EXPECT_EQ(problems, 0u);
   auto def = (*db)->OpenTable(table);
   EXPECT_TRUE(def.ok()) << def.status().ToString();
@@ -51,8 +52,9 @@ TEST(GeneratorTest, EachGenerationGetsItsFolderLayout) {
   tv2.generation = "TV2";
   tv2.version = JetVersion::kJet3;
   ASSERT_TRUE(tav::GenerateInstallation((tmp.path() / "two").string(), tv2).ok());
-  EXPECT_EQ(Files(tmp.path() / "two"), (std::vector<std::string>{"data/helper.mdb", "data/list.mdb",
-                                                                  "history/history.mdb", "schedule/schedule.mdb"}));
+  EXPECT_EQ(Files(tmp.path() / "two"),
+            (std::vector<std::string>{"data/helper.mdb", "data/list.mdb", "history/history.mdb",
+                                      "schedule/schedule.mdb"}));
   const fs::path two = tmp.path() / "two";
   EXPECT_EQ(CountRows((two / "data/list.mdb").string(), "Recipients"), 30u);
   EXPECT_EQ(CountRows((two / "data/helper.mdb").string(), "Settings"), 6u);

@@ -153,7 +153,8 @@ std::vector<Relationship> Relationships(Database& db) {
     ADD_FAILURE() << "no column " << name;
     return size_t{0};
   };
-  const size_t object = column("szObject"), referenced = column("szReferencedObject"), grbit = column("grbit");
+  const size_t object = column("szObject"), referenced = column("szReferencedObject"),
+               grbit = column("grbit");
   for (const auto& row : *rows) out.push_back({row[object].text, row[referenced].text, row[grbit].integer});
   return out;
 }
@@ -180,7 +181,8 @@ TEST(IndexDefinitionTest, CascadesMatchTheRelationshipTableInEveryFixture) {
         const std::string other = names[x.related_table_page];
         std::vector<Relationship> found;
         for (const Relationship& r : relationships) {
-          if ((r.object == table.name && r.referenced == other) || (r.object == other && r.referenced == table.name)) {
+          if ((r.object == table.name && r.referenced == other) ||
+              (r.object == other && r.referenced == table.name)) {
             found.push_back(r);
           }
         }

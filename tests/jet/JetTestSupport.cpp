@@ -14,8 +14,10 @@ namespace jet::testing {
 std::vector<std::string> AllFixtures() {
   std::vector<std::string> out;
   for (const char* folder : {"jet3", "jet4"}) {
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(TAVIMER_FIXTURES_DIR) / "jet" / folder)) {
-      if (entry.path().extension() == ".mdb") out.push_back(std::string(folder) + "/" + entry.path().filename().string());
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(TAVIMER_FIXTURES_DIR) / "jet" / folder)) {
+      if (entry.path().extension() == ".mdb")
+        out.push_back(std::string(folder) + "/" + entry.path().filename().string());
     }
   }
   std::sort(out.begin(), out.end());
@@ -59,7 +61,8 @@ std::string FixturePassword(const std::string& relative) {
 
 std::vector<std::string> RealWorldFiles() {
   std::vector<std::string> out;
-  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(TAVIMER_FIXTURES_DIR) / "realworld")) {
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::path(TAVIMER_FIXTURES_DIR) / "realworld")) {
     const std::string ext = entry.path().extension().string();
     if (ext == ".mdb" || ext == ".MDB") out.push_back(kRealWorld + entry.path().filename().string());
   }
@@ -69,7 +72,8 @@ std::vector<std::string> RealWorldFiles() {
 
 TempDir::TempDir() {
   std::random_device rd;
-  path_ = std::filesystem::temp_directory_path() / ("jet-test-" + std::to_string(rd()) + std::to_string(rd()));
+  path_ =
+      std::filesystem::temp_directory_path() / ("jet-test-" + std::to_string(rd()) + std::to_string(rd()));
   std::filesystem::create_directories(path_);
 }
 
@@ -80,8 +84,10 @@ TempDir::~TempDir() {
 
 std::string TempDir::CopyFixture(const std::string& relative) const {
   const auto target = path_ / std::filesystem::path(relative).filename();
-  std::filesystem::copy_file(FixturePath(relative), target, std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::permissions(target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  std::filesystem::copy_file(FixturePath(relative), target,
+                             std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::permissions(target,
+                               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   return target.string();
 }
 
@@ -112,8 +118,10 @@ CommandOutput RunCommand(const std::string& command) {
 std::string ShellQuote(const std::string& text) {
   std::string out = "'";
   for (char c : text) {
-    if (c == '\'') out += "'\\''";
-    else out.push_back(c);
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out.push_back(c);
   }
   return out + "'";
 }

@@ -39,7 +39,8 @@ std::string Arguments(const std::string& failure, const TempDir& dir) {
   if (failure == "wrong password")
     return "info --password wrong " + ShellQuote(dir.CopyFixture("jet4/passwordV2003.mdb"));
   // "existing destination"
-  return "compact " + ShellQuote(dir.Write("source.mdb", bytes)) + " " + ShellQuote(dir.Write("there.mdb", {1}));
+  return "compact " + ShellQuote(dir.Write("source.mdb", bytes)) + " " +
+         ShellQuote(dir.Write("there.mdb", {1}));
 }
 
 class JettoolError : public ::testing::TestWithParam<Failure> {};
@@ -55,7 +56,8 @@ TEST_P(JettoolError, PrintsTheEngineNumber) {
 INSTANTIATE_TEST_SUITE_P(EachKind, JettoolError,
                          ::testing::Values(Failure{"missing file", "3024"}, Failure{"not a database", "3343"},
                                            Failure{"later engine version", "3343"},
-                                           Failure{"damaged catalog", "3049"}, Failure{"wrong password", "3031"},
+                                           Failure{"damaged catalog", "3049"},
+                                           Failure{"wrong password", "3031"},
                                            Failure{"existing destination", "3204"}),
                          [](const auto& param_info) {
                            std::string name = param_info.param.name;

@@ -9,9 +9,9 @@
 
 #include "jet/base/Bytes.h"
 #include "jet/base/TextCodec.h"
+#include "jet/check/StoredKeys.h"
 #include "jet/read/Database.h"
 #include "jet/write/KeyEncoder.h"
-#include "jet/check/StoredKeys.h"
 #include "tests/jet/JetTestSupport.h"
 
 namespace jet {
@@ -19,8 +19,8 @@ namespace {
 
 struct Tally {
   size_t compared = 0;
-  size_t unknown = 0;   // not exact: a character without known weight
-  size_t ordered = 0;   // text under a sort order other than General
+  size_t unknown = 0;  // not exact: a character without known weight
+  size_t ordered = 0;  // text under a sort order other than General
   std::vector<std::string> mismatches;
 };
 
@@ -43,8 +43,8 @@ void CompareTable(Database& db, const TableDef& def, const std::string& where, T
       }
       ++tally.compared;
       if (*key != k.key) {
-        tally.mismatches.push_back(where + " index " + std::to_string(index.number) + ": stored " + HexDigits(k.key) +
-                                   " computed " + HexDigits(*key));
+        tally.mismatches.push_back(where + " index " + std::to_string(index.number) + ": stored " +
+                                   HexDigits(k.key) + " computed " + HexDigits(*key));
       }
     }
   }
@@ -65,9 +65,10 @@ TEST(KeyEncodingTest, ExactKeysAreTheOnesAccessStoredInEveryFixtureAndRealFile) 
       CompareTable(**db, *def, file + " " + table.name, tally);
     }
   }
-  std::printf("index keys compared: %zu, not exact: %zu, other sort orders: %zu, differing: %zu\n", tally.compared,
-              tally.unknown, tally.ordered, tally.mismatches.size());
-  for (size_t i = 0; i < tally.mismatches.size() && i < 10; ++i) std::printf("  differs: %s\n", tally.mismatches[i].c_str());
+  std::printf("index keys compared: %zu, not exact: %zu, other sort orders: %zu, differing: %zu\n",
+              tally.compared, tally.unknown, tally.ordered, tally.mismatches.size());
+  for (size_t i = 0; i < tally.mismatches.size() && i < 10; ++i)
+    std::printf("  differs: %s\n", tally.mismatches[i].c_str());
   EXPECT_GT(tally.compared, 70000u);
   EXPECT_EQ(tally.mismatches.size(), 0u);
 }
@@ -79,9 +80,8 @@ TEST(KeyEncodingTest, Jet3AccentPlacesAreKnownOnlyAfterLetters) {
   const struct {
     const char* text;
     bool exact;
-  } cases[] = {{"Köln", true},         {"Blåbær 12", true}, {"Straße 7", true},
-               {"12 Général", false}, {"ðé", false},       {"²é", false},
-               {"Cæsarée", false}};
+  } cases[] = {{"Köln", true}, {"Blåbær 12", true}, {"Straße 7", true}, {"12 Général", false},
+               {"ðé", false},  {"²é", false},       {"Cæsarée", false}};
   for (const auto& c : cases) {
     bool exact = true;
     GeneralTextKey(Utf8ToUtf16(c.text), JetVersion::kJet3, &exact);

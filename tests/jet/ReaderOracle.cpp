@@ -7,9 +7,9 @@
 #include <functional>
 #include <optional>
 
-#include "jet/read/TableReader.h"
 #include "jet/base/Text.h"
 #include "jet/format/Value.h"
+#include "jet/read/TableReader.h"
 #include "tests/jet/JetTestSupport.h"
 
 namespace jet::testing {

@@ -12,14 +12,14 @@
 #include "jet/base/Bytes.h"
 #include "jet/format/DataPage.h"
 #include "jet/format/LongValueChain.h"
-#include "jet/read/Database.h"
-#include "jet/write/DatabaseCreator.h"
-#include "jet/read/IndexPage.h"
-#include "jet/read/DefinitionPages.h"
-#include "jet/read/DefinitionBytes.h"
-#include "jet/repair/Repairer.h"
 #include "jet/format/Row.h"
+#include "jet/read/Database.h"
+#include "jet/read/DefinitionBytes.h"
+#include "jet/read/DefinitionPages.h"
+#include "jet/read/IndexPage.h"
 #include "jet/read/TableReader.h"
+#include "jet/repair/Repairer.h"
+#include "jet/write/DatabaseCreator.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"
 
@@ -74,7 +74,7 @@ TEST_P(RepairContentTest, DamagedRowOffsetsLoseOnlyThoseRowsAndTheirNeighbours) 
     auto bytes = db->ReadPage(page);
     const uint16_t third = *GetU16(*bytes, l.data_row_offsets + 2 * 2);
     Overwrite(path, table + 1 * 2, U16(static_cast<uint16_t>(l.page_size + 8)));  // outside the page
-    Overwrite(path, table + 4 * 2, U16(static_cast<uint16_t>(third + 2)));         // over row 3
+    Overwrite(path, table + 4 * 2, U16(static_cast<uint16_t>(third + 2)));        // over row 3
   }
   const RepairReport report = Repaired(path);
   ExpectRepaired(rows, path, "", Damage{{}, {{page, 1}, {page, 2}, {page, 4}, {page, 5}}}, report);
@@ -85,7 +85,7 @@ TEST_P(RepairContentTest, DamagedRowOffsetsLoseOnlyThoseRowsAndTheirNeighbours) 
 // Finds History rows whose Body lives in a chain of rows and in one row elsewhere.
 struct LongValues {
   int64_t chained_id = -1;
-  uint64_t chain_link = 0;    // file offset of the first chain row's next pointer
+  uint64_t chain_link = 0;  // file offset of the first chain row's next pointer
   int64_t single_id = -1;
   uint64_t single_pointer = 0;  // file offset of the row's pointer to its value
 };
@@ -166,7 +166,8 @@ TEST_P(RepairContentTest, BrokenIndexPagesAreRebuiltFromTheRows) {
     indexes = def->indexes.size();
     ASSERT_GE(def->real_indexes.size(), 2u);
     for (const RealIndex& index : def->real_indexes) {
-      Overwrite(path, uint64_t{index.root_page} * db->page_size() + 1, std::vector<uint8_t>(db->page_size() - 1, 0xa5));
+      Overwrite(path, uint64_t{index.root_page} * db->page_size() + 1,
+                std::vector<uint8_t>(db->page_size() - 1, 0xa5));
     }
   }
   ASSERT_GT(testing::ProblemsFound(path), 0u);
@@ -189,7 +190,8 @@ TEST_P(RepairContentTest, ADefinitionWithDamagedIndexesKeepsItsColumnsAndRows) {
     const size_t stamp = GetParam() == JetVersion::kJet4 ? 4 : 0;
     ASSERT_LT(sections->logical_entries + stamp + 8, db->page_size());
     // The first named index now refers to an index tree that does not exist.
-    Overwrite(path, uint64_t{def->page} * db->page_size() + sections->logical_entries + stamp + 4, U32(0x7fffffff));
+    Overwrite(path, uint64_t{def->page} * db->page_size() + sections->logical_entries + stamp + 4,
+              U32(0x7fffffff));
   }
   const RepairReport report = Repaired(path);
   ExpectRepaired(rows, path, "", Damage{}, report);
@@ -202,8 +204,8 @@ TEST_P(RepairContentTest, ADefinitionWithDamagedIndexesKeepsItsColumnsAndRows) {
 // A table whose catalog row is lost keeps its definition and rows and comes back under a new
 // name; the other tables are untouched.
 TEST_P(RepairContentTest, ATableWhoseCatalogRowIsDamagedComesBackUnderANewName) {
-  const std::string path =
-      dir_.CopyFixture(GetParam() == JetVersion::kJet3 ? "jet3/indexTestV1997.mdb" : "jet4/indexTestV2000.mdb");
+  const std::string path = dir_.CopyFixture(GetParam() == JetVersion::kJet3 ? "jet3/indexTestV1997.mdb"
+                                                                            : "jet4/indexTestV2000.mdb");
   std::vector<StoredRow> rows = testing::ReadUserRows(path);
   std::map<std::string, uint32_t> definition_pages;
   {
@@ -238,7 +240,9 @@ TEST_P(RepairContentTest, ATableWhoseCatalogRowIsDamagedComesBackUnderANewName) 
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, RepairContentTest, ::testing::Values(JetVersion::kJet3, JetVersion::kJet4),
-                         [](const auto& param_info) { return param_info.param == JetVersion::kJet3 ? "Jet3" : "Jet4"; });
+                         [](const auto& param_info) {
+                           return param_info.param == JetVersion::kJet3 ? "Jet3" : "Jet4";
+                         });
 
 // The header page: the signature and version restored from the format's constants, the
 // scrambled settings kept where they read sensibly.
@@ -251,7 +255,8 @@ void WritePeople(const std::string& path, const std::vector<std::pair<std::strin
   auto db = DatabaseCreator::Create(std::move(file).value(), options);
   ASSERT_TRUE(db.ok());
   TableDesign design{"People", {{"Name", ColumnType::kText, 50}, {"City", ColumnType::kText, 50}}, {}};
-  design.indexes = {IndexDesign{"Name", {{"Name", false}}, false, true}, IndexDesign{"City", {{"City", false}}}};
+  design.indexes = {IndexDesign{"Name", {{"Name", false}}, false, true},
+                    IndexDesign{"City", {{"City", false}}}};
   TableBuilder* table = *(*db)->AddTable(design);
   for (const auto& [name, city] : people) ASSERT_TRUE(table->AddRow({name, city}).ok());
   const Status finished = (*db)->Finish();
@@ -266,7 +271,8 @@ void GarbleIndexes(const std::string& path) {
   for (const RealIndex& index : def->real_indexes) {
     std::vector<uint32_t> pages;
     ASSERT_TRUE(ReadIndexLeaves(*db, index.root_page, &pages).ok());
-    for (uint32_t page : pages) Overwrite(path, uint64_t{page} * db->page_size() + 0x20, std::vector<uint8_t>(64, 0xa5));
+    for (uint32_t page : pages)
+      Overwrite(path, uint64_t{page} * db->page_size() + 0x20, std::vector<uint8_t>(64, 0xa5));
   }
 }
 
@@ -276,7 +282,8 @@ TEST(RepairCollationTest, ADamagedIndexIsRebuiltOnlyUnderTheSortOrderOfItsOwnCol
   TempDir dir;
   const std::string path = (dir.path() / "collation.mdb").string();
   std::vector<std::pair<std::string, std::string>> people;
-  for (int i = 0; i < 200; ++i) people.emplace_back("person " + std::to_string(i), "city " + std::to_string(i % 7));
+  for (int i = 0; i < 200; ++i)
+    people.emplace_back("person " + std::to_string(i), "city " + std::to_string(i % 7));
   WritePeople(path, people);
   const std::vector<StoredRow> rows = testing::ReadUserRows(path);
   {
@@ -334,14 +341,16 @@ LongValueRows WalkLongValueRows(Database& db) {
             field.bytes,
             [&](uint32_t pointer) -> Result<std::span<const uint8_t>> {
               JET_RETURN_IF_ERROR(db.ReadPage(PointerPage(pointer), page));
-              JET_ASSIGN_OR_RETURN(const RowSlot slot, LocateRow(page, page.size(), db.layout(), PointerRow(pointer)));
+              JET_ASSIGN_OR_RETURN(const RowSlot slot,
+                                   LocateRow(page, page.size(), db.layout(), PointerRow(pointer)));
               return std::span<const uint8_t>(page).subspan(slot.start, slot.end - slot.start);
             },
             [&](const LongValuePiece& piece) {
               if (piece.pointer != 0) out.named.insert(piece.pointer);
               return Status::Ok();
             });
-        EXPECT_TRUE(walked.ok()) << "table at page " << number << ", column " << def->columns[c].name << ": " << walked.ToString();
+        EXPECT_TRUE(walked.ok()) << "table at page " << number << ", column " << def->columns[c].name << ": "
+                                 << walked.ToString();
       }
     }
     EXPECT_TRUE(next.ok()) << next.status().ToString();
@@ -369,9 +378,10 @@ TEST_P(RepairContentTest, ARowLeftOutForItsKeyLeavesNoLongValueBehind) {
     options.version = GetParam();
     auto db = DatabaseCreator::Create(std::move(file).value(), options);
     ASSERT_TRUE(db.ok());
-    TableDesign design{"People",
-                       {{"Name", ColumnType::kText, 50}, {"City", ColumnType::kText, 50}, {"Notes", ColumnType::kMemo}},
-                       {IndexDesign{"Name", {{"Name", false}}, false, true}, IndexDesign{"City", {{"City", false}}}}};
+    TableDesign design{
+        "People",
+        {{"Name", ColumnType::kText, 50}, {"City", ColumnType::kText, 50}, {"Notes", ColumnType::kMemo}},
+        {IndexDesign{"Name", {{"Name", false}}, false, true}, IndexDesign{"City", {{"City", false}}}}};
     TableBuilder* table = *(*db)->AddTable(design);
     const auto notes = [](char first, size_t size) {
       std::string text;
@@ -441,7 +451,8 @@ TEST(RepairHeaderTest, ADamagedHeaderIsRestoredAndKeepsWhatCanBeRead) {
   const std::vector<Case> cases = {
       {"jet3/testIndexCodesV1997.mdb", 0, std::vector<uint8_t>(0x18, 0), ""},
       {"jet4/passwordV2003.mdb", 0, std::vector<uint8_t>(0x18, 0xff), "password"},
-      {"jet4/passwordV2000.mdb", kHeaderScrambledOffset, std::vector<uint8_t>(kHeaderScrambledLengthJet4, 0x33), ""},
+      {"jet4/passwordV2000.mdb", kHeaderScrambledOffset,
+       std::vector<uint8_t>(kHeaderScrambledLengthJet4, 0x33), ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fixture);

@@ -98,22 +98,26 @@ TEST(RepairOracleTest, RepairedFilesReadWithBothIndependentReaders) {
       {"cut inside the last page",
        [](const std::string& p) { testing::Truncate(p, fs::file_size(p) - PageSize(p) / 3); }},
       {"page of unknown type",
-       [](const std::string& p) { testing::Overwrite(p, uint64_t{SecondDataPage(p)} * PageSize(p), {0x6b}); }},
+       [](const std::string& p) {
+         testing::Overwrite(p, uint64_t{SecondDataPage(p)} * PageSize(p), {0x6b});
+       }},
       {"row offsets outside the page",
        [](const std::string& p) {
          auto db = Database::OpenPath(p);
          const Layout& l = (*db)->layout();
-         testing::Overwrite(p, uint64_t{SecondDataPage(p)} * l.page_size + l.data_row_offsets, {0xff, 0x1f, 0x00, 0x00});
+         testing::Overwrite(p, uint64_t{SecondDataPage(p)} * l.page_size + l.data_row_offsets,
+                            {0xff, 0x1f, 0x00, 0x00});
        }},
       {"scrambled header settings",
        [](const std::string& p) {
-         testing::Overwrite(p, kHeaderScrambledOffset, std::vector<uint8_t>(kHeaderScrambledLengthJet3, 0x77));
+         testing::Overwrite(p, kHeaderScrambledOffset,
+                            std::vector<uint8_t>(kHeaderScrambledLengthJet3, 0x77));
        }},
   };
-  const std::vector<std::string> sources = {testing::Generated(dir.path().string(), JetVersion::kJet3, "history"),
-                                            testing::Generated(dir.path().string(), JetVersion::kJet4, "history"),
-                                            dir.CopyFixture("jet3/indexTestV1997.mdb"),
-                                            dir.CopyFixture("jet4/indexTestV2000.mdb")};
+  const std::vector<std::string> sources = {
+      testing::Generated(dir.path().string(), JetVersion::kJet3, "history"),
+      testing::Generated(dir.path().string(), JetVersion::kJet4, "history"),
+      dir.CopyFixture("jet3/indexTestV1997.mdb"), dir.CopyFixture("jet4/indexTestV2000.mdb")};
   for (const std::string& source : sources) {
     for (const auto& [name, damage] : damages) {
       SCOPED_TRACE(source + ": " + name);
@@ -141,7 +145,8 @@ TEST(RepairOracleTest, JettoolReportsWhatCannotBeRepairedAndLeavesTheFile) {
   EXPECT_EQ(testing::FolderListing(dir.path().string()).size(), 1u);
 
   const std::string sound = dir.CopyFixture("jet4/passwordV2003.mdb");
-  auto untouched = RunCommand(ShellQuote(kJettool) + " repair " + ShellQuote(sound) + " --password password 2>&1");
+  auto untouched =
+      RunCommand(ShellQuote(kJettool) + " repair " + ShellQuote(sound) + " --password password 2>&1");
   EXPECT_EQ(untouched.exit_code, 0) << untouched.out;
   EXPECT_NE(untouched.out.find("nothing was repaired"), std::string::npos) << untouched.out;
 }

@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "jet/read/Database.h"
 #include "jet/io/FileSystem.h"
+#include "jet/read/Database.h"
 #include "jet/repair/Repairer.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"

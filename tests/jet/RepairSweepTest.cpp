@@ -14,9 +14,9 @@
 #include "jet/base/Bytes.h"
 #include "jet/check/Checker.h"
 #include "jet/format/DataPage.h"
-#include "jet/read/IndexPage.h"
-#include "jet/read/DefinitionPages.h"
 #include "jet/read/DefinitionBytes.h"
+#include "jet/read/DefinitionPages.h"
+#include "jet/read/IndexPage.h"
 #include "jet/repair/Repairer.h"
 #include "tests/jet/DamageSupport.h"
 #include "tests/jet/JetTestSupport.h"
@@ -141,7 +141,8 @@ const std::vector<DamageClass>& DamageClasses() {
          auto info = ParseDataPage(*page, f.layout());
          if (!info.ok() || PointerRow(def->used_pages) >= info->rows.size()) return false;
          const RowSlot& slot = info->rows[PointerRow(def->used_pages)];
-         std::fill(f.Page(PointerPage(def->used_pages)) + slot.start, f.Page(PointerPage(def->used_pages)) + slot.end, 0);
+         std::fill(f.Page(PointerPage(def->used_pages)) + slot.start,
+                   f.Page(PointerPage(def->used_pages)) + slot.end, 0);
          return true;
        }},
   };
@@ -161,7 +162,8 @@ std::string ReadersComplaints(const std::string& path, const std::string& passwo
     }
   }
   const std::string oracle = std::string(TAVIMER_SOURCE_DIR) + "/tests/oracle";
-  auto dumped = testing::RunCommand("cd " + testing::ShellQuote(oracle) + " && node dump.mjs " + testing::ShellQuote(path) +
+  auto dumped = testing::RunCommand("cd " + testing::ShellQuote(oracle) + " && node dump.mjs " +
+                                    testing::ShellQuote(path) +
                                     (password.empty() ? "" : " " + testing::ShellQuote(password)) + " 2>&1");
   if (dumped.exit_code != 0 || dumped.out.find("\"rowCount\"") == std::string::npos) {
     complaints += "mdb-reader: " + dumped.out.substr(0, 300) + "\n";
@@ -205,7 +207,8 @@ TEST_P(RepairSweepTest, EveryDamageRepairsAndNothingUndamagedChanges) {
     const std::string path = dir.Write("damaged.mdb", file.bytes);
     auto report = RepairDatabase(path, {.password = password});
     ASSERT_TRUE(report.ok()) << report.status().ToString();
-    const std::string repaired_password = Database::OpenPath(path, {.password = password}).ok() ? password : "";
+    const std::string repaired_password =
+        Database::OpenPath(path, {.password = password}).ok() ? password : "";
     EXPECT_EQ(testing::ProblemsFound(path, repaired_password), 0u);
     if (damage.keeps_every_row) {
       std::multiset<std::string> after = RowTexts(testing::ReadUserRows(path, repaired_password));
@@ -225,13 +228,14 @@ std::vector<std::string> SweepFiles() {
   return files;
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, RepairSweepTest, ::testing::ValuesIn(SweepFiles()), [](const auto& param_info) {
-  std::string name = std::filesystem::path(param_info.param).stem().string();
-  for (char& c : name) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  }
-  return name + "_" + std::to_string(param_info.index);
-});
+INSTANTIATE_TEST_SUITE_P(Corpus, RepairSweepTest, ::testing::ValuesIn(SweepFiles()),
+                         [](const auto& param_info) {
+                           std::string name = std::filesystem::path(param_info.param).stem().string();
+                           for (char& c : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return name + "_" + std::to_string(param_info.index);
+                         });
 
 }  // namespace
 }  // namespace jet

@@ -10,10 +10,10 @@
 #include <set>
 
 #include "jet/format/DataPage.h"
-#include "jet/read/Database.h"
-#include "jet/repair/Repairer.h"
-#include "jet/read/TableReader.h"
 #include "jet/format/WriteMarker.h"
+#include "jet/read/Database.h"
+#include "jet/read/TableReader.h"
+#include "jet/repair/Repairer.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"
 
@@ -21,13 +21,13 @@ namespace jet {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Damage;
 using testing::BusiestTable;
+using testing::Damage;
 using testing::ExpectRepaired;
-using testing::Repaired;
 using testing::Overwrite;
 using testing::ReadBytes;
 using testing::ReadUserRows;
+using testing::Repaired;
 using testing::RowsByPage;
 using testing::StoredRow;
 using testing::TempDir;
@@ -104,7 +104,8 @@ std::set<std::string> IndexSummary(const std::string& path, const std::string& p
 
 // The rows of Access's own-objects table (in Access 2000 files its data column has type 0x11
 // and holds 3992 bytes in the row's fixed area): each row's ID and data bytes.
-std::vector<std::pair<int64_t, std::vector<uint8_t>>> AccessObjects(const std::string& path, const std::string& password) {
+std::vector<std::pair<int64_t, std::vector<uint8_t>>> AccessObjects(const std::string& path,
+                                                                    const std::string& password) {
   std::vector<std::pair<int64_t, std::vector<uint8_t>>> out;
   auto db = Database::OpenPath(path, {.password = password});
   if (!db.ok()) return out;
@@ -153,7 +154,8 @@ TEST(RepairTest, WhatCannotBeRepairedStaysByteForByteWithNoFileLeftBehind) {
   const std::vector<Case> cases = {
       {"catalog definition zeroed",
        [](const std::string& p, uint32_t size) { Overwrite(p, 2 * size, std::vector<uint8_t>(size, 0)); }},
-      {"cut before the catalog", [](const std::string& p, uint32_t size) { testing::Truncate(p, 2 * size + 10); }},
+      {"cut before the catalog",
+       [](const std::string& p, uint32_t size) { testing::Truncate(p, 2 * size + 10); }},
       {"every page but the header scrambled",
        [](const std::string& p, uint32_t size) {
          Overwrite(p, size, std::vector<uint8_t>(fs::file_size(p) - size, 0x5a));
@@ -178,7 +180,8 @@ TEST(RepairTest, WhatCannotBeRepairedStaysByteForByteWithNoFileLeftBehind) {
 
 TEST(RepairTest, ACutFileKeepsEveryRowBeforeTheCut) {
   TempDir dir;
-  std::vector<std::string> sources = {GeneratedHistory(dir, JetVersion::kJet4), GeneratedHistory(dir, JetVersion::kJet3)};
+  std::vector<std::string> sources = {GeneratedHistory(dir, JetVersion::kJet4),
+                                      GeneratedHistory(dir, JetVersion::kJet3)};
   for (const std::string& fixture : testing::AllFixtures()) {
     if (testing::FixturePassword(fixture).empty()) sources.push_back(dir.CopyFixture(fixture));
   }
@@ -226,10 +229,11 @@ TEST(RepairTest, TheMarkerOfAnUnfinishedWriteIsNotCarriedOver) {
   const RepairReport report = Repaired(path);
   const std::vector<uint8_t> repaired = ReadBytes(path);
   EXPECT_FALSE(HasUnfinishedWriteMarker(std::span<const uint8_t>(repaired).first(header.size())));
-  ExpectRepaired(rows, path, "", Damage{{static_cast<uint32_t>(fs::file_size(testing::FixturePath(kJet3Fixture)) /
-                                                                header.size() - 1)},
-                                        {}},
-                 report);
+  ExpectRepaired(
+      rows, path, "",
+      Damage{{static_cast<uint32_t>(fs::file_size(testing::FixturePath(kJet3Fixture)) / header.size() - 1)},
+             {}},
+      report);
 }
 
 // A data page's type byte damaged into an unknown kind, or into one of the other kinds Access
@@ -247,9 +251,12 @@ TEST(RepairTest, PagesOfUnknownTypeAreSkippedAndOnlyTheirRowsLost) {
       Overwrite(source, uint64_t{damaged} * PageSize(source), {type});
       const RepairReport report = Repaired(source);
       ExpectRepaired(rows, source, "", Damage{{damaged}, {}}, report);
-      EXPECT_TRUE(std::ranges::any_of(report.losses, [damaged](const Loss& loss) {
-        return loss.kind == LossKind::kPageSkipped && loss.page == std::optional<uint32_t>(damaged);
-      })) << "no loss reported for page " << damaged;
+      EXPECT_TRUE(std::ranges::any_of(report.losses,
+                                      [damaged](const Loss& loss) {
+                                        return loss.kind == LossKind::kPageSkipped &&
+                                               loss.page == std::optional<uint32_t>(damaged);
+                                      }))
+          << "no loss reported for page " << damaged;
       EXPECT_LT(ReadUserRows(source).size(), rows.size()) << "the skipped page's rows cannot come back";
     }
   }
@@ -257,7 +264,8 @@ TEST(RepairTest, PagesOfUnknownTypeAreSkippedAndOnlyTheirRowsLost) {
 
 TEST(RepairTest, BrokenUsageMapsAndFreePageMapAreRebuiltFromThePagesOwners) {
   TempDir dir;
-  for (const std::string& source : {dir.CopyFixture(kJet3Fixture), GeneratedHistory(dir, JetVersion::kJet4)}) {
+  for (const std::string& source :
+       {dir.CopyFixture(kJet3Fixture), GeneratedHistory(dir, JetVersion::kJet4)}) {
     SCOPED_TRACE(source);
     const std::vector<StoredRow> rows = ReadUserRows(source);
     const std::string table = BusiestTable(rows).first;
@@ -275,7 +283,8 @@ TEST(RepairTest, BrokenUsageMapsAndFreePageMapAreRebuiltFromThePagesOwners) {
       auto info = ParseDataPage(*page, (*db)->layout());
       ASSERT_TRUE(info.ok());
       const RowSlot& slot = info->rows.at(PointerRow(def->used_pages));
-      Overwrite(source, uint64_t{map_page} * size + slot.start, std::vector<uint8_t>(slot.end - slot.start, 0xee));
+      Overwrite(source, uint64_t{map_page} * size + slot.start,
+                std::vector<uint8_t>(slot.end - slot.start, 0xee));
     }
     Overwrite(source, size + size / 2, std::vector<uint8_t>(size / 2, 0xee));
     ASSERT_GT(testing::ProblemsFound(source), 0u);

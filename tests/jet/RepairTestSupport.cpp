@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "jet/check/Checker.h"
-#include "jet/repair/Repairer.h"
 #include "jet/read/TableReader.h"
+#include "jet/repair/Repairer.h"
 #include "tools/generator/Generator.h"
 
 namespace jet::testing {
@@ -57,7 +57,7 @@ std::vector<StoredRow> ReadUserRows(const std::string& path, const std::string& 
 }
 
 std::vector<std::pair<uint32_t, std::vector<StoredRow>>> RowsByPage(const std::vector<StoredRow>& rows,
-                                                                     const std::string& table) {
+                                                                    const std::string& table) {
   std::map<uint32_t, std::vector<StoredRow>> pages;
   for (const StoredRow& row : rows) {
     if (row.table == table) pages[row.page].push_back(row);
@@ -65,8 +65,8 @@ std::vector<std::pair<uint32_t, std::vector<StoredRow>>> RowsByPage(const std::v
   return {pages.begin(), pages.end()};
 }
 
-void ExpectRepaired(const std::vector<StoredRow>& original, const std::string& repaired, const std::string& password,
-                    const Damage& damage, const RepairReport& report) {
+void ExpectRepaired(const std::vector<StoredRow>& original, const std::string& repaired,
+                    const std::string& password, const Damage& damage, const RepairReport& report) {
   auto db = Database::OpenPath(repaired, {.password = password});
   ASSERT_TRUE(db.ok()) << db.status().ToString();
   std::vector<std::string> problems;
@@ -93,7 +93,8 @@ void ExpectRepaired(const std::vector<StoredRow>& original, const std::string& r
       continue;
     }
     const bool excused = lost_tables.count(row.table) != 0 || damage.pages.count(row.page) != 0 ||
-                         damage.rows.count({row.page, row.slot}) != 0 || cut_pages.count({row.table, row.page}) != 0;
+                         damage.rows.count({row.page, row.slot}) != 0 ||
+                         cut_pages.count({row.table, row.page}) != 0;
     EXPECT_TRUE(excused) << "table " << row.table << ": row at page " << row.page << " slot " << int{row.slot}
                          << " is missing";
   }
@@ -150,7 +151,8 @@ size_t ProblemsFound(const std::string& path, const std::string& password) {
 
 std::set<std::string> FolderListing(const std::string& folder) {
   std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.insert(entry.path().filename().string());
   return names;
 }
 

@@ -25,7 +25,7 @@ std::vector<StoredRow> ReadUserRows(const std::string& path, const std::string& 
 
 // The rows of one table grouped by the data page that holds them, ascending.
 std::vector<std::pair<uint32_t, std::vector<StoredRow>>> RowsByPage(const std::vector<StoredRow>& rows,
-                                                                     const std::string& table);
+                                                                    const std::string& table);
 
 // Where damage was done: whole pages, or single rows (page, slot).
 struct Damage {
@@ -36,8 +36,8 @@ struct Damage {
 // Expects the repaired file at `repaired` to open with `password` and pass the check, and to
 // hold every row of `original` that lies outside `damage` (rows of tables the report says are
 // lost, and rows whose long values the report says were cut, excepted), and no invented rows.
-void ExpectRepaired(const std::vector<StoredRow>& original, const std::string& repaired, const std::string& password,
-                    const Damage& damage, const RepairReport& report);
+void ExpectRepaired(const std::vector<StoredRow>& original, const std::string& repaired,
+                    const std::string& password, const Damage& damage, const RepairReport& report);
 
 // A generated installation in `dir` (list.mdb with recipients, history.mdb with memo
 // values and several indexes); returns the path of the database `name` ("list" or "history").

@@ -11,15 +11,15 @@
 #include <set>
 
 #include "jet/base/Bytes.h"
-#include "jet/read/Database.h"
-#include "jet/write/DatabaseCreator.h"
-#include "jet/io/FileSystem.h"
-#include "jet/format/Format.h"
-#include "jet/read/IndexPage.h"
 #include "jet/base/Rc4.h"
-#include "jet/check/StoredKeys.h"
 #include "jet/base/Text.h"
 #include "jet/base/TextCodec.h"
+#include "jet/check/StoredKeys.h"
+#include "jet/format/Format.h"
+#include "jet/io/FileSystem.h"
+#include "jet/read/Database.h"
+#include "jet/read/IndexPage.h"
+#include "jet/write/DatabaseCreator.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"
 
@@ -35,9 +35,10 @@ using testing::TempDir;
 
 // A table Places(Id primary key, Name, Note memo); `index_name` adds a unique index on Name.
 TableDesign PlacesDesign(bool index_name) {
-  TableDesign design{"Places",
-                     {{"Id", ColumnType::kLong}, {"Name", ColumnType::kText, 60}, {"Note", ColumnType::kMemo}},
-                     {IndexDesign{"PrimaryKey", {{"Id", false}}, true}}};
+  TableDesign design{
+      "Places",
+      {{"Id", ColumnType::kLong}, {"Name", ColumnType::kText, 60}, {"Note", ColumnType::kMemo}},
+      {IndexDesign{"PrimaryKey", {{"Id", false}}, true}}};
   if (index_name) design.indexes.push_back(IndexDesign{"ByName", {{"Name", false}}, false, true});
   return design;
 }
@@ -86,7 +87,8 @@ bool Contains(const std::vector<uint8_t>& haystack, const Bytes& needle) {
 
 // What mdb-export prints for Places, reading Jet 3 text as `charset`.
 std::string Exported(const std::string& path, const std::string& charset) {
-  return testing::RunCommand("MDB_JET3_CHARSET=" + charset + " mdb-export " + testing::ShellQuote(path) + " Places")
+  return testing::RunCommand("MDB_JET3_CHARSET=" + charset + " mdb-export " + testing::ShellQuote(path) +
+                             " Places")
       .out;
 }
 
@@ -173,7 +175,8 @@ void ExpectDamagedNameIndexLeftOut(const CodePageCase& c) {
   });
   if (names.empty()) names = c.names;
   std::vector<std::string> as_1252;
-  for (const std::string& name : names) as_1252.push_back(DecodeCodePage(EncodeJet3Text(Utf8ToUtf16(name), c.code_page), 1252));
+  for (const std::string& name : names)
+    as_1252.push_back(DecodeCodePage(EncodeJet3Text(Utf8ToUtf16(name), c.code_page), 1252));
   CreateOptions options;
   options.version = JetVersion::kJet3;
   const Status written = WritePlaces(path, options, as_1252, true);
@@ -188,12 +191,16 @@ void ExpectDamagedNameIndexLeftOut(const CodePageCase& c) {
   EXPECT_EQ(RowTexts(testing::ReadUserRows(path)), RowTexts(before));
   ASSERT_EQ(report.Count(LossKind::kIndexDropped), 1u) << report.ToString();
   EXPECT_EQ(report.losses.size(), 1u) << report.ToString();
-  for (const Loss& loss : report.losses) EXPECT_NE(loss.what.find("ByName"), std::string::npos) << loss.ToString();
+  for (const Loss& loss : report.losses)
+    EXPECT_NE(loss.what.find("ByName"), std::string::npos) << loss.ToString();
   const std::string exported = Exported(path, c.charset);
-  for (const std::string& name : names) EXPECT_NE(exported.find("\"" + name + "\""), std::string::npos) << exported;
+  for (const std::string& name : names)
+    EXPECT_NE(exported.find("\"" + name + "\""), std::string::npos) << exported;
 }
 
-TEST_P(Jet3CodePageTest, ADamagedIndexOverItsTextIsLeftOutAndNamed) { ExpectDamagedNameIndexLeftOut(GetParam()); }
+TEST_P(Jet3CodePageTest, ADamagedIndexOverItsTextIsLeftOutAndNamed) {
+  ExpectDamagedNameIndexLeftOut(GetParam());
+}
 
 // In code page 1252 too, where a digit or a letter of its own weight (eth) comes before an
 // accent, whose place among the accent codes no Access key shows: the index is left out.
@@ -206,7 +213,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CodePageCase{1251, "CP1251", {"Москва", "Санкт-Петербург", "Ёлка", "Київ"}},
                       CodePageCase{1250, "CP1250", {"Šola", "Žola", "Łódź", "Brno-střed"}}),
     [](const auto& param_info) { return "CP" + std::to_string(param_info.param.code_page); });
-
 
 // Keys of the single-column text indexes of a file, by the text they index.
 std::map<std::string, Bytes> StoredKeysByText(const std::string& path) {
@@ -223,7 +229,8 @@ std::map<std::string, Bytes> StoredKeysByText(const std::string& path) {
       auto keys = ReadStoredKeys(**db, *def, index);
       if (!keys.ok()) continue;
       for (const StoredKey& key : *keys) {
-        const auto* text = std::get_if<std::string>(&key.row[static_cast<size_t>(column - def->columns.begin())]);
+        const auto* text =
+            std::get_if<std::string>(&key.row[static_cast<size_t>(column - def->columns.begin())]);
         if (text != nullptr) out.emplace(*text, key.key);
       }
     }
@@ -251,7 +258,8 @@ TEST_P(Jet4TextKeyTest, UniqueIndexKeysAreAccesssAndSurviveIndexDamage) {
   TempDir dir;
   CreateOptions options;
   options.version = JetVersion::kJet4;
-  const Status refused = WritePlaces((dir.path() / "unknown.mdb").string(), options, {c.values[0], c.unknown}, true);
+  const Status refused =
+      WritePlaces((dir.path() / "unknown.mdb").string(), options, {c.values[0], c.unknown}, true);
   EXPECT_EQ(refused.kind(), ErrorKind::kUnsupported) << refused.ToString();
   EXPECT_NE(refused.ToString().find("Name"), std::string::npos) << refused.ToString();
 
@@ -268,7 +276,8 @@ TEST_P(Jet4TextKeyTest, UniqueIndexKeysAreAccesssAndSurviveIndexDamage) {
   const std::map<std::string, Bytes> access = StoredKeysByText(testing::FixturePath(c.corpus));
   for (const std::string& value : c.stored) {
     ASSERT_TRUE(access.contains(value)) << value << " is not indexed in " << c.corpus;
-    EXPECT_EQ(HexDigits(keys.at(value)), HexDigits(access.at(value))) << value << " as " << c.corpus << " stores it";
+    EXPECT_EQ(HexDigits(keys.at(value)), HexDigits(access.at(value)))
+        << value << " as " << c.corpus << " stores it";
   }
 
   const std::vector<StoredRow> before = testing::ReadUserRows(path);
@@ -279,19 +288,19 @@ TEST_P(Jet4TextKeyTest, UniqueIndexKeysAreAccesssAndSurviveIndexDamage) {
   EXPECT_EQ(StoredKeysByText(path), keys);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scripts, Jet4TextKeyTest,
-    ::testing::Values(KeyCase{"Cyrillic",
-                              {"Анна", "Алла", "Валова,6", "Б. Хмельницького", "Москва", "БОРИС"},
-                              "../realworld/bd-kommunalnie-uslugi__Baza.mdb",
-                              {"Валова,6", "Б. Хмельницького"},
-                              "Ђорђе"},
-                      KeyCase{"Han",
-                              {"漢字仮名交じり文", "漢字", "文字", "仮名", "交"},
-                              "jet4/testUnicodeCompV2003.mdb",
-                              {"漢字仮名交じり文"},
-                              "中国"}),
-    [](const auto& param_info) { return std::string(param_info.param.script); });
+INSTANTIATE_TEST_SUITE_P(Scripts, Jet4TextKeyTest,
+                         ::testing::Values(KeyCase{"Cyrillic",
+                                                   {"Анна", "Алла", "Валова,6", "Б. Хмельницького", "Москва",
+                                                    "БОРИС"},
+                                                   "../realworld/bd-kommunalnie-uslugi__Baza.mdb",
+                                                   {"Валова,6", "Б. Хмельницького"},
+                                                   "Ђорђе"},
+                                           KeyCase{"Han",
+                                                   {"漢字仮名交じり文", "漢字", "文字", "仮名", "交"},
+                                                   "jet4/testUnicodeCompV2003.mdb",
+                                                   {"漢字仮名交じり文"},
+                                                   "中国"}),
+                         [](const auto& param_info) { return std::string(param_info.param.script); });
 
 // An index whose text column sorts by an order other than General (here Chinese, in a file
 // Access wrote) has keys we cannot make, even over ASCII text: damaged, it is left out and

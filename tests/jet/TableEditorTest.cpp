@@ -6,10 +6,10 @@
 #include <set>
 
 #include "jet/check/Checker.h"
-#include "jet/write/DatabaseCreator.h"
 #include "jet/edit/TableEditor.h"
 #include "jet/read/TableReader.h"
 #include "jet/read/UsageMap.h"
+#include "jet/write/DatabaseCreator.h"
 #include "tests/jet/JetTestSupport.h"
 
 namespace jet {
@@ -41,17 +41,21 @@ std::string WriteRecipients(const testing::TempDir& dir, JetVersion version, int
   const std::string path = (dir.path() / "recipients.mdb").string();
   CreateOptions options;
   options.version = version;
-  auto db = DatabaseCreator::Create(std::move(PosixFileSystem().Open(path, OpenMode::kCreateNew)).value(), options);
+  auto db =
+      DatabaseCreator::Create(std::move(PosixFileSystem().Open(path, OpenMode::kCreateNew)).value(), options);
   EXPECT_TRUE(db.ok());
-  TableDesign design{"Recipients",
-                     {{"Id", ColumnType::kLong}, {"Email", ColumnType::kText, 80}, {"Notes", ColumnType::kMemo}},
-                     {IndexDesign{"PrimaryKey", {{"Id", false}}, true}, IndexDesign{"Email", {{"Email", true}}, false, true}}};
+  TableDesign design{
+      "Recipients",
+      {{"Id", ColumnType::kLong}, {"Email", ColumnType::kText, 80}, {"Notes", ColumnType::kMemo}},
+      {IndexDesign{"PrimaryKey", {{"Id", false}}, true},
+       IndexDesign{"Email", {{"Email", true}}, false, true}}};
   design.columns[0].auto_number = true;
   TableBuilder* table = *(*db)->AddTable(design);
   for (int i = 1; i <= rows; ++i) {
     const size_t notes = i % 10 == 0 ? 9000 : i % 10 == 1 ? 3000 : static_cast<size_t>(i % 50);
-    EXPECT_TRUE(table->AddRow({std::monostate{}, "user" + std::to_string(i) + "@example.com",
-                               std::string(notes, static_cast<char>('a' + i % 26))})
+    EXPECT_TRUE(table
+                    ->AddRow({std::monostate{}, "user" + std::to_string(i) + "@example.com",
+                              std::string(notes, static_cast<char>('a' + i % 26))})
                     .ok());
   }
   EXPECT_TRUE((*db)->Finish().ok());
@@ -103,7 +107,8 @@ TEST_P(TableEditorTest, ReplacedLongValuesReadBackAndTheOldOnesBecomeGarbage) {
   ASSERT_TRUE(editor.ok()) << editor.status().ToString();
   const std::string text = "Ersetzt – " + std::string(20000, 'r');
   auto chained = [](const EditedRow& row) { return row.Get("Id").integer % 10 == 0; };
-  auto replaced = (*editor)->ReplaceLongValue("Recipients", "Notes", chained, Bytes(text.begin(), text.end()));
+  auto replaced =
+      (*editor)->ReplaceLongValue("Recipients", "Notes", chained, Bytes(text.begin(), text.end()));
   ASSERT_TRUE(replaced.ok()) << replaced.status().ToString();
   EXPECT_EQ(*replaced, 20u);
   // A single-page value replaced by a short one stays outside the row.
@@ -166,7 +171,8 @@ TEST(TableEditorFixtureTest, DeletingFromAccessFilesKeepsThemSound) {
     editor->reset();
     auto db = Database::OpenPath(path, {.password = testing::FixturePassword(fixture)});
     ASSERT_TRUE(db.ok()) << fixture;
-    for (const auto& [table, count] : kept) EXPECT_EQ(Rows(**db, table).size(), count) << fixture << " " << table;
+    for (const auto& [table, count] : kept)
+      EXPECT_EQ(Rows(**db, table).size(), count) << fixture << " " << table;
     EXPECT_EQ(Problems(**db), std::vector<std::string>{}) << fixture;
   }
 }

@@ -91,15 +91,19 @@ TEST_F(ReferenceMapTest, PagesOrBitmapsBeyondTheEndAreDamage) {
   const auto kind = [this](const std::function<void(std::vector<uint8_t>&)>& damage) {
     return Check(damage).first.kind();
   };
-  EXPECT_EQ(kind([this](std::vector<uint8_t>& b) { SetBit(b, second_, kPageCount + 5); }), ErrorKind::kCorrupt);
-  EXPECT_EQ(kind([this](std::vector<uint8_t>& b) { b[size_t{second_} * kJet3PageSize] = 0x01; }), ErrorKind::kCorrupt);
+  EXPECT_EQ(kind([this](std::vector<uint8_t>& b) { SetBit(b, second_, kPageCount + 5); }),
+            ErrorKind::kCorrupt);
+  EXPECT_EQ(kind([this](std::vector<uint8_t>& b) { b[size_t{second_} * kJet3PageSize] = 0x01; }),
+            ErrorKind::kCorrupt);
   // The map's row names a bitmap page beyond the end.
   const uint32_t row_page = PointerPage(map_);
-  auto info = ParseDataPage(std::span<const uint8_t>(bytes_).subspan(size_t{row_page} * kJet3PageSize, kJet3PageSize),
-                            LayoutFor(JetVersion::kJet3));
+  auto info =
+      ParseDataPage(std::span<const uint8_t>(bytes_).subspan(size_t{row_page} * kJet3PageSize, kJet3PageSize),
+                    LayoutFor(JetVersion::kJet3));
   ASSERT_TRUE(info.ok());
   const size_t row = size_t{row_page} * kJet3PageSize + info->rows.at(PointerRow(map_)).start;
-  EXPECT_EQ(kind([row](std::vector<uint8_t>& b) { PutU32(b, row + 5, kPageCount + 1); }), ErrorKind::kCorrupt);
+  EXPECT_EQ(kind([row](std::vector<uint8_t>& b) { PutU32(b, row + 5, kPageCount + 1); }),
+            ErrorKind::kCorrupt);
   EXPECT_TRUE(Check().first.ok());
 }
 

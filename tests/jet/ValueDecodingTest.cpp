@@ -1,9 +1,9 @@
 // Text and value decoding details that the fixtures do not all reach.
 #include <gtest/gtest.h>
 
-#include "jet/format/Header.h"
 #include "jet/base/Text.h"
 #include "jet/base/TextCodec.h"
+#include "jet/format/Header.h"
 #include "jet/format/Value.h"
 
 namespace jet {
@@ -18,7 +18,9 @@ std::vector<uint8_t> B(std::initializer_list<int> v) {
 TEST(ValueDecodingTest, Jet4CompressedTextSwitchesModesAtZeroBytes) {
   EXPECT_EQ(DecodeJet4Text(B({0xFF, 0xFE, 'a', 'b', 'c'})), "abc");
   // "ab", then two-byte mode for U+20AC, then back to one-byte "d".
-  EXPECT_EQ(DecodeJet4Text(B({0xFF, 0xFE, 'a', 'b', 0x00, 0xAC, 0x20, 0x00, 'd'})), "ab\xE2\x82\xAC" "d");
+  EXPECT_EQ(DecodeJet4Text(B({0xFF, 0xFE, 'a', 'b', 0x00, 0xAC, 0x20, 0x00, 'd'})),
+            "ab\xE2\x82\xAC"
+            "d");
   // Without the marker the bytes are plain UTF-16LE.
   EXPECT_EQ(DecodeJet4Text(B({'h', 0, 'i', 0})), "hi");
   // A lone trailing byte in two-byte mode is dropped, not read past.

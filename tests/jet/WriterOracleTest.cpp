@@ -10,9 +10,9 @@
 #include <sstream>
 
 #include "jet/base/Bytes.h"
+#include "jet/edit/TableEditor.h"
 #include "jet/write/DatabaseCreator.h"
 #include "jet/write/PasswordWriter.h"
-#include "jet/edit/TableEditor.h"
 #include "tools/generator/Generator.h"
 
 namespace jet {
@@ -73,7 +73,8 @@ Dump ReadWithMdbReader(const fs::path& file, const std::string& password = "") {
   const std::string oracle = std::string(TAVIMER_SOURCE_DIR) + "/tests/oracle";
   Dump dump;
   for (const std::string& line :
-       Split(RunCommand("node '" + script + "' '" + oracle + "' '" + file.string() + "' '" + password + "'"), '\n')) {
+       Split(RunCommand("node '" + script + "' '" + oracle + "' '" + file.string() + "' '" + password + "'"),
+             '\n')) {
     std::vector<std::string> cells = Split(line, '\t');
     if (cells.size() == 2 && cells[0] == "password") dump.password = cells[1];
     if (cells.size() >= 2 && cells[0] == "row") {
@@ -99,12 +100,23 @@ Bytes PatternBytes(size_t size) {
 TableDesign AllTypesDesign(JetVersion version) {
   using T = ColumnType;
   TableDesign design{"AllTypes",
-                 {{"Id", T::kLong}, {"Flag", T::kBoolean}, {"Small", T::kByte}, {"Short", T::kInteger},
-                  {"Big", T::kLong}, {"Money", T::kCurrency}, {"Ratio", T::kSingle}, {"Amount", T::kDouble},
-                  {"When", T::kDateTime}, {"Label", T::kText, 255}, {"Label2", T::kText, 255},
-                  {"Label3", T::kText, 255}, {"Raw", T::kBinary, 50}, {"Notes", T::kMemo}, {"Blob", T::kOle},
-                  {"Guid", T::kReplicationId}},
-                 {}};
+                     {{"Id", T::kLong},
+                      {"Flag", T::kBoolean},
+                      {"Small", T::kByte},
+                      {"Short", T::kInteger},
+                      {"Big", T::kLong},
+                      {"Money", T::kCurrency},
+                      {"Ratio", T::kSingle},
+                      {"Amount", T::kDouble},
+                      {"When", T::kDateTime},
+                      {"Label", T::kText, 255},
+                      {"Label2", T::kText, 255},
+                      {"Label3", T::kText, 255},
+                      {"Raw", T::kBinary, 50},
+                      {"Notes", T::kMemo},
+                      {"Blob", T::kOle},
+                      {"Guid", T::kReplicationId}},
+                     {}};
   design.columns[0].auto_number = true;
   IndexDesign pk{"PrimaryKey", {{"Id", false}}, true};
   // Over Label3, not Label: Label holds characters (dashes, curly quotes, the euro sign) whose
@@ -128,7 +140,8 @@ struct Case {
 
 std::vector<Case> AllTypesRows(JetVersion version) {
   const bool jet4 = version == JetVersion::kJet4;
-  const Bytes guid{0x33, 0x22, 0x11, 0x00, 0x55, 0x44, 0x77, 0x66, 0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff};
+  const Bytes guid{0x33, 0x22, 0x11, 0x00, 0x55, 0x44, 0x77, 0x66,
+                   0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff};
   const std::string label255 = RepeatedText(255, "Abc def ");
   const std::string memo3k = RepeatedText(3000, "single page memo. ");
   const std::string memo3m = RepeatedText(3 * 1024 * 1024 + 17, "chained memo, several pages. ");
@@ -136,28 +149,31 @@ std::vector<Case> AllTypesRows(JetVersion version) {
   const Bytes blob3k = PatternBytes(3000);
   std::vector<Case> rows;
   // Nulls everywhere they are allowed.
-  rows.push_back({RowValues(jet4 ? 17 : 16), {"1", "false", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL",
-                                              "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL"}});
+  rows.push_back({RowValues(jet4 ? 17 : 16),
+                  {"1", "false", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL",
+                   "NULL", "NULL", "NULL", "NULL", "NULL"}});
   // Extremes and characters outside ASCII.
-  rows.push_back({{std::monostate{}, true, int64_t{255}, int64_t{-32768}, int64_t{-2147483647 - 1},
-                   int64_t{123456789}, 1.5, -2.25e10, 45000.75, std::string("Grüße – “quoted” € ÿ"),
-                   std::string(""), std::string("x"), Bytes{0x00, 0xff, 0x10}, std::string(""), Bytes{}, guid},
-                  {"2", "true", "255", "-32768", "-2147483648", "\"12345.6789\"", "1.5", "-22500000000",
-                   "2023-03-15T18:00:00.000Z", "\"Grüße – “quoted” € ÿ\"", "\"\"", "\"x\"", "hex:00ff10", "\"\"",
-                   "hex:", "\"00112233-4455-6677-8899-aabbccddeeff\""}});
+  rows.push_back(
+      {{std::monostate{}, true, int64_t{255}, int64_t{-32768}, int64_t{-2147483647 - 1}, int64_t{123456789},
+        1.5, -2.25e10, 45000.75, std::string("Grüße – “quoted” € ÿ"), std::string(""), std::string("x"),
+        Bytes{0x00, 0xff, 0x10}, std::string(""), Bytes{}, guid},
+       {"2", "true", "255", "-32768", "-2147483648", "\"12345.6789\"", "1.5", "-22500000000",
+        "2023-03-15T18:00:00.000Z", "\"Grüße – “quoted” € ÿ\"", "\"\"", "\"x\"", "hex:00ff10", "\"\"",
+        "hex:", "\"00112233-4455-6677-8899-aabbccddeeff\""}});
   // Long rows (three full text columns) and long values inline and on one page.
-  rows.push_back({{std::monostate{}, false, int64_t{0}, int64_t{32767}, int64_t{2147483647}, int64_t{-1}, -0.25,
-                   0.0, 0.5, label255, label255, label255, Bytes(50, 0xab), std::string("short memo"), blob3k,
-                   std::monostate{}},
-                  {"3", "false", "0", "32767", "2147483647", "\"-0.0001\"", "-0.25", "0", "1899-12-30T12:00:00.000Z",
-                   LongText(label255), LongText(label255), LongText(label255), LongBytes(Bytes(50, 0xab)),
-                   "\"short memo\"", LongBytes(blob3k), "NULL"}});
+  rows.push_back({{std::monostate{}, false, int64_t{0}, int64_t{32767}, int64_t{2147483647}, int64_t{-1},
+                   -0.25, 0.0, 0.5, label255, label255, label255, Bytes(50, 0xab), std::string("short memo"),
+                   blob3k, std::monostate{}},
+                  {"3", "false", "0", "32767", "2147483647", "\"-0.0001\"", "-0.25", "0",
+                   "1899-12-30T12:00:00.000Z", LongText(label255), LongText(label255), LongText(label255),
+                   LongBytes(Bytes(50, 0xab)), "\"short memo\"", LongBytes(blob3k), "NULL"}});
   // Long values chained over many pages.
-  rows.push_back({{std::monostate{}, true, int64_t{7}, int64_t{7}, std::monostate{}, std::monostate{}, std::monostate{},
-                   std::monostate{}, std::monostate{}, std::string("chain"), std::monostate{}, std::monostate{},
-                   std::monostate{}, memo3k + memo3m, blob2m, std::monostate{}},
-                  {"4", "true", "7", "7", "NULL", "NULL", "NULL", "NULL", "NULL", "\"chain\"", "NULL", "NULL",
-                   "NULL", LongText(memo3k + memo3m), LongBytes(blob2m), "NULL"}});
+  rows.push_back(
+      {{std::monostate{}, true, int64_t{7}, int64_t{7}, std::monostate{}, std::monostate{}, std::monostate{},
+        std::monostate{}, std::monostate{}, std::string("chain"), std::monostate{}, std::monostate{},
+        std::monostate{}, memo3k + memo3m, blob2m, std::monostate{}},
+       {"4", "true", "7", "7", "NULL", "NULL", "NULL", "NULL", "NULL", "\"chain\"", "NULL", "NULL", "NULL",
+        LongText(memo3k + memo3m), LongBytes(blob2m), "NULL"}});
   if (jet4) {
     const std::vector<std::string> decimals{"NULL", "\"123.45\"", "\"-0.01\"", "\"99999999.99\""};
     const std::vector<int64_t> raw{0, 12345, -1, 9999999999};
@@ -184,7 +200,8 @@ class WriterOracleTest : public ::testing::TestWithParam<JetVersion> {
   void TearDown() override { fs::remove_all(dir_); }
 
   // Writes `tables` (each with its rows) into a new database at `name`.
-  fs::path Write(const std::string& name, const std::vector<std::pair<TableDesign, std::vector<RowValues>>>& tables,
+  fs::path Write(const std::string& name,
+                 const std::vector<std::pair<TableDesign, std::vector<RowValues>>>& tables,
                  const std::string& password = "") {
     const fs::path path = dir_ / name;
     auto file = PosixFileSystem().Open(path.string(), OpenMode::kCreateNew);
@@ -309,8 +326,8 @@ TEST_P(WriterOracleTest, GeneratedInstallationReadsInBothOracles) {
     EXPECT_EQ(dump.password, password.empty() ? "NULL" : password) << file;
     ASSERT_EQ(dump.rows.count(table), 1u) << file;
     // Memos hold line breaks: count mdbtools' rows by a row separator of our own.
-    const std::string ids =
-        RunCommand("mdb-export -H -R '<row>' '" + path.string() + "' " + table + " | grep -o '<row>' | wc -l");
+    const std::string ids = RunCommand("mdb-export -H -R '<row>' '" + path.string() + "' " + table +
+                                       " | grep -o '<row>' | wc -l");
     EXPECT_EQ(std::stoul(ids.empty() ? "0" : ids), dump.rows.at(table).size()) << file;
   }
 }
@@ -320,7 +337,8 @@ TEST_P(WriterOracleTest, GeneratedInstallationReadsInBothOracles) {
 TEST_P(WriterOracleTest, WideTablesReadBackInBothOracles) {
   TableDesign design{"Wide", {}, {}};
   for (int i = 0; i < 100; ++i) {
-    ColumnDesign col{"Wide column " + std::to_string(i) + " with a long name", i % 2 == 0 ? ColumnType::kLong : ColumnType::kText};
+    ColumnDesign col{"Wide column " + std::to_string(i) + " with a long name",
+                     i % 2 == 0 ? ColumnType::kLong : ColumnType::kText};
     col.length = 30;
     design.columns.push_back(col);
   }
@@ -339,7 +357,8 @@ TEST_P(WriterOracleTest, WideTablesReadBackInBothOracles) {
         row.emplace_back(int64_t{r * 100 + i});
         cells.push_back(std::to_string(r * 100 + i));
       } else {
-        const std::string text = RepeatedText(static_cast<size_t>((r * 7 + i) % 31 * (r % 5) / 4), "abcdefgh");
+        const std::string text =
+            RepeatedText(static_cast<size_t>((r * 7 + i) % 31 * (r % 5) / 4), "abcdefgh");
         row.emplace_back(text);
         cells.push_back("\"" + text + "\"");
       }
@@ -379,10 +398,12 @@ TEST_P(WriterOracleTest, EditedFilesReadBackInBothOracles) {
   {
     auto editor = TableEditor::Open(path.string());
     ASSERT_TRUE(editor.ok()) << editor.status().ToString();
-    auto deleted = (*editor)->DeleteRows("Notes", [](const EditedRow& r) { return r.Get("Id").integer % 3 == 0; });
+    auto deleted =
+        (*editor)->DeleteRows("Notes", [](const EditedRow& r) { return r.Get("Id").integer % 3 == 0; });
     ASSERT_TRUE(deleted.ok()) << deleted.status().ToString();
-    auto replaced = (*editor)->ReplaceLongValue("Notes", "Body", [](const EditedRow& r) { return r.Get("Id").integer % 4 == 0; },
-                                                Bytes(replacement.begin(), replacement.end()));
+    auto replaced = (*editor)->ReplaceLongValue(
+        "Notes", "Body", [](const EditedRow& r) { return r.Get("Id").integer % 4 == 0; },
+        Bytes(replacement.begin(), replacement.end()));
     ASSERT_TRUE(replaced.ok()) << replaced.status().ToString();
   }
   const std::string jettool = "'" + std::string(TAVIMER_BINARY_DIR) + "/tools/jettool'";
@@ -390,12 +411,14 @@ TEST_P(WriterOracleTest, EditedFilesReadBackInBothOracles) {
   std::vector<std::vector<std::string>> expected;
   for (int64_t i = 2; i <= 400; ++i) {
     if (i % 3 == 0) continue;
-    expected.push_back({std::to_string(i), LongText(i % 4 == 0 ? replacement : RepeatedText(100 + i, "note "))});
+    expected.push_back(
+        {std::to_string(i), LongText(i % 4 == 0 ? replacement : RepeatedText(100 + i, "note "))});
   }
   const Dump dump = ReadWithMdbReader(path);
   ASSERT_EQ(dump.rows.count("Notes"), 1u);
   EXPECT_EQ(dump.rows.at("Notes"), expected);
-  const std::string ids = RunCommand("mdb-export -H '" + path.string() + "' Notes | cut -d, -f1 | tr '\\n' ' '");
+  const std::string ids =
+      RunCommand("mdb-export -H '" + path.string() + "' Notes | cut -d, -f1 | tr '\\n' ' '");
   std::string wanted;
   for (const auto& row : expected) wanted += row[0] + " ";
   EXPECT_EQ(ids, wanted);

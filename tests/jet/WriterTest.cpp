@@ -5,10 +5,10 @@
 
 #include "jet/check/Checker.h"
 #include "jet/read/Database.h"
-#include "jet/write/DatabaseCreator.h"
-#include "jet/write/PasswordWriter.h"
 #include "jet/read/TableReader.h"
 #include "jet/read/UsageMap.h"
+#include "jet/write/DatabaseCreator.h"
+#include "jet/write/PasswordWriter.h"
 
 namespace jet {
 namespace {
@@ -19,7 +19,8 @@ class WriterTest : public ::testing::TestWithParam<JetVersion> {
  protected:
   // Starts a database in memory.
   std::unique_ptr<DatabaseCreator> NewDatabase(const std::string& password = "") {
-    auto db = DatabaseCreator::Create(std::make_unique<MemoryFile>(), {.version = GetParam(), .password = password});
+    auto db = DatabaseCreator::Create(std::make_unique<MemoryFile>(),
+                                      {.version = GetParam(), .password = password});
     EXPECT_TRUE(db.ok()) << db.status().ToString();
     return std::move(db).value();
   }
@@ -55,7 +56,8 @@ class WriterTest : public ::testing::TestWithParam<JetVersion> {
     const uint32_t owner = db.FindObject(table, kObjectTypeTable)->DefinitionPage();
     for (size_t at = 0; at + layout.page_size <= bytes_.size(); at += layout.page_size) {
       const uint8_t* page = bytes_.data() + at;
-      if (page[0] != kPageData || (page[4] | page[5] << 8 | page[6] << 16 | uint32_t(page[7]) << 24) != owner) {
+      if (page[0] != kPageData ||
+          (page[4] | page[5] << 8 | page[6] << 16 | uint32_t(page[7]) << 24) != owner) {
         continue;
       }
       const uint16_t count = page[layout.data_row_count] | page[layout.data_row_count + 1] << 8;
@@ -73,9 +75,14 @@ class WriterTest : public ::testing::TestWithParam<JetVersion> {
 TableDesign MixedDesign() {
   using T = ColumnType;
   TableDesign design{"Mixed",
-                 {{"Id", T::kLong}, {"Name", T::kText, 60}, {"Amount", T::kCurrency}, {"When", T::kDateTime},
-                  {"Yes", T::kBoolean}, {"Body", T::kMemo}, {"Raw", T::kBinary, 16}},
-                 {}};
+                     {{"Id", T::kLong},
+                      {"Name", T::kText, 60},
+                      {"Amount", T::kCurrency},
+                      {"When", T::kDateTime},
+                      {"Yes", T::kBoolean},
+                      {"Body", T::kMemo},
+                      {"Raw", T::kBinary, 16}},
+                     {}};
   design.columns[0].auto_number = true;
   design.columns[1].required = true;
   IndexDesign pk{"PrimaryKey", {{"Id", false}}, true};
@@ -87,8 +94,13 @@ TableDesign MixedDesign() {
 }
 
 RowValues MixedRow(int i, size_t body) {
-  return {std::monostate{}, "name " + std::to_string(i), int64_t{i * 10000 + 1}, 40000.0 + i, i % 2 == 0,
-          std::string(body, static_cast<char>('a' + i % 26)), Bytes{static_cast<uint8_t>(i), 0x01}};
+  return {std::monostate{},
+          "name " + std::to_string(i),
+          int64_t{i * 10000 + 1},
+          40000.0 + i,
+          i % 2 == 0,
+          std::string(body, static_cast<char>('a' + i % 26)),
+          Bytes{static_cast<uint8_t>(i), 0x01}};
 }
 
 TEST_P(WriterTest, LiveRowsReadBackWhileDeletedAndReplacedOnesStayAsGarbage) {
@@ -141,7 +153,8 @@ TEST_P(WriterTest, LargeIndexesGrowNodePagesAndPassTheCheck) {
   auto db = NewDatabase();
   TableBuilder* table = *db->AddTable(design);
   for (int i = 0; i < 30000; ++i) {
-    ASSERT_TRUE(table->AddRow({"code-" + std::to_string(i * 7919 % 30000) + std::string(30, 'x'), int64_t{i}}).ok());
+    ASSERT_TRUE(
+        table->AddRow({"code-" + std::to_string(i * 7919 % 30000) + std::string(30, 'x'), int64_t{i}}).ok());
   }
   auto reader = Reopen(*db);
   ASSERT_TRUE(reader);
@@ -259,7 +272,8 @@ TableDesign WideDesign() {
   for (int i = 0; i < 20; ++i) {
     const std::string first = design.columns[static_cast<size_t>(i * 4)].name;
     const std::string second = design.columns[static_cast<size_t>(i * 4 + 1)].name;
-    design.indexes.push_back(IndexDesign{"Index on " + std::to_string(i), {{first, i % 2 == 1}, {second, false}}});
+    design.indexes.push_back(
+        IndexDesign{"Index on " + std::to_string(i), {{first, i % 2 == 1}, {second, false}}});
   }
   return design;
 }
@@ -268,10 +282,18 @@ RowValues WideRow(int r) {
   RowValues row;
   for (int i = 0; i < 100; ++i) {
     switch (i % 4) {
-      case 0: row.emplace_back(int64_t{r * 1000 + i}); break;
-      case 1: row.emplace_back("r" + std::to_string(r) + "c" + std::to_string(i)); break;
-      case 2: row.emplace_back(r + i / 100.0); break;
-      default: row.emplace_back(r % 3 == 0 ? std::monostate{} : CellValue(std::string(static_cast<size_t>(r * 40), 'm')));
+      case 0:
+        row.emplace_back(int64_t{r * 1000 + i});
+        break;
+      case 1:
+        row.emplace_back("r" + std::to_string(r) + "c" + std::to_string(i));
+        break;
+      case 2:
+        row.emplace_back(r + i / 100.0);
+        break;
+      default:
+        row.emplace_back(r % 3 == 0 ? std::monostate{}
+                                    : CellValue(std::string(static_cast<size_t>(r * 40), 'm')));
     }
   }
   return row;

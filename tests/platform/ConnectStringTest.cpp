@@ -1,6 +1,6 @@
-#include "platform/ConnectString.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/ConnectString.h"
 
 namespace tav {
 namespace {

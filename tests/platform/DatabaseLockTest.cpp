@@ -1,7 +1,6 @@
-#include "platform/DatabaseLock.h"
-
 #include <gtest/gtest.h>
 
+#include "platform/DatabaseLock.h"
 #include "platform/FileSystem.h"
 #include "platform/VbError.h"
 #include "platform/WinPath.h"

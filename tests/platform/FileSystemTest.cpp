@@ -1,7 +1,6 @@
-#include "platform/FileSystem.h"
-
 #include <gtest/gtest.h>
 
+#include "platform/FileSystem.h"
 #include "platform/VbError.h"
 #include "platform/WinPath.h"
 #include "tests/platform/TempFolder.h"

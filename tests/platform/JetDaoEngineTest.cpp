@@ -1,10 +1,8 @@
-#include "platform/JetDaoEngine.h"
-
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
+#include "platform/JetDaoEngine.h"
 #include "platform/VbError.h"
 #include "platform/WinPath.h"
 #include "tests/platform/OtherProcess.h"
@@ -157,7 +155,8 @@ TEST_F(JetDaoEngineTest, LockingAgainstAnotherProcess) {
 
 TEST_F(JetDaoEngineTest, UnreadableFileGivesNoPermission) {
   std::string db = Copy(kJet4 / "test2V2000.mdb");
-  std::filesystem::permissions(dir_.path(), std::filesystem::perms::owner_all | std::filesystem::perms::others_read |
+  std::filesystem::permissions(dir_.path(), std::filesystem::perms::owner_all |
+                                                std::filesystem::perms::others_read |
                                                 std::filesystem::perms::others_exec);
   std::filesystem::permissions(dir_ / "test2V2000.mdb", std::filesystem::perms::none);
   if (::geteuid() != 0) {

@@ -20,14 +20,16 @@ namespace {
 using testing::OtherProcess;
 using testing::TempFolder;
 
-const std::filesystem::path kFixture = std::filesystem::path(TAVIMER_FIXTURES_DIR) / "jet" / "jet4" / "indexTestV2000.mdb";
+const std::filesystem::path kFixture =
+    std::filesystem::path(TAVIMER_FIXTURES_DIR) / "jet" / "jet4" / "indexTestV2000.mdb";
 
 class RepairEngineTest : public ::testing::Test {
  protected:
   // A copy of the fixture with its last page cut in half; returns its Windows path.
   std::string CutCopy() {
     std::filesystem::copy_file(kFixture, host_);
-    std::filesystem::permissions(host_, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::permissions(host_,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     std::filesystem::resize_file(host_, std::filesystem::file_size(host_) - 2048);
     return WindowsPath(host_);
   }
@@ -85,7 +87,8 @@ TEST_F(RepairEngineTest, WhatCannotBeRepairedIsDescribedAndTheFileStaysAsItWas) 
   EXPECT_NE(failed.Description().find("lost"), std::string::npos) << failed.Description();
   EXPECT_EQ(testing::ReadBytes(host_), bytes);
   size_t files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) files += entry.is_regular_file() ? 1 : 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+    files += entry.is_regular_file() ? 1 : 0;
   EXPECT_EQ(files, 1u) << "no temporary file is left";
 }
 

@@ -1,5 +1,3 @@
-#include "platform/WinPath.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +5,7 @@
 
 #include "platform/DosDrives.h"
 #include "platform/FileSystem.h"
+#include "platform/WinPath.h"
 #include "tests/platform/ScopedWinePrefix.h"
 
 namespace tav {

@@ -5,9 +5,9 @@
  * shared     opened for reading and writing, others may read and write it too
  * exclusive  opened for reading and writing, others may do neither (share mode 0)
  * bytelock   opened shared, with the byte at 0x10000000 locked, where Jet programs lock */
+#include <windows.h>
 #include <stdio.h>
 #include <string.h>
-#include <windows.h>
 
 int main(int argc, char** argv) {
   if (argc != 3) {

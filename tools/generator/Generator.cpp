@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <random>
 
-#include "jet/write/DatabaseCreator.h"
 #include "jet/io/FileSystem.h"
+#include "jet/write/DatabaseCreator.h"
 
 namespace tav {
 
@@ -29,14 +29,16 @@ using jet::TableDesign;
 
 namespace fs = std::filesystem;
 
-constexpr const char* kFirstNames[] = {"Anna", "Marco", "Giulia", "Luca", "Sofia", "Peter", "Ingrid", "José",
-                                       "Zoë",  "Chen",  "Fatima", "Olaf", "Chloé", "Ravi",  "Maria",  "Jürgen"};
-constexpr const char* kLastNames[] = {"Rossi", "Müller", "Smith", "García", "Bianchi", "Dubois", "Novak",
-                                      "Kowalski", "Ferrari", "Jensen", "O'Brien", "Lefèvre", "Costa", "Ito"};
+constexpr const char* kFirstNames[] = {"Anna",   "Marco", "Giulia", "Luca",  "Sofia",  "Peter",
+                                       "Ingrid", "José",  "Zoë",    "Chen",  "Fatima", "Olaf",
+                                       "Chloé",  "Ravi",  "Maria",  "Jürgen"};
+constexpr const char* kLastNames[] = {"Rossi",   "Müller",  "Smith",    "García",  "Bianchi",
+                                      "Dubois",  "Novak",   "Kowalski", "Ferrari", "Jensen",
+                                      "O'Brien", "Lefèvre", "Costa",    "Ito"};
 constexpr const char* kDomains[] = {"example.com", "mail.example.org", "post.example.net", "example.it"};
-constexpr const char* kWords[] = {"offer",  "news",    "spring", "update", "invoice", "meeting", "welcome",
-                                  "price",  "catalog", "event",  "reminder", "thanks", "report", "winter",
-                                  "summer", "sale",    "new",    "product", "service", "à",      "€uro"};
+constexpr const char* kWords[] = {"offer",  "news",    "spring", "update",   "invoice", "meeting", "welcome",
+                                  "price",  "catalog", "event",  "reminder", "thanks",  "report",  "winter",
+                                  "summer", "sale",    "new",    "product",  "service", "à",       "€uro"};
 
 // A small deterministic generator: the same seed gives the same files on every platform.
 class Dice {
@@ -74,7 +76,9 @@ class Dice {
 
 constexpr double kFirstDay = 40179.0;  // 1 January 2010
 
-ColumnDesign Col(const char* name, ColumnType type, uint16_t length = 0) { return ColumnDesign{name, type, length}; }
+ColumnDesign Col(const char* name, ColumnType type, uint16_t length = 0) {
+  return ColumnDesign{name, type, length};
+}
 
 IndexDesign Index(const char* name, const char* column, bool primary, bool unique, bool descending = false) {
   IndexDesign index;
@@ -88,10 +92,10 @@ IndexDesign Index(const char* name, const char* column, bool primary, bool uniqu
 TableDesign RecipientsDesign() {
   using T = ColumnType;
   TableDesign design{"Recipients",
-                 {Col("ID", T::kLong), Col("Email", T::kText, 100), Col("FirstName", T::kText, 50),
-                  Col("LastName", T::kText, 50), Col("Flags", T::kLong), Col("Active", T::kBoolean),
-                  Col("Added", T::kDateTime), Col("Notes", T::kMemo)},
-                 {Index("PrimaryKey", "ID", true, true), Index("Email", "Email", false, true)}};
+                     {Col("ID", T::kLong), Col("Email", T::kText, 100), Col("FirstName", T::kText, 50),
+                      Col("LastName", T::kText, 50), Col("Flags", T::kLong), Col("Active", T::kBoolean),
+                      Col("Added", T::kDateTime), Col("Notes", T::kMemo)},
+                     {Index("PrimaryKey", "ID", true, true), Index("Email", "Email", false, true)}};
   design.columns[0].auto_number = true;
   design.columns[1].required = true;
   return design;
@@ -100,10 +104,10 @@ TableDesign RecipientsDesign() {
 TableDesign HistoryDesign() {
   using T = ColumnType;
   TableDesign design{"History",
-                 {Col("ID", T::kLong), Col("RecipientID", T::kLong), Col("SentAt", T::kDateTime),
-                  Col("Status", T::kInteger), Col("Subject", T::kText, 120), Col("Body", T::kMemo)},
-                 {Index("PrimaryKey", "ID", true, true), Index("SentAt", "SentAt", false, false, true),
-                  Index("RecipientID", "RecipientID", false, false)}};
+                     {Col("ID", T::kLong), Col("RecipientID", T::kLong), Col("SentAt", T::kDateTime),
+                      Col("Status", T::kInteger), Col("Subject", T::kText, 120), Col("Body", T::kMemo)},
+                     {Index("PrimaryKey", "ID", true, true), Index("SentAt", "SentAt", false, false, true),
+                      Index("RecipientID", "RecipientID", false, false)}};
   design.columns[0].auto_number = true;
   return design;
 }
@@ -111,9 +115,9 @@ TableDesign HistoryDesign() {
 TableDesign ScheduleDesign() {
   using T = ColumnType;
   TableDesign design{"Schedule",
-                 {Col("ID", T::kLong), Col("RunAt", T::kDateTime), Col("ListName", T::kText, 50),
-                  Col("Repeat", T::kInteger), Col("Enabled", T::kBoolean), Col("Message", T::kMemo)},
-                 {Index("PrimaryKey", "ID", true, true), Index("RunAt", "RunAt", false, false)}};
+                     {Col("ID", T::kLong), Col("RunAt", T::kDateTime), Col("ListName", T::kText, 50),
+                      Col("Repeat", T::kInteger), Col("Enabled", T::kBoolean), Col("Message", T::kMemo)},
+                     {Index("PrimaryKey", "ID", true, true), Index("RunAt", "RunAt", false, false)}};
   design.columns[0].auto_number = true;
   return design;
 }
@@ -121,8 +125,8 @@ TableDesign ScheduleDesign() {
 TableDesign SettingsDesign() {
   using T = ColumnType;
   return TableDesign{"Settings",
-                   {Col("Name", T::kText, 50), Col("Value", T::kMemo), Col("Changed", T::kDateTime)},
-                   {Index("PrimaryKey", "Name", true, true)}};
+                     {Col("Name", T::kText, 50), Col("Value", T::kMemo), Col("Changed", T::kDateTime)},
+                     {Index("PrimaryKey", "Name", true, true)}};
 }
 
 struct Run {
@@ -148,9 +152,12 @@ Result<std::unique_ptr<DatabaseCreator>> NewDatabase(const fs::path& path, const
                                                      const std::string& password, uint64_t seed) {
   std::error_code ec;
   fs::create_directories(path.parent_path(), ec);
-  if (ec) return Status(ErrorKind::kIo, "cannot create folder " + path.parent_path().string() + ": " + ec.message());
+  if (ec)
+    return Status(ErrorKind::kIo,
+                  "cannot create folder " + path.parent_path().string() + ": " + ec.message());
   if (options.before_create) JET_RETURN_IF_ERROR(options.before_create(path.string()));
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, PosixFileSystem().Open(path.string(), OpenMode::kCreateNew));
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file,
+                       PosixFileSystem().Open(path.string(), OpenMode::kCreateNew));
   CreateOptions create;
   create.version = options.version;
   create.password = password;
@@ -164,9 +171,16 @@ Status WriteList(const fs::path& path, Run& run) {
   for (uint64_t i = 0; i < run.options.rows; ++i) {
     Dice& d = run.dice;
     const std::string first = d.Pick(kFirstNames), last = d.Pick(kLastNames);
-    std::string email = first.substr(0, 1) + "." + last + "." + std::to_string(i + 1) + "@" + d.Pick(kDomains);
-    RowValues row{std::monostate{}, std::move(email), first, last, static_cast<int64_t>(d.Below(16)),
-                  d.Below(5) != 0, kFirstDay + static_cast<double>(d.Below(5000)) + 0.25, std::monostate{}};
+    std::string email =
+        first.substr(0, 1) + "." + last + "." + std::to_string(i + 1) + "@" + d.Pick(kDomains);
+    RowValues row{std::monostate{},
+                  std::move(email),
+                  first,
+                  last,
+                  static_cast<int64_t>(d.Below(16)),
+                  d.Below(5) != 0,
+                  kFirstDay + static_cast<double>(d.Below(5000)) + 0.25,
+                  std::monostate{}};
     if (d.Below(3) == 0) row[7] = d.Text(d.Below(400));
     JET_RETURN_IF_ERROR(run.Put(*table, std::move(row)));
   }
@@ -204,8 +218,11 @@ Status WriteSchedule(const fs::path& path, Run& run) {
   const uint64_t rows = std::max<uint64_t>(run.options.rows / 10, 1);
   for (uint64_t i = 0; i < rows; ++i) {
     Dice& d = run.dice;
-    RowValues row{std::monostate{}, kFirstDay + static_cast<double>(d.Below(4000)) + 0.375,
-                  "List " + std::to_string(1 + d.Below(20)), static_cast<int64_t>(d.Below(8)), d.Below(2) == 0,
+    RowValues row{std::monostate{},
+                  kFirstDay + static_cast<double>(d.Below(4000)) + 0.375,
+                  "List " + std::to_string(1 + d.Below(20)),
+                  static_cast<int64_t>(d.Below(8)),
+                  d.Below(2) == 0,
                   d.Text(100 + d.Below(2000))};
     JET_RETURN_IF_ERROR(run.Put(*table, std::move(row)));
   }
@@ -217,9 +234,10 @@ Status WriteHelper(const fs::path& path, Run& run) {
   JET_ASSIGN_OR_RETURN(TableBuilder * table, db->AddTable(SettingsDesign()));
   for (const char* name : {"SmtpServer", "SmtpPort", "Sender", "LastList", "Signature", "Throttle"}) {
     Dice& d = run.dice;
-    JET_RETURN_IF_ERROR(
-        table->AddRow({std::string(name), d.Words(1 + d.Below(8)), kFirstDay + static_cast<double>(d.Below(4000))})
-            .status());
+    JET_RETURN_IF_ERROR(table
+                            ->AddRow({std::string(name), d.Words(1 + d.Below(8)),
+                                      kFirstDay + static_cast<double>(d.Below(4000))})
+                            .status());
   }
   return db->Finish();
 }

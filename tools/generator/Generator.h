@@ -11,8 +11,8 @@
 #include <functional>
 #include <string>
 
-#include "jet/format/Format.h"
 #include "jet/base/Status.h"
+#include "jet/format/Format.h"
 
 namespace tav {
 

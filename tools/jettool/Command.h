@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "jet/read/Database.h"
-#include "jet/io/FileLock.h"
 #include "jet/base/Status.h"
+#include "jet/io/FileLock.h"
+#include "jet/read/Database.h"
 
 namespace tav::jettool {
 

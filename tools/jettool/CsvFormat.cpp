@@ -28,9 +28,11 @@ void AppendHex(const std::string& bytes, std::string& out) {
 
 std::string FormatCurrency(int64_t ten_thousandths) {
   const bool negative = ten_thousandths < 0;
-  const uint64_t magnitude = negative ? uint64_t(0) - static_cast<uint64_t>(ten_thousandths) : static_cast<uint64_t>(ten_thousandths);
+  const uint64_t magnitude = negative ? uint64_t(0) - static_cast<uint64_t>(ten_thousandths)
+                                      : static_cast<uint64_t>(ten_thousandths);
   char buf[48];
-  std::snprintf(buf, sizeof buf, "%s%llu.%04llu", negative ? "-" : "", static_cast<unsigned long long>(magnitude / 10000),
+  std::snprintf(buf, sizeof buf, "%s%llu.%04llu", negative ? "-" : "",
+                static_cast<unsigned long long>(magnitude / 10000),
                 static_cast<unsigned long long>(magnitude % 10000));
   return buf;
 }
@@ -84,14 +86,28 @@ void AppendCsvField(const jet::Value& v, std::string& out) {
     case ColumnType::kBoolean:
     case ColumnType::kByte:
     case ColumnType::kInteger:
-    case ColumnType::kLong: out += std::to_string(v.integer); break;
-    case ColumnType::kCurrency: out += FormatCurrency(v.integer); break;
-    case ColumnType::kSingle: out += FormatReal(v.real, 8); break;
-    case ColumnType::kDouble: out += FormatReal(v.real, 16); break;
-    case ColumnType::kDateTime: AppendQuoted(FormatJetDate(v.real), out); break;
+    case ColumnType::kLong:
+      out += std::to_string(v.integer);
+      break;
+    case ColumnType::kCurrency:
+      out += FormatCurrency(v.integer);
+      break;
+    case ColumnType::kSingle:
+      out += FormatReal(v.real, 8);
+      break;
+    case ColumnType::kDouble:
+      out += FormatReal(v.real, 16);
+      break;
+    case ColumnType::kDateTime:
+      AppendQuoted(FormatJetDate(v.real), out);
+      break;
     case ColumnType::kText:
-    case ColumnType::kMemo: AppendQuoted(v.text, out); break;
-    case ColumnType::kNumeric: out += v.text; break;
+    case ColumnType::kMemo:
+      AppendQuoted(v.text, out);
+      break;
+    case ColumnType::kNumeric:
+      out += v.text;
+      break;
     case ColumnType::kReplicationId: {
       out.push_back('"');
       AppendHex(jet::FormatGuid(v.bytes), out);

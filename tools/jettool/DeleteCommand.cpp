@@ -16,7 +16,8 @@ struct DeleteArgs {
 };
 
 bool IsWholeNumber(jet::ColumnType type) {
-  return type == jet::ColumnType::kByte || type == jet::ColumnType::kInteger || type == jet::ColumnType::kLong;
+  return type == jet::ColumnType::kByte || type == jet::ColumnType::kInteger ||
+         type == jet::ColumnType::kLong;
 }
 
 int RunDelete(const DeleteArgs& args) {
@@ -35,10 +36,12 @@ int RunDelete(const DeleteArgs& args) {
   auto def = (*editor)->database().OpenTable(args.table);
   if (!def.ok()) return ReportError(def.status());
   const jet::ColumnDef* col = def->FindColumn(column);
-  if (col == nullptr) return ReportError(jet::Status(jet::ErrorKind::kInvalidArgument, "no column named '" + column + "'"));
+  if (col == nullptr)
+    return ReportError(jet::Status(jet::ErrorKind::kInvalidArgument, "no column named '" + column + "'"));
   const bool text = col->type == jet::ColumnType::kText || col->type == jet::ColumnType::kMemo;
   if (!text && !IsWholeNumber(col->type)) {
-    return ReportError(jet::Status(jet::ErrorKind::kUnsupported, "--where works on text and whole-number columns"));
+    return ReportError(
+        jet::Status(jet::ErrorKind::kUnsupported, "--where works on text and whole-number columns"));
   }
   auto match = [&](const jet::EditedRow& row) {
     const jet::Value& v = row.Get(column);

@@ -53,7 +53,9 @@ void RegisterGenerate(CLI::App& app, RunResult& result) {
   auto args = std::make_shared<GenerateArgs>();
   CLI::App* sub = app.add_subcommand("generate", "Lay out a Tavimer installation with made-up databases");
   sub->add_option("DIR", args->dir, "Folder to fill (created when missing)")->required();
-  sub->add_option("--generation", args->generation, "TV1 or TV2")->required()->check(CLI::IsMember({"TV1", "TV2"}));
+  sub->add_option("--generation", args->generation, "TV1 or TV2")
+      ->required()
+      ->check(CLI::IsMember({"TV1", "TV2"}));
   sub->add_option("--rows", args->rows, "Recipients to write (history gets twice as many)");
   sub->add_option("--deleted", args->deleted, "Share of rows left behind deleted, 0 to below 1")
       ->check(CLI::Range(0.0, 0.99));

@@ -14,8 +14,8 @@
 #include <iostream>
 
 #include "jet/base/Bytes.h"
-#include "jet/check/StoredKeys.h"
 #include "jet/base/TextCodec.h"
+#include "jet/check/StoredKeys.h"
 #include "tools/jettool/Command.h"
 
 namespace tav::jettool {
@@ -47,8 +47,10 @@ void PrintWeights(const std::string& text, const jet::Bytes& stored) {
   for (char16_t c : trimmed) {
     bool exact = true;
     jet::GeneralTextKey(std::u16string(1, c), jet::JetVersion::kJet4, &exact);
-    if (exact) known_bytes += WeightOf(c).weight.size();
-    else ++unknown;
+    if (exact)
+      known_bytes += WeightOf(c).weight.size();
+    else
+      ++unknown;
   }
   const size_t weights_end = 1 + known_bytes + 2 * unknown;
   if (unknown == 0 || weights_end >= stored.size() || stored[weights_end] != 0x01) return;
@@ -70,7 +72,8 @@ void PrintWeights(const std::string& text, const jet::Bytes& stored) {
     }
     char line[64];
     const unsigned a = accent < accents_end ? stored[accent] : 0x02;
-    std::snprintf(line, sizeof line, "U+%04X	%02x%02x	%02x	", static_cast<unsigned>(c), stored[at], stored[at + 1], a);
+    std::snprintf(line, sizeof line, "U+%04X	%02x%02x	%02x	", static_cast<unsigned>(c),
+                  stored[at], stored[at + 1], a);
     lines.push_back(line);
     at += 2;
     ++accent;
@@ -85,7 +88,8 @@ jet::Status PrintKeys(jet::Database& db, const std::string& table, const jet::Ta
     std::vector<size_t> text_columns;
     for (const jet::IndexColumn& c : index.columns) {
       const jet::ColumnDef* column = def.FindColumnByNumber(c.column_number);
-      if (column->type == jet::ColumnType::kText) text_columns.push_back(static_cast<size_t>(column - def.columns.data()));
+      if (column->type == jet::ColumnType::kText)
+        text_columns.push_back(static_cast<size_t>(column - def.columns.data()));
     }
     if (text_columns.empty()) continue;
     JET_ASSIGN_OR_RETURN(const std::vector<jet::StoredKey> keys, jet::ReadStoredKeys(db, def, index));
@@ -97,14 +101,18 @@ jet::Status PrintKeys(jet::Database& db, const std::string& table, const jet::Ta
       }
       const auto computed = encoder.encoder().Encode(k.row);
       if (weights) {
-        if (db.version() == jet::JetVersion::kJet4 && encoder.general() && !computed.ok() && index.columns.size() == 1) {
+        if (db.version() == jet::JetVersion::kJet4 && encoder.general() && !computed.ok() &&
+            index.columns.size() == 1) {
           PrintWeights(text, k.key);
         }
         continue;
       }
-      const char* state = !encoder.general() ? "order" : !computed.ok() ? "unknown" : *computed == k.key ? "equal" : "differs";
-      std::cout << table << '\t' << index.number << '\t' << text << '\t' << state << '\t' << jet::HexDigits(k.key) << '\t'
-                << (computed.ok() ? jet::HexDigits(*computed) : "") << '\n';
+      const char* state = !encoder.general()   ? "order"
+                          : !computed.ok()     ? "unknown"
+                          : *computed == k.key ? "equal"
+                                               : "differs";
+      std::cout << table << '\t' << index.number << '\t' << text << '\t' << state << '\t'
+                << jet::HexDigits(k.key) << '\t' << (computed.ok() ? jet::HexDigits(*computed) : "") << '\n';
     }
   }
   return jet::Status::Ok();
@@ -120,7 +128,8 @@ int RunKeys(const KeysArgs& args) {
   for (const jet::CatalogEntry& e : (*db)->Tables(true)) {
     auto def = (*db)->ReadTableDef(e.DefinitionPage());
     if (!def.ok()) return ReportError(def.status());
-    if (const jet::Status printed = PrintKeys(**db, e.name, *def, args.weights); !printed.ok()) return ReportError(printed);
+    if (const jet::Status printed = PrintKeys(**db, e.name, *def, args.weights); !printed.ok())
+      return ReportError(printed);
   }
   return 0;
 }
@@ -129,7 +138,8 @@ int RunKeys(const KeysArgs& args) {
 
 void RegisterKeys(CLI::App& app, RunResult& result) {
   auto args = std::make_shared<KeysArgs>();
-  CLI::App* sub = app.add_subcommand("keys", "List the text index keys beside the keys computed for their rows");
+  CLI::App* sub =
+      app.add_subcommand("keys", "List the text index keys beside the keys computed for their rows");
   AddDatabaseArgs(*sub, *args);
   AddCodePageOption(*sub, *args);
   sub->add_flag("--weights", args->weights, "derive the weights of characters whose weight is not known");

@@ -9,21 +9,36 @@ namespace {
 const char* TypeName(jet::ColumnType type) {
   using jet::ColumnType;
   switch (type) {
-    case ColumnType::kBoolean: return "Boolean";
-    case ColumnType::kByte: return "Byte";
-    case ColumnType::kInteger: return "Integer";
-    case ColumnType::kLong: return "Long Integer";
-    case ColumnType::kCurrency: return "Currency";
-    case ColumnType::kSingle: return "Single";
-    case ColumnType::kDouble: return "Double";
-    case ColumnType::kDateTime: return "DateTime";
-    case ColumnType::kBinary: return "Binary";
-    case ColumnType::kText: return "Text";
-    case ColumnType::kOle: return "OLE";
-    case ColumnType::kMemo: return "Memo";
-    case ColumnType::kReplicationId: return "Replication ID";
-    case ColumnType::kNumeric: return "Numeric";
-    case ColumnType::kLargeBinary: return "Large Binary";
+    case ColumnType::kBoolean:
+      return "Boolean";
+    case ColumnType::kByte:
+      return "Byte";
+    case ColumnType::kInteger:
+      return "Integer";
+    case ColumnType::kLong:
+      return "Long Integer";
+    case ColumnType::kCurrency:
+      return "Currency";
+    case ColumnType::kSingle:
+      return "Single";
+    case ColumnType::kDouble:
+      return "Double";
+    case ColumnType::kDateTime:
+      return "DateTime";
+    case ColumnType::kBinary:
+      return "Binary";
+    case ColumnType::kText:
+      return "Text";
+    case ColumnType::kOle:
+      return "OLE";
+    case ColumnType::kMemo:
+      return "Memo";
+    case ColumnType::kReplicationId:
+      return "Replication ID";
+    case ColumnType::kNumeric:
+      return "Numeric";
+    case ColumnType::kLargeBinary:
+      return "Large Binary";
   }
   return "Unknown";
 }
@@ -32,9 +47,11 @@ void PrintTable(const std::string& name, const jet::TableDef& def) {
   std::cout << "TABLE " << name << " (" << def.row_count << " rows)\n";
   for (const jet::ColumnDef& c : def.columns) {
     std::cout << "  COLUMN " << c.name << " " << TypeName(c.type);
-    if (c.type == jet::ColumnType::kText) std::cout << " (" << (def.page && c.length ? c.length : 0) << " bytes)";
+    if (c.type == jet::ColumnType::kText)
+      std::cout << " (" << (def.page && c.length ? c.length : 0) << " bytes)";
     if (c.type == jet::ColumnType::kLargeBinary) std::cout << " (" << c.length << " bytes)";
-    if (c.type == jet::ColumnType::kNumeric) std::cout << " (" << int(c.precision) << "," << int(c.scale) << ")";
+    if (c.type == jet::ColumnType::kNumeric)
+      std::cout << " (" << int(c.precision) << "," << int(c.scale) << ")";
     if (!(c.flags & jet::kColumnCanBeNull)) std::cout << " NOT NULL";
     if (c.flags & jet::kColumnAutoNumber) std::cout << " AUTONUMBER";
     std::cout << "\n";

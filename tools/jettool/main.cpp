@@ -8,15 +8,9 @@ namespace {
 
 // One line per subcommand.
 constexpr tav::jettool::Registrar kCommands[] = {
-    tav::jettool::RegisterInfo,
-    tav::jettool::RegisterTables,
-    tav::jettool::RegisterSchema,
-    tav::jettool::RegisterExport,
-    tav::jettool::RegisterCheck,
-    tav::jettool::RegisterGenerate,
-    tav::jettool::RegisterCompact,
-    tav::jettool::RegisterDelete,
-    tav::jettool::RegisterRepair,
+    tav::jettool::RegisterInfo,    tav::jettool::RegisterTables, tav::jettool::RegisterSchema,
+    tav::jettool::RegisterExport,  tav::jettool::RegisterCheck,  tav::jettool::RegisterGenerate,
+    tav::jettool::RegisterCompact, tav::jettool::RegisterDelete, tav::jettool::RegisterRepair,
     tav::jettool::RegisterKeys,
 };
 
