@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/FileSystem.h"
-#include "platform/SequentialFile.h"
+#include "platform/files/FileSystem.h"
+#include "platform/files/SequentialFile.h"
 
 namespace tav {
 

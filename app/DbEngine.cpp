@@ -1,7 +1,7 @@
 #include "app/DbEngine.h"
 
-#include "platform/JetDaoEngine.h"
-#include "platform/VbError.h"
+#include "platform/base/VbError.h"
+#include "platform/dao/JetDaoEngine.h"
 
 namespace tav {
 

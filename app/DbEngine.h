@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/DaoEngine.h"
+#include "platform/dao/DaoEngine.h"
 
 namespace tav {
 

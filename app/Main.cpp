@@ -4,7 +4,7 @@
 
 #include "app/DatabaseSet.h"
 #include "app/RunState.h"
-#include "platform/VbError.h"
+#include "platform/base/VbError.h"
 #include "texts/TextTable.h"
 
 namespace tav {

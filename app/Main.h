@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "app/MaintenanceCycle.h"
-#include "platform/WindowServices.h"
+#include "platform/window/WindowServices.h"
 
 namespace tav {
 

@@ -8,8 +8,8 @@
 #include "app/OpenDb.h"
 #include "app/PasswordCheck.h"
 #include "app/RunState.h"
-#include "platform/DatabaseHold.h"
-#include "platform/FileSystem.h"
+#include "platform/dao/DatabaseHold.h"
+#include "platform/files/FileSystem.h"
 
 namespace tav {
 

@@ -10,10 +10,10 @@
 #include <string>
 
 #include "app/RandomSource.h"
-#include "platform/DaoEngine.h"
-#include "platform/DatabaseLock.h"
-#include "platform/VbError.h"
-#include "platform/WindowServices.h"
+#include "platform/base/VbError.h"
+#include "platform/dao/DaoEngine.h"
+#include "platform/dao/DatabaseLock.h"
+#include "platform/window/WindowServices.h"
 
 namespace tav {
 
@@ -54,7 +54,7 @@ class MaintenanceCycle : public DatabaseCycle {
   // main database takes its place, and from each test open until its release.
   std::unique_ptr<DaoDatabase> db_;
   // Once a test open has found the database free, other programs are kept off it until
-  // its copy back is done (platform/DatabaseHold.h).
+  // its copy back is done (platform/dao/DatabaseHold.h).
   std::unique_ptr<DatabaseLock> hold_;
   // Temporary files that hold the only complete compacted copy after a failed copy back;
   // later compactions never choose these names.

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/DaoEngine.h"
+#include "platform/dao/DaoEngine.h"
 
 namespace tav {
 

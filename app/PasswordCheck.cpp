@@ -3,7 +3,7 @@
 #include "app/CycleMessages.h"
 #include "app/OpenDb.h"
 #include "app/RunState.h"
-#include "platform/VbError.h"
+#include "platform/base/VbError.h"
 
 namespace tav {
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/DaoEngine.h"
-#include "platform/WindowServices.h"
+#include "platform/dao/DaoEngine.h"
+#include "platform/window/WindowServices.h"
 
 namespace tav {
 

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "app/CopyFileInChunks.h"
-#include "platform/VbError.h"
-#include "platform/WinPath.h"
+#include "platform/base/VbError.h"
+#include "platform/host/WinPath.h"
 
 namespace {
 

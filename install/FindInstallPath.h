@@ -15,7 +15,7 @@
 
 #include "install/ReadSetting.h"
 #include "install/modGetDirs2.h"
-#include "platform/FileSystem.h"
+#include "platform/files/FileSystem.h"
 
 namespace tav {
 

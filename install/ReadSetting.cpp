@@ -3,7 +3,7 @@
 #include <exception>
 #include <memory>
 
-#include "platform/RegistryApi.h"
+#include "platform/registry/RegistryApi.h"
 #include "registry/cRegistry.h"
 
 namespace tav {

@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "platform/TerminalWindowServices.h"
+#include "platform/window/TerminalWindowServices.h"
 
 namespace tav {
 

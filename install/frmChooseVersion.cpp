@@ -9,8 +9,8 @@
 #include "install/FindInstallPath.h"
 #include "install/ResultsBox.h"
 #include "install/VersionChoice.h"
-#include "platform/ButtonPlus.h"
-#include "platform/QtWindowServices.h"
+#include "platform/qt/ButtonPlus.h"
+#include "platform/qt/QtWindowServices.h"
 #include "texts/LocalizeForm.h"
 #include "texts/TextTable.h"
 

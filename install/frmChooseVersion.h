@@ -8,8 +8,8 @@
 #include <QImage>
 #include <array>
 
-#include "platform/QtWindowServices.h"
-#include "platform/VbControls.h"
+#include "platform/qt/QtWindowServices.h"
+#include "platform/qt/VbControls.h"
 
 class QCloseEvent;
 class QPaintEvent;

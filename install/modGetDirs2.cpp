@@ -28,8 +28,8 @@ std::string GetSpecialFolder(int32_t folderId) {
 #include <exception>
 
 #include "install/ReadSetting.h"
-#include "platform/WinPath.h"
-#include "platform/XdgDocuments.h"
+#include "platform/host/WinPath.h"
+#include "platform/host/XdgDocuments.h"
 
 namespace tav {
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "platform/RegistryApi.h"
+#include "platform/registry/RegistryApi.h"
 
 namespace tav {
 

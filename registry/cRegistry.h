@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/RegistryApi.h"
-#include "platform/VbError.h"
+#include "platform/base/VbError.h"
+#include "platform/registry/RegistryApi.h"
 #include "registry/DynamicValue.h"
 
 namespace tav {

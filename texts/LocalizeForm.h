@@ -5,7 +5,7 @@
 // A property that is missing, refuses access or holds no usable number is left as it is;
 // nothing is ever reported to the caller.
 
-#include "platform/WindowServices.h"
+#include "platform/window/WindowServices.h"
 
 namespace tav {
 

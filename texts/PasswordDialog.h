@@ -9,9 +9,9 @@
 
 #include <QString>
 
-#include "platform/ButtonPlus.h"
-#include "platform/QtWindowServices.h"
-#include "platform/VbControls.h"
+#include "platform/qt/ButtonPlus.h"
+#include "platform/qt/QtWindowServices.h"
+#include "platform/qt/VbControls.h"
 
 namespace tav {
 

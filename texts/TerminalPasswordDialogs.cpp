@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/TerminalPassword.h"
+#include "platform/window/TerminalPassword.h"
 #include "texts/LocalizeForm.h"
 #include "texts/PasswordDialog.h"
 #include "texts/frmOptionalPwd.h"

@@ -18,7 +18,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/TerminalWindowServices.h"
+#include "platform/window/TerminalWindowServices.h"
 
 namespace tav {
 

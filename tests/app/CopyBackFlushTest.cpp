@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/CopyFileInChunks.h"
-#include "platform/WinPath.h"
+#include "platform/host/WinPath.h"
 #include "tests/platform/TempFolder.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "app/CopyFileInChunks.h"
-#include "platform/VbError.h"
-#include "platform/WinPath.h"
+#include "platform/base/VbError.h"
+#include "platform/host/WinPath.h"
 #include "tests/platform/HeldFile.h"
 #include "tests/platform/TempFolder.h"
 

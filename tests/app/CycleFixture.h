@@ -16,7 +16,7 @@
 #include "app/DbEngine.h"
 #include "app/RandomSource.h"
 #include "app/RunState.h"
-#include "platform/WinPath.h"
+#include "platform/host/WinPath.h"
 #include "tests/support/CallLog.h"
 #include "tests/support/ScriptedEngine.h"
 #include "tests/support/ScriptedWindowServices.h"

@@ -5,7 +5,7 @@
 #include <gmock/gmock.h>
 
 #include "app/Main.h"
-#include "platform/VbError.h"
+#include "platform/base/VbError.h"
 #include "tests/app/CycleFixture.h"
 
 namespace tav::testing {

@@ -5,7 +5,7 @@
 #include "app/DbEngine.h"
 #include "app/OpenDb.h"
 #include "app/RunState.h"
-#include "platform/VbError.h"
+#include "platform/base/VbError.h"
 
 namespace tav {
 namespace {

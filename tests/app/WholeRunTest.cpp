@@ -11,8 +11,8 @@
 #include "app/DbEngine.h"
 #include "app/Main.h"
 #include "app/RunState.h"
-#include "platform/JetDaoEngine.h"
-#include "platform/WinPath.h"
+#include "platform/dao/JetDaoEngine.h"
+#include "platform/host/WinPath.h"
 #include "tests/support/GeneratedRun.h"
 #include "tests/support/ScriptedWindowServices.h"
 

@@ -9,9 +9,9 @@
 
 #include "app/RunState.h"
 #include "install/frmChooseVersion.h"
-#include "platform/ButtonPlus.h"
-#include "platform/QtWindowServices.h"
-#include "platform/RegistryApi.h"
+#include "platform/qt/ButtonPlus.h"
+#include "platform/qt/QtWindowServices.h"
+#include "platform/registry/RegistryApi.h"
 #include "tests/platform/ScopedWinePrefix.h"
 #include "texts/TextTable.h"
 

@@ -19,7 +19,7 @@
 #include "app/Main.h"
 #include "app/RunState.h"
 #include "install/frmChooseVersion.h"
-#include "platform/JetDaoEngine.h"
+#include "platform/dao/JetDaoEngine.h"
 #include "tests/platform/ScopedWinePrefix.h"
 #include "tests/support/DamagedCopies.h"
 #include "tests/support/DatabaseContent.h"

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/JetDaoEngine.h"
+#include "platform/dao/JetDaoEngine.h"
 #include "tests/platform/HeldFile.h"
 #include "tests/support/DatabaseContent.h"
 #include "tests/support/MainWindowRun.h"

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/RegistryApi.h"
-#include "platform/RegistryWineFile.h"
+#include "platform/registry/RegistryApi.h"
+#include "platform/registry/RegistryWineFile.h"
 
 namespace tav::testing {
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/JetDaoEngine.h"
+#include "platform/dao/JetDaoEngine.h"
 #include "tests/platform/OtherProcess.h"
 #include "tests/platform/ScopedWinePrefix.h"
 #include "tests/support/DamagedCopies.h"

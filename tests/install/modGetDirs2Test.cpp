@@ -4,7 +4,7 @@
 #include <string>
 
 #include "install/modGetDirs2.h"
-#include "platform/WinPath.h"
+#include "platform/host/WinPath.h"
 #include "tests/install/PrefixRegistry.h"
 #include "tests/platform/ScopedWinePrefix.h"
 

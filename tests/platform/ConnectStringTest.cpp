@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/ConnectString.h"
+#include "platform/dao/ConnectString.h"
 
 namespace tav {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "platform/DatabaseLock.h"
-#include "platform/FileSystem.h"
-#include "platform/VbError.h"
-#include "platform/WinPath.h"
+#include "platform/base/VbError.h"
+#include "platform/dao/DatabaseLock.h"
+#include "platform/files/FileSystem.h"
+#include "platform/host/WinPath.h"
 #include "tests/platform/OtherProcess.h"
 #include "tests/platform/TempFolder.h"
 

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/DatabaseLock.h"
-#include "platform/DatabaseUse.h"
-#include "platform/FileSystem.h"
-#include "platform/VbError.h"
-#include "platform/WinPath.h"
+#include "platform/base/VbError.h"
+#include "platform/dao/DatabaseLock.h"
+#include "platform/dao/DatabaseUse.h"
+#include "platform/files/FileSystem.h"
+#include "platform/host/WinPath.h"
 #include "tests/platform/HeldFile.h"
 #include "tests/platform/TempFolder.h"
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "platform/FileSystem.h"
-#include "platform/VbError.h"
-#include "platform/WinPath.h"
+#include "platform/base/VbError.h"
+#include "platform/files/FileSystem.h"
+#include "platform/host/WinPath.h"
 #include "tests/platform/TempFolder.h"
 
 namespace tav {

@@ -2,9 +2,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/JetDaoEngine.h"
-#include "platform/VbError.h"
-#include "platform/WinPath.h"
+#include "platform/base/VbError.h"
+#include "platform/dao/JetDaoEngine.h"
+#include "platform/host/WinPath.h"
 #include "tests/platform/OtherProcess.h"
 #include "tests/platform/TempFolder.h"
 

@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "platform/DaoErrors.h"
-#include "platform/DatabaseLock.h"
-#include "platform/JetDaoEngine.h"
-#include "platform/VbError.h"
-#include "platform/WinPath.h"
+#include "platform/base/VbError.h"
+#include "platform/dao/DaoErrors.h"
+#include "platform/dao/DatabaseLock.h"
+#include "platform/dao/JetDaoEngine.h"
+#include "platform/host/WinPath.h"
 #include "tests/platform/OtherProcess.h"
 #include "tests/platform/TempFolder.h"
 

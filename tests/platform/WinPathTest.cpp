@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/DosDrives.h"
-#include "platform/FileSystem.h"
-#include "platform/WinPath.h"
+#include "platform/files/FileSystem.h"
+#include "platform/host/DosDrives.h"
+#include "platform/host/WinPath.h"
 #include "tests/platform/ScopedWinePrefix.h"
 
 namespace tav {

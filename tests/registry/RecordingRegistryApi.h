@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/RegistryApi.h"
+#include "platform/registry/RegistryApi.h"
 
 namespace tav::testing {
 

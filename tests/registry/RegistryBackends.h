@@ -13,17 +13,17 @@
 #include <string>
 #include <vector>
 
-#include "platform/RegistryMemory.h"
+#include "platform/registry/RegistryMemory.h"
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>
 
-#include "platform/RegistryWindows.h"
+#include "platform/registry/RegistryWindows.h"
 #include "tests/registry/ProcessHandles.h"
 #else
-#include "platform/RegistryWineFile.h"
+#include "platform/registry/RegistryWineFile.h"
 #endif
 #include "registry/DynamicValue.h"
 

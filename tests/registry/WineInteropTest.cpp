@@ -12,9 +12,9 @@
 #include <map>
 #include <sstream>
 
-#include "platform/RegistryUnicode.h"
-#include "platform/RegistryWineFile.h"
-#include "platform/RegistryWineFormat.h"
+#include "platform/registry/RegistryUnicode.h"
+#include "platform/registry/RegistryWineFile.h"
+#include "platform/registry/RegistryWineFormat.h"
 #include "registry/cRegistry.h"
 #include "tests/registry/RegistryBackends.h"
 #include "tests/support/RequiredTool.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "app/RunState.h"
-#include "platform/WinPath.h"
+#include "platform/host/WinPath.h"
 #include "tools/generator/Generator.h"
 
 namespace tav::testing {

@@ -8,8 +8,8 @@
 #include "app/Main.h"
 #include "app/RunState.h"
 #include "install/frmChooseVersion.h"
-#include "platform/JetDaoEngine.h"
-#include "platform/RegistryApi.h"
+#include "platform/dao/JetDaoEngine.h"
+#include "platform/registry/RegistryApi.h"
 #include "texts/PasswordDialog.h"
 
 namespace tav::testing {

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ButtonPlus.h"
-#include "platform/QtWindowServices.h"
-#include "platform/VbControls.h"
+#include "platform/qt/ButtonPlus.h"
+#include "platform/qt/QtWindowServices.h"
+#include "platform/qt/VbControls.h"
 #include "tests/platform/ScopedWinePrefix.h"
 
 namespace tav::testing {

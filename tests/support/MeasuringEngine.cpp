@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "platform/WinPath.h"
+#include "platform/host/WinPath.h"
 
 namespace tav::testing {
 

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/VbError.h"
-#include "platform/WinPath.h"
+#include "platform/base/VbError.h"
+#include "platform/host/WinPath.h"
 
 namespace tav::testing {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/DaoEngine.h"
+#include "platform/dao/DaoEngine.h"
 #include "tests/support/CallLog.h"
 
 namespace tav::testing {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/WindowServices.h"
+#include "platform/window/WindowServices.h"
 #include "tests/support/CallLog.h"
 
 namespace tav::testing {

@@ -2,8 +2,8 @@
 
 #include <iostream>
 
-#include "platform/DaoNumbers.h"
-#include "platform/DatabaseUse.h"
+#include "platform/dao/DaoNumbers.h"
+#include "platform/dao/DatabaseUse.h"
 
 namespace tav::jettool {
 

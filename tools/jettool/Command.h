@@ -34,7 +34,7 @@ void RegisterKeys(CLI::App& app, RunResult& result);
 int ReportError(const jet::Status& status);
 
 // Keeps other programs off the existing database at `path` while a command changes it.
-// Error kInUse (3045) when another program uses it (platform/DatabaseUse.h). A file that
+// Error kInUse (3045) when another program uses it (platform/dao/DatabaseUse.h). A file that
 // cannot be held for any other reason gives no lock: the command meets the cause itself.
 jet::Result<std::unique_ptr<jet::FileLock>> HoldDatabase(const std::string& path);
 
