@@ -17,6 +17,11 @@ Status& Status::AtOffset(uint64_t offset) {
   return *this;
 }
 
+Status& Status::WithCause(OsCause cause) {
+  if (error_) error_->cause = cause;
+  return *this;
+}
+
 std::string Status::ToString() const {
   if (ok()) return "ok";
   std::string out = error_->description;
