@@ -1,10 +1,25 @@
 #include "platform/host/WinPath.h"
 
+#include <atomic>
+
+namespace tav {
+
+namespace {
+
+std::atomic<uint64_t> resolutions{0};
+
+}  // namespace
+
+uint64_t HostPathResolutions() { return resolutions.load(); }
+
+}  // namespace tav
+
 #ifdef _WIN32
 
 namespace tav {
 
 std::filesystem::path HostPath(std::string_view windowsPath) {
+  ++resolutions;
   return std::filesystem::path(std::string(windowsPath));
 }
 
@@ -158,6 +173,7 @@ std::size_t Depth(const std::filesystem::path& path) {
 }  // namespace
 
 std::filesystem::path HostPath(std::string_view windowsPath) {
+  ++resolutions;
   std::optional<PathParts> parts = Parse(windowsPath);
   if (parts) parts = MakeAbsolute(std::move(*parts));
   if (!parts) return {};
