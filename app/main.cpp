@@ -7,20 +7,20 @@
 #include "app/Main.h"
 
 #include <QApplication>
-#include <csignal>
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 
 #include "app/CommandLine.h"
 #include "app/DbEngine.h"
 #include "install/Backdrop.h"
 #include "install/TerminalChooseVersion.h"
 #include "install/frmChooseVersion.h"
+#include "platform/base/VbError.h"
 #include "platform/dao/JetDaoEngine.h"
 #include "platform/qt/QtWindowServices.h"
-#include "platform/window/TerminalPassword.h"
+#include "platform/window/PasswordFile.h"
+#include "platform/window/Terminal.h"
 #include "platform/window/TerminalWindowServices.h"
 #include "texts/PasswordDialog.h"
 #include "texts/TerminalPasswordDialogs.h"
@@ -53,14 +53,14 @@ int RunTerminal(const tav::CommandLine& line) {
   if (!line.passwordFile.empty()) {
     try {
       password = tav::ReadPasswordFile(line.passwordFile);
-    } catch (const std::runtime_error& e) {
-      std::cerr << "tavimer-maint: " << e.what() << '\n';
+    } catch (const tav::VbError& e) {
+      std::cerr << "tavimer-maint: " << e.Description() << '\n';
       return tav::kRunNotFinished;
     }
   }
   // A reader of the output that goes away (a closed pipe) must not end the run half-way
   // through a copy back: the output is then lost, the run goes on.
-  std::signal(SIGPIPE, SIG_IGN);
+  tav::KeepRunningWithoutReader();
   tav::TerminalWindowServices services(std::cout, line.retries);
   tav::RegisterTerminalMainWindow(services, line.versionIndex);
   tav::RegisterTerminalPasswordDialogs(services, std::move(password));

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/window/TerminalPassword.h"
+#include "platform/window/Terminal.h"
 #include "texts/LocalizeForm.h"
 #include "texts/PasswordDialog.h"
 #include "texts/frmOptionalPwd.h"

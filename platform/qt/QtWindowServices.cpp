@@ -10,12 +10,6 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#ifdef _WIN32
-#include <windows.h>
-// commctrl.h needs the declarations of windows.h.
-#include <commctrl.h>
-#endif
-
 namespace tav {
 
 namespace {
@@ -266,14 +260,7 @@ void QtWindowServices::DoEvents() { QCoreApplication::processEvents(QEventLoop::
 // Ends at once: no window is hidden or closed first, so no handler of any window runs.
 void QtWindowServices::End() { std::exit(0); }
 
-bool QtWindowServices::InitCommonControls(uint32_t classFlags) {
-#ifdef _WIN32
-  INITCOMMONCONTROLSEX record{sizeof(INITCOMMONCONTROLSEX), classFlags};
-  return InitCommonControlsEx(&record) != FALSE;
-#else
-  (void)classFlags;
-  return true;
-#endif
-}
+// Qt draws its own controls: there are no common controls to initialise.
+bool QtWindowServices::InitCommonControls(uint32_t /*classFlags*/) { return true; }
 
 }  // namespace tav

@@ -20,10 +20,10 @@
 #endif
 #include <windows.h>
 
-#include "platform/registry/RegistryWindows.h"
+#include "platform/registry/windows/RegistryWindows.h"
 #include "tests/registry/ProcessHandles.h"
 #else
-#include "platform/registry/RegistryWineFile.h"
+#include "platform/registry/posix/RegistryWineFile.h"
 #endif
 #include "registry/DynamicValue.h"
 

@@ -13,8 +13,8 @@
 #include <sstream>
 
 #include "platform/registry/RegistryUnicode.h"
-#include "platform/registry/RegistryWineFile.h"
-#include "platform/registry/RegistryWineFormat.h"
+#include "platform/registry/posix/RegistryWineFile.h"
+#include "platform/registry/posix/RegistryWineFormat.h"
 #include "registry/cRegistry.h"
 #include "tests/registry/RegistryBackends.h"
 #include "tests/support/RequiredTool.h"

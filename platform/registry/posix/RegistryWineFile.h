@@ -16,7 +16,7 @@
 #include <string>
 
 #include "platform/registry/RegistryTreeApi.h"
-#include "platform/registry/RegistryWineFormat.h"
+#include "platform/registry/posix/RegistryWineFormat.h"
 
 namespace tav {
 

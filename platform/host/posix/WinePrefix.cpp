@@ -1,4 +1,4 @@
-#include "platform/host/WinePrefix.h"
+#include "platform/host/posix/WinePrefix.h"
 
 #include <cstdlib>
 #include <string>

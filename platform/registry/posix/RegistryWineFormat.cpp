@@ -1,4 +1,4 @@
-#include "platform/registry/RegistryWineFormat.h"
+#include "platform/registry/posix/RegistryWineFormat.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,8 +2,6 @@
 // The Windows registry through advapi32 and kernel32. The wide calls are used, so that UTF-8
 // names and text pass unchanged; sizes and lengths are those of the UTF-8 forms.
 
-#ifdef _WIN32
-
 #include "platform/registry/RegistryApi.h"
 
 namespace tav {
@@ -27,5 +25,3 @@ class WindowsRegistryApi : public RegistryApi {
 };
 
 }  // namespace tav
-
-#endif  // _WIN32

@@ -1,4 +1,4 @@
-#include "platform/window/TerminalPassword.h"
+#include "platform/window/Terminal.h"
 
 #include <fcntl.h>
 #include <termios.h>
@@ -6,11 +6,8 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
-#include <fstream>
-#include <stdexcept>
 
-#include "platform/base/UniqueFd.h"
+#include "platform/base/posix/UniqueFd.h"
 
 namespace tav {
 
@@ -108,15 +105,6 @@ std::optional<std::string> ReadHiddenLine(const std::string& prompt) {
   return line;
 }
 
-std::string ReadPasswordFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read the password file " + path + ": " + std::strerror(errno));
-  std::string line;
-  std::getline(in, line);
-  if (in.bad())
-    throw std::runtime_error("cannot read the password file " + path + ": " + std::strerror(errno));
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
-}
+void KeepRunningWithoutReader() { std::signal(SIGPIPE, SIG_IGN); }
 
 }  // namespace tav

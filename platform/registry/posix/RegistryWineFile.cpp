@@ -1,7 +1,4 @@
-// Not used on Windows, where the system registry is at hand.
-#ifndef _WIN32
-
-#include "platform/registry/RegistryWineFile.h"
+#include "platform/registry/posix/RegistryWineFile.h"
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -19,7 +16,7 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/registry/WinePrefixEnvironment.h"
+#include "platform/registry/posix/WinePrefixEnvironment.h"
 
 namespace tav {
 
@@ -190,5 +187,3 @@ std::optional<std::string> WineRegistryApi::Variable(const std::string& name) {
 }
 
 }  // namespace tav
-
-#endif  // _WIN32

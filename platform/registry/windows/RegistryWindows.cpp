@@ -1,6 +1,4 @@
-#ifdef _WIN32
-
-#include "platform/registry/RegistryWindows.h"
+#include "platform/registry/windows/RegistryWindows.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -166,5 +164,3 @@ uint32_t WindowsRegistryApi::ExpandEnvironment(const std::string& source, char* 
 }
 
 }  // namespace tav
-
-#endif  // _WIN32

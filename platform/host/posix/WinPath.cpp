@@ -1,26 +1,12 @@
 #include "platform/host/WinPath.h"
 
-#ifdef _WIN32
-
-namespace tav {
-
-std::filesystem::path HostPath(std::string_view windowsPath) {
-  return std::filesystem::path(std::string(windowsPath));
-}
-
-std::string WindowsPath(const std::filesystem::path& hostPath) { return hostPath.string(); }
-
-}  // namespace tav
-
-#else
-
 #include <algorithm>
 #include <cctype>
 #include <optional>
 #include <system_error>
 #include <vector>
 
-#include "platform/host/DosDrives.h"
+#include "platform/host/posix/DosDrives.h"
 
 namespace tav {
 
@@ -201,5 +187,3 @@ std::string WindowsPath(const std::filesystem::path& hostPath) {
 }
 
 }  // namespace tav
-
-#endif

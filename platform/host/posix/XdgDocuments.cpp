@@ -1,4 +1,4 @@
-#include "platform/host/XdgDocuments.h"
+#include "platform/host/posix/XdgDocuments.h"
 
 #include <cstdlib>
 #include <fstream>

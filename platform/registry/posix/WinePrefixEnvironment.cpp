@@ -1,4 +1,4 @@
-#include "platform/registry/WinePrefixEnvironment.h"
+#include "platform/registry/posix/WinePrefixEnvironment.h"
 
 #include <vector>
 

@@ -1,11 +1,11 @@
-#include "platform/host/DosDrives.h"
+#include "platform/host/posix/DosDrives.h"
 
 #include <algorithm>
 #include <cctype>
 #include <string>
 #include <system_error>
 
-#include "platform/host/WinePrefix.h"
+#include "platform/host/posix/WinePrefix.h"
 
 namespace tav {
 

@@ -1,7 +1,7 @@
 #pragma once
-// Reading a password without showing it: typed on the controlling terminal with the echo
-// off, or taken from a file, so that it never appears on a command line or in a process
-// listing.
+// The terminal a run from the command line talks to: a password typed with the echo off,
+// so that it never appears on the screen, a command line or in a process listing, and
+// output that may go to a reader who leaves. POSIX: posix/Terminal.cpp.
 
 #include <optional>
 #include <string>
@@ -18,8 +18,8 @@ bool HasTerminal();
 // before a line was given.
 std::optional<std::string> ReadHiddenLine(const std::string& prompt);
 
-// The first line of the file at the host path `path`, without its line break (LF or CR LF).
-// Throws std::runtime_error naming the file and the reason when it cannot be read.
-std::string ReadPasswordFile(const std::string& path);
+// Output to a reader that went away (a closed pipe) is lost instead of ending the program,
+// so that a run is never cut off half-way through a copy back.
+void KeepRunningWithoutReader();
 
 }  // namespace tav
