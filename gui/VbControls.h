@@ -16,14 +16,12 @@
 #include <QWidget>
 #include <functional>
 
+#include "platform/window/FormDesign.h"
+
 class QLineEdit;
 class QPlainTextEdit;
 
 namespace tav {
-
-constexpr int kTwipsPerPixel = 15;
-int TwipsToPixels(int twips);
-int PixelsToTwips(int pixels);
 
 // Marks `control` as a member of its form's collection, named `name`, placed after every
 // control created before it; and places it at (left, top, width, height) twips.

@@ -11,7 +11,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "platform/qt/VbControls.h"
+#include "gui/VbControls.h"
 
 namespace tav {
 

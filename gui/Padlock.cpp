@@ -1,4 +1,4 @@
-#include "texts/Padlock.h"
+#include "gui/Padlock.h"
 
 #include <QLinearGradient>
 #include <QPainter>

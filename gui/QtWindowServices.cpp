@@ -1,4 +1,4 @@
-#include "platform/qt/QtWindowServices.h"
+#include "gui/QtWindowServices.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
+
+#include "gui/DesignedWindow.h"
 
 namespace tav {
 
@@ -33,11 +35,9 @@ class EventWatcher : public QObject {
 };
 
 std::string CollectionName(const QWidget& control) {
-  std::string name = control.objectName().toStdString();
   bool isIndexed = false;
   const int index = control.property("Index").toInt(&isIndexed);
-  if (isIndexed && index >= 0) name += "(" + std::to_string(index) + ")";
-  return name;
+  return tav::CollectionName(control.objectName().toStdString(), isIndexed ? index : -1);
 }
 
 // The designed controls below `form`, in creation order.
@@ -217,6 +217,30 @@ void QtForm::Refresh(std::string_view control) {
 
 void QtWindowServices::RegisterForm(std::string name, FormFactory factory) {
   factories_[std::move(name)] = std::move(factory);
+}
+
+void QtWindowServices::RegisterForm(const FormClass& form) {
+  RegisterForm(form.design->name, [form](QtWindowServices& services) -> std::unique_ptr<QWidget> {
+    return std::make_unique<DesignedWindow>(*form.design, form.makeHandlers(services), services);
+  });
+}
+
+void QtWindowServices::RegisterPicture(std::string name, std::function<QImage()> draw) {
+  pictures_[std::move(name)] = std::move(draw);
+}
+
+void QtWindowServices::RegisterIcon(std::string name, std::function<QIcon()> draw) {
+  icons_[std::move(name)] = std::move(draw);
+}
+
+QImage QtWindowServices::Picture(std::string_view name) const {
+  auto it = pictures_.find(name);
+  return it == pictures_.end() ? QImage() : it->second();
+}
+
+QIcon QtWindowServices::Icon(std::string_view name) const {
+  auto it = icons_.find(name);
+  return it == icons_.end() ? QIcon() : it->second();
 }
 
 std::unique_ptr<Form> QtWindowServices::CreateForm(std::string_view name) {

@@ -1,4 +1,4 @@
-#include "platform/qt/ButtonPlus.h"
+#include "gui/ButtonPlus.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -4,7 +4,7 @@
 // write and search its lines with CR LF breaks, which the display shows as plain line
 // breaks; `Text` keeps them as written and `SelStart` counts characters of that text.
 
-#include "platform/qt/VbControls.h"
+#include "gui/VbControls.h"
 
 namespace tav {
 

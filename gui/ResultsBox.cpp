@@ -1,4 +1,4 @@
-#include "install/ResultsBox.h"
+#include "gui/ResultsBox.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "install/Backdrop.h"
+#include "gui/Backdrop.h"
 
 #include <QLinearGradient>
 #include <QPainter>

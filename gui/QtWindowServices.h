@@ -2,9 +2,11 @@
 // Window services on Qt Widgets.
 //
 // Forms are registered by name with a factory that builds the form's widget (a VbForm
-// holding controls from platform/qt/VbControls.h and platform/qt/ButtonPlus.h). CreateForm gives
-// an unloaded QtForm; Load() calls the factory and then the widget's load handler when the
-// widget implements FormLoadHandler.
+// holding controls from gui/VbControls.h and gui/ButtonPlus.h), or by their design, which
+// each instance renders with those widgets (gui/DesignedWindow.h), together with the
+// pictures and icons that designs name. CreateForm gives an unloaded QtForm; Load() calls
+// the factory and then the widget's load handler when the widget implements
+// FormLoadHandler.
 //
 // Properties by name go through the Qt meta-object: a property is found only when the
 // object's class declares it. The form's collection of controls is every descendant marked
@@ -14,6 +16,8 @@
 // The form's `Tag` is the dynamic property "Tag" of its widget, so the form's own handlers
 // set it with setProperty("Tag", ...). A form closed by the user loses its tag.
 
+#include <QIcon>
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -21,6 +25,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/window/FormHandlers.h"
 #include "platform/window/WindowServices.h"
 
 namespace tav {
@@ -75,6 +80,15 @@ class QtWindowServices : public WindowServices {
   using FormFactory = QtForm::Factory;
 
   void RegisterForm(std::string name, FormFactory factory);
+  // Registers the form of a design under its name; each instance is the design rendered
+  // with Qt widgets, with handlers of its own.
+  void RegisterForm(const FormClass& form);
+  // The pictures and icons that designs name, drawn afresh for each window that shows them.
+  void RegisterPicture(std::string name, std::function<QImage()> draw);
+  void RegisterIcon(std::string name, std::function<QIcon()> draw);
+  // A registered picture or icon; a null one for a name never registered.
+  QImage Picture(std::string_view name) const;
+  QIcon Icon(std::string_view name) const;
 
   // Throws std::out_of_range for a name that was never registered.
   std::unique_ptr<Form> CreateForm(std::string_view name) override;
@@ -85,6 +99,8 @@ class QtWindowServices : public WindowServices {
 
  private:
   std::map<std::string, FormFactory, std::less<>> factories_;
+  std::map<std::string, std::function<QImage()>, std::less<>> pictures_;
+  std::map<std::string, std::function<QIcon()>, std::less<>> icons_;
 };
 
 }  // namespace tav

@@ -1,4 +1,4 @@
-#include "platform/qt/TypedCharacter.h"
+#include "gui/TypedCharacter.h"
 
 namespace tav {
 

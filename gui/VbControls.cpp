@@ -1,4 +1,4 @@
-#include "platform/qt/VbControls.h"
+#include "gui/VbControls.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -11,7 +11,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/qt/TypedCharacter.h"
+#include "gui/TypedCharacter.h"
 
 namespace tav {
 
@@ -19,9 +19,6 @@ namespace {
 // Creation stamp of designed controls: a form's collection lists them by this number.
 qlonglong nextDesignOrder = 1;
 }  // namespace
-
-int TwipsToPixels(int twips) { return static_cast<int>(std::lround(twips / double(kTwipsPerPixel))); }
-int PixelsToTwips(int pixels) { return pixels * kTwipsPerPixel; }
 
 void DesignControl(QWidget& control, const QString& name, int left, int top, int width, int height) {
   control.setObjectName(name);
