@@ -15,7 +15,7 @@ namespace tav::testing {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tavimer-h3-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "tavimer-test-XXXXXX").string();
     path_ = ::mkdtemp(pattern.data());
   }
   ~TempFolder() {
