@@ -7,10 +7,11 @@
 //
 // A window back end renders a design: it creates the window and each control with these
 // settings, lists the controls in this order as the form's collection, and routes the
-// form's events to its handlers (FormHandlers.h). The back ends are the Qt one
-// (platform/qt/QtWindowServices.h), the terminal one (platform/window/TerminalWindowServices.h)
-// and, for tests, a scripted one (tests/support/ScriptedWindowServices.h). Pictures are named,
-// not stored: each back end draws or loads the picture of a name.
+// form's events to its handlers (FormHandlers.h). The back ends that do are the Qt one
+// (gui/QtWindowServices.h) and the terminal one (platform/window/TerminalWindowServices.h);
+// the tests' scripted services (tests/support/ScriptedWindowServices.h) answer a form from
+// their script instead. Pictures are named, not stored: each back end draws or loads the
+// picture of a name.
 
 #include <cstdint>
 #include <optional>
