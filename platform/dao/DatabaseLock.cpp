@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/base/UniqueFd.h"
+#include "platform/base/posix/UniqueFd.h"
 
 namespace tav {
 

@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "jet/io/FileLock.h"
-#include "platform/base/UniqueFd.h"
+#include "platform/base/posix/UniqueFd.h"
 #include "platform/dao/DatabaseUse.h"
 
 namespace tav {

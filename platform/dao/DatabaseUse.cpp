@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/base/UniqueFd.h"
+#include "platform/base/posix/UniqueFd.h"
 
 namespace tav {
 

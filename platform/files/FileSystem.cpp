@@ -9,7 +9,7 @@
 #include <system_error>
 
 #include "platform/base/OsError.h"
-#include "platform/base/UniqueFd.h"
+#include "platform/base/posix/UniqueFd.h"
 #include "platform/dao/DatabaseUse.h"
 #include "platform/host/WinPath.h"
 

@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "jet/io/FileLock.h"
-#include "platform/base/UniqueFd.h"
+#include "platform/base/posix/UniqueFd.h"
 
 namespace tav {
 

@@ -14,7 +14,7 @@
 
 #include "app/CopyFileInChunks.h"
 #include "platform/host/WinPath.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
