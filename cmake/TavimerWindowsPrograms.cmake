@@ -13,7 +13,8 @@ endif()
 # Builds NAME.exe (or OUTPUT_NAME.exe), statically linked, in the current binary folder's
 # windows/ (apart from a Linux program of that name, which CMake would take it for), with a
 # target NAME in ALL, and sets NAME_PATH in the caller's scope to the program's path (set also
-# when it cannot be built).
+# when it cannot be built). Each program built is listed in the global property
+# TAVIMER_WINDOWS_PROGRAMS as OUTPUT_NAME=PATH, where the packaging finds the ones it ships.
 # SOURCES are ours (.c or .cpp) and build with warnings as errors; OTHER_SOURCES (GoogleTest)
 # build without warnings. INCLUDES are include folders besides the project's root, for every
 # source; LIBS are Windows libraries (advapi32, ...). Each object is rebuilt when its source
@@ -73,4 +74,5 @@ function(tavimer_windows_program name)
     COMMENT "Linking ${ARG_OUTPUT_NAME}.exe for Windows (mingw-w64)"
     VERBATIM)
   add_custom_target(${name} ALL DEPENDS "${exe}")
+  set_property(GLOBAL APPEND PROPERTY TAVIMER_WINDOWS_PROGRAMS "${ARG_OUTPUT_NAME}=${exe}")
 endfunction()

@@ -22,6 +22,11 @@ Status& Status::WithCause(OsCause cause) {
   return *this;
 }
 
+Status& Status::Refusing(FileFormat format) {
+  if (error_) error_->refused_format = format;
+  return *this;
+}
+
 std::string Status::ToString() const {
   if (ok()) return "ok";
   std::string out = error_->description;

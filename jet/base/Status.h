@@ -37,11 +37,28 @@ enum class OsCause {
   kOther,
 };
 
+// What a file refused as no database of ours turned out to be, so that a caller can say so
+// ("an Access 2007 or later file", "not a database"). Set on the kNotADatabase and
+// kUnsupported errors that refuse a file for its signature or format version; kNone on every
+// other error.
+enum class FileFormat : uint8_t {
+  kNone,
+  kNotADatabase,       // no database signature at all
+  kAccess2007OrLater,  // signature "Standard ACE DB": Access 2007 and later (.accdb), any version
+  kLaterJetVersion,    // signature "Standard Jet DB" with a version byte after Jet 4's
+};
+
 class Status {
  public:
   Status() = default;  // success
   Status(ErrorKind kind, std::string description)
-      : error_(Error{kind, std::move(description), {}, std::nullopt, std::nullopt, OsCause::kNone}) {}
+      : error_(Error{kind,
+                     std::move(description),
+                     {},
+                     std::nullopt,
+                     std::nullopt,
+                     OsCause::kNone,
+                     FileFormat::kNone}) {}
 
   static Status Ok() { return Status(); }
   bool ok() const { return !error_.has_value(); }
@@ -53,12 +70,15 @@ class Status {
   std::optional<uint32_t> page() const { return error_->page; }
   std::optional<uint64_t> offset() const { return error_->offset; }
   OsCause cause() const { return error_ ? error_->cause : OsCause::kNone; }
+  // What the refused file is (see FileFormat); kNone when this error is not such a refusal.
+  FileFormat refused_format() const { return error_ ? error_->refused_format : FileFormat::kNone; }
 
   // Adds location details; returns *this so calls can be chained on a temporary.
   Status& AtFile(std::string path);
   Status& AtPage(uint32_t page);
   Status& AtOffset(uint64_t offset);
   Status& WithCause(OsCause cause);
+  Status& Refusing(FileFormat format);
 
   // "description (file x, page n, offset m)" for logs and the command-line tools.
   std::string ToString() const;
@@ -71,6 +91,7 @@ class Status {
     std::optional<uint32_t> page;
     std::optional<uint64_t> offset;
     OsCause cause;
+    FileFormat refused_format;
   };
   std::optional<Error> error_;
 };

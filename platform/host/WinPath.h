@@ -1,10 +1,11 @@
 #pragma once
 // Windows paths over the host file system. The program builds Windows paths
 // ("C:\Tavimer\data\list.mdb"); every file operation maps them to host paths here.
-// On Windows the mapping is the identity.
+// On Windows the mapping is the identity (windows/WinPath.cpp).
 //
-// Elsewhere the drives are those of the Wine prefix (DosDrives.h): "C:" is the folder
-// its link "dosdevices/c:" leads to; without a prefix only "Z:" exists and is "/".
+// Elsewhere (posix/WinPath.cpp) the drives are those of the Wine prefix (posix/DosDrives.h):
+// "C:" is the folder its link "dosdevices/c:" leads to; without a prefix only "Z:" exists
+// and is "/".
 // - "\" and "/" both separate components; doubled separators count as one; "." and ".."
 //   are resolved in the text, as Windows does; trailing dots and blanks of a component
 //   are dropped, as Windows does.

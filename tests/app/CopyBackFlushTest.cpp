@@ -15,7 +15,7 @@
 #include "jet/io/FileSystem.h"
 #include "platform/base/ProgramFileSystem.h"
 #include "platform/host/WinPath.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace tav {
 namespace {

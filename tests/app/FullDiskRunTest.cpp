@@ -13,9 +13,9 @@
 
 #include "app/RunState.h"
 #include "jet/io/FileSystem.h"
-#include "tests/platform/TempFolder.h"
 #include "tests/support/DatabaseContent.h"
 #include "tests/support/GeneratedRun.h"
+#include "tests/support/TempFolder.h"
 
 namespace tav::testing {
 namespace {

@@ -23,11 +23,11 @@
 
 #include "jet/io/CrashingFileSystem.h"
 #include "jet/repair/Repairer.h"
-#include "tests/platform/TempFolder.h"
 #include "tests/support/DamagedCopies.h"
 #include "tests/support/DatabaseContent.h"
 #include "tests/support/GeneratedRun.h"
 #include "tests/support/ScriptedWindowServices.h"
+#include "tests/support/TempFolder.h"
 
 namespace tav::testing {
 namespace {

@@ -32,6 +32,7 @@
 #include "tests/platform/ScopedWinePrefix.h"
 #include "tests/support/DamagedCopies.h"
 #include "tests/support/DatabaseContent.h"
+#include "tests/support/TextLines.h"
 #include "texts/TerminalPasswordDialogs.h"
 
 namespace tav {
@@ -74,9 +75,8 @@ struct Printed {
   }
   std::vector<std::string> ResultLines() const {
     std::vector<std::string> lines;
-    size_t from = 0;
-    for (size_t end; (end = out.find('\n', from)) != std::string::npos; from = end + 1)
-      if (out.compare(from, 14, "The database \"") == 0) lines.push_back(out.substr(from, end - from));
+    for (const std::string& line : testing::Lines(out))
+      if (line.rfind("The database \"", 0) == 0) lines.push_back(line);
     return lines;
   }
 };

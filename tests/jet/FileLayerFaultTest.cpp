@@ -16,6 +16,7 @@
 #include "jet/repair/Repairer.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"
+#include "tests/support/TestNames.h"
 
 namespace jet {
 namespace {
@@ -31,12 +32,8 @@ struct Case {
 };
 
 std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
-  std::string name =
-      std::string(info.param.operation == Operation::kCompact ? "Compact_" : "Repair_") + info.param.fixture;
-  for (char& c : name) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  }
-  return name;
+  return tav::testing::TestNameOf(
+      std::string(info.param.operation == Operation::kCompact ? "Compact_" : "Repair_") + info.param.fixture);
 }
 
 // The outcome of one run; `warning` is a repair's note that it could not flush the folder.
