@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "jet/io/OsError.h"
 #include "platform/base/OsError.h"
 
 namespace tav {
@@ -11,7 +12,7 @@ namespace tav {
 namespace {
 
 [[noreturn]] void Unreadable(const std::string& path, int osError) {
-  throw VbError(FileError(osError, path).Number(), "",
+  throw VbError(FileError(jet::OsError(osError, "read", path), path).Number(), "",
                 "cannot read the password file " + path + ": " + std::strerror(osError));
 }
 

@@ -1,6 +1,7 @@
 #include "platform/host/WinPath.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <optional>
 #include <system_error>
@@ -11,6 +12,8 @@
 namespace tav {
 
 namespace {
+
+std::atomic<uint64_t> resolutions{0};
 
 // A Windows path taken apart. Drive is 0 when the path names none.
 struct PathParts {
@@ -143,7 +146,10 @@ std::size_t Depth(const std::filesystem::path& path) {
 
 }  // namespace
 
+uint64_t HostPathResolutions() { return resolutions.load(); }
+
 std::filesystem::path HostPath(std::string_view windowsPath) {
+  ++resolutions;
   std::optional<PathParts> parts = Parse(windowsPath);
   if (parts) parts = MakeAbsolute(std::move(*parts));
   if (!parts) return {};
