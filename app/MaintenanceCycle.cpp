@@ -10,6 +10,8 @@
 #include "app/RunState.h"
 #include "platform/base/OsError.h"
 #include "platform/base/ProgramFileSystem.h"
+#include "platform/dao/DaoErrors.h"
+#include "platform/dao/DaoNumbers.h"
 #include "platform/dao/DatabaseHold.h"
 #include "platform/files/FileSystem.h"
 
@@ -28,6 +30,16 @@ void IgnoreFailure(Step&& step) {
   ErrorRecord ignored;
   Trap(ignored, step);
 }
+
+// Whether a refused open or hold says that another program has the database: in use, or
+// opened exclusively. Neither is damage, and no password opens it.
+bool SaysInUse(const ErrorRecord& err) {
+  return err.Number == kErrFileInUse || err.Number == kErrHeldExclusively;
+}
+
+// Whether a failed compaction found the database damaged: the engine's error for a damaged
+// database, not a file in use, a full disk or a failing device.
+bool FoundDamage(const ErrorRecord& err) { return err.Number == kErrCannotOpenDatabase; }
 
 }  // namespace
 
@@ -79,6 +91,16 @@ void MaintenanceCycle::Maintain(const std::string& folder, const std::string& fi
     if (db_) db_->Close();
   });
   db_.reset();
+  if (inUse_) {
+    // The compaction would be refused as the open was: the user is told so, and the file
+    // and its lock file are left to the program that has them.
+    ErrorRecord inUse;
+    inUse.Number = kErrFileInUse;
+    inUse.Description = DaoError(kErrFileInUse, database.windows(), kSourceEngine).Description();
+    Report(database, inUse);
+    hold_.reset();
+    return;
+  }
   if (Run().NeedsRepair) Repair(database);
   // A repair given up leaves the database as it was, without compaction or result line.
   if (!Run().NeedsRepair) Compact(database);
@@ -93,6 +115,7 @@ void MaintenanceCycle::DeleteLockFile(const FileLocation& database) {
 void MaintenanceCycle::TestOpen(const FileLocation& database) {
   ErrorRecord err;
   Run().NeedsRepair = false;
+  inUse_ = false;
   // A failed open leaves the database held so far in place; the release after the test
   // open closes whichever one is held. A database that another program takes between the
   // open and the hold fails its test open like one already in use.
@@ -101,6 +124,11 @@ void MaintenanceCycle::TestOpen(const FileLocation& database) {
     hold_ = HoldDatabase(database);
   });
   if (err.Number <= 0) return;
+  if (SaysInUse(err)) {
+    hold_.reset();
+    inUse_ = true;
+    return;
+  }
   if (database.FileName() == kMainDatabase) AskOptionalPassword(err.Description);
   Run().NeedsRepair = true;
 }
@@ -148,7 +176,7 @@ FileLocation MaintenanceCycle::DrawTemporaryCopy(const FileLocation& database) {
   throw FileError(kErrPathFileAccess);
 }
 
-void MaintenanceCycle::Compact(const FileLocation& database) {
+void MaintenanceCycle::Compact(const FileLocation& database, bool afterRepair) {
   ws_.DoEvents();
   ErrorRecord err;
   FileLocation copy;
@@ -171,9 +199,21 @@ void MaintenanceCycle::Compact(const FileLocation& database) {
     } else {
       // Whatever the engine left under the temporary name goes too.
       copyBack->Discard();
+      if (!afterRepair && FoundDamage(err)) {
+        RepairFoundDamage(database);
+        return;
+      }
     }
   }
   Report(database, err);
+}
+
+void MaintenanceCycle::RepairFoundDamage(const FileLocation& database) {
+  // The repair takes the file to itself; it is held afresh once repaired.
+  hold_.reset();
+  Run().NeedsRepair = true;
+  Repair(database);
+  if (!Run().NeedsRepair) Compact(database, true);
 }
 
 void MaintenanceCycle::ReplaceIfSmaller(const FileLocation& database, const FileLocation& copy,

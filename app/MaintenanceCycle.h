@@ -5,6 +5,12 @@
 // and copy back when the compacted file is smaller (app/CopyBack.h). Outcomes are shown as
 // message boxes or as result lines appended to txtFiles of the main window.
 //
+// A database that another program has (its test open or hold refused as in use or opened
+// exclusively) is neither repaired nor compacted: it is reported as a compaction that failed
+// because the file is in use, and no password is asked for it. Damage that the test open
+// does not see but the compaction does leads to the repair, and then to one more
+// compaction.
+//
 // Each database's Windows path is resolved to its host file once, when the cycle takes it in
 // hand (the main database's in the password check), and that location is what every
 // operation on it, and on the files named beside it, is given.
@@ -53,7 +59,11 @@ class MaintenanceCycle : public DatabaseCycle {
   void TestOpen(const FileLocation& database);
   void AskOptionalPassword(const std::string& description);
   void Repair(const FileLocation& database);
-  void Compact(const FileLocation& database);
+  // `afterRepair`: the compaction that follows a repair of damage the compaction found.
+  void Compact(const FileLocation& database, bool afterRepair = false);
+  // Damage found by the compaction: the database is let go, repaired as after a failed
+  // test open, and compacted once more when the repair succeeded.
+  void RepairFoundDamage(const FileLocation& database);
   // A temporary copy's location beside the database, under a drawn name that nothing in the
   // folder has: a file that is there already is never deleted, since it may be the user's
   // or a copy that an interrupted copy back still needs.
@@ -75,6 +85,8 @@ class MaintenanceCycle : public DatabaseCycle {
   // Once a test open has found the database free, other programs are kept off it until
   // its copy back is done (platform/dao/DatabaseHold.h).
   std::unique_ptr<DatabaseLock> hold_;
+  // Set by a test open that found the database in use by another program.
+  bool inUse_ = false;
 };
 
 }  // namespace tav

@@ -38,7 +38,8 @@ Result<RepairReport> RepairInto(File& source, File& destination);
 // through `fs`. A file that opens and passes the structural check is left untouched
 // (report.repaired is false). Errors: kNotFound, kInUse (another repair holds it),
 // kBadPassword, kUnsupported (a later format, Status::refused_format saying which: the file is left
-// byte for byte as it was), kCorrupt (cannot be repaired, or the
+// byte for byte as it was), kNotADatabase (no signature and no catalog: an empty file, a
+// text, random bytes; left as it is), kCorrupt (cannot be repaired, or the
 // repaired copy failed its check), kIo; the original is then as it was. When only the flush
 // of the folder after the rename fails, the repair has happened and report.unsynced says so.
 Result<RepairReport> RepairDatabase(const std::string& path, const RepairOptions& options = {},

@@ -144,6 +144,12 @@ Result<SalvagedHeader> SalvageHeader(File& file, RepairReport& report) {
     return RefusedFormatError(format, s.stored).AtPage(0);
   const bool signed_file = HasJetSignature(s.stored);
   JET_ASSIGN_OR_RETURN(const auto found, FindLayout(file, size, s.stored));
+  // Without a signature and without a catalog nothing says that the file ever was a
+  // database (an empty file, a text, random bytes): it is refused as none.
+  if (!found && !signed_file)
+    return Status(ErrorKind::kNotADatabase,
+                  "the file holds neither a database signature nor a catalog at page 2: it is not a database")
+        .Refusing(FileFormat::kNotADatabase);
   if (!found) {
     return CorruptError(
                "neither format version reads page 2 as the catalog's definition: the catalog, and with it "

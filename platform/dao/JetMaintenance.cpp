@@ -10,8 +10,25 @@ namespace tav {
 
 namespace {
 
+// What a file that no repair may change turned out to be, for the user; empty when the
+// failure is no such refusal.
+std::string WhatTheFileIs(jet::FileFormat format) {
+  switch (format) {
+    case jet::FileFormat::kAccess2007OrLater:
+      return "it is an Access 2007 or later file";
+    case jet::FileFormat::kLaterJetVersion:
+      return "it is a database of a Jet version later than Jet 4";
+    case jet::FileFormat::kNotADatabase:
+      return "it is not a database";
+    case jet::FileFormat::kNone:
+      break;
+  }
+  return {};
+}
+
 // The repair's failure as the engine reports it: the usual descriptions for a missing,
-// busy or protected file; for damage that cannot be mended, what is lost and where.
+// busy or protected file; for a file of another format, what it is; for damage that cannot
+// be mended, what is lost and where.
 VbError RepairError(const jet::Status& failed, const std::string& name) {
   switch (failed.kind()) {
     case jet::ErrorKind::kNotFound:
@@ -23,6 +40,10 @@ VbError RepairError(const jet::Status& failed, const std::string& name) {
   }
   int32_t number = DaoNumber(failed);
   if (number <= 0) number = kErrCannotOpenDatabase;
+  if (const std::string what = WhatTheFileIs(failed.refused_format()); !what.empty())
+    return VbError(number, kSourceEngine,
+                   "The database " + name + " cannot be repaired: " + what + " (" + failed.description() +
+                       "). The file has been left as it is.");
   std::string where = failed.page() ? " (page " + std::to_string(*failed.page()) + ")" : "";
   return VbError(number, kSourceEngine,
                  "The database " + name + " cannot be repaired: " + failed.description() + where);
