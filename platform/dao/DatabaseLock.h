@@ -1,6 +1,6 @@
 #pragma once
 // Who may open a database file at the same time, kept the way the database engine keeps
-// it, with the locks of jet/FileLock.h and only while nobody else uses the database
+// it, with the locks of jet/io/FileLock.h and only while nobody else uses the database
 // (platform/dao/DatabaseUse.h):
 // - a shared open holds a read lock on the database file, an exclusive open a write lock,
 //   a hold a write lock that no open of this process has to wait for;

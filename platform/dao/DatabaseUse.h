@@ -10,7 +10,7 @@
 //     Linux program sees nothing else of a Windows program's exclusive open); or
 //   - holds a byte-range lock on either file, POSIX or OFD, whichever process or machine
 //     holds it (Wine turns LockFile into POSIX locks; this program and jettool take theirs
-//     through jet/FileLock.h, and this process's own locks never count).
+//     through jet/io/FileLock.h, and this process's own locks never count).
 // A file that does not exist is used by nobody. The processes of other users are out of
 // sight unless this one may inspect them; their locks still count.
 //
