@@ -177,4 +177,6 @@ FileSystem& PosixFileSystem() {
   return posix;
 }
 
+FileSystem& SystemFileSystem() { return PosixFileSystem(); }
+
 }  // namespace jet

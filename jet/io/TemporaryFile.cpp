@@ -4,16 +4,18 @@
 
 #include <filesystem>
 
+#include "jet/io/Utf8Path.h"
+
 namespace jet {
 
 Result<std::unique_ptr<TemporaryFile>> TemporaryFile::CreateBeside(FileSystem& fs, const std::string& path,
                                                                    const std::string& purpose,
                                                                    uint32_t mode) {
-  const std::filesystem::path original(path);
+  const std::filesystem::path original = PathOf(path);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = "." + original.filename().string() + "." + purpose + std::to_string(::getpid()) +
+    const std::string name = "." + Utf8Of(original.filename()) + "." + purpose + std::to_string(::getpid()) +
                              "-" + std::to_string(attempt);
-    const std::string candidate = (original.parent_path() / name).string();
+    const std::string candidate = Utf8Of(original.parent_path() / PathOf(name));
     auto file = fs.CreateNew(candidate, mode);
     if (file.ok()) {
       return std::unique_ptr<TemporaryFile>(new TemporaryFile(fs, candidate, std::move(file).value()));

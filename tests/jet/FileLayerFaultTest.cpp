@@ -79,7 +79,7 @@ class FileLayerFault : public ::testing::TestWithParam<Case> {
 };
 
 TEST_P(FileLayerFault, EachCallFailingFailsCleanly) {
-  FaultyFileSystem clean(PosixFileSystem(), -1);
+  FaultyFileSystem clean(SystemFileSystem(), -1);
   const Outcome done = Run(clean);
   ASSERT_TRUE(done.status.ok()) << done.status.ToString();
   const size_t calls = clean.calls().size();
@@ -91,7 +91,7 @@ TEST_P(FileLayerFault, EachCallFailingFailsCleanly) {
 
   size_t after_rename = 0;
   for (size_t at = 0; at < calls; ++at) {
-    FaultyFileSystem faulty(PosixFileSystem(), static_cast<int64_t>(at));
+    FaultyFileSystem faulty(SystemFileSystem(), static_cast<int64_t>(at));
     const Outcome outcome = Run(faulty);
     ASSERT_TRUE(faulty.failed().has_value()) << "call " << at << " was never made";
     const std::string failed = faulty.failed()->ToString();

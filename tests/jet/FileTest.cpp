@@ -10,22 +10,22 @@ namespace {
 TEST(FileTest, PosixFileModes) {
   testing::TempDir temp;
   const std::string path = (temp.path() / "a.bin").string();
-  auto missing = PosixFileSystem().Open(path, OpenMode::kReadOnly);
+  auto missing = SystemFileSystem().Open(path, OpenMode::kReadOnly);
   ASSERT_FALSE(missing.ok());
   EXPECT_EQ(missing.status().kind(), ErrorKind::kNotFound);
 
-  auto created = PosixFileSystem().Open(path, OpenMode::kCreateNew);
+  auto created = SystemFileSystem().Open(path, OpenMode::kCreateNew);
   ASSERT_TRUE(created.ok());
   const std::vector<uint8_t> data = {1, 2, 3, 4, 5};
   ASSERT_TRUE((*created)->WriteAt(10, data).ok());
   EXPECT_EQ(*(*created)->Size(), 15u);
   ASSERT_TRUE((*created)->Sync().ok());
 
-  auto again = PosixFileSystem().Open(path, OpenMode::kCreateNew);
+  auto again = SystemFileSystem().Open(path, OpenMode::kCreateNew);
   ASSERT_FALSE(again.ok());
   EXPECT_EQ(again.status().kind(), ErrorKind::kExists);
 
-  auto reader = PosixFileSystem().Open(path, OpenMode::kReadOnly);
+  auto reader = SystemFileSystem().Open(path, OpenMode::kReadOnly);
   ASSERT_TRUE(reader.ok());
   std::vector<uint8_t> back(5);
   ASSERT_TRUE((*reader)->ReadAt(10, back).ok());
@@ -58,7 +58,7 @@ TEST(FileTest, FaultyFileFailsOnceItsBudgetIsSpent) {
 
 TEST(FileTest, FaultyFileSystemFailsTheChosenCallOfAKind) {
   testing::TempDir temp;
-  FaultyFileSystem faulty(PosixFileSystem(), 1, FileCall::kWrite);
+  FaultyFileSystem faulty(SystemFileSystem(), 1, FileCall::kWrite);
   auto file = faulty.Open((temp.path() / "a.bin").string(), OpenMode::kCreateNew);
   ASSERT_TRUE(file.ok());
   const std::vector<uint8_t> data = {1, 2};
