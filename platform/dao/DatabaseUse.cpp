@@ -24,14 +24,6 @@ struct FileId {
   bool operator==(const FileId&) const = default;
 };
 
-bool EndsWithMdb(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string tail = name.substr(name.size() - 4);
-  for (char& c : tail)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return tail == ".mdb";
-}
-
 // Whether a process other than this one has a descriptor open on one of `files`.
 bool OpenElsewhere(const std::vector<FileId>& files) {
   DIR* proc = ::opendir("/proc");
@@ -85,18 +77,6 @@ ClaimFailure FailureFor(DatabaseUse use) {
 }
 
 }  // namespace
-
-fs::path LockFilePath(const fs::path& database) {
-  std::string name = database.filename().string();
-  if (EndsWithMdb(name)) {
-    name.replace(name.size() - 4, 4, ".ldb");
-  } else {
-    size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0) name.erase(dot);
-    name += ".ldb";
-  }
-  return database.parent_path() / name;
-}
 
 DatabaseUse UseOf(const fs::path& database) {
   std::vector<FileId> files;

@@ -16,6 +16,11 @@
 //
 // Claiming a database takes this process's lock first and asks afterwards, so that between
 // a claim and its release nobody who respects the locks can come in.
+//
+// That is how it goes on Linux (DatabaseUse.cpp). On Windows (WindowsDatabaseUse.cpp) a
+// database is in use as Windows says it: another process has the database or its lock file
+// open in a way that an exclusive open cannot coexist with, or holds a byte-range lock on
+// either; held exclusively when its open shares no reading.
 
 #include <filesystem>
 #include <memory>
