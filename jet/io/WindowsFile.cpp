@@ -17,7 +17,6 @@
 namespace jet {
 namespace {
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // The most one ReadFile or WriteFile call moves.
 constexpr size_t kMaxTransfer = size_t{1} << 30;
 

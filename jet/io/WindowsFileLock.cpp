@@ -20,7 +20,6 @@ void OpenHandle::Close() {
 
 namespace {
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr DWORD kShareUse = FILE_SHARE_READ | FILE_SHARE_WRITE;  // what a kShared lock allows others
 constexpr DWORD kShareNothing = 0;                               // what kExclusive and kHold allow
 

@@ -26,6 +26,9 @@
 
 namespace jet {
 
+// What the file layer's opens share with other programs, when no lock keeps a file unshared.
+inline constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
 // An open handle of the file layer, shared by the File that reads and writes through it and
 // closed when the last user lets go, or at once by CloseEverywhere.
 class OpenHandle {
