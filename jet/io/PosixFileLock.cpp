@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "jet/io/FileLock.h"
+#include "jet/io/LockCounts.h"
 #include "jet/io/OsError.h"
 
 namespace jet {
@@ -16,42 +17,16 @@ namespace jet {
 namespace {
 
 // What this process holds on one file, through its one open description of it.
-struct Held {
+struct Held : LockCounts {
   enum class OnDisk { kNone, kRead, kWrite };
 
   int fd = -1;
   bool writable = false;
-  int shared = 0;
-  int exclusive = 0;
-  int holds = 0;
   OnDisk onDisk = OnDisk::kNone;
 
-  int& CountOf(LockMode mode) {
-    switch (mode) {
-      case LockMode::kShared:
-        return shared;
-      case LockMode::kExclusive:
-        return exclusive;
-      case LockMode::kHold:
-        break;
-    }
-    return holds;
-  }
-  bool Empty() const { return shared == 0 && exclusive == 0 && holds == 0; }
   OnDisk Wanted() const {
     if (exclusive > 0 || holds > 0) return OnDisk::kWrite;
     return shared > 0 ? OnDisk::kRead : OnDisk::kNone;
-  }
-  bool Allows(LockMode mode) const {
-    switch (mode) {
-      case LockMode::kShared:
-        return exclusive == 0;
-      case LockMode::kExclusive:
-        return shared == 0 && exclusive == 0;
-      case LockMode::kHold:
-        break;
-    }
-    return true;
   }
 };
 
@@ -184,8 +159,7 @@ bool PosixFileLock::TryMakeExclusive() {
   if (it == table.files.end()) return false;
   Held& held = it->second;
   if (mode_ == LockMode::kExclusive) return true;
-  const bool alone = held.CountOf(mode_) == 1 && held.shared + held.exclusive + held.holds == 1;
-  if (!alone) return false;
+  if (held.Total() != 1) return false;  // this lock is not the process's only one
   --held.CountOf(mode_);
   ++held.exclusive;
   if (!Apply(held)) {

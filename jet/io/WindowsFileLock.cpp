@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "jet/io/LockCounts.h"
 #include "jet/io/WindowsError.h"
 #include "jet/io/WindowsText.h"
 
@@ -26,39 +27,13 @@ constexpr DWORD kShareNothing = 0;                               // what kExclus
 // A file's identity: its volume's serial number and its index on the volume.
 using Key = std::pair<DWORD, uint64_t>;
 
-// What this process has open of one file.
-struct Entry {
+// What this process has open of one file, and its locks on it.
+struct Entry : LockCounts {
   std::vector<std::weak_ptr<OpenHandle>> opens;  // the file layer's handles, the locks' among them
   std::shared_ptr<OpenHandle> locks;             // the locks' handle, while there are locks
   bool strict = false;                           // the locks' handle shares nothing
   bool writable = false;                         // the locks' handle may write
-  int shared = 0;
-  int exclusive = 0;
-  int holds = 0;
 
-  int& CountOf(LockMode mode) {
-    switch (mode) {
-      case LockMode::kShared:
-        return shared;
-      case LockMode::kExclusive:
-        return exclusive;
-      case LockMode::kHold:
-        break;
-    }
-    return holds;
-  }
-  bool Locked() const { return shared + exclusive + holds > 0; }
-  bool Allows(LockMode mode) const {
-    switch (mode) {
-      case LockMode::kShared:
-        return exclusive == 0;
-      case LockMode::kExclusive:
-        return shared == 0 && exclusive == 0;
-      case LockMode::kHold:
-        break;
-    }
-    return true;
-  }
   // Handles of the file layer still open, other than the locks' one.
   size_t OtherOpens() const {
     size_t count = 0;
@@ -68,7 +43,7 @@ struct Entry {
     }
     return count;
   }
-  bool Idle() const { return !Locked() && OtherOpens() == 0 && !locks; }
+  bool Idle() const { return Empty() && OtherOpens() == 0 && !locks; }
 };
 
 struct Table {
@@ -188,7 +163,7 @@ class WindowsFileLock final : public FileLock {
     Table& table = TheTable();
     std::lock_guard<std::mutex> guard(table.mutex);
     --entry_->CountOf(mode_);
-    if (!entry_->Locked() && entry_->locks) {
+    if (entry_->Empty() && entry_->locks) {
       entry_->locks->Close();
       entry_->locks.reset();
       entry_->strict = false;
@@ -201,8 +176,7 @@ class WindowsFileLock final : public FileLock {
     std::lock_guard<std::mutex> guard(table.mutex);
     Entry& entry = *entry_;
     if (mode_ == LockMode::kExclusive) return true;
-    const bool alone = entry.CountOf(mode_) == 1 && entry.shared + entry.exclusive + entry.holds == 1;
-    if (!alone || !entry.locks) return false;
+    if (entry.Total() != 1 || !entry.locks) return false;  // this lock is not the process's only one
     --entry.CountOf(mode_);
     if (!OpenLocks(entry, LockMode::kExclusive, path_).ok()) {
       ++entry.CountOf(mode_);
