@@ -36,6 +36,8 @@ set(cli11 "${PROJECT_BINARY_DIR}/windows-include")
 file(MAKE_DIRECTORY "${cli11}")
 file(CREATE_LINK "${TAVIMER_CLI11_INCLUDE_DIR}/CLI" "${cli11}/CLI" SYMBOLIC)
 
+# The build inside runs as many jobs as there are cores; the build outside counts it as one.
+cmake_host_system_information(RESULT cores QUERY NUMBER_OF_LOGICAL_CORES)
 include(ExternalProject)
 ExternalProject_Add(windows_build
   SOURCE_DIR "${PROJECT_SOURCE_DIR}"
@@ -57,6 +59,7 @@ ExternalProject_Add(windows_build
     -DTAVIMER_CLI11_INCLUDE_DIR=${cli11}
     # The test programs see this machine's files through Wine's drive Z:.
     -DTAVIMER_HOST_DRIVE=Z:
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> -j ${cores}
   BUILD_ALWAYS TRUE
   INSTALL_COMMAND ""
   USES_TERMINAL_CONFIGURE TRUE
