@@ -51,6 +51,10 @@ enum class Leftover {
   kOldRowVersion,  // a row flagged as moved that no slot of its table points to
   kStrayDataPage,  // a data page naming a table whose usage map leaves it out
   kUnusedPage,     // a page nothing uses and the free-page map does not mark free
+  // a catalog row's memo-like property value (MSysObjects' LvProp, LvExtra, ...) that names a
+  // long-value row no longer there: Access reads an object's properties only when it needs
+  // them and keeps using such a file; compaction drops the value, repair empties it
+  kLostPropertyValue,
 };
 
 struct Note : Finding {

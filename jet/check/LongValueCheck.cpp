@@ -10,7 +10,7 @@
 namespace jet {
 
 void CheckLongValue(CheckContext& ctx, const std::string& table, const std::string& column,
-                    std::span<const uint8_t> field, uint32_t row_page) {
+                    std::span<const uint8_t> field, uint32_t row_page, bool property) {
   const std::string what =
       "long value of column '" + column + "' in a row on page " + std::to_string(row_page) + ": ";
   const auto fail = [&](uint32_t page, const std::string& text) {
@@ -31,7 +31,13 @@ void CheckLongValue(CheckContext& ctx, const std::string& table, const std::stri
     return std::span<const uint8_t>(row);
   };
   const Status walked = WalkLongValue(field, fetch, [](const LongValuePiece&) { return Status::Ok(); });
-  if (!walked.ok()) fail(walked.page().value_or(row_page), walked.description());
+  if (walked.ok()) return;
+  if (property) {
+    ctx.Note(Leftover::kLostPropertyValue, table, walked.page().value_or(row_page),
+             what + walked.description() + " (a lost object property, which Access passes over)");
+    return;
+  }
+  fail(walked.page().value_or(row_page), walked.description());
 }
 
 }  // namespace jet

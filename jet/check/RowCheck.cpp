@@ -129,7 +129,7 @@ class RowWalk {
       const RawField& f = (*fields)[i];
       if (f.null) continue;
       if (c.IsLongValue()) {
-        CheckLongValue(ctx_, table_, c.name, f.bytes, number);
+        CheckLongValue(ctx_, table_, c.name, f.bytes, number, table_ == kCatalogName);
       } else if (c.fixed() && FixedSizeOf(c.type) != 0 && f.bytes.size() != FixedSizeOf(c.type)) {
         Report(ProblemArea::kRow, number,
                "row " + std::to_string(slot) + ": column '" + c.name + "' has the wrong size");

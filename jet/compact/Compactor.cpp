@@ -33,7 +33,7 @@ class Compaction {
     allocator_.Reserve();  // header page
     allocator_.Reserve();  // global page map
     JET_RETURN_IF_ERROR(StartTables());
-    CompactionTargets targets{source_, allocator_, maps_, new_pages_, new_ids_};
+    CompactionTargets targets{source_, allocator_, maps_, new_pages_, new_ids_, summary_.dropped};
     for (const TableToCopy& table : tables_) {
       JET_ASSIGN_OR_RETURN(const uint64_t rows, CopyTable(targets, table));
       summary_.rows += rows;

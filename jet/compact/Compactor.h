@@ -12,13 +12,16 @@
 // entries that name them follow, with the indexes on them. MSysObjects stays on page 2.
 //
 // Nothing is dropped silently: damage met in the source fails the whole compaction with
-// its table and page. Memory: see docs/jet-compaction.md (a few bytes per row of the table
+// its table and page. The one leftover passed over is a catalog row's property value that
+// names a long-value row no longer there: that value is copied as null and listed in
+// CompactSummary::dropped. Memory: see docs/jet-compaction.md (a few bytes per row of the table
 // being copied, never the database).
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "jet/io/File.h"
 #include "jet/io/FileSystem.h"
@@ -31,6 +34,9 @@ struct CompactSummary {
   uint64_t rows = 0;
   uint32_t pages = 0;                          // pages in the new file
   std::map<std::string, uint64_t> table_rows;  // rows copied, by table
+  // What was left out, one line each: only catalog property values that cannot be read
+  // (a leftover Access passes over; see Leftover::kLostPropertyValue).
+  std::vector<std::string> dropped;
 };
 
 // Writes the compacted copy of `source` into `destination`, which must be empty, and syncs it.

@@ -1,5 +1,7 @@
 #include "jet/compact/TableCopier.h"
 
+#include <algorithm>
+
 #include "jet/base/Bytes.h"
 #include "jet/compact/IndexCopier.h"
 #include "jet/compact/LongValueCopier.h"
@@ -32,7 +34,19 @@ class TableCopy {
         layout_(targets.source.layout()),
         data_(targets.allocator, table.new_pages.front()),
         long_values_(targets.source, targets.allocator),
-        patcher_(def_, layout_, long_values_, targets.new_ids) {}
+        patcher_(def_, layout_, long_values_, targets.new_ids) {
+    // A catalog row's property value that names a long-value row no longer there is a
+    // leftover Access passes over: the row is copied with the value null, and that is said.
+    if (table.ids == TableIdColumn::kCatalogId) {
+      patcher_.OnBrokenValue([this](const ColumnDef& column, std::span<uint8_t> field, const Status& why) {
+        std::fill(field.begin(), field.end(), 0);  // no pointer left to a row the copy lacks
+        t_.dropped.push_back("table '" + table_.name + "', a row on page " + std::to_string(current_page_) +
+                             ": column '" + column.name + "' left empty, its value cannot be read (" +
+                             why.ToString() + ")");
+        return Result<bool>(true);
+      });
+    }
+  }
 
   Result<uint64_t> Run() {
     JET_RETURN_IF_ERROR(patcher_.FindIdColumns(table_.ids));
@@ -52,6 +66,7 @@ class TableCopy {
       JET_ASSIGN_OR_RETURN(std::optional<RowRecord> record, reader.Next());
       if (!record) break;
       row = std::move(record->bytes);
+      current_page_ = record->page;
       Status patched = patcher_.Patch(row);
       if (!patched.ok()) return patched.AtPage(record->page);
       JET_ASSIGN_OR_RETURN(const uint32_t to, data_.Place(row));
@@ -145,6 +160,7 @@ class TableCopy {
   RowPlacer data_;
   LongValueCopier long_values_;
   RowPatcher patcher_;
+  uint32_t current_page_ = 0;  // of the row being copied
   RowPointerMap rows_;
   uint64_t copied_ = 0;
   std::vector<CopiedIndex> indexes_;

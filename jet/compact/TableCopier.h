@@ -28,6 +28,9 @@ struct CompactionTargets {
   MapRowWriter& maps;
   const std::map<uint32_t, uint32_t>& new_pages;  // definition pages, old -> new
   const std::map<uint32_t, uint32_t>& new_ids;    // table ids, old -> new
+  // What the copy leaves out, one line each: a catalog row's property value that cannot be
+  // read (Leftover::kLostPropertyValue) is copied as null rather than failing the compaction.
+  std::vector<std::string>& dropped;
 };
 
 struct TableToCopy {

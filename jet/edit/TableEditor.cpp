@@ -53,8 +53,25 @@ Result<std::vector<Target>> FindRows(Database& db, const TableDef& def, const Ro
   return targets;
 }
 
+// The pages of an index tree: those the walk of its leaves read and those its usage map
+// lists that are index pages (a map is not trusted to name only its own pages).
+Result<std::vector<uint32_t>> IndexPages(Database& db, const std::vector<uint32_t>& visited,
+                                         const UsageMap& map) {
+  std::set<uint32_t> pages(visited.begin(), visited.end());
+  std::vector<uint8_t> page;
+  for (uint32_t number : map.pages) {
+    if (pages.count(number) != 0) continue;
+    JET_RETURN_IF_ERROR(db.ReadPage(number, page));
+    if (page[0] == kPageIndexNode || page[0] == kPageIndexLeaf) pages.insert(number);
+  }
+  return std::vector<uint32_t>(pages.begin(), pages.end());
+}
+
 // Writes each index of the table afresh without the entries of `removed` rows and points the
-// definition at the new trees. Returns the old index pages, now unused.
+// definition at the new trees. Each tree goes onto the pages it had, as far as they reach
+// (it never needs more after a deletion), so that the file does not grow; its usage map is
+// then changed in place, and a new one is written only where the tree needed new pages.
+// Returns the old index pages, now unused.
 Result<std::set<uint32_t>> RewriteIndexes(Database& db, PageEdits& edits, const TableDef& def,
                                           std::vector<uint8_t>& definition,
                                           const std::set<uint32_t>& removed) {
@@ -69,16 +86,33 @@ Result<std::set<uint32_t>> RewriteIndexes(Database& db, PageEdits& edits, const 
     JET_ASSIGN_OR_RETURN(const std::vector<IndexEntry> entries,
                          ReadIndexLeaves(db, index.root_page, &visited));
     JET_ASSIGN_OR_RETURN(const UsageMap map, ReadUsageMap(db, index.used_pages));
-    old_pages.insert(visited.begin(), visited.end());
-    old_pages.insert(map.pages.begin(), map.pages.end());
+    JET_ASSIGN_OR_RETURN(const std::vector<uint32_t> own, IndexPages(db, visited, map));
     IndexBuilder builder("index " + std::to_string(i), false);
     for (const IndexEntry& e : entries) {
       if (removed.count(RowPointer(e.data_page, e.data_row)) == 0)
         builder.Add(e.key, e.data_page, e.data_row);
     }
-    JET_ASSIGN_OR_RETURN(const WrittenIndexPages pages, builder.Write(edits.allocator(), def.page));
-    JET_ASSIGN_OR_RETURN(const Bytes map_row, BuildUsageMap(pages.pages, edits.allocator()));
-    JET_ASSIGN_OR_RETURN(const uint32_t map_pointer, maps.Add(map_row));
+    edits.allocator().Reuse(own);
+    auto written = builder.Write(edits.allocator(), def.page);
+    edits.allocator().Reuse({});
+    JET_RETURN_IF_ERROR(written.status());
+    const WrittenIndexPages& pages = *written;
+    std::set<uint32_t> unused(own.begin(), own.end());
+    bool in_map = true;
+    for (uint32_t page : pages.pages) {
+      unused.erase(page);
+      in_map = in_map && std::binary_search(map.pages.begin(), map.pages.end(), page);
+    }
+    std::set<uint32_t> leave_map(map.pages.begin(), map.pages.end());
+    for (uint32_t page : pages.pages) leave_map.erase(page);
+    uint32_t map_pointer = index.used_pages;
+    if (in_map) {
+      JET_RETURN_IF_ERROR(edits.RemoveFromUsageMap(index.used_pages, leave_map));
+    } else {
+      JET_ASSIGN_OR_RETURN(const Bytes map_row, BuildUsageMap(pages.pages, edits.allocator()));
+      JET_ASSIGN_OR_RETURN(map_pointer, maps.Add(map_row));
+    }
+    old_pages.insert(unused.begin(), unused.end());
     PutU32(definition, l.tdef_header_end + i * l.tdef_real_index_entry + kRealIndexEntryKeyCount,
            pages.entries);
     const size_t at = sections.real_definitions + i * l.tdef_real_index_def;

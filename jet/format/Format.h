@@ -24,7 +24,8 @@ constexpr uint8_t kPageUsageMap = 0x05;
 // ---- Header page (page 0) ----
 // Byte by byte:
 //   0x00  4  magic: 00 01 00 00
-//   0x04 16  format id: "Standard Jet DB" and a NUL
+//   0x04 16  format id: "Standard Jet DB" and a NUL ("Standard ACE DB" in the files of
+//            Access 2007 and later, whatever their version: refused)
 //   0x14  1  version: 0 Jet 3, 1 Jet 4 (2 and up: later engines, refused)
 //   0x18     the scrambled region, 126 bytes (Jet 3) or 128 (Jet 4), RC4 under a fixed key;
 //            it opens with fixed words (the prologue) and, unscrambled, holds:
@@ -37,7 +38,8 @@ constexpr uint8_t kPageUsageMap = 0x05;
 constexpr size_t kHeaderMagicOffset = 0x00;
 constexpr std::array<uint8_t, 4> kHeaderMagic = {0x00, 0x01, 0x00, 0x00};
 constexpr size_t kHeaderFormatIdOffset = 0x04;
-constexpr char kHeaderFormatId[] = "Standard Jet DB";  // sizeof counts the NUL: 16 bytes
+constexpr char kHeaderFormatId[] = "Standard Jet DB";     // sizeof counts the NUL: 16 bytes
+constexpr char kHeaderAceFormatId[] = "Standard ACE DB";  // Access 2007 and later (.accdb)
 constexpr size_t kHeaderVersionOffset = 0x14;
 constexpr size_t kHeaderScrambledOffset = 0x18;
 constexpr size_t kHeaderScrambledLengthJet3 = 126;
@@ -242,6 +244,18 @@ struct Layout {
 };
 
 const Layout& LayoutFor(JetVersion version);
+
+// The largest a file of each version may be: Access opens no Jet 3 (Access 97) file past
+// 1 GB and no Jet 4 (Access 2000/2003) file past 2 GB, so no writer of the engine grows a
+// file past that (PageAllocator refuses the first page beyond).
+constexpr uint64_t kMaxFileBytesJet3 = uint64_t{1} << 30;
+constexpr uint64_t kMaxFileBytesJet4 = uint64_t{1} << 31;
+constexpr uint64_t MaxFileBytes(JetVersion version) {
+  return version == JetVersion::kJet3 ? kMaxFileBytesJet3 : kMaxFileBytesJet4;
+}
+inline uint32_t MaxPageCount(const Layout& layout) {
+  return static_cast<uint32_t>(MaxFileBytes(layout.version) / layout.page_size);
+}
 
 // Bytes a fixed-length column of this type takes in a row; 0 for variable-length types and
 // Boolean (which lives in the null mask).

@@ -27,11 +27,47 @@ std::string DecodePassword(const Header& h, std::span<const uint8_t> field) {
 
 }  // namespace
 
-bool HasJetSignature(std::span<const uint8_t> page) {
+namespace {
+
+bool HasSignature(std::span<const uint8_t> page, const char (&format_id)[sizeof kHeaderFormatId]) {
   return page.size() >= kHeaderFormatIdOffset + sizeof kHeaderFormatId &&
          std::equal(kHeaderMagic.begin(), kHeaderMagic.end(), page.begin() + kHeaderMagicOffset) &&
-         std::memcmp(page.data() + kHeaderFormatIdOffset, kHeaderFormatId, sizeof kHeaderFormatId) == 0;
+         std::memcmp(page.data() + kHeaderFormatIdOffset, format_id, sizeof kHeaderFormatId) == 0;
 }
+
+}  // namespace
+
+FileFormat IdentifyFormat(std::span<const uint8_t> page) {
+  if (HasSignature(page, kHeaderAceFormatId)) return FileFormat::kAccess2007OrLater;
+  if (!HasSignature(page, kHeaderFormatId) || page.size() <= kHeaderVersionOffset)
+    return FileFormat::kNotADatabase;
+  if (page[kHeaderVersionOffset] > static_cast<uint8_t>(JetVersion::kJet4))
+    return FileFormat::kLaterJetVersion;
+  return FileFormat::kNone;
+}
+
+Status RefusedFormatError(FileFormat format, std::span<const uint8_t> page) {
+  const std::string version =
+      page.size() > kHeaderVersionOffset ? std::to_string(page[kHeaderVersionOffset]) : std::string("?");
+  switch (format) {
+    case FileFormat::kAccess2007OrLater:
+      return Status(ErrorKind::kUnsupported,
+                    "the file is an Access 2007 or later database (\"Standard ACE DB\", format version " +
+                        version + "); only Jet 3 and Jet 4 databases are read or changed")
+          .Refusing(format);
+    case FileFormat::kLaterJetVersion:
+      return Status(ErrorKind::kUnsupported, "database format version " + version +
+                                                 " is later than Jet 4 and is not supported; the file is "
+                                                 "left as it is")
+          .Refusing(format);
+    case FileFormat::kNotADatabase:
+    case FileFormat::kNone:
+      break;
+  }
+  return Status(ErrorKind::kNotADatabase, "not a Jet database file").Refusing(FileFormat::kNotADatabase);
+}
+
+bool HasJetSignature(std::span<const uint8_t> page) { return HasSignature(page, kHeaderFormatId); }
 
 void PutJetSignature(std::span<uint8_t> page) {
   std::copy(kHeaderMagic.begin(), kHeaderMagic.end(), page.begin() + kHeaderMagicOffset);
@@ -49,14 +85,11 @@ std::vector<uint8_t> PasswordMask(const Header& header) {
 }
 
 Result<Header> ParseHeader(std::span<const uint8_t> page) {
-  if (page.size() < kHeaderMinimumBytes || !HasJetSignature(page)) {
-    return Status(ErrorKind::kNotADatabase, "not a Jet database file");
-  }
+  const FileFormat format = IdentifyFormat(page);
+  if (format != FileFormat::kNone) return RefusedFormatError(format, page);
+  if (page.size() < kHeaderMinimumBytes) return RefusedFormatError(FileFormat::kNotADatabase, page);
   Header h;
   const uint8_t version = page[kHeaderVersionOffset];
-  if (version > 1)
-    return Status(ErrorKind::kUnsupported,
-                  "database format version " + std::to_string(version) + " is not supported");
   h.version = static_cast<JetVersion>(version);
   const Layout& layout = LayoutFor(h.version);
   h.page_size = layout.page_size;

@@ -31,11 +31,21 @@ constexpr size_t kHeaderMinimumBytes = 2048;
 // Whether `page` opens with the magic and the format id (NUL included) of a Jet file.
 bool HasJetSignature(std::span<const uint8_t> page);
 
+// What the first bytes of a file say it is: Jet 3 or Jet 4 (FileFormat::kNone), or one of the
+// formats the engine refuses (any file that is neither of those two).
+FileFormat IdentifyFormat(std::span<const uint8_t> page);
+
+// The error that refuses a file of `format` (not kNone): kNotADatabase for one without a
+// database signature, kUnsupported for a later format, described by what the file is and
+// carrying `format` (Status::refused_format).
+Status RefusedFormatError(FileFormat format, std::span<const uint8_t> page);
+
 // Writes the magic and the format id at the start of `page` (at least 20 bytes).
 void PutJetSignature(std::span<uint8_t> page);
 
-// Parses the first bytes of a file. Errors: kNotADatabase for a file that is not a Jet file,
-// kUnsupported for later engine versions.
+// Parses the first bytes of a file. Errors (RefusedFormatError): kNotADatabase for a file
+// that is not a Jet file, kUnsupported for a later format (Access 2007 and later, a Jet
+// version byte after Jet 4's).
 Result<Header> ParseHeader(std::span<const uint8_t> page);
 
 // The code page Jet 3 text is read in: the header's, or 1252 where it is unset.

@@ -78,7 +78,12 @@ Result<std::vector<RawField>> SplitRow(std::span<const uint8_t> row, const Table
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const ColumnDef& c = def.columns[i];
     RawField& out = fields[i];
-    if (c.row_number >= f.column_count) continue;  // column added after this row was written
+    if (c.row_number >= f.column_count) {
+      // A column added after this row was written: null, as Access reads it, but for a
+      // Boolean, which cannot be null and reads False.
+      out.null = c.type != ColumnType::kBoolean;
+      continue;
+    }
     const bool present = MaskBit(row, f, c.row_number);
     if (c.type == ColumnType::kBoolean) {
       out.null = false;

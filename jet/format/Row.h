@@ -3,7 +3,8 @@
 // area, the variable area, then (read from the end) the null mask, the number of variable
 // columns and their offsets (Jet 3 adds a jump table for rows longer than 256 bytes).
 // A row may carry fewer columns than the definition (columns added later): the missing
-// ones read as null.
+// ones read as Access, mdbtools and mdb-reader read them, null, and a Boolean (kept in the
+// null mask, never null) False.
 
 #include <cstdint>
 #include <span>

@@ -19,10 +19,7 @@ std::string Describe(DWORD error) {
   return out.empty() ? "Windows error " + std::to_string(error) : out;
 }
 
-}  // namespace
-
-Status WindowsError(uint32_t error, const std::string& what, const std::string& path) {
-  ErrorKind kind = ErrorKind::kIo;
+ErrorKind KindOf(DWORD error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -31,20 +28,51 @@ Status WindowsError(uint32_t error, const std::string& what, const std::string& 
     case ERROR_BAD_NET_NAME:
     case ERROR_INVALID_NAME:
     case ERROR_DIRECTORY:
-      kind = ErrorKind::kNotFound;
-      break;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return ErrorKind::kNotFound;
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS:
-      kind = ErrorKind::kExists;
-      break;
+      return ErrorKind::kExists;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-      kind = ErrorKind::kInUse;
-      break;
+      return ErrorKind::kInUse;
     default:
-      break;
+      return ErrorKind::kIo;
   }
-  return Status(kind, what + ": " + Describe(error)).AtFile(path);
+}
+
+OsCause CauseOf(DWORD error) {
+  switch (error) {
+    case ERROR_DIRECTORY:
+      return OsCause::kNotAFolder;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_FILE_TOO_LARGE:
+      return OsCause::kNoSpace;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_PRIVILEGE_NOT_HELD:
+      return OsCause::kDenied;
+    case ERROR_WRITE_PROTECT:
+      return OsCause::kReadOnlyMedium;
+    case ERROR_CRC:
+    case ERROR_SEEK:
+    case ERROR_SECTOR_NOT_FOUND:
+    case ERROR_WRITE_FAULT:
+    case ERROR_READ_FAULT:
+    case ERROR_GEN_FAILURE:
+    case ERROR_IO_DEVICE:
+    case ERROR_NOT_READY:
+    case ERROR_DEVICE_NOT_CONNECTED:
+      return OsCause::kDevice;
+    default:
+      return OsCause::kOther;
+  }
+}
+
+}  // namespace
+
+Status WindowsError(uint32_t error, const std::string& what, const std::string& path) {
+  return Status(KindOf(error), what + ": " + Describe(error)).AtFile(path).WithCause(CauseOf(error));
 }
 
 }  // namespace jet

@@ -20,6 +20,23 @@ namespace {
 // The most one ReadFile or WriteFile call moves.
 constexpr size_t kMaxTransfer = size_t{1} << 30;
 
+// A Stat of the file open on `handle`: Windows keeps no owner or permission bits, only the
+// read-only attribute; the volume's serial number and the file's index name the file.
+Result<FileStat> StatOfHandle(HANDLE handle, const std::string& path) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(handle, &info))
+    return WindowsError(::GetLastError(), "cannot read the attributes of", path);
+  FileStat out;
+  out.mode = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444u : 0666u;
+  out.kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::kFolder
+             : ::GetFileType(handle) == FILE_TYPE_DISK               ? FileKind::kFile
+                                                                     : FileKind::kOther;
+  out.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  out.device = info.dwVolumeSerialNumber;
+  out.inode = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return out;
+}
+
 OVERLAPPED At(uint64_t offset) {
   OVERLAPPED at{};
   at.Offset = static_cast<DWORD>(offset);
@@ -94,6 +111,10 @@ class WindowsFile : public File {
 
   std::string Name() const override { return path_; }
 
+  Result<std::unique_ptr<FileLock>> Lock(LockMode mode) override { return LockPath(path_, mode); }
+  ForeignLock ForeignLocks() override { return LockedByOthers(path_); }
+  Result<FileStat> Stat() override { return StatOfHandle(handle_->get(), path_); }
+
  private:
   std::shared_ptr<OpenHandle> handle_;
   std::string path_;
@@ -118,6 +139,8 @@ class Windows : public FileSystem {
         return OpenFile(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
       case OpenMode::kCreateNew:
         return OpenFile(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+      case OpenMode::kReadWriteCreate:
+        return OpenFile(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
       case OpenMode::kReadWriteExclusive:
         break;
     }
@@ -158,11 +181,36 @@ class Windows : public FileSystem {
     return Status::Ok();
   }
 
+  // Through an open that asks for no access to the data, so that no share mode refuses it.
   Result<FileStat> Stat(const std::string& path) override {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data))
+    HANDLE handle = ::CreateFileW(Wide(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
       return WindowsError(::GetLastError(), "cannot read the attributes of", path);
-    return FileStat{(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444u : 0666u, 0, 0};
+    Result<FileStat> stat = StatOfHandle(handle, path);
+    ::CloseHandle(handle);
+    return stat;
+  }
+
+  Result<std::vector<std::string>> List(const std::string& folder) override {
+    WIN32_FIND_DATAW found{};
+    const std::wstring pattern = Wide(folder.empty() ? "." : folder) + L"\\*";
+    HANDLE search =
+        ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+      const DWORD error = ::GetLastError();
+      if (error == ERROR_FILE_NOT_FOUND) return std::vector<std::string>{};  // an empty folder
+      return WindowsError(error, "cannot list the folder", folder);
+    }
+    std::vector<std::string> names;
+    do {
+      const std::wstring name = found.cFileName;
+      if (name != L"." && name != L"..") names.push_back(Utf8(name));
+    } while (::FindNextFileW(search, &found));
+    const DWORD error = ::GetLastError();
+    ::FindClose(search);
+    if (error != ERROR_NO_MORE_FILES) return WindowsError(error, "cannot list the folder", folder);
+    return names;
   }
 
   Status SetOwner(const std::string& path, uint32_t, uint32_t) override {

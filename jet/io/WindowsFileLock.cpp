@@ -14,9 +14,11 @@
 
 namespace jet {
 
-void OpenHandle::Close() {
+void OpenHandle::Close() { Reset(INVALID_HANDLE_VALUE); }
+
+void OpenHandle::Reset(HANDLE handle) {
   if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
-  handle_ = INVALID_HANDLE_VALUE;
+  handle_ = handle;
 }
 
 namespace {
@@ -105,13 +107,17 @@ Status InUseHere(const std::string& path) {
 Status OpenLocks(Entry& entry, LockMode mode, const std::string& path) {
   const bool strict = mode != LockMode::kShared || entry.exclusive + entry.holds > 0;
   if (entry.locks && (entry.strict || !strict)) return Status::Ok();
-  const size_t others = entry.OtherOpens();
-  if (entry.locks) {
-    // A stricter share mode: Windows fixes it at the open, so the old handle must go first,
-    // and only this process's own opens may come back in between.
-    if (others > 0) return InUseHere(path);
-    entry.locks->Close();
+  // This process's own opens would refuse an open that shares nothing: they step aside for
+  // it and come back on its open file.
+  std::vector<std::shared_ptr<OpenHandle>> aside;
+  if (strict) {
+    for (const auto& open : entry.opens) {
+      auto handle = open.lock();
+      if (handle && handle != entry.locks && handle->get() != INVALID_HANDLE_VALUE) aside.push_back(handle);
+    }
+    for (const auto& handle : aside) handle->Close();
   }
+  if (entry.locks) entry.locks->Close();
   const DWORD share = strict ? kShareNothing : kShareUse;
   DWORD access = GENERIC_READ | GENERIC_WRITE;
   HANDLE handle = Create(path, access, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
@@ -121,23 +127,31 @@ Status OpenLocks(Entry& entry, LockMode mode, const std::string& path) {
     handle = Create(path, access, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
     error = ::GetLastError();
   }
-  if (handle == INVALID_HANDLE_VALUE && entry.locks) {
-    // Back to the share mode the other locks had.
-    HANDLE again = Create(path, entry.writable ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
-                          entry.strict ? kShareNothing : kShareUse, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
-    entry.locks = again == INVALID_HANDLE_VALUE ? nullptr : std::make_shared<OpenHandle>(again);
-    if (entry.locks) entry.opens.push_back(entry.locks);
-  }
   if (handle == INVALID_HANDLE_VALUE) {
-    if (error == ERROR_SHARING_VIOLATION && others > 0) return InUseHere(path);
+    if (entry.locks) {
+      // Back to the share mode the other locks had.
+      const DWORD before = entry.writable ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+      HANDLE again = Create(path, before, entry.strict ? kShareNothing : kShareUse, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL);
+      entry.locks = again == INVALID_HANDLE_VALUE ? nullptr : std::make_shared<OpenHandle>(again, before);
+      if (entry.locks) entry.opens.push_back(entry.locks);
+    }
+    for (const auto& own : aside)
+      own->Reset(Create(path, own->access(), kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
     if (error == ERROR_SHARING_VIOLATION)
       return Status(ErrorKind::kInUse, "the file is in use by another program").AtFile(path);
     return WindowsError(error, "cannot lock", path);
   }
-  entry.locks = std::make_shared<OpenHandle>(handle);
+  entry.locks = std::make_shared<OpenHandle>(handle, access);
   entry.opens.push_back(entry.locks);
   entry.strict = strict;
   entry.writable = access & GENERIC_WRITE;
+  for (const auto& own : aside) {
+    HANDLE copy = INVALID_HANDLE_VALUE;
+    if (::DuplicateHandle(::GetCurrentProcess(), handle, ::GetCurrentProcess(), &copy, own->access() & access,
+                          FALSE, 0))
+      own->Reset(copy);
+  }
   return Status::Ok();
 }
 
@@ -147,7 +161,7 @@ Result<std::shared_ptr<OpenHandle>> Duplicate(Entry& entry, HANDLE handle, DWORD
   HANDLE copy = INVALID_HANDLE_VALUE;
   if (!::DuplicateHandle(::GetCurrentProcess(), handle, ::GetCurrentProcess(), &copy, access, FALSE, 0))
     return WindowsError(::GetLastError(), "cannot open", path);
-  auto opened = std::make_shared<OpenHandle>(copy);
+  auto opened = std::make_shared<OpenHandle>(copy, access);
   entry.opens.push_back(opened);
   return opened;
 }
@@ -225,7 +239,7 @@ Result<std::shared_ptr<OpenHandle>> OpenShared(const std::string& path, DWORD ac
       ::CloseHandle(handle);
       return key.status();
     }
-    auto opened = std::make_shared<OpenHandle>(handle);
+    auto opened = std::make_shared<OpenHandle>(handle, access);
     EntryOf(table, *key)->opens.push_back(opened);
     return opened;
   }
@@ -234,7 +248,7 @@ Result<std::shared_ptr<OpenHandle>> OpenShared(const std::string& path, DWORD ac
     if (attributes_now != INVALID_FILE_ATTRIBUTES && (attributes_now & FILE_ATTRIBUTE_DIRECTORY))
       return Status(ErrorKind::kNotFound, "is a folder, not a file").AtFile(path);
   }
-  if (error == ERROR_SHARING_VIOLATION && disposition == OPEN_EXISTING) {
+  if (error == ERROR_SHARING_VIOLATION && disposition != CREATE_NEW) {
     // Refused by this process's own locks, or by another program's share mode.
     Result<Key> key = KeyOfPath(path);
     if (key.ok()) {

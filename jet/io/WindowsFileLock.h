@@ -11,10 +11,12 @@
 // handle instead: the same open file to Windows, so no sharing is checked, and positioned
 // reads and writes need no file position of their own.
 //
-// The locks' handle is opened when the first lock is taken and takes a stricter share mode
-// only while it is the process's one handle on the file; it keeps the strictest share mode
-// it had until the last lock goes. Locks are therefore taken before the file is opened to
-// be read or written, as the file layer and jettool do.
+// The locks' handle is opened when the first lock is taken and keeps the strictest share
+// mode it had until the last lock goes. Windows fixes a share mode at the open, so for a
+// stricter one every other handle of this process on the file is closed while the locks'
+// handle is opened afresh, and comes back as a duplicate of it (or, should the open be
+// refused, opened again as it was): the process never stands in its own way, whether its
+// locks are taken before or after its opens of the file.
 
 #include <windows.h>
 
@@ -33,7 +35,8 @@ inline constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHA
 // closed when the last user lets go, or at once by CloseEverywhere.
 class OpenHandle {
  public:
-  explicit OpenHandle(HANDLE handle) : handle_(handle) {}
+  // `access` is what it was opened for (GENERIC_READ, GENERIC_WRITE).
+  OpenHandle(HANDLE handle, DWORD access) : handle_(handle), access_(access) {}
   ~OpenHandle() { Close(); }
   OpenHandle(const OpenHandle&) = delete;
   OpenHandle& operator=(const OpenHandle&) = delete;
@@ -41,9 +44,13 @@ class OpenHandle {
   // INVALID_HANDLE_VALUE once closed: every call on it then fails.
   HANDLE get() const { return handle_; }
   void Close();
+  // Closes the handle and keeps `handle` in its place.
+  void Reset(HANDLE handle);
+  DWORD access() const { return access_; }
 
  private:
   HANDLE handle_;
+  DWORD access_;
 };
 
 // Opens `path` with `access` (GENERIC_READ, GENERIC_WRITE) and `disposition` (OPEN_EXISTING,

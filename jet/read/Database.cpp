@@ -37,7 +37,9 @@ Result<std::unique_ptr<Database>> Database::Open(std::unique_ptr<File> file, con
   const std::string name = file->Name();
   JET_ASSIGN_OR_RETURN(uint64_t size, file->Size());
   if (size < kHeaderMinimumBytes)
-    return Status(ErrorKind::kNotADatabase, "file is too short to be a database").AtFile(name);
+    return Status(ErrorKind::kNotADatabase, "file is too short to be a database")
+        .Refusing(FileFormat::kNotADatabase)
+        .AtFile(name);
   std::vector<uint8_t> first(kHeaderMinimumBytes);
   JET_RETURN_IF_ERROR(file->ReadAt(0, first));
   auto header = ParseHeader(first);

@@ -3,7 +3,7 @@
 #include <set>
 
 #include "jet/base/Bytes.h"
-#include "jet/read/Database.h"
+#include "jet/read/PageSource.h"
 
 namespace jet {
 namespace {
@@ -68,7 +68,7 @@ Result<IndexPage> ParseIndexPage(std::span<const uint8_t> page, const Layout& l)
   return out;
 }
 
-Result<std::vector<IndexEntry>> ReadIndexLeaves(Database& db, uint32_t root_page,
+Result<std::vector<IndexEntry>> ReadIndexLeaves(PageSource& db, uint32_t root_page,
                                                 std::vector<uint32_t>* visited) {
   std::set<uint32_t> seen;
   std::vector<uint8_t> bytes;

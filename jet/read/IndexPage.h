@@ -15,7 +15,7 @@
 
 namespace jet {
 
-class Database;
+class PageSource;
 
 struct IndexEntry {
   std::vector<uint8_t> key;  // full key, prefix restored
@@ -44,7 +44,7 @@ Result<IndexPage> ParseIndexPage(std::span<const uint8_t> page, const Layout& la
 // Every leaf entry of the tree rooted at `root_page`, in key order: descends to the
 // leftmost leaf, then follows the leaf chain. Loops and pages of the wrong type give
 // kCorrupt. `pages_visited` (optional) receives every index page read.
-Result<std::vector<IndexEntry>> ReadIndexLeaves(Database& db, uint32_t root_page,
+Result<std::vector<IndexEntry>> ReadIndexLeaves(PageSource& db, uint32_t root_page,
                                                 std::vector<uint32_t>* pages_visited = nullptr);
 
 }  // namespace jet

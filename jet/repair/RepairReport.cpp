@@ -56,6 +56,8 @@ std::string RepairReport::ToString() const {
                         LossKind::kValueCut, LossKind::kValueNulled, LossKind::kHeaderRestored}) {
     out << LossKindName(kind) << ": " << Count(kind) << "\n";
   }
+  out << "rows found only by scanning (their table's page map is damaged): " << rows_found_by_scanning
+      << "\n";
   if (!unsynced.empty()) out << "warning: " << unsynced << "\n";
   return out.str();
 }

@@ -35,6 +35,8 @@ struct RepairReport {
   bool repaired = false;  // false: the database was sound and was left as it was
   uint32_t tables = 0;    // tables written to the repaired file
   uint64_t rows = 0;      // rows written
+  // Of those, rows found only by scanning pages, in tables whose own page map is damaged.
+  uint64_t rows_found_by_scanning = 0;
   std::vector<Loss> losses;
   // Not empty when the repaired file is in place but could not be made durable: what failed.
   std::string unsynced;

@@ -243,6 +243,17 @@ Result<bool> Sound(File& file, const std::string& password) {
   return sound;
 }
 
+// A file of a later format (Access 2007 and later, a later Jet version) is refused before
+// anything is written beside it.
+Status RefuseLaterFormat(File& file) {
+  JET_ASSIGN_OR_RETURN(const uint64_t size, file.Size());
+  std::vector<uint8_t> first(static_cast<size_t>(std::min<uint64_t>(size, kHeaderVersionOffset + 1)));
+  JET_RETURN_IF_ERROR(file.ReadAt(0, first));
+  const FileFormat format = IdentifyFormat(first);
+  if (format != FileFormat::kAccess2007OrLater && format != FileFormat::kLaterJetVersion) return Status::Ok();
+  return RefusedFormatError(format, first).AtPage(0).AtFile(file.Name());
+}
+
 // Reads the stored password, checking the one given against it.
 Result<std::string> StoredPassword(File& file, const RepairOptions& options) {
   std::vector<uint8_t> first(kHeaderMinimumBytes);
@@ -330,6 +341,7 @@ Result<RepairReport> RepairDatabase(const std::string& path, const RepairOptions
   // A link is followed: the file it names is what gets repaired and replaced.
   JET_ASSIGN_OR_RETURN(const std::string target, fs.Resolve(path));
   JET_ASSIGN_OR_RETURN(std::unique_ptr<File> source, fs.Open(target, OpenMode::kReadWriteExclusive));
+  JET_RETURN_IF_ERROR(RefuseLaterFormat(*source));
   JET_ASSIGN_OR_RETURN(const std::string password, StoredPassword(*source, options));
   JET_ASSIGN_OR_RETURN(const bool sound, Sound(*source, password));
   if (sound) return RepairReport{};

@@ -7,7 +7,8 @@
 // maps and the free-page map are written afresh, and tables get new definition pages (the
 // catalog ids follow). Rows are found through each table's map, or, when that is damaged,
 // by their pages' owner. Every row dropped, value cut, page skipped, index or table lost
-// goes into the report. A version byte other than Jet 3's and Jet 4's is refused.
+// goes into the report. A file of a later format (the signature of Access 2007 and later,
+// whatever its version byte, or a Jet version byte after Jet 4's) is refused, untouched.
 //
 // On disk the new file is created beside the original under a hidden name with the
 // original's mode and owner, synced, read back and checked, and then renamed over the
@@ -36,7 +37,8 @@ Result<RepairReport> RepairInto(File& source, File& destination);
 // Repairs the database file at `path` in place, holding it exclusively meanwhile, every step
 // through `fs`. A file that opens and passes the structural check is left untouched
 // (report.repaired is false). Errors: kNotFound, kInUse (another repair holds it),
-// kBadPassword, kUnsupported (a later format version), kCorrupt (cannot be repaired, or the
+// kBadPassword, kUnsupported (a later format, Status::refused_format saying which: the file is left
+// byte for byte as it was), kCorrupt (cannot be repaired, or the
 // repaired copy failed its check), kIo; the original is then as it was. When only the flush
 // of the folder after the rename fails, the repair has happened and report.unsynced says so.
 Result<RepairReport> RepairDatabase(const std::string& path, const RepairOptions& options = {},

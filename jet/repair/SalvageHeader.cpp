@@ -137,14 +137,12 @@ Result<SalvagedHeader> SalvageHeader(File& file, RepairReport& report) {
   const size_t present = static_cast<size_t>(std::min<uint64_t>(size, s.stored.size()));
   JET_RETURN_IF_ERROR(file.ReadAt(0, std::span<uint8_t>(s.stored).first(present)));
   // A later engine's format is not ours to rebuild: a file that says it is one, with its
-  // signature whole, is refused however damaged it looks.
+  // signature whole (an Access 2007 or later signature, or a Jet one with a later version
+  // byte), is refused however damaged it looks.
+  const FileFormat format = IdentifyFormat(s.stored);
+  if (format == FileFormat::kAccess2007OrLater || format == FileFormat::kLaterJetVersion)
+    return RefusedFormatError(format, s.stored).AtPage(0);
   const bool signed_file = HasJetSignature(s.stored);
-  if (signed_file && s.stored[kHeaderVersionOffset] > static_cast<uint8_t>(JetVersion::kJet4)) {
-    return Status(ErrorKind::kUnsupported, "database format version " +
-                                               std::to_string(s.stored[kHeaderVersionOffset]) +
-                                               " is not supported")
-        .AtPage(0);
-  }
   JET_ASSIGN_OR_RETURN(const auto found, FindLayout(file, size, s.stored));
   if (!found) {
     return CorruptError(

@@ -117,7 +117,8 @@ SalvagedLongValue SalvageLongValue(SalvageSource& source, std::span<const uint8_
 Status SalvageRows(SalvageSource& source, const TableDef& def, const std::string& table, RepairReport& report,
                    const std::function<Status(SalvagedRow&&)>& take) {
   std::vector<uint8_t> page;
-  JET_ASSIGN_OR_RETURN(const std::vector<uint32_t> pages, source.PagesOfTable(def, report));
+  JET_ASSIGN_OR_RETURN(const SalvageSource::TablePages found, source.PagesOfTable(def, report));
+  const std::vector<uint32_t>& pages = found.pages;
   for (uint32_t number : pages) {
     JET_ASSIGN_OR_RETURN(const size_t present, source.ReadPresent(number, page));
     std::vector<std::pair<uint16_t, std::string>> dropped;

@@ -6,6 +6,8 @@
 #include "jet/base/Bytes.h"
 #include "jet/base/Rc4.h"
 #include "jet/base/WriteBytes.h"
+#include "jet/format/DataPage.h"
+#include "jet/read/IndexPage.h"
 #include "jet/read/UsageMap.h"
 
 namespace jet {
@@ -72,14 +74,14 @@ Status SalvageSource::ReadPages(uint32_t first, uint32_t count, std::span<uint8_
   return Status::Ok();
 }
 
-Result<std::vector<uint32_t>> SalvageSource::PagesOfTable(const TableDef& def, RepairReport& report) {
+Result<SalvageSource::TablePages> SalvageSource::PagesOfTable(const TableDef& def, RepairReport& report) {
   const std::vector<uint32_t>& owned = DataPagesOf(def.page);
-  std::vector<uint32_t> pages;
+  TablePages out;
   auto map = ReadUsageMap(*this, def.used_pages);
   if (!map.ok() && map.status().kind() == ErrorKind::kIo) return map.status();
   if (map.ok()) {
     std::set_intersection(map->pages.begin(), map->pages.end(), owned.begin(), owned.end(),
-                          std::back_inserter(pages));
+                          std::back_inserter(out.pages));
     for (uint32_t page : wrong_type_[def.page]) {
       if (!std::binary_search(map->pages.begin(), map->pages.end(), page)) continue;
       report.Add(LossKind::kPageSkipped, "", page,
@@ -96,12 +98,65 @@ Result<std::vector<uint32_t>> SalvageSource::PagesOfTable(const TableDef& def, R
                  "a page the table defined on page " + std::to_string(def.page) + " lists has unknown type " +
                      Hex(bytes[0]) + "; skipped");
     }
-    if (!pages.empty() || owned.empty()) return pages;
+    if (!out.pages.empty() || owned.empty()) return out;
   }
-  for (uint32_t page : owned) {
-    if (!std::binary_search(free_pages_.begin(), free_pages_.end(), page)) pages.push_back(page);
+  if (owned.empty()) return out;
+  const std::optional<std::vector<uint32_t>> indexed = IndexedPages(def, owned);
+  JET_RETURN_IF_ERROR(read_error_);
+  if (map.ok()) {
+    // The map reads and lists none of the table's pages: an emptied table, unless its
+    // other records say it has rows.
+    const bool has_rows = indexed ? !indexed->empty() : def.row_count > 0;
+    if (!has_rows) return out;
   }
-  return pages;
+  out.scanned = true;
+  for (uint32_t page : indexed ? *indexed : owned) {
+    if (!std::binary_search(free_pages_.begin(), free_pages_.end(), page)) out.pages.push_back(page);
+  }
+  return out;
+}
+
+// The pages that one of the table's index trees names, when a tree that lists every row
+// (one that does not leave out rows with null keys) reads whole and names only pages in
+// `owned`; nullopt when no tree does. A damaged tree, which may name any page, tells nothing.
+std::optional<std::vector<uint32_t>> SalvageSource::IndexedPages(const TableDef& def,
+                                                                 const std::vector<uint32_t>& owned) {
+  for (const RealIndex& index : def.real_indexes) {
+    if ((index.flags & kIndexIgnoreNulls) != 0 || index.root_page == 0 || index.root_page >= page_count_)
+      continue;
+    auto leaves = ReadIndexLeaves(*this, index.root_page);
+    if (!leaves.ok()) continue;
+    std::set<uint32_t> moved_to;
+    const auto owns = [&owned](uint32_t page) {
+      return std::binary_search(owned.begin(), owned.end(), page);
+    };
+    std::vector<uint32_t> pointers;
+    pointers.reserve(leaves->size());
+    bool inside = true;
+    for (const IndexEntry& entry : *leaves) {
+      inside = inside && owns(entry.data_page);
+      pointers.push_back(RowPointer(entry.data_page, entry.data_row));
+    }
+    if (!inside) continue;
+    std::sort(pointers.begin(), pointers.end());
+    std::set<uint32_t> named;
+    std::vector<uint8_t> bytes;
+    size_t present = 0;
+    for (uint32_t pointer : pointers) {
+      if (named.insert(PointerPage(pointer)).second) {
+        auto read = ReadPresent(PointerPage(pointer), bytes);
+        present = read.ok() ? *read : 0;
+      }
+      // An entry may name the slot a moved row left behind: the row lives where it points.
+      auto slot = LocateRow(bytes, present, *layout_, PointerRow(pointer));
+      if (!slot.ok() || !slot->pointer || slot->end < slot->start + size_t{4}) continue;
+      const uint32_t target = PointerPage(*GetU32(bytes, slot->start));
+      if (owns(target)) moved_to.insert(target);
+    }
+    named.insert(moved_to.begin(), moved_to.end());
+    return std::vector<uint32_t>(named.begin(), named.end());
+  }
+  return std::nullopt;
 }
 
 // Page 1 holds the database's map of free pages in its first row. A damaged map marks

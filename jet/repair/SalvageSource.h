@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -37,13 +38,23 @@ class SalvageSource : public PageSource {
   Status ReadPage(uint32_t number, std::vector<uint8_t>& out) override;
   Status ReadPages(uint32_t first, uint32_t count, std::span<uint8_t> out) override;
 
-  // The data pages whose rows table `def` holds, ascending: those its map lists and that
-  // name it as owner, while the map can be read and names any; otherwise (the map is
-  // damaged) every page naming it as owner that page 1 does not mark free. Pages the map
-  // no longer lists keep stale copies of rows and are left behind. Errors: kIo.
-  // A page the map lists that names the table but has another page type, or that has no
-  // known type, is reported.
-  Result<std::vector<uint32_t>> PagesOfTable(const TableDef& def, RepairReport& report);
+  // The data pages whose rows table `def` holds, ascending, decided from the table's own
+  // records first (docs/jet-repair.md, "Which rows are live"):
+  //   - while its map reads, the pages it lists that name the table as owner, and nothing
+  //     else: a page the map no longer lists keeps rows Access deleted. A map that reads but
+  //     lists none of the pages that name the table is taken as it is when the table's other
+  //     records agree that it is empty (a sound index tree that lists no row, or, without
+  //     one, a row count of 0), and as damaged otherwise;
+  //   - only when the map is damaged, the pages found by scanning: those that name the table
+  //     as owner, that page 1 does not mark free and, when one of the table's index trees
+  //     that lists every row reads and names only such pages, that this tree names.
+  // Errors: kIo. A page the map lists that names the table but has another page type, or
+  // that has no known type, is reported.
+  struct TablePages {
+    std::vector<uint32_t> pages;
+    bool scanned = false;  // the map is damaged: the pages were found by scanning
+  };
+  Result<TablePages> PagesOfTable(const TableDef& def, RepairReport& report);
 
   // The first read of the file that failed (kIo), or Ok: salvage passes over what it cannot
   // read as damage, and the repair then fails with this instead.
@@ -59,6 +70,7 @@ class SalvageSource : public PageSource {
   Status ScanPages();
   Status Whole(uint32_t number, size_t present) const;
   void ReadFreePages();
+  std::optional<std::vector<uint32_t>> IndexedPages(const TableDef& def, const std::vector<uint32_t>& owned);
 
   File& file_;
   SalvagedHeader header_;

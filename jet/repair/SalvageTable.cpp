@@ -80,7 +80,10 @@ class TableSalvage {
 
   Status ChoosePages() {
     RepairReport again;
-    JET_ASSIGN_OR_RETURN(pages_, t_.source.PagesOfTable(def_, table_.rows_reported ? again : t_.report));
+    JET_ASSIGN_OR_RETURN(SalvageSource::TablePages found,
+                         t_.source.PagesOfTable(def_, table_.rows_reported ? again : t_.report));
+    pages_ = std::move(found.pages);
+    scanned_ = found.scanned;
     return Status::Ok();
   }
 
@@ -371,6 +374,7 @@ class TableSalvage {
     }
     JET_ASSIGN_OR_RETURN(const uint32_t to, data_.Place(row));
     if (from != 0) rows_.Add(from, to);
+    if (from != 0 && scanned_) ++t_.report.rows_found_by_scanning;
     for (size_t i = 0; i < plans_.size(); ++i) {
       if (plans_[i].fate == IndexFate::kRebuild && (*keys)[i])
         plans_[i].builder->Add(*(*keys)[i], PointerPage(to), PointerRow(to));
@@ -485,6 +489,7 @@ class TableSalvage {
   std::vector<std::pair<uint32_t, uint32_t>> forwards_;
   std::vector<IndexPlan> plans_;
   RowPointerMap rows_;
+  bool scanned_ = false;  // the map is damaged: pages_ were found by scanning
   uint32_t current_page_ = 0;
   uint64_t copied_ = 0;
 };

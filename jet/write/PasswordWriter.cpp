@@ -14,9 +14,8 @@ Status SetDatabasePassword(File& file, const std::string& password) {
   }
   Bytes start(kHeaderVersionOffset + 1, 0);
   JET_RETURN_IF_ERROR(file.ReadAt(0, start));
-  if (!HasJetSignature(start) || start[kHeaderVersionOffset] > static_cast<uint8_t>(JetVersion::kJet4)) {
-    return Status(ErrorKind::kNotADatabase, "not a Jet 3 or Jet 4 database").AtFile(file.Name());
-  }
+  const FileFormat format = IdentifyFormat(start);
+  if (format != FileFormat::kNone) return RefusedFormatError(format, start).AtFile(file.Name());
   const Layout& layout = LayoutFor(static_cast<JetVersion>(start[kHeaderVersionOffset]));
   Bytes page(layout.page_size, 0);
   JET_RETURN_IF_ERROR(file.ReadAt(0, page));

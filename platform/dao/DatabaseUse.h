@@ -15,16 +15,20 @@
 // sight unless this one may inspect them; their locks still count.
 //
 // Claiming a database takes this process's lock first and asks afterwards, so that between
-// a claim and its release nobody who respects the locks can come in.
+// a claim and its release nobody who respects the locks can come in. Files are looked at
+// through the program's file system (platform/base/ProgramFileSystem.h); the processes'
+// descriptors are read from /proc.
 //
-// That is how it goes on Linux (DatabaseUse.cpp). On Windows (WindowsDatabaseUse.cpp) a
-// database is in use as Windows says it: another process has the database or its lock file
-// open in a way that an exclusive open cannot coexist with, or holds a byte-range lock on
-// either; held exclusively when its open shares no reading.
+// That is how it goes on Linux (posix/DatabaseUseOf.cpp). On Windows
+// (windows/DatabaseUseOf.cpp) a database is in use as Windows says it: another process has
+// the database or its lock file open in a way that an exclusive open cannot coexist with,
+// or holds a byte-range lock on either; held exclusively when its open shares no reading.
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 
+#include "jet/io/File.h"
 #include "jet/io/FileLock.h"
 
 namespace tav {
@@ -35,10 +39,9 @@ enum class DatabaseUse {
   kHeldExclusively,  // another program keeps a write lock over the whole file
 };
 
-// The lock file of `database`: a trailing ".mdb" (any case) becomes ".ldb"; any other
-// extension is replaced by ".ldb", and a name without one gets ".ldb" appended. A lock
-// file is its own lock file.
-std::filesystem::path LockFilePath(const std::filesystem::path& database);
+// The lock file of `database`, named by the one rule (platform/dao/LockFileName.h); nullopt
+// when the name holds no ".mdb".
+std::optional<std::filesystem::path> LockFilePath(const std::filesystem::path& database);
 
 // Whether `database` (a host path) is in use by another program, as defined above.
 DatabaseUse UseOf(const std::filesystem::path& database);
@@ -57,9 +60,9 @@ struct DatabaseClaim {
   ClaimFailure failure = ClaimFailure::kNone;
 };
 
-// Takes a lock of `mode` on the database file open on `fd` (`database` is its path) and
+// Takes a lock of `mode` on the database file open as `file` (`database` is its path) and
 // keeps it when nobody else uses the database.
-DatabaseClaim ClaimOpenDatabase(int fd, const std::filesystem::path& database, jet::LockMode mode);
+DatabaseClaim ClaimOpenDatabase(jet::File& file, const std::filesystem::path& database, jet::LockMode mode);
 
 // The same for the database file at `database`, which is opened for the purpose.
 DatabaseClaim ClaimDatabase(const std::filesystem::path& database, jet::LockMode mode);

@@ -127,14 +127,15 @@ TEST(CheckTest, RowOffsetsOutsideThePageAreReported) {
 }
 
 TEST(CheckTest, ABrokenLongValueChainIsReportedOnItsPage) {
-  // The first stored memo or OLE value that lives outside its row, in any table.
+  // The first stored memo or OLE value that lives outside its row, in a user table (a catalog
+  // property value that cannot be read is a leftover, noted: see LostPropertyTest).
   for (const std::string& name : testing::AllFixtures()) {
     DamagedFile file(name);
     if (!file.password.empty()) continue;
     auto db = file.Open();
     ASSERT_TRUE(db.ok());
     uint32_t value_page = 0;
-    for (const CatalogEntry& e : (*db)->Tables(true)) {
+    for (const CatalogEntry& e : (*db)->Tables(false)) {
       auto def = (*db)->ReadTableDef(e.DefinitionPage());
       TableReader reader(**db, *def);
       for (auto row = reader.Next(); row.ok() && row->has_value() && value_page == 0; row = reader.Next()) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/jet/JetTestSupport.h"
+#include "tools/generator/Generator.h"
 
 namespace jet {
 namespace {
@@ -64,6 +65,27 @@ INSTANTIATE_TEST_SUITE_P(EachKind, JettoolError,
                            for (char& c : name) c = c == ' ' ? '_' : c;
                            return name;
                          });
+
+// Regression: `delete --where ID=abc` on a whole-number column deleted nothing and exited 0.
+// A value that is not a whole number in the column's range is refused, the file unchanged.
+TEST(JettoolDeleteTest, RefusesAWhereValueThatDoesNotFitTheColumn) {
+  TempDir dir;
+  tav::GenerateOptions options;
+  options.rows = 20;
+  ASSERT_TRUE(tav::GenerateInstallation(dir.path().string(), options).ok());
+  const std::string path = (dir.path() / "data" / "list.mdb").string();
+  const std::vector<uint8_t> before = testing::ReadBytes(path);
+  const std::string jettool = std::string(TAVIMER_BINARY_DIR) + "/tools/jettool delete " + ShellQuote(path);
+  for (const char* where : {"ID=abc", "ID=", "ID=1x", "ID=1.5", "ID=99999999999", "ID= 3"}) {
+    const auto run = testing::RunCommand(jettool + " Recipients --where " + ShellQuote(where) + " 2>&1");
+    EXPECT_EQ(run.exit_code, 2) << where << ": " << run.out;
+    EXPECT_EQ(run.out.rfind("error 3001: ", 0), 0u) << where << ": " << run.out;
+    EXPECT_EQ(testing::ReadBytes(path), before) << where;
+  }
+  const auto run = testing::RunCommand(jettool + " Recipients --where ID=3 2>&1");
+  EXPECT_EQ(run.exit_code, 0) << run.out;
+  EXPECT_EQ(run.out, "1 row(s) deleted\n");
+}
 
 }  // namespace
 }  // namespace jet

@@ -2,7 +2,8 @@
 // each kind of damage done to the busiest table. Undamaged, a file rebuilds to the same rows,
 // the same column definitions and the same index keys, byte for byte. Damaged, the repair
 // succeeds, the result passes the check and reads in mdbtools and mdb-reader, and where no
-// row data was destroyed (index pages, the table's page map) every row survives.
+// row data was destroyed (index pages, the tables' page maps, the free-page map) the rows are
+// exactly those of the undamaged file: every row survives and no deleted row comes back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <set>
 
 #include "jet/base/Bytes.h"
+#include "jet/base/WriteBytes.h"
 #include "jet/check/Checker.h"
 #include "jet/format/DataPage.h"
 #include "jet/read/DefinitionBytes.h"
@@ -21,6 +23,7 @@
 #include "tests/jet/DamageSupport.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"
+#include "tests/support/TestNames.h"
 
 namespace jet {
 namespace {
@@ -79,8 +82,21 @@ uint32_t BusyPage(const std::vector<StoredRow>& rows) {
 
 std::string BusyTable(const std::vector<StoredRow>& rows) { return testing::BusiestTable(rows).first; }
 
+// Zeroes the bytes of the usage map stored at row pointer `map`; false when there is none.
+bool ZeroMapRow(DamagedFile& f, Database& db, uint32_t map) {
+  auto page = db.ReadPage(PointerPage(map));
+  if (!page.ok()) return false;
+  auto info = ParseDataPage(*page, f.layout());
+  if (!info.ok() || PointerRow(map) >= info->rows.size()) return false;
+  const RowSlot& slot = info->rows[PointerRow(map)];
+  std::fill(f.Page(PointerPage(map)) + slot.start, f.Page(PointerPage(map)) + slot.end, 0);
+  return true;
+}
+
 struct DamageClass {
   const char* name;
+  // No row data is destroyed: the repair gives back exactly the rows of the undamaged file,
+  // none lost and none that the file's records mark deleted brought back.
   bool keeps_every_row;
   // Damages `file`; false when the file has nothing this damage applies to.
   std::function<bool(DamagedFile& file, const std::vector<StoredRow>& rows)> damage;
@@ -136,14 +152,46 @@ const std::vector<DamageClass>& DamageClasses() {
        [](DamagedFile& f, const std::vector<StoredRow>& rows) {
          auto db = f.Open();
          auto def = (*db)->OpenTable(BusyTable(rows));
-         if (!def.ok()) return false;
-         auto page = (*db)->ReadPage(PointerPage(def->used_pages));
-         auto info = ParseDataPage(*page, f.layout());
-         if (!info.ok() || PointerRow(def->used_pages) >= info->rows.size()) return false;
-         const RowSlot& slot = info->rows[PointerRow(def->used_pages)];
-         std::fill(f.Page(PointerPage(def->used_pages)) + slot.start,
-                   f.Page(PointerPage(def->used_pages)) + slot.end, 0);
-         return true;
+         return def.ok() && ZeroMapRow(f, **db, def->used_pages);
+       }},
+      // Every user table's page map at once, empty tables too: the pages a map no longer
+      // listed keep rows Access deleted, and only the tables' other records tell them apart.
+      {"every table's page map zeroed", true,
+       [](DamagedFile& f, const std::vector<StoredRow>&) {
+         auto db = f.Open();
+         bool any = false;
+         for (const CatalogEntry& entry : (*db)->Tables(false)) {
+           auto def = (*db)->ReadTableDef(entry.DefinitionPage());
+           if (def.ok()) any = ZeroMapRow(f, **db, def->used_pages) || any;
+         }
+         return any;
+       }},
+      {"free-page map zeroed", true,
+       [](DamagedFile& f, const std::vector<StoredRow>&) {
+         auto db = f.Open();
+         return ZeroMapRow(f, **db, RowPointer(kGlobalMapPage, 0));
+       }},
+      // A quarter of the index pages of every user table.
+      {"a quarter of all index pages garbled", true,
+       [](DamagedFile& f, const std::vector<StoredRow>&) {
+         auto db = f.Open();
+         std::set<uint32_t> pages;
+         for (const CatalogEntry& entry : (*db)->Tables(false)) {
+           auto def = (*db)->ReadTableDef(entry.DefinitionPage());
+           if (!def.ok()) continue;
+           for (const RealIndex& index : def->real_indexes) {
+             std::vector<uint32_t> visited;
+             (void)ReadIndexLeaves(**db, index.root_page, &visited);
+             pages.insert(visited.begin(), visited.end());
+           }
+         }
+         size_t n = 0;
+         for (uint32_t page : pages) {
+           if (n++ % 4 != 0) continue;
+           const std::vector<uint8_t> noise = Garble(f.page_size() - 0x20, page);
+           std::copy(noise.begin(), noise.end(), f.Page(page) + 0x20);
+         }
+         return !pages.empty();
        }},
   };
   return classes;
@@ -211,12 +259,14 @@ TEST_P(RepairSweepTest, EveryDamageRepairsAndNothingUndamagedChanges) {
         Database::OpenPath(path, {.password = password}).ok() ? password : "";
     EXPECT_EQ(testing::ProblemsFound(path, repaired_password), 0u);
     if (damage.keeps_every_row) {
+      const std::multiset<std::string> expected = RowTexts(rows);
       std::multiset<std::string> after = RowTexts(testing::ReadUserRows(path, repaired_password));
-      for (const std::string& row : RowTexts(rows)) {
+      for (const std::string& row : expected) {
         auto found = after.find(row);
         EXPECT_NE(found, after.end()) << "lost: " << row.substr(0, 200);
         if (found != after.end()) after.erase(found);
       }
+      for (const std::string& row : after) ADD_FAILURE() << "brought back: " << row.substr(0, 200);
     }
     EXPECT_EQ(ReadersComplaints(path, repaired_password), "");
   }
@@ -230,11 +280,9 @@ std::vector<std::string> SweepFiles() {
 
 INSTANTIATE_TEST_SUITE_P(Corpus, RepairSweepTest, ::testing::ValuesIn(SweepFiles()),
                          [](const auto& param_info) {
-                           std::string name = std::filesystem::path(param_info.param).stem().string();
-                           for (char& c : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           }
-                           return name + "_" + std::to_string(param_info.index);
+                           return tav::testing::TestNameOf(
+                                      std::filesystem::path(param_info.param).stem().string()) +
+                                  "_" + std::to_string(param_info.index);
                          });
 
 }  // namespace

@@ -6,11 +6,15 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <sstream>
 
 #include "jet/base/Bytes.h"
+#include "jet/compact/Compactor.h"
 #include "jet/edit/TableEditor.h"
+#include "jet/format/DataPage.h"
+#include "jet/read/TableReader.h"
 #include "jet/write/DatabaseCreator.h"
 #include "jet/write/PasswordWriter.h"
 #include "tools/generator/Generator.h"
@@ -278,6 +282,76 @@ TEST_P(WriterOracleTest, ManyRowsSpanPagesAndKeepTheirOrder) {
   EXPECT_EQ(got[12345], (std::vector<std::string>{"37035", "\"word 12345\""}));
   const std::string count = RunCommand("mdb-export -H '" + path.string() + "' Numbers | wc -l");
   EXPECT_EQ(std::stoi(count), 20000);
+}
+
+// Regression: rows written before a Boolean column was added to their table (each stores the
+// column count it had then) read null; Access, mdb-reader and mdbtools read False, and the
+// other fixed columns added with it null.
+TEST_P(WriterOracleTest, RowsWrittenBeforeABooleanColumnWasAddedReadFalse) {
+  TableDesign design{"Members",
+                     {{"ID", ColumnType::kLong},
+                      {"Name", ColumnType::kText, 40},
+                      {"Opted", ColumnType::kBoolean},
+                      {"Score", ColumnType::kLong}},
+                     {}};
+  std::vector<RowValues> rows;
+  for (int64_t i = 0; i < 50; ++i) rows.push_back({i, "member " + std::to_string(i), true, i * 2});
+  const fs::path path = Write("added.mdb", {{design, rows}});
+  // Opted and Score are added after the rows: each row keeps two columns and their two bits.
+  {
+    std::vector<uint8_t> bytes;
+    {
+      std::ifstream in(path, std::ios::binary);
+      bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    auto db = Database::OpenPath(path.string());
+    ASSERT_TRUE(db.ok());
+    const Layout& l = (*db)->layout();
+    auto def = (*db)->OpenTable("Members");
+    ASSERT_TRUE(def.ok());
+    TableReader reader(**db, *def);
+    size_t patched = 0;
+    while (true) {
+      auto record = reader.Next();
+      ASSERT_TRUE(record.ok());
+      if (!*record) break;
+      auto page = (*db)->ReadPage((*record)->page);
+      auto info = ParseDataPage(*page, l);
+      ASSERT_TRUE(info.ok());
+      const RowSlot& slot = info->rows.at((*record)->slot);
+      uint8_t* row = bytes.data() + size_t{(*record)->page} * l.page_size + slot.start;
+      row[0] = 2;
+      if (l.row_column_count_size == 2) row[1] = 0;
+      row[slot.end - slot.start - 1] &= 0x03;  // the one byte of the null mask
+      ++patched;
+    }
+    ASSERT_EQ(patched, rows.size());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  auto db = Database::OpenPath(path.string());
+  ASSERT_TRUE(db.ok());
+  auto def = (*db)->OpenTable("Members");
+  auto read = ReadAllRows(**db, *def);
+  ASSERT_TRUE(read.ok()) << read.status().ToString();
+  ASSERT_EQ(read->size(), rows.size());
+  for (const std::vector<Value>& row : *read) {
+    EXPECT_FALSE(row[2].null);
+    EXPECT_EQ(row[2].integer, 0);
+    EXPECT_TRUE(row[3].null);
+  }
+  const Dump dump = ReadWithMdbReader(path);
+  const auto& got = dump.rows.at("Members");
+  ASSERT_EQ(got.size(), rows.size());
+  for (const auto& cells : got) {
+    ASSERT_EQ(cells.size(), 4u);
+    EXPECT_EQ(cells[2], "false");
+    EXPECT_EQ(cells[3], "NULL");
+  }
+  // A compacted copy keeps the rows as stored, and reads the same.
+  const fs::path compacted = dir_ / "added-compacted.mdb";
+  ASSERT_TRUE(CompactToPath(**db, compacted.string()).ok());
+  EXPECT_EQ(ReadWithMdbReader(compacted).rows, dump.rows);
 }
 
 TEST_P(WriterOracleTest, PasswordIsReportedByMdbReader) {

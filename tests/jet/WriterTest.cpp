@@ -8,6 +8,7 @@
 #include "jet/read/TableReader.h"
 #include "jet/read/UsageMap.h"
 #include "jet/write/DatabaseCreator.h"
+#include "jet/write/PageAllocator.h"
 #include "jet/write/PasswordWriter.h"
 
 namespace jet {
@@ -328,6 +329,27 @@ TEST_P(WriterTest, DefinitionsLongerThanAPageContinueOnFurtherPages) {
 
 INSTANTIATE_TEST_SUITE_P(Versions, WriterTest, ::testing::Values(JetVersion::kJet3, JetVersion::kJet4),
                          [](const auto& p) { return p.param == JetVersion::kJet3 ? "Jet3" : "Jet4"; });
+
+// Access opens no Jet 3 file past 1 GB and no Jet 4 file past 2 GB: every writer (new files,
+// the generator, compaction, repair, the editor) hands its pages to a PageAllocator, which
+// refuses the first page beyond, before writing anything of it.
+TEST(FileSizeLimitTest, NoPageIsWrittenPastTheFormatsLimit) {
+  for (JetVersion version : {JetVersion::kJet3, JetVersion::kJet4}) {
+    const Layout& l = LayoutFor(version);
+    EXPECT_EQ(uint64_t{MaxPageCount(l)} * l.page_size, MaxFileBytes(version));
+    MemoryFile file;
+    PageAllocator allocator(file, l);
+    while (allocator.page_count() <= MaxPageCount(l)) allocator.Reserve();
+    const std::vector<uint8_t> page(l.page_size, 0);
+    const Status refused = allocator.Write(MaxPageCount(l), page);
+    EXPECT_EQ(refused.kind(), ErrorKind::kInvalidArgument);
+    EXPECT_NE(refused.description().find(version == JetVersion::kJet3 ? "past 1 GB" : "past 2 GB"),
+              std::string::npos)
+        << refused.ToString();
+    EXPECT_TRUE(file.bytes().empty());
+    EXPECT_TRUE(allocator.Write(5, page).ok());
+  }
+}
 
 }  // namespace
 }  // namespace jet

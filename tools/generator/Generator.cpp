@@ -1,6 +1,8 @@
 #include "tools/generator/Generator.h"
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <random>
 
 #include "jet/io/FileSystem.h"
@@ -165,81 +167,101 @@ Result<std::unique_ptr<DatabaseCreator>> NewDatabase(const fs::path& path, const
   return DatabaseCreator::Create(std::move(file), create);
 }
 
-Status WriteList(const fs::path& path, Run& run) {
-  JET_ASSIGN_OR_RETURN(auto db, NewDatabase(path, run.options, run.options.password, run.options.seed));
-  JET_ASSIGN_OR_RETURN(TableBuilder * table, db->AddTable(RecipientsDesign()));
-  for (uint64_t i = 0; i < run.options.rows; ++i) {
-    Dice& d = run.dice;
-    const std::string first = d.Pick(kFirstNames), last = d.Pick(kLastNames);
-    std::string email =
-        first.substr(0, 1) + "." + last + "." + std::to_string(i + 1) + "@" + d.Pick(kDomains);
-    RowValues row{std::monostate{},
-                  std::move(email),
-                  first,
-                  last,
-                  static_cast<int64_t>(d.Below(16)),
-                  d.Below(5) != 0,
-                  kFirstDay + static_cast<double>(d.Below(5000)) + 0.25,
-                  std::monostate{}};
-    if (d.Below(3) == 0) row[7] = d.Text(d.Below(400));
-    JET_RETURN_IF_ERROR(run.Put(*table, std::move(row)));
+// Creates the database at `path` and fills it with `fill`. One left unfinished (a writer
+// refused to grow it past its format's file-size limit, the disk failed) is removed again, so
+// that no half-written database stays behind; one that was already there is never touched.
+Status WriteDatabase(const fs::path& path, Run& run, const std::string& password, uint64_t seed,
+                     const std::function<Status(DatabaseCreator&)>& fill) {
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<DatabaseCreator> db, NewDatabase(path, run.options, password, seed));
+  Status written = fill(*db);
+  if (written.ok()) written = db->Finish();
+  if (!written.ok()) {
+    db.reset();
+    std::error_code ec;
+    fs::remove(path, ec);
   }
-  return db->Finish();
+  return written;
+}
+
+Status WriteList(const fs::path& path, Run& run) {
+  return WriteDatabase(path, run, run.options.password, run.options.seed, [&](DatabaseCreator& db) -> Status {
+    JET_ASSIGN_OR_RETURN(TableBuilder * table, db.AddTable(RecipientsDesign()));
+    for (uint64_t i = 0; i < run.options.rows; ++i) {
+      Dice& d = run.dice;
+      const std::string first = d.Pick(kFirstNames), last = d.Pick(kLastNames);
+      std::string email =
+          first.substr(0, 1) + "." + last + "." + std::to_string(i + 1) + "@" + d.Pick(kDomains);
+      RowValues row{std::monostate{},
+                    std::move(email),
+                    first,
+                    last,
+                    static_cast<int64_t>(d.Below(16)),
+                    d.Below(5) != 0,
+                    kFirstDay + static_cast<double>(d.Below(5000)) + 0.25,
+                    std::monostate{}};
+      if (d.Below(3) == 0) row[7] = d.Text(d.Below(400));
+      JET_RETURN_IF_ERROR(run.Put(*table, std::move(row)));
+    }
+    return Status::Ok();
+  });
 }
 
 Status WriteHistory(const fs::path& path, Run& run) {
-  JET_ASSIGN_OR_RETURN(auto db, NewDatabase(path, run.options, "", run.options.seed + 1));
-  JET_ASSIGN_OR_RETURN(TableBuilder * table, db->AddTable(HistoryDesign()));
-  const uint64_t rows = run.options.rows * 2;
-  for (uint64_t i = 0; i < rows; ++i) {
-    Dice& d = run.dice;
-    const size_t body = d.Below(200) == 0 ? 20000 + d.Below(100000) : 300 + d.Below(3500);
-    RowValues row{std::monostate{},
-                  static_cast<int64_t>(1 + d.Below(std::max<uint64_t>(run.options.rows, 1))),
-                  kFirstDay + static_cast<double>(i) / 96.0,
-                  static_cast<int64_t>(d.Below(4)),
-                  d.Words(1 + d.Below(6)),
-                  d.Text(body)};
-    if (run.options.deleted > 0 && d.Chance(run.options.deleted / 2)) {
-      RowValues earlier = row;
-      earlier[5] = d.Text(body / 2 + 100);
-      run.Tick();
-      JET_RETURN_IF_ERROR(table->AddUpdatedRow(earlier, std::move(row)).status());
-      continue;
+  return WriteDatabase(path, run, "", run.options.seed + 1, [&](DatabaseCreator& db) -> Status {
+    JET_ASSIGN_OR_RETURN(TableBuilder * table, db.AddTable(HistoryDesign()));
+    const uint64_t rows = run.options.rows * 2;
+    for (uint64_t i = 0; i < rows; ++i) {
+      Dice& d = run.dice;
+      const size_t body = d.Below(200) == 0 ? 20000 + d.Below(100000) : 300 + d.Below(3500);
+      RowValues row{std::monostate{},
+                    static_cast<int64_t>(1 + d.Below(std::max<uint64_t>(run.options.rows, 1))),
+                    kFirstDay + static_cast<double>(i) / 96.0,
+                    static_cast<int64_t>(d.Below(4)),
+                    d.Words(1 + d.Below(6)),
+                    d.Text(body)};
+      if (run.options.deleted > 0 && d.Chance(run.options.deleted / 2)) {
+        RowValues earlier = row;
+        earlier[5] = d.Text(body / 2 + 100);
+        run.Tick();
+        JET_RETURN_IF_ERROR(table->AddUpdatedRow(earlier, std::move(row)).status());
+        continue;
+      }
+      JET_RETURN_IF_ERROR(run.Put(*table, std::move(row)));
     }
-    JET_RETURN_IF_ERROR(run.Put(*table, std::move(row)));
-  }
-  return db->Finish();
+    return Status::Ok();
+  });
 }
 
 Status WriteSchedule(const fs::path& path, Run& run) {
-  JET_ASSIGN_OR_RETURN(auto db, NewDatabase(path, run.options, "", run.options.seed + 2));
-  JET_ASSIGN_OR_RETURN(TableBuilder * table, db->AddTable(ScheduleDesign()));
-  const uint64_t rows = std::max<uint64_t>(run.options.rows / 10, 1);
-  for (uint64_t i = 0; i < rows; ++i) {
-    Dice& d = run.dice;
-    RowValues row{std::monostate{},
-                  kFirstDay + static_cast<double>(d.Below(4000)) + 0.375,
-                  "List " + std::to_string(1 + d.Below(20)),
-                  static_cast<int64_t>(d.Below(8)),
-                  d.Below(2) == 0,
-                  d.Text(100 + d.Below(2000))};
-    JET_RETURN_IF_ERROR(run.Put(*table, std::move(row)));
-  }
-  return db->Finish();
+  return WriteDatabase(path, run, "", run.options.seed + 2, [&](DatabaseCreator& db) -> Status {
+    JET_ASSIGN_OR_RETURN(TableBuilder * table, db.AddTable(ScheduleDesign()));
+    const uint64_t rows = std::max<uint64_t>(run.options.rows / 10, 1);
+    for (uint64_t i = 0; i < rows; ++i) {
+      Dice& d = run.dice;
+      RowValues row{std::monostate{},
+                    kFirstDay + static_cast<double>(d.Below(4000)) + 0.375,
+                    "List " + std::to_string(1 + d.Below(20)),
+                    static_cast<int64_t>(d.Below(8)),
+                    d.Below(2) == 0,
+                    d.Text(100 + d.Below(2000))};
+      JET_RETURN_IF_ERROR(run.Put(*table, std::move(row)));
+    }
+    return Status::Ok();
+  });
 }
 
 Status WriteHelper(const fs::path& path, Run& run) {
-  JET_ASSIGN_OR_RETURN(auto db, NewDatabase(path, run.options, "", run.options.seed + 3));
-  JET_ASSIGN_OR_RETURN(TableBuilder * table, db->AddTable(SettingsDesign()));
-  for (const char* name : {"SmtpServer", "SmtpPort", "Sender", "LastList", "Signature", "Throttle"}) {
-    Dice& d = run.dice;
-    JET_RETURN_IF_ERROR(table
-                            ->AddRow({std::string(name), d.Words(1 + d.Below(8)),
-                                      kFirstDay + static_cast<double>(d.Below(4000))})
-                            .status());
-  }
-  return db->Finish();
+  return WriteDatabase(path, run, "", run.options.seed + 3, [&](DatabaseCreator& db) -> Status {
+    JET_ASSIGN_OR_RETURN(TableBuilder * table, db.AddTable(SettingsDesign()));
+    for (const char* name : {"SmtpServer", "SmtpPort", "Sender", "LastList", "Signature", "Throttle"}) {
+      Dice& d = run.dice;
+      JET_RETURN_IF_ERROR(table
+                              ->AddRow({std::string(name), d.Words(1 + d.Below(8)),
+                                        kFirstDay + static_cast<double>(d.Below(4000))})
+                              .status());
+    }
+    return Status::Ok();
+  });
 }
 
 Status CheckOptions(const GenerateOptions& options) {

@@ -21,6 +21,7 @@ int RunCompact(const CompactArgs& args) {
   if (!db.ok()) return ReportError(db.status());
   auto summary = jet::CompactToPath(**db, args.destination);
   if (!summary.ok()) return ReportError(summary.status());
+  for (const std::string& dropped : summary->dropped) std::cout << "dropped: " << dropped << "\n";
   std::cout << summary->tables << " tables, " << summary->rows << " rows, " << (*db)->page_count()
             << " pages -> " << summary->pages << " pages\n";
   return 0;
