@@ -15,6 +15,17 @@ if(TAVIMER_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# tavimer_test_paths(TARGET): where the test program finds the sources, the build and the
+# fixtures (TAVIMER_SOURCE_DIR, TAVIMER_BINARY_DIR, TAVIMER_FIXTURES_DIR), as the program
+# sees them: in the Windows build through the drive TAVIMER_HOST_DRIVE that Wine maps this
+# machine's root to.
+function(tavimer_test_paths target)
+  target_compile_definitions(${target} PRIVATE
+    TAVIMER_SOURCE_DIR="${TAVIMER_HOST_DRIVE}${PROJECT_SOURCE_DIR}"
+    TAVIMER_BINARY_DIR="${TAVIMER_HOST_DRIVE}${PROJECT_BINARY_DIR}"
+    TAVIMER_FIXTURES_DIR="${TAVIMER_HOST_DRIVE}${TAVIMER_FIXTURES_DIR}")
+endfunction()
+
 # tavimer_library(NAME SOURCES ... [PUBLIC_LIBS ...])
 function(tavimer_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS" ${ARGN})
@@ -24,7 +35,8 @@ function(tavimer_library name)
   tavimer_warnings(${name})
 endfunction()
 
-# tavimer_test(NAME LABELS label... SOURCES ... LIBS ... [GUI] [WHOLE] [LABEL_TESTS label regex ...])
+# tavimer_test(NAME LABELS label... SOURCES ... [POSIX_SOURCES ...] [WINDOWS_SOURCES ...] LIBS ...
+#              [GUI] [WHOLE] [WINDOWS] [LABEL_TESTS label regex ...])
 # Every test carries the label of its folder; GUI tests also carry "gui" and run offscreen.
 # WHOLE runs the binary as one ctest test, so that its tests share one costly set-up (a Wine
 # prefix), with a main that makes ctest report it skipped when any of its tests skipped and
@@ -32,24 +44,44 @@ endfunction()
 # LABEL_TESTS gives a label to the tests whose names match a regular expression only (pairs
 # of label and expression), for labels such as "slow" and "oracle" that hold for some of
 # an executable's tests and not for the others.
+# WINDOWS builds the program for Windows too (cmake/TavimerWindowsBuild.cmake), where it runs
+# under Wine, whole, as the ctest test NAME_windows with the labels windows and wine besides
+# its own; the Windows build makes only such programs. POSIX_SOURCES are compiled for POSIX
+# systems only, WINDOWS_SOURCES for Windows only.
 function(tavimer_test name)
-  cmake_parse_arguments(ARG "GUI;WHOLE" "TIMEOUT" "SOURCES;LIBS;LABELS;LABEL_TESTS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI;WHOLE;WINDOWS" "TIMEOUT"
+    "SOURCES;POSIX_SOURCES;WINDOWS_SOURCES;LIBS;LABELS;LABEL_TESTS" ${ARGN})
+  if(WIN32 AND NOT ARG_WINDOWS)
+    return()
+  endif()
+  if(WIN32)
+    list(APPEND ARG_SOURCES ${ARG_WINDOWS_SOURCES})
+  else()
+    list(APPEND ARG_SOURCES ${ARG_POSIX_SOURCES})
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
-  target_compile_definitions(${name} PRIVATE
-    TAVIMER_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    TAVIMER_BINARY_DIR="${PROJECT_BINARY_DIR}"
-    TAVIMER_FIXTURES_DIR="${TAVIMER_FIXTURES_DIR}")
+  tavimer_test_paths(${name})
   tavimer_warnings(${name})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  if(WIN32)
+    return()  # registered by the build for Linux, which runs it under Wine
+  endif()
+  if(ARG_WINDOWS AND TAVIMER_WINDOWS_TESTS)
+    file(RELATIVE_PATH folder "${PROJECT_BINARY_DIR}" "${CMAKE_CURRENT_BINARY_DIR}")
+    add_test(NAME ${name}_windows
+      COMMAND sh ${TAVIMER_WINE_RUN} ${TAVIMER_WINE_PREFIX} "${TAVIMER_WINDOWS_BINARY_DIR}/${folder}/${name}.exe")
+    set_tests_properties(${name}_windows PROPERTIES LABELS "${ARG_LABELS};windows;wine;slow" TIMEOUT ${ARG_TIMEOUT}
+      SKIP_RETURN_CODE 77)
+  endif()
   set(labels ${ARG_LABELS})
   set(env "")
   if(ARG_GUI)
     list(APPEND labels gui)
     set(env "QT_QPA_PLATFORM=offscreen")
-  endif()
-  if(NOT ARG_TIMEOUT)
-    set(ARG_TIMEOUT 300)
   endif()
   if(ARG_WHOLE)
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/WholeBinaryMain.cpp)

@@ -9,7 +9,8 @@
 
 namespace jet {
 
-// Windows code page bytes to UTF-8 (1252 built in; others through iconv, '?' when unknown).
+// Windows code page bytes to UTF-8 (1252 built in; others through the operating system,
+// SystemCodePage.h; '?' when unknown).
 std::string DecodeCodePage(std::span<const uint8_t> bytes, uint16_t code_page);
 
 // UTF-16LE to UTF-8; an odd trailing byte is ignored, lone surrogates become U+FFFD.

@@ -47,6 +47,6 @@ Result<CompactSummary> CompactInto(Database& source, File& destination);
 // copied. On failure the file is removed again. Errors: kExists when `path` exists, kCorrupt
 // when the new file does not read back, plus everything CompactInto and `fs` report.
 Result<CompactSummary> CompactToPath(Database& source, const std::string& path,
-                                     FileSystem& fs = PosixFileSystem());
+                                     FileSystem& fs = SystemFileSystem());
 
 }  // namespace jet

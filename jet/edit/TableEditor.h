@@ -41,7 +41,7 @@ class TableEditor {
   // Opens `path` through `fs`. Errors: those of opening a database, and kInUse when another
   // holder locks the file.
   static Result<std::unique_ptr<TableEditor>> Open(const std::string& path, const OpenOptions& options = {},
-                                                   FileSystem& fs = PosixFileSystem());
+                                                   FileSystem& fs = SystemFileSystem());
 
   // Deletes the rows of `table` that `match` accepts; returns how many.
   Result<size_t> DeleteRows(const std::string& table, const RowPredicate& match);

@@ -7,7 +7,7 @@
 // the others answer those questions with kUnsupported and kNone.
 //
 // Implementations:
-//   a file on disk  from FileSystem::Open or CreateNew (PosixFile.cpp)
+//   a file on disk  from FileSystem::Open or CreateNew (PosixFile.cpp, WindowsFile.cpp)
 //   MemoryFile      a growable byte buffer
 //   FaultyFile      wraps another File and starts failing after a budget of bytes or writes
 //   BorrowedFile, CountingFile  pass calls on to another File

@@ -1,11 +1,11 @@
 #include "jet/io/FileSystem.h"
 
-#include <filesystem>
+#include "jet/io/Utf8Path.h"
 
 namespace jet {
 
 std::string FolderOf(const std::string& path) {
-  const std::string folder = std::filesystem::path(path).parent_path().string();
+  const std::string folder = Utf8Of(PathOf(path).parent_path());
   return folder.empty() ? "." : folder;
 }
 

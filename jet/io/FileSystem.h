@@ -3,9 +3,12 @@
 // through a FileSystem (opening and creating files, temporary files beside a database,
 // listing a folder, renaming and removing, locks, flushing a folder, a file's mode and
 // owner), and every byte it reads or writes through the File that Open or CreateNew
-// returned. Only PosixFileSystem() touches the disk; tests put a FaultyFileSystem in its
+// returned. Only SystemFileSystem() touches the disk; tests put a FaultyFileSystem in its
 // place to make any one call fail, a CrashingFileSystem (CrashingFileSystem.h) to cut the
 // power at any call, or a MemoryFile where a single file is enough.
+//
+// Paths are UTF-8. On Windows they are Windows paths (drive letters, either slash), used
+// through the wide calls of the API.
 //
 // The lock taken here is the one lock family of the program (jet/io/FileLock.h), shared
 // with the platform layer and jettool.
@@ -28,17 +31,27 @@ class FileSystem {
 
   // Opens `path`. kCreateNew creates it with mode 0644 (less the process's mask);
   // kReadWriteExclusive holds the program's exclusive lock (FileLock.h) while it is open.
+  // On Windows every other open shares reading, writing and deleting with other programs,
+  // and is refused (kInUse) only where another program's share mode forbids it.
   // Errors: kNotFound (also for a folder), kExists, kInUse (locked), kIo.
   virtual Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) = 0;
   // Creates `path` for reading and writing with permission bits `mode` (less the process's
-  // mask), never through an existing file or link: kExists when the name is taken.
+  // mask), never through an existing file or link: kExists when the name is taken. On
+  // Windows only the owner's write bit counts: without it the file is made read-only.
   virtual Result<std::unique_ptr<File>> CreateNew(const std::string& path, uint32_t mode) = 0;
-  // Replaces `to` by `from` in one step.
+  // Replaces `to` by `from` in one step. Windows replaces no file that anyone has open, so
+  // there this process first closes what it has open of `to` (Files still open on it fail
+  // every later call, and its locks on it keep nothing); when another program has `to`
+  // open, the rename fails (kIo) and `to` stays as it was.
   virtual Status Rename(const std::string& from, const std::string& to) = 0;
   virtual Status Remove(const std::string& path) = 0;
   // Makes the folder's entries (creations, renames and removals in it) durable.
   virtual Status SyncFolder(const std::string& folder) = 0;
   // What the file system says of `path`, following links. kNotFound when nothing is there.
+  // On Windows a file has no numeric owner: Stat gives owner and group 0 and a mode of 0444,
+  // or 0666 unless the file is read-only, the volume's serial number as the device and the
+  // file's index as the inode; SetOwner changes nothing; SetMode makes the file read-only
+  // when the owner's write bit is clear.
   virtual Result<FileStat> Stat(const std::string& path) = 0;
   // The names in `folder`, without "." and "..", in no particular order.
   virtual Result<std::vector<std::string>> List(const std::string& folder) = 0;
@@ -48,7 +61,10 @@ class FileSystem {
   virtual Result<std::string> Resolve(const std::string& path) = 0;
 };
 
-// The operating system's file system.
+// The operating system's file system: the POSIX one (PosixFile.cpp) or the Windows one
+// (WindowsFile.cpp), whichever the build compiled in (jet/CMakeLists.txt).
+FileSystem& SystemFileSystem();
+// The same on POSIX systems, by its older name; not on Windows.
 FileSystem& PosixFileSystem();
 
 // The folder `path` is in; "." for a bare name.
@@ -56,7 +72,7 @@ std::string FolderOf(const std::string& path);
 
 // Loads a whole file into a MemoryFile.
 Result<std::unique_ptr<MemoryFile>> LoadIntoMemory(const std::string& path,
-                                                   FileSystem& fs = PosixFileSystem());
+                                                   FileSystem& fs = SystemFileSystem());
 
 // The calls of the file layer, as a FaultyFileSystem counts them.
 enum class FileCall {

@@ -218,4 +218,6 @@ FileSystem& PosixFileSystem() {
   return posix;
 }
 
+FileSystem& SystemFileSystem() { return PosixFileSystem(); }
+
 }  // namespace jet

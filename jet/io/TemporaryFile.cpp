@@ -4,13 +4,15 @@
 
 #include <filesystem>
 
+#include "jet/io/Utf8Path.h"
+
 namespace jet {
 
 namespace {
 
 // ".<name of path>.<purpose>"; the process id, "-" and a number follow.
 std::string Prefix(const std::filesystem::path& original, const std::string& purpose) {
-  return "." + original.filename().string() + "." + purpose;
+  return "." + Utf8Of(original.filename()) + "." + purpose;
 }
 
 bool Digits(const std::string& text) {
@@ -22,11 +24,11 @@ bool Digits(const std::string& text) {
 Result<std::unique_ptr<TemporaryFile>> TemporaryFile::CreateBeside(FileSystem& fs, const std::string& path,
                                                                    const std::string& purpose,
                                                                    uint32_t mode) {
-  const std::filesystem::path original(path);
+  const std::filesystem::path original = PathOf(path);
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name =
         Prefix(original, purpose) + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-    const std::string candidate = (original.parent_path() / name).string();
+    const std::string candidate = Utf8Of(original.parent_path() / PathOf(name));
     auto file = fs.CreateNew(candidate, mode);
     if (file.ok()) {
       return std::unique_ptr<TemporaryFile>(new TemporaryFile(fs, candidate, std::move(file).value()));
@@ -38,7 +40,7 @@ Result<std::unique_ptr<TemporaryFile>> TemporaryFile::CreateBeside(FileSystem& f
 
 Result<std::vector<std::string>> TemporaryFile::FoundBeside(FileSystem& fs, const std::string& path,
                                                             const std::string& purpose) {
-  const std::filesystem::path original(path);
+  const std::filesystem::path original = PathOf(path);
   const std::string prefix = Prefix(original, purpose);
   JET_ASSIGN_OR_RETURN(const std::vector<std::string> names, fs.List(FolderOf(path)));
   std::vector<std::string> found;
@@ -48,7 +50,7 @@ Result<std::vector<std::string>> TemporaryFile::FoundBeside(FileSystem& fs, cons
     const size_t dash = rest.find('-');
     if (dash == std::string::npos || !Digits(rest.substr(0, dash)) || !Digits(rest.substr(dash + 1)))
       continue;
-    found.push_back((original.parent_path() / name).string());
+    found.push_back(Utf8Of(original.parent_path() / PathOf(name)));
   }
   return found;
 }

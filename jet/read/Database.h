@@ -56,7 +56,7 @@ class Database : public PageSource {
   static Result<std::unique_ptr<Database>> Open(std::unique_ptr<File> file, const OpenOptions& options = {});
   // Opens a file read-only through `fs`. Adds kNotFound.
   static Result<std::unique_ptr<Database>> OpenPath(const std::string& path, const OpenOptions& options = {},
-                                                    FileSystem& fs = PosixFileSystem());
+                                                    FileSystem& fs = SystemFileSystem());
 
   const Header& header() const { return header_; }
   const Layout& layout() const override { return *layout_; }

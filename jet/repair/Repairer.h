@@ -43,6 +43,6 @@ Result<RepairReport> RepairInto(File& source, File& destination);
 // repaired copy failed its check), kIo; the original is then as it was. When only the flush
 // of the folder after the rename fails, the repair has happened and report.unsynced says so.
 Result<RepairReport> RepairDatabase(const std::string& path, const RepairOptions& options = {},
-                                    FileSystem& fs = PosixFileSystem());
+                                    FileSystem& fs = SystemFileSystem());
 
 }  // namespace jet

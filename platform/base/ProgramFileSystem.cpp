@@ -13,7 +13,7 @@ jet::FileSystem*& Chosen() {
 
 jet::FileSystem& ProgramFileSystem() {
   jet::FileSystem* chosen = Chosen();
-  return chosen != nullptr ? *chosen : jet::PosixFileSystem();
+  return chosen != nullptr ? *chosen : jet::SystemFileSystem();
 }
 
 ProgramFileSystemOverride::ProgramFileSystemOverride(jet::FileSystem& files) : before_(Chosen()) {

@@ -2,7 +2,7 @@
 // The one place that picks the program's file system: every file operation of the program
 // (the VB-style operations of platform/files, the database-engine layer of platform/dao and
 // the engine it drives, the maintenance cycle's own records) goes through the
-// jet::FileSystem returned here. It is the operating system's (jet::PosixFileSystem()), or
+// jet::FileSystem returned here. It is the operating system's (jet::SystemFileSystem()), or
 // what a test has put in its place for a whole run.
 
 #include "jet/io/FileSystem.h"

@@ -18,6 +18,11 @@
 // a claim and its release nobody who respects the locks can come in. Files are looked at
 // through the program's file system (platform/base/ProgramFileSystem.h); the processes'
 // descriptors are read from /proc.
+//
+// That is how it goes on Linux (posix/DatabaseUseOf.cpp). On Windows
+// (windows/DatabaseUseOf.cpp) a database is in use as Windows says it: another process has
+// the database or its lock file open in a way that an exclusive open cannot coexist with,
+// or holds a byte-range lock on either; held exclusively when its open shares no reading.
 
 #include <filesystem>
 #include <memory>

@@ -79,7 +79,7 @@ class FileLayerFault : public ::testing::TestWithParam<Case> {
 };
 
 TEST_P(FileLayerFault, EachCallFailingFailsCleanly) {
-  FaultyFileSystem clean(PosixFileSystem(), -1);
+  FaultyFileSystem clean(SystemFileSystem(), -1);
   const Outcome done = Run(clean);
   ASSERT_TRUE(done.status.ok()) << done.status.ToString();
   const size_t calls = clean.calls().size();
@@ -91,7 +91,7 @@ TEST_P(FileLayerFault, EachCallFailingFailsCleanly) {
 
   size_t after_rename = 0;
   for (size_t at = 0; at < calls; ++at) {
-    FaultyFileSystem faulty(PosixFileSystem(), static_cast<int64_t>(at));
+    FaultyFileSystem faulty(SystemFileSystem(), static_cast<int64_t>(at));
     const Outcome outcome = Run(faulty);
     ASSERT_TRUE(faulty.failed().has_value()) << "call " << at << " was never made";
     const std::string failed = faulty.failed()->ToString();
@@ -137,7 +137,7 @@ TEST(CrashingFileSystemTest, APowerCutKeepsOnlyWhatWasMadeDurable) {
   dir.Write("removed", Bytes("still here"));
   dir.Write("renamed", Bytes("named"));
   dir.Write("synced", Bytes("old"));
-  CrashingFileSystem crash(PosixFileSystem(), 15);
+  CrashingFileSystem crash(SystemFileSystem(), 15);
 
   auto rewritten = crash.Open(at("rewritten"), OpenMode::kReadWrite);  // call 0
   ASSERT_TRUE(rewritten.ok());
@@ -183,7 +183,7 @@ TEST(CrashingFileSystemTest, FolderChangesWithoutAFlushAreUndone) {
   const auto at = [&](const std::string& name) { return (dir.path() / name).string(); };
   dir.Write("removed", Bytes("still here"));
   dir.Write("renamed", Bytes("named"));
-  CrashingFileSystem crash(PosixFileSystem(), -1);
+  CrashingFileSystem crash(SystemFileSystem(), -1);
   auto created = crash.CreateNew(at("created"), 0644);
   ASSERT_TRUE((*created)->WriteAt(0, Bytes("data")).ok());
   ASSERT_TRUE((*created)->Sync().ok());
@@ -212,7 +212,7 @@ TEST(CrashingFileSystemTest, APowerCutMayKeepPartOfWhatWasNotSynced) {
     const auto at = [&](const std::string& name) { return (dir.path() / name).string(); };
     dir.Write("rewritten", Bytes("before"));
     dir.Write("renamed", Bytes("named"));
-    CrashingFileSystem crash(PosixFileSystem(), -1);
+    CrashingFileSystem crash(SystemFileSystem(), -1);
     auto file = crash.Open(at("rewritten"), OpenMode::kReadWrite);
     ASSERT_TRUE((*file)->Truncate(0).ok());
     ASSERT_TRUE((*file)->WriteAt(0, Bytes("aa")).ok());

@@ -1,9 +1,6 @@
 #include "tests/jet/JetTestSupport.h"
 
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <map>
 #include <random>
@@ -101,29 +98,6 @@ std::string TempDir::Write(const std::string& name, const std::vector<uint8_t>& 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-CommandOutput RunCommand(const std::string& command) {
-  CommandOutput result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
-
-std::string ShellQuote(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) {
-    if (c == '\'')
-      out += "'\\''";
-    else
-      out.push_back(c);
-  }
-  return out + "'";
 }
 
 }  // namespace jet::testing

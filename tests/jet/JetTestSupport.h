@@ -41,7 +41,8 @@ struct CommandOutput {
   int exit_code = -1;
   std::string out;
 };
-// Runs a shell command and captures its standard output.
+// Runs a command through the system's shell (sh, or cmd on Windows) and captures its
+// standard output; ShellQuote quotes one argument for that shell.
 CommandOutput RunCommand(const std::string& command);
 std::string ShellQuote(const std::string& text);
 

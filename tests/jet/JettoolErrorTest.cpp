@@ -77,7 +77,7 @@ TEST(JettoolDeleteTest, RefusesAWhereValueThatDoesNotFitTheColumn) {
   const std::vector<uint8_t> before = testing::ReadBytes(path);
   const std::string jettool = std::string(TAVIMER_BINARY_DIR) + "/tools/jettool delete " + ShellQuote(path);
   for (const char* where : {"ID=abc", "ID=", "ID=1x", "ID=1.5", "ID=99999999999", "ID= 3"}) {
-    const auto run = testing::RunCommand(jettool + " Recipients --where '" + where + "' 2>&1");
+    const auto run = testing::RunCommand(jettool + " Recipients --where " + ShellQuote(where) + " 2>&1");
     EXPECT_EQ(run.exit_code, 2) << where << ": " << run.out;
     EXPECT_EQ(run.out.rfind("error 3001: ", 0), 0u) << where << ": " << run.out;
     EXPECT_EQ(testing::ReadBytes(path), before) << where;

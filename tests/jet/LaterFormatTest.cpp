@@ -37,7 +37,8 @@ std::vector<uint8_t> Signed(const std::string& fixture, FileFormat format, uint8
 
 std::set<std::string> Listing(const std::filesystem::path& folder) {
   std::set<std::string> out;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) out.insert(entry.path().filename());
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    out.insert(entry.path().filename().string());
   return out;
 }
 
@@ -63,7 +64,7 @@ void ExpectRefusedInProcess(const TempDir& dir, const std::string& path, FileFor
   }
   refused(TableEditor::Open(path).status(), "editor");
   {
-    auto file = PosixFileSystem().Open(path, OpenMode::kReadWrite);
+    auto file = SystemFileSystem().Open(path, OpenMode::kReadWrite);
     ASSERT_TRUE(file.ok());
     refused(SetDatabasePassword(**file, "secret"), "password");
   }

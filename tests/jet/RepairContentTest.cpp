@@ -248,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, RepairContentTest, ::testing::Values(JetVersi
 // scrambled settings kept where they read sensibly.
 // A Jet 4 table People(Name unique, City) with the rows given.
 void WritePeople(const std::string& path, const std::vector<std::pair<std::string, std::string>>& people) {
-  auto file = PosixFileSystem().Open(path, OpenMode::kCreateNew);
+  auto file = SystemFileSystem().Open(path, OpenMode::kCreateNew);
   ASSERT_TRUE(file.ok());
   CreateOptions options;
   options.version = JetVersion::kJet4;
@@ -372,7 +372,7 @@ LongValueRows WalkLongValueRows(Database& db) {
 TEST_P(RepairContentTest, ARowLeftOutForItsKeyLeavesNoLongValueBehind) {
   const std::string path = (dir_.path() / "people.mdb").string();
   {
-    auto file = PosixFileSystem().Open(path, OpenMode::kCreateNew);
+    auto file = SystemFileSystem().Open(path, OpenMode::kCreateNew);
     ASSERT_TRUE(file.ok());
     CreateOptions options;
     options.version = GetParam();

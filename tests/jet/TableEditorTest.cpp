@@ -43,8 +43,8 @@ std::string WriteRecipients(const testing::TempDir& dir, JetVersion version, int
   const std::string path = (dir.path() / "recipients.mdb").string();
   CreateOptions options;
   options.version = version;
-  auto db =
-      DatabaseCreator::Create(std::move(PosixFileSystem().Open(path, OpenMode::kCreateNew)).value(), options);
+  auto db = DatabaseCreator::Create(std::move(SystemFileSystem().Open(path, OpenMode::kCreateNew)).value(),
+                                    options);
   EXPECT_TRUE(db.ok());
   TableDesign design{
       "Recipients",

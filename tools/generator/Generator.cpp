@@ -23,9 +23,9 @@ using jet::File;
 using jet::IndexColumnDesign;
 using jet::IndexDesign;
 using jet::OpenMode;
-using jet::PosixFileSystem;
 using jet::Result;
 using jet::RowValues;
+using jet::SystemFileSystem;
 using jet::TableBuilder;
 using jet::TableDesign;
 
@@ -159,7 +159,7 @@ Result<std::unique_ptr<DatabaseCreator>> NewDatabase(const fs::path& path, const
                   "cannot create folder " + path.parent_path().string() + ": " + ec.message());
   if (options.before_create) JET_RETURN_IF_ERROR(options.before_create(path.string()));
   JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file,
-                       PosixFileSystem().Open(path.string(), OpenMode::kCreateNew));
+                       SystemFileSystem().Open(path.string(), OpenMode::kCreateNew));
   CreateOptions create;
   create.version = options.version;
   create.password = password;
@@ -287,7 +287,7 @@ Status GenerateInstallation(const std::string& dir, const GenerateOptions& optio
   JET_RETURN_IF_ERROR(WriteHistory(root / "history" / "history.mdb", run));
   if (tv2) JET_RETURN_IF_ERROR(WriteSchedule(root / "schedule" / "schedule.mdb", run));
   if (!tv2) {
-    auto exe = PosixFileSystem().Open((root / "tavimer.exe").string(), OpenMode::kCreateNew);
+    auto exe = SystemFileSystem().Open((root / "tavimer.exe").string(), OpenMode::kCreateNew);
     if (!exe.ok() && exe.status().kind() != ErrorKind::kExists) return exe.status();
   }
   return Status::Ok();

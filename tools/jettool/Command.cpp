@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "jet/io/Utf8Path.h"
 #include "platform/dao/DaoNumbers.h"
 #include "platform/dao/DatabaseUse.h"
 
@@ -27,14 +28,14 @@ jet::Status InUse(const std::string& path) {
 }  // namespace
 
 jet::Result<std::unique_ptr<jet::FileLock>> HoldDatabase(const std::string& path) {
-  DatabaseClaim claim = ClaimDatabase(path, jet::LockMode::kHold);
+  DatabaseClaim claim = ClaimDatabase(jet::PathOf(path), jet::LockMode::kHold);
   if (claim.failure == ClaimFailure::kInUse || claim.failure == ClaimFailure::kHeldExclusively)
     return InUse(path);
   return std::move(claim.lock);
 }
 
 jet::Status RefuseInUse(const std::string& path) {
-  return UseOf(path) == DatabaseUse::kFree ? jet::Status::Ok() : InUse(path);
+  return UseOf(jet::PathOf(path)) == DatabaseUse::kFree ? jet::Status::Ok() : InUse(path);
 }
 
 void AddDatabaseArgs(CLI::App& sub, DatabaseArgs& args) {

@@ -1,8 +1,10 @@
 // jettool: inspect Jet databases from the command line. Exit codes: 0 success, 1 a check
 // found problems, 2 an error (printed as "error NNNN: description").
 #include <CLI/CLI.hpp>
+#include <vector>
 
 #include "tools/jettool/Command.h"
+#include "tools/jettool/ProgramArguments.h"
 
 namespace {
 
@@ -21,8 +23,11 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   tav::jettool::RunResult result;
   for (auto registrar : kCommands) registrar(app, result);
+  std::vector<std::string> arguments = tav::jettool::ProgramArguments(argc, argv);
+  std::vector<char*> utf8;
+  for (std::string& argument : arguments) utf8.push_back(argument.data());
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(utf8.size()), utf8.data());
   } catch (const CLI::ParseError& e) {
     const int code = app.exit(e);
     return code == 0 ? 0 : 2;

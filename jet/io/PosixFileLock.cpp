@@ -1,5 +1,3 @@
-#include "jet/io/FileLock.h"
-
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/stat.h>
@@ -10,6 +8,8 @@
 #include <mutex>
 #include <utility>
 
+#include "jet/io/FileLock.h"
+#include "jet/io/LockCounts.h"
 #include "jet/io/OsError.h"
 
 namespace jet {
@@ -17,42 +17,16 @@ namespace jet {
 namespace {
 
 // What this process holds on one file, through its one open description of it.
-struct Held {
+struct Held : LockCounts {
   enum class OnDisk { kNone, kRead, kWrite };
 
   int fd = -1;
   bool writable = false;
-  int shared = 0;
-  int exclusive = 0;
-  int holds = 0;
   OnDisk onDisk = OnDisk::kNone;
 
-  int& CountOf(LockMode mode) {
-    switch (mode) {
-      case LockMode::kShared:
-        return shared;
-      case LockMode::kExclusive:
-        return exclusive;
-      case LockMode::kHold:
-        break;
-    }
-    return holds;
-  }
-  bool Empty() const { return shared == 0 && exclusive == 0 && holds == 0; }
   OnDisk Wanted() const {
     if (exclusive > 0 || holds > 0) return OnDisk::kWrite;
     return shared > 0 ? OnDisk::kRead : OnDisk::kNone;
-  }
-  bool Allows(LockMode mode) const {
-    switch (mode) {
-      case LockMode::kShared:
-        return exclusive == 0;
-      case LockMode::kExclusive:
-        return shared == 0 && exclusive == 0;
-      case LockMode::kHold:
-        break;
-    }
-    return true;
   }
 };
 
@@ -145,6 +119,58 @@ void Forget(std::map<Key, Held>& files, std::map<Key, Held>::iterator it) {
   files.erase(it);
 }
 
+// A lock of the table: its file, its kind and the process that took it (a forked child
+// gives up nothing).
+class PosixFileLock final : public FileLock {
+ public:
+  PosixFileLock(Key file, LockMode mode) : file_(file), mode_(mode), owner_(::getpid()) {}
+  PosixFileLock(const PosixFileLock&) = delete;
+  PosixFileLock& operator=(const PosixFileLock&) = delete;
+  ~PosixFileLock() override;
+  bool TryMakeExclusive() override;
+
+ private:
+  Key file_;
+  LockMode mode_;
+  pid_t owner_;
+};
+
+PosixFileLock::~PosixFileLock() {
+  Table& table = TheTable();
+  std::lock_guard<std::mutex> guard(table.mutex);
+  if (owner_ != ::getpid()) return;
+  auto& files = table.files;
+  auto it = files.find(file_);
+  if (it == files.end()) return;
+  Held& held = it->second;
+  --held.CountOf(mode_);
+  if (held.Empty()) {
+    Forget(files, it);  // closing the description drops its lock
+    return;
+  }
+  Apply(held);  // a weaker lock than before: never refused
+}
+
+bool PosixFileLock::TryMakeExclusive() {
+  Table& table = TheTable();
+  std::lock_guard<std::mutex> guard(table.mutex);
+  if (owner_ != ::getpid()) return false;
+  auto it = table.files.find(file_);
+  if (it == table.files.end()) return false;
+  Held& held = it->second;
+  if (mode_ == LockMode::kExclusive) return true;
+  if (held.Total() != 1) return false;  // this lock is not the process's only one
+  --held.CountOf(mode_);
+  ++held.exclusive;
+  if (!Apply(held)) {
+    --held.exclusive;
+    ++held.CountOf(mode_);
+    return false;
+  }
+  mode_ = LockMode::kExclusive;
+  return true;
+}
+
 }  // namespace
 
 Result<std::unique_ptr<FileLock>> LockOpenFile(int fd, LockMode mode, const std::string& name) {
@@ -177,44 +203,15 @@ Result<std::unique_ptr<FileLock>> LockOpenFile(int fd, LockMode mode, const std:
     }
     return OsError(err, "cannot lock", name);
   }
-  return std::make_unique<FileLock>(FileLock::Token(), st.st_dev, st.st_ino, mode, ::getpid());
+  return std::unique_ptr<FileLock>(std::make_unique<PosixFileLock>(key, mode));
 }
 
-FileLock::~FileLock() {
-  Table& table = TheTable();
-  std::lock_guard<std::mutex> guard(table.mutex);
-  if (owner_ != ::getpid()) return;
-  auto& files = table.files;
-  auto it = files.find({device_, inode_});
-  if (it == files.end()) return;
-  Held& held = it->second;
-  --held.CountOf(mode_);
-  if (held.Empty()) {
-    Forget(files, it);  // closing the description drops its lock
-    return;
-  }
-  Apply(held);  // a weaker lock than before: never refused
-}
-
-bool FileLock::TryMakeExclusive() {
-  Table& table = TheTable();
-  std::lock_guard<std::mutex> guard(table.mutex);
-  if (owner_ != ::getpid()) return false;
-  auto it = table.files.find({device_, inode_});
-  if (it == table.files.end()) return false;
-  Held& held = it->second;
-  if (mode_ == LockMode::kExclusive) return true;
-  const bool alone = held.CountOf(mode_) == 1 && held.shared + held.exclusive + held.holds == 1;
-  if (!alone) return false;
-  --held.CountOf(mode_);
-  ++held.exclusive;
-  if (!Apply(held)) {
-    --held.exclusive;
-    ++held.CountOf(mode_);
-    return false;
-  }
-  mode_ = LockMode::kExclusive;
-  return true;
+Result<std::unique_ptr<FileLock>> LockPath(const std::string& path, LockMode mode) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return OsError(errno, "cannot lock", path);
+  auto lock = LockOpenFile(fd, mode, path);
+  ::close(fd);
+  return lock;
 }
 
 ForeignLock LockedByOthers(int fd) {
@@ -225,6 +222,14 @@ ForeignLock LockedByOthers(int fd) {
   auto& files = table.files;
   auto it = files.find({st.st_dev, st.st_ino});
   return Probe(it == files.end() ? fd : it->second.fd);
+}
+
+ForeignLock LockedByOthers(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return ForeignLock::kNone;
+  const ForeignLock seen = LockedByOthers(fd);
+  ::close(fd);
+  return seen;
 }
 
 }  // namespace jet
