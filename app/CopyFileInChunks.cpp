@@ -1,6 +1,7 @@
 #include "app/CopyFileInChunks.h"
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "platform/files/FileSystem.h"
@@ -25,13 +26,19 @@ constexpr std::string_view kEmptyLine = "\r\n";
 //  7. source closed, then target, once its new contents are on the disk (so that the
 //     source is never deleted while the only complete copy is still in the cache);
 //  8. the source deleted when asked.
-void CopyFileInChunks(const std::string& source, const std::string& target, bool deleteSource) {
+void CopyFileInChunks(const FileLocation& source, const FileLocation& target, bool deleteSource,
+                      CopyProgress* progress) {
+  CopyProgress ignored;
+  CopyProgress& done = progress != nullptr ? *progress : ignored;
   const int32_t length = FileLength(source);
   const int32_t fullBlocks = length / kBlockSize;
   const int32_t remainder = length % kBlockSize;
 
   SequentialFile in = SequentialFile::OpenRead(source);
-  WriteTextFile(target, kEmptyLine);
+  SequentialFile text = SequentialFile::OpenOutput(target);
+  done.targetChanged = true;
+  text.Write(kEmptyLine);
+  text.Close();
   SequentialFile out = SequentialFile::OpenWrite(target);
 
   if (fullBlocks > 0) {
@@ -50,6 +57,7 @@ void CopyFileInChunks(const std::string& source, const std::string& target, bool
   in.Close();
   out.Flush();
   out.Close();
+  done.targetComplete = true;
   if (deleteSource) KillFile(source);
 }
 

@@ -39,6 +39,10 @@ std::string RepairSucceededMessage(const std::string& path) {
   return GetText(kTheDatabase) + kBlankLine + Quoted(path) + kBlankLine + GetText(kRepaired);
 }
 
+std::string CopyFinishedMessage(const std::string& path, const std::string& description) {
+  return RepairSucceededMessage(path) + kBlankLine + description;
+}
+
 std::string CompactFailedMessage(const std::string& path, const std::string& description) {
   return FailureMessage(kCompactFailed, path, description);
 }

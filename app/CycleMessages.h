@@ -11,11 +11,15 @@ inline constexpr int kWrongPasswordStyle = 48;    // OK, exclamation
 inline constexpr int kRepairFailedStyle = 21;     // Retry and Cancel, stop
 inline constexpr int kRepairSucceededStyle = 64;  // OK, information
 inline constexpr int kCompactFailedStyle = 16;    // OK, stop
+inline constexpr int kCopyFinishedStyle = 64;     // OK, information
 
 std::string WrongPasswordMessage();
 std::string RepairFailedMessage(const std::string& path, const std::string& description);
 std::string RepairSucceededMessage(const std::string& path);
 std::string CompactFailedMessage(const std::string& path, const std::string& description);
+// An interrupted copy back finished: the repair-succeeded text, a blank line and what
+// happened (app/EarlierRun.h).
+std::string CopyFinishedMessage(const std::string& path, const std::string& description);
 
 // "The database "<path>" has been successfully compacted" (or "did not need ...").
 std::string ResultLine(const std::string& path, bool compacted);

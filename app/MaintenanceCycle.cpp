@@ -1,13 +1,15 @@
 #include "app/MaintenanceCycle.h"
 
-#include "app/CopyFileInChunks.h"
 #include "app/CycleFiles.h"
 #include "app/CycleMessages.h"
 #include "app/DatabaseSet.h"
 #include "app/DbEngine.h"
+#include "app/EarlierRun.h"
 #include "app/OpenDb.h"
 #include "app/PasswordCheck.h"
 #include "app/RunState.h"
+#include "platform/base/OsError.h"
+#include "platform/base/ProgramFileSystem.h"
 #include "platform/dao/DatabaseHold.h"
 #include "platform/files/FileSystem.h"
 
@@ -17,6 +19,9 @@ namespace {
 
 // The cancel answer of frmOptionalPwd.
 constexpr const char* kExitAnswer = "#EXIT#\r\n";
+
+// How many names are drawn for a temporary copy before the compaction is given up.
+constexpr int kNameDraws = 100;
 
 template <typename Step>
 void IgnoreFailure(Step&& step) {
@@ -29,39 +34,74 @@ void IgnoreFailure(Step&& step) {
 MaintenanceCycle::MaintenanceCycle(WindowServices& ws, Form& mainWindow, std::unique_ptr<RandomSource> random)
     : ws_(ws), mainWindow_(mainWindow), random_(std::move(random)) {}
 
-void MaintenanceCycle::PasswordCheck() { db_ = CheckMainPassword(ws_, FirstDatabase(Run().BasePath).Path()); }
+void MaintenanceCycle::PasswordCheck() {
+  main_ = FileLocation(FirstDatabase(Run().BasePath).Path());
+  // What an earlier run left comes before the check's open.
+  mainCleared_ = ClearUp(*main_);
+  db_ = CheckMainPassword(ws_, *main_);
+}
+
+FileLocation MaintenanceCycle::TakeInHand(const std::string& path) {
+  if (main_ && main_->windows() == path) return *main_;
+  return FileLocation(path);
+}
+
+bool MaintenanceCycle::ClearUp(const FileLocation& database) {
+  const EarlierRunOutcome outcome = ClearUpEarlierRun(database);
+  if (outcome.finished)
+    ws_.MsgBox(CopyFinishedMessage(database.windows(), *outcome.finished), kCopyFinishedStyle);
+  if (outcome.failed)
+    ws_.MsgBox(CompactFailedMessage(database.windows(), *outcome.failed), kCompactFailedStyle);
+  return outcome.proceed;
+}
 
 void MaintenanceCycle::Maintain(const std::string& folder, const std::string& fileName) {
-  DeleteLockFile(folder, fileName);
-  TestOpen(folder, fileName);
+  const FileLocation database = TakeInHand(folder + fileName);
+  bool cleared = true;
+  if (main_ && mainCleared_ && database.windows() == main_->windows()) {
+    cleared = *mainCleared_;
+    mainCleared_.reset();
+  } else {
+    cleared = ClearUp(database);
+  }
+  if (!cleared) {
+    // Left for a later run, as it is.
+    IgnoreFailure([&] {
+      if (db_) db_->Close();
+    });
+    db_.reset();
+    return;
+  }
+  DeleteLockFile(database);
+  TestOpen(database);
   // Nothing is done to the file while it is open here.
   IgnoreFailure([&] {
     if (db_) db_->Close();
   });
   db_.reset();
-  if (Run().NeedsRepair) Repair(folder + fileName);
+  if (Run().NeedsRepair) Repair(database);
   // A repair given up leaves the database as it was, without compaction or result line.
-  if (!Run().NeedsRepair) Compact(folder, fileName);
+  if (!Run().NeedsRepair) Compact(database);
   hold_.reset();
 }
 
-void MaintenanceCycle::DeleteLockFile(const std::string& folder, const std::string& fileName) {
-  auto lock = LockFileName(fileName);
-  if (lock) IgnoreFailure([&] { KillFile(folder + *lock); });
+void MaintenanceCycle::DeleteLockFile(const FileLocation& database) {
+  auto lock = LockFileName(database.FileName());
+  if (lock) IgnoreFailure([&] { KillFile(database.Beside(*lock)); });
 }
 
-void MaintenanceCycle::TestOpen(const std::string& folder, const std::string& fileName) {
+void MaintenanceCycle::TestOpen(const FileLocation& database) {
   ErrorRecord err;
   Run().NeedsRepair = false;
   // A failed open leaves the database held so far in place; the release after the test
   // open closes whichever one is held. A database that another program takes between the
   // open and the hold fails its test open like one already in use.
   Trap(err, [&] {
-    db_ = OpenDb(folder + fileName, false);
-    hold_ = HoldDatabase(folder + fileName);
+    db_ = OpenDb(database, false);
+    hold_ = HoldDatabase(database);
   });
   if (err.Number <= 0) return;
-  if (fileName == kMainDatabase) AskOptionalPassword(err.Description);
+  if (database.FileName() == kMainDatabase) AskOptionalPassword(err.Description);
   Run().NeedsRepair = true;
 }
 
@@ -80,66 +120,83 @@ void MaintenanceCycle::AskOptionalPassword(const std::string& description) {
   Run().DbPassword = answer;
 }
 
-void MaintenanceCycle::Repair(const std::string& path) {
+void MaintenanceCycle::Repair(const FileLocation& database) {
   for (;;) {
     ws_.DoEvents();
     ErrorRecord err;
-    Trap(err, [&] { DBEngine().RepairDatabase(path); });
+    Trap(err, [&] { DBEngine().RepairDatabase(database); });
     if (err.Number != 0) {
-      if (ws_.MsgBox(RepairFailedMessage(path, err.Description), kRepairFailedStyle) == vbRetry) continue;
+      if (ws_.MsgBox(RepairFailedMessage(database.windows(), err.Description), kRepairFailedStyle) == vbRetry)
+        continue;
       return;
     }
     // The repaired file may be a new one in the old one's place: it is held afresh.
-    IgnoreFailure([&] { hold_ = HoldDatabase(path); });
-    ws_.MsgBox(RepairSucceededMessage(path), kRepairSucceededStyle);
+    IgnoreFailure([&] { hold_ = HoldDatabase(database); });
+    ws_.MsgBox(RepairSucceededMessage(database.windows()), kRepairSucceededStyle);
     Run().NeedsRepair = false;
     return;
   }
 }
 
-std::string MaintenanceCycle::DrawTemporaryPath(const std::string& folder) {
+FileLocation MaintenanceCycle::DrawTemporaryCopy(const FileLocation& database) {
   random_->Reseed();
-  std::string path = folder + TemporaryName(random_->Next());
-  while (keptCopies_.count(path) != 0) path = folder + TemporaryName(random_->Next());
-  return path;
+  for (int draw = 0; draw < kNameDraws; ++draw) {
+    FileLocation copy = database.Beside(TemporaryName(random_->Next()));
+    auto taken = ProgramFileSystem().Stat(copy.host().string());
+    if (!taken.ok() && taken.status().kind() == jet::ErrorKind::kNotFound) return copy;
+  }
+  throw FileError(kErrPathFileAccess);
 }
 
-void MaintenanceCycle::Compact(const std::string& folder, const std::string& fileName) {
-  const std::string path = folder + fileName;
+void MaintenanceCycle::Compact(const FileLocation& database) {
   ws_.DoEvents();
-  const std::string tempPath = DrawTemporaryPath(folder);
-  IgnoreFailure([&] { KillFile(tempPath); });
   ErrorRecord err;
-  const std::string password = CompactPasswordArgument(fileName, Run().DbPassword);
+  FileLocation copy;
+  Trap(err, [&] { copy = DrawTemporaryCopy(database); });
+  const std::string password = CompactPasswordArgument(database.FileName(), Run().DbPassword);
   Run().WasCompacted = true;
-  Trap(err, [&] { DBEngine().CompactDatabase(path, tempPath, std::nullopt, std::nullopt, password); });
-  if (err.Number == 0) ReplaceIfSmaller(path, tempPath, err);
-  Report(path, err);
+  // A database that cannot be written is refused before anything is written beside it.
+  if (err.Number == 0) {
+    Trap(err, [&] { RequireWriteAccess(database); });
+    if (err.Number != 0)
+      err.Description =
+          Explained(err.Description, "The database cannot be written, so it has not been compacted.");
+  }
+  std::optional<CopyBack> copyBack;
+  if (err.Number == 0) Trap(err, [&] { copyBack = CopyBack::Begin(database, copy); });
+  if (err.Number == 0) {
+    Trap(err, [&] { DBEngine().CompactDatabase(database, copy, std::nullopt, std::nullopt, password); });
+    if (err.Number == 0) {
+      ReplaceIfSmaller(database, copy, *copyBack, err);
+    } else {
+      // Whatever the engine left under the temporary name goes too.
+      copyBack->Discard();
+    }
+  }
+  Report(database, err);
 }
 
-void MaintenanceCycle::ReplaceIfSmaller(const std::string& path, const std::string& tempPath,
-                                        ErrorRecord& err) {
+void MaintenanceCycle::ReplaceIfSmaller(const FileLocation& database, const FileLocation& copy,
+                                        CopyBack& copyBack, ErrorRecord& err) {
   bool smaller = false;
   // A length that cannot be read is reported like a failed compaction.
-  Trap(err, [&] { smaller = FileLength(path) > FileLength(tempPath); });
-  if (err.Number != 0) return;
-  if (!smaller) {
-    Run().WasCompacted = false;
-    IgnoreFailure([&] { KillFile(tempPath); });
+  Trap(err, [&] { smaller = FileLength(database) > FileLength(copy); });
+  if (err.Number != 0 || !smaller) {
+    if (err.Number == 0) Run().WasCompacted = false;
+    copyBack.Discard();
     return;
   }
-  Trap(err, [&] { CopyFileInChunks(tempPath, path, true); });
-  if (err.Number != 0) keptCopies_.insert(tempPath);
+  Trap(err, [&] { copyBack.ReplaceDatabase(); });
 }
 
-void MaintenanceCycle::Report(const std::string& path, const ErrorRecord& err) {
+void MaintenanceCycle::Report(const FileLocation& database, const ErrorRecord& err) {
   if (err.Number != 0) {
-    ws_.MsgBox(CompactFailedMessage(path, err.Description), kCompactFailedStyle);
+    ws_.MsgBox(CompactFailedMessage(database.windows(), err.Description), kCompactFailedStyle);
     return;
   }
   const std::string display = PropText(mainWindow_, "txtFiles", "Text");
   mainWindow_.SetProperty("txtFiles", "Text",
-                          AppendResultLine(display, ResultLine(path, Run().WasCompacted)));
+                          AppendResultLine(display, ResultLine(database.windows(), Run().WasCompacted)));
   mainWindow_.Refresh("txtFiles");
 }
 

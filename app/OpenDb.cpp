@@ -5,7 +5,7 @@
 
 namespace tav {
 
-std::unique_ptr<DaoDatabase> OpenDb(const std::string& path, bool exclusive) {
+std::unique_ptr<DaoDatabase> OpenDb(const FileLocation& path, bool exclusive) {
   DaoWorkspace& workspace = DBEngine().Workspaces(0);
   const std::string& password = Run().DbPassword;
   if (!password.empty()) return workspace.OpenDatabase(path, exclusive, false, "; pwd=" + password + ";");

@@ -8,8 +8,9 @@
 
 namespace tav {
 
-// Opens `path`, exclusively when `exclusive` is true. Handles no error: any failure is
+// Opens the database at `path` (resolved once; text is resolved on the way in), exclusively
+// when `exclusive` is true. Handles no error: any failure is
 // thrown on as the engine's VbError. The caller owns and releases the result.
-std::unique_ptr<DaoDatabase> OpenDb(const std::string& path, bool exclusive);
+std::unique_ptr<DaoDatabase> OpenDb(const FileLocation& path, bool exclusive);
 
 }  // namespace tav

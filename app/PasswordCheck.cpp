@@ -18,7 +18,7 @@ std::string AskPassword(WindowServices& ws) {
   }
 }
 
-std::unique_ptr<DaoDatabase> CheckMainPassword(WindowServices& ws, const std::string& mainPath) {
+std::unique_ptr<DaoDatabase> CheckMainPassword(WindowServices& ws, const FileLocation& mainPath) {
   std::unique_ptr<DaoDatabase> db;
   ErrorRecord err;
   for (int16_t attempt = 1;; ++attempt) {

@@ -18,7 +18,7 @@ inline constexpr int16_t kPasswordPrompts = 3;
 // program (ws.End()) when the dialog is cancelled or the fourth open is refused. Any other
 // outcome ends the check quietly: the open database is returned (the caller keeps it open
 // until it is opened again), or null after another failure, which the caller meets again.
-std::unique_ptr<DaoDatabase> CheckMainPassword(WindowServices& ws, const std::string& mainPath);
+std::unique_ptr<DaoDatabase> CheckMainPassword(WindowServices& ws, const FileLocation& mainPath);
 
 // Shows a fresh frmPwd modally and returns its answer (empty for cancel, also when the
 // dialog could not be shown).

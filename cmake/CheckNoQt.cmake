@@ -1,9 +1,15 @@
-# Fails when a source under DIR includes a Qt header: the engine must stay plain C++.
-file(GLOB_RECURSE sources "${DIR}/*.h" "${DIR}/*.cpp" "${DIR}/*.hpp" "${DIR}/*.cc")
-foreach(f ${sources})
-  file(STRINGS "${f}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]+|Qt[A-Za-z]*/)")
-  if(hits)
-    message(FATAL_ERROR "Qt header included in ${f}: ${hits}")
-  endif()
+# Fails when a source under one of DIRS (a list; DIR for a single folder) includes a Qt
+# header: only the Qt layer (gui/) may.
+if(NOT DIRS)
+  set(DIRS "${DIR}")
+endif()
+foreach(dir ${DIRS})
+  file(GLOB_RECURSE sources "${dir}/*.h" "${dir}/*.cpp" "${dir}/*.hpp" "${dir}/*.cc")
+  foreach(f ${sources})
+    file(STRINGS "${f}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]+|Qt[A-Za-z]*/)")
+    if(hits)
+      message(FATAL_ERROR "Qt header included in ${f}: ${hits}")
+    endif()
+  endforeach()
 endforeach()
-message(STATUS "no Qt header under ${DIR}")
+message(STATUS "no Qt header under ${DIRS}")

@@ -1,8 +1,7 @@
 #include "install/FindInstallPath.h"
 
-#include <exception>
-
 #include "app/RunState.h"
+#include "platform/base/VbError.h"
 
 namespace tav {
 
@@ -13,7 +12,7 @@ template <typename Test>
 bool Passes(Test&& test, const std::string& path) {
   try {
     return test(path);
-  } catch (const std::exception&) {
+  } catch (const VbError&) {
     return false;
   }
 }
@@ -49,7 +48,7 @@ void FindInstallPath(bool secondGeneration, const DiscoverySources& sources) {
   std::string candidate;
   try {
     candidate = InstallPathCandidate(secondGeneration, sources);
-  } catch (const std::exception&) {
+  } catch (const VbError&) {
     candidate.clear();
   }
   Run().BasePath = !candidate.empty() && IsDataRoot(candidate) ? candidate : std::string();

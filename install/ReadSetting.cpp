@@ -1,8 +1,8 @@
 #include "install/ReadSetting.h"
 
-#include <exception>
 #include <memory>
 
+#include "platform/base/VbError.h"
 #include "platform/registry/RegistryApi.h"
 #include "registry/cRegistry.h"
 
@@ -15,7 +15,7 @@ template <typename Step>
 void Attempt(bool& failed, Step&& step) {
   try {
     step();
-  } catch (const std::exception&) {
+  } catch (const VbError&) {
     failed = true;
   }
 }

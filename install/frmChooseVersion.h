@@ -3,65 +3,44 @@
 // the run will process and starts it; during the run `txtFiles` is the results display,
 // and after it `cmdEnd` ends the program.
 //
-// The window answers its caller through its "Tag" property: "TV1", "TV2" or empty.
+// The window answers its caller through its Tag: "TV1", "TV2" or empty. Closing it before
+// Start discards the choice, as if the window were destroyed with its tag; during the run a
+// close is refused, so no database is ever left half copied; once the run is over, closing
+// ends the program like the End button.
 
-#include <QImage>
-#include <array>
+#include <string_view>
 
-#include "platform/qt/QtWindowServices.h"
-#include "platform/qt/VbControls.h"
-
-class QCloseEvent;
-class QPaintEvent;
+#include "platform/window/FormHandlers.h"
 
 namespace tav {
 
-class ButtonPlus;
-class ResultsBox;
+// The window as designed: its controls, their places, captions and look.
+const FormDesign& frmChooseVersionDesign();
 
-class frmChooseVersion : public VbForm, public FormLoadHandler {
-  Q_OBJECT
+class frmChooseVersion : public FormHandlers {
  public:
   // The window's states, from its creation to the end of the run.
   enum class State { Choosing, Chosen, Working, Finished };
 
-  explicit frmChooseVersion(QtWindowServices& services);
+  explicit frmChooseVersion(WindowServices& services) : services_(services) {}
 
-  // Load handler: localises the designed "#n" captions.
+  // Localises the designed "#n" captions.
   void Form_Load(Form& self) override;
+  void Click(Form& self, std::string_view control, int index) override;
+  bool QueryUnload(Form& self) override;
 
-  // Event handlers of the buttons.
-  void cmdTV_Click(int index);
-  void cmdStart_Click();
-  void cmdEnd_Click();
+  void cmdTV_Click(Form& self, int index);
+  void cmdStart_Click(Form& self);
+  void cmdEnd_Click(Form& self);
 
-  State CurrentState() const;
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
+  State CurrentState(const Form& self) const;
 
  private:
-  void CreateControls();
-  void SetTabOrder();
-  QString TagText() const;
-
-  QtWindowServices& services_;
-  QImage picture_;
+  WindowServices& services_;
   bool started_ = false;
-
-  Label* Label1 = nullptr;
-  Label* Label2 = nullptr;
-  Label* lblWhich = nullptr;
-  std::array<ButtonPlus*, 2> cmdTV{};
-  Shape* shpSelected = nullptr;
-  ResultsBox* txtFiles = nullptr;
-  Label* lblStart = nullptr;
-  ButtonPlus* cmdStart = nullptr;
-  ButtonPlus* cmdEnd = nullptr;
 };
 
-// Registers the main window as "frmChooseVersion".
-void RegisterMainWindow(QtWindowServices& services);
+// The main window's design with its handlers, as "frmChooseVersion".
+FormClass MainWindowForm();
 
 }  // namespace tav

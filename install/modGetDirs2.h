@@ -4,17 +4,17 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/host/ShellFolders.h"
+
 namespace tav {
 
 // Shell special-folder id of the user's documents folder.
-constexpr int32_t CSIDL_PERSONAL = 5;
+constexpr int32_t CSIDL_PERSONAL = kShellFolderPersonal;
 
 // The path of a shell special folder, without a trailing separator (except a drive's
-// root), or the empty string when there is none. Never fails.
-// On Windows the shell answers for every id. Elsewhere only CSIDL_PERSONAL has an answer:
-// the "Personal" folder of the Wine prefix's registry ("Shell Folders", else the
-// expanded "User Shell Folders"), else the desktop's documents folder mapped to a
-// Windows path; other ids give "".
+// root), or the empty string when there is none. Never fails. The shell's answer
+// (platform/host/ShellFolders.h), with the per-user settings read through ReadSetting
+// where the folders come from the Wine prefix's registry.
 std::string GetSpecialFolder(int32_t folderId);
 
 // GetSpecialFolder(CSIDL_PERSONAL).

@@ -1,15 +1,9 @@
 #include "registry/cRegistry.h"
 
+#include <algorithm>
 #include <cstring>
-#include <filesystem>
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
-
+#include "platform/host/ProgramFile.h"
 #include "registry/RegistryKeyCloser.h"
 
 namespace tav {
@@ -42,17 +36,7 @@ size_t CharacterCount(const std::string& text) {
   return count;
 }
 
-std::string ExecutableStem() {
-#ifdef _WIN32
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return std::filesystem::path(path).stem().string();
-#else
-  std::error_code error;
-  const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string() : path.stem().string();
-#endif
-}
+std::string ExecutableStem() { return ProgramFile().stem().string(); }
 
 }  // namespace
 

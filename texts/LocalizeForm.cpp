@@ -1,5 +1,6 @@
 #include "texts/LocalizeForm.h"
 
+#include "platform/base/VbError.h"
 #include "texts/TextTable.h"
 
 namespace tav {
@@ -21,8 +22,9 @@ void ResolveMarker(Form& frm, std::string_view control, std::string_view propert
     if (!frm.GetProperty(control, property, value)) return;
     const int16_t number = MarkerNumber(value);
     if (number > 0) frm.SetProperty(control, property, GetText(number));
-  } catch (...) {
-    // A control that throws on access is passed over like one that lacks the property.
+  } catch (const VbError&) {
+    // A control that refuses the access with an error is passed over like one that lacks
+    // the property.
   }
 }
 
@@ -33,7 +35,7 @@ void LocalizeForm(Form& frm) {
   std::vector<std::string> controls;
   try {
     controls = frm.ControlNames();
-  } catch (...) {
+  } catch (const VbError&) {
     return;
   }
   for (const std::string& control : controls) {
@@ -42,7 +44,7 @@ void LocalizeForm(Form& frm) {
     bool isCommonDialog = false;
     try {
       isCommonDialog = frm.ControlType(control) == "CommonDialog";
-    } catch (...) {
+    } catch (const VbError&) {
     }
     if (isCommonDialog) {
       ResolveMarker(frm, control, "DialogTitle");

@@ -1,20 +1,20 @@
 #pragma once
-// The password dialogs' terminal counterparts, for runs from the command line. Each one
-// prints its texts (for frmOptionalPwd with the error the caller put into lblError) and
-// answers through its Tag exactly as the window does: OK with the box's text (without
-// leading and trailing spaces, in lower case) or its cancel answer.
+// The password dialogs at the terminal, for runs from the command line. The user of each
+// dialog prints its labels (for frmOptionalPwd with the error the caller put into lblError)
+// and answers as a user of the window would: enters the password into the box and presses
+// OK, or presses Cancel; the dialog's own handlers make the answer.
 //
 // Where the box's text comes from:
-// - a password file (its first line, taken as pasted: not filtered). frmPwd takes it once
-//   per run; asked again, the file's password was refused, and frmPwd answers cancel.
-//   frmOptionalPwd takes it as the database's password.
-// - otherwise the terminal, typed without echo and filtered key by key as the box filters
-//   them. frmPwd asks again after an empty line (its OK stays disabled while the box is
-//   empty); frmOptionalPwd takes an empty line as "no password". The end of the input
-//   (Ctrl-D) is cancel.
-// - with neither, frmPwd answers cancel and frmOptionalPwd "no password" (its OK at once).
+// - a password file (its first line, pasted: not filtered). frmPwd takes it once per run;
+//   asked again, the file's password was refused, and frmPwd is cancelled. frmOptionalPwd
+//   takes it as the database's password.
+// - otherwise the terminal, typed without echo key by key into the box, which refuses the
+//   keys it refuses in the window. frmPwd asks again while its OK stays disabled (a line
+//   that leaves the box without a password); frmOptionalPwd takes any line, an empty one as
+//   "no password". The end of the input (Ctrl-D) is cancel.
+// - with neither, frmPwd is cancelled and frmOptionalPwd answered "no password" (its OK at
+//   once).
 
-#include <memory>
 #include <optional>
 #include <string>
 

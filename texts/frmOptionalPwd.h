@@ -3,19 +3,16 @@
 // repaired. The caller puts the error description into lblError after loading. OK answers
 // the password or the empty string (no password); cancel answers "#EXIT#" and CR LF.
 
-#include "texts/PasswordDialog.h"
+#include "platform/window/FormHandlers.h"
 
 namespace tav {
 
 // The cancel answer of frmOptionalPwd.
 inline constexpr const char* kOptionalPwdCancel = "#EXIT#\r\n";
 
-class frmOptionalPwd : public PasswordDialog {
-  Q_OBJECT
- public:
-  frmOptionalPwd();
+const FormDesign& frmOptionalPwdDesign();
 
-  Label* lblError = nullptr;
-};
+// The design with its handlers, as "frmOptionalPwd".
+FormClass OptionalPasswordForm();
 
 }  // namespace tav

@@ -2,14 +2,13 @@
 // Asks for the password of a protected database. OK answers the password (never empty);
 // cancel answers the empty string.
 
-#include "texts/PasswordDialog.h"
+#include "platform/window/FormHandlers.h"
 
 namespace tav {
 
-class frmPwd : public PasswordDialog {
-  Q_OBJECT
- public:
-  frmPwd();
-};
+const FormDesign& frmPwdDesign();
+
+// The design with its handlers, as "frmPwd".
+FormClass PasswordForm();
 
 }  // namespace tav

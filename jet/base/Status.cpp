@@ -17,6 +17,11 @@ Status& Status::AtOffset(uint64_t offset) {
   return *this;
 }
 
+Status& Status::WithCause(OsCause cause) {
+  if (error_) error_->cause = cause;
+  return *this;
+}
+
 Status& Status::Refusing(FileFormat format) {
   if (error_) error_->refused_format = format;
   return *this;

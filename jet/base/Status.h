@@ -24,6 +24,19 @@ enum class ErrorKind {
   kInvalidArgument,
 };
 
+// What the operating system said when it refused a file operation, for the layers above,
+// which tell a full disk or a read-only medium apart from other failures of the disk. Set
+// only by the file layer (jet/io/OsError.h); kNone for every other error.
+enum class OsCause {
+  kNone,
+  kNotAFolder,      // a component of the path is not a folder
+  kNoSpace,         // the disk or the user's quota is full, or the file would grow too large
+  kDenied,          // no permission, or a file that may not be changed (immutable, append-only)
+  kReadOnlyMedium,  // the file system is mounted read-only
+  kDevice,          // the device failed
+  kOther,
+};
+
 // What a file refused as no database of ours turned out to be, so that a caller can say so
 // ("an Access 2007 or later file", "not a database"). Set on the kNotADatabase and
 // kUnsupported errors that refuse a file for its signature or format version; kNone on every
@@ -39,7 +52,13 @@ class Status {
  public:
   Status() = default;  // success
   Status(ErrorKind kind, std::string description)
-      : error_(Error{kind, std::move(description), {}, std::nullopt, std::nullopt, FileFormat::kNone}) {}
+      : error_(Error{kind,
+                     std::move(description),
+                     {},
+                     std::nullopt,
+                     std::nullopt,
+                     OsCause::kNone,
+                     FileFormat::kNone}) {}
 
   static Status Ok() { return Status(); }
   bool ok() const { return !error_.has_value(); }
@@ -50,6 +69,7 @@ class Status {
   const std::string& file() const { return error_->file; }
   std::optional<uint32_t> page() const { return error_->page; }
   std::optional<uint64_t> offset() const { return error_->offset; }
+  OsCause cause() const { return error_ ? error_->cause : OsCause::kNone; }
   // What the refused file is (see FileFormat); kNone when this error is not such a refusal.
   FileFormat refused_format() const { return error_ ? error_->refused_format : FileFormat::kNone; }
 
@@ -57,6 +77,7 @@ class Status {
   Status& AtFile(std::string path);
   Status& AtPage(uint32_t page);
   Status& AtOffset(uint64_t offset);
+  Status& WithCause(OsCause cause);
   Status& Refusing(FileFormat format);
 
   // "description (file x, page n, offset m)" for logs and the command-line tools.
@@ -69,6 +90,7 @@ class Status {
     std::string file;
     std::optional<uint32_t> page;
     std::optional<uint64_t> offset;
+    OsCause cause;
     FileFormat refused_format;
   };
   std::optional<Error> error_;

@@ -3,38 +3,6 @@
 namespace jet {
 namespace {
 
-// A file whose every call is a step of its file system.
-class SteppingFile : public File {
- public:
-  SteppingFile(std::unique_ptr<File> inner, FaultyFileSystem& steps)
-      : inner_(std::move(inner)), steps_(steps) {}
-  Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override {
-    JET_RETURN_IF_ERROR(steps_.Step(FileCall::kRead, Name()));
-    return inner_->ReadAt(offset, buffer);
-  }
-  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
-    JET_RETURN_IF_ERROR(steps_.Step(FileCall::kWrite, Name()));
-    return inner_->WriteAt(offset, data);
-  }
-  Result<uint64_t> Size() override {
-    JET_RETURN_IF_ERROR(steps_.Step(FileCall::kSize, Name()));
-    return inner_->Size();
-  }
-  Status Sync() override {
-    JET_RETURN_IF_ERROR(steps_.Step(FileCall::kSync, Name()));
-    return inner_->Sync();
-  }
-  Status Truncate(uint64_t size) override {
-    JET_RETURN_IF_ERROR(steps_.Step(FileCall::kTruncate, Name()));
-    return inner_->Truncate(size);
-  }
-  std::string Name() const override { return inner_->Name(); }
-
- private:
-  std::unique_ptr<File> inner_;
-  FaultyFileSystem& steps_;
-};
-
 const char* CallName(FileCall call) {
   switch (call) {
     case FileCall::kOpen:
@@ -51,6 +19,8 @@ const char* CallName(FileCall call) {
       return "sync folder";
     case FileCall::kStat:
       return "stat";
+    case FileCall::kList:
+      return "list";
     case FileCall::kSetOwner:
       return "chown";
     case FileCall::kSetMode:
@@ -67,6 +37,10 @@ const char* CallName(FileCall call) {
       return "sync";
     case FileCall::kTruncate:
       return "truncate";
+    case FileCall::kFileLock:
+      return "lock file";
+    case FileCall::kFileStat:
+      return "stat file";
   }
   return "?";
 }
@@ -75,13 +49,56 @@ const char* CallName(FileCall call) {
 
 std::string RecordedCall::ToString() const { return std::string(CallName(call)) + " " + path; }
 
+Status SteppingFile::ReadAt(uint64_t offset, std::span<uint8_t> buffer) {
+  JET_RETURN_IF_ERROR(steps_.Step(FileCall::kRead, Name()));
+  return inner_->ReadAt(offset, buffer);
+}
+
+Status SteppingFile::WriteAt(uint64_t offset, std::span<const uint8_t> data) {
+  JET_RETURN_IF_ERROR(steps_.Step(FileCall::kWrite, Name()));
+  return inner_->WriteAt(offset, data);
+}
+
+Result<uint64_t> SteppingFile::Size() {
+  JET_RETURN_IF_ERROR(steps_.Step(FileCall::kSize, Name()));
+  return inner_->Size();
+}
+
+Status SteppingFile::Sync() {
+  JET_RETURN_IF_ERROR(steps_.Step(FileCall::kSync, Name()));
+  return inner_->Sync();
+}
+
+Status SteppingFile::Truncate(uint64_t size) {
+  JET_RETURN_IF_ERROR(steps_.Step(FileCall::kTruncate, Name()));
+  return inner_->Truncate(size);
+}
+
+Result<std::unique_ptr<FileLock>> SteppingFile::Lock(LockMode mode) {
+  JET_RETURN_IF_ERROR(steps_.Step(FileCall::kFileLock, Name()));
+  return inner_->Lock(mode);
+}
+
+Result<FileStat> SteppingFile::Stat() {
+  JET_RETURN_IF_ERROR(steps_.Step(FileCall::kFileStat, Name()));
+  return inner_->Stat();
+}
+
 Status FaultyFileSystem::Step(FileCall call, const std::string& path) {
   calls_.push_back({call, path});
+  if (fault_.from && !armed_ && fault_.from(calls_.back())) armed_ = true;
   if (only_ && *only_ != call) return Status::Ok();
-  if (counted_++ != fail_at_) return Status::Ok();
-  failed_ = calls_.back();
-  return IoError("injected failure of call " + std::to_string(calls_.size() - 1) + ": " +
-                 calls_.back().ToString());
+  const int64_t number = counted_++;
+  if (fault_.from) {
+    if (!armed_ || (failed_ && !fault_.lasting)) return Status::Ok();
+  } else if (fail_at_ < 0 || number < fail_at_ || (number > fail_at_ && !fault_.lasting)) {
+    return Status::Ok();
+  }
+  if (!failed_) failed_ = calls_.back();
+  std::string what =
+      "injected failure of call " + std::to_string(calls_.size() - 1) + ": " + calls_.back().ToString();
+  if (fault_.cause == OsCause::kNoSpace) what += ": no space left on the disk";
+  return IoError(what).WithCause(fault_.cause);
 }
 
 Result<std::unique_ptr<File>> FaultyFileSystem::Open(const std::string& path, OpenMode mode) {
@@ -115,6 +132,11 @@ Status FaultyFileSystem::SyncFolder(const std::string& folder) {
 Result<FileStat> FaultyFileSystem::Stat(const std::string& path) {
   JET_RETURN_IF_ERROR(Step(FileCall::kStat, path));
   return inner_.Stat(path);
+}
+
+Result<std::vector<std::string>> FaultyFileSystem::List(const std::string& folder) {
+  JET_RETURN_IF_ERROR(Step(FileCall::kList, folder));
+  return inner_.List(folder);
 }
 
 Status FaultyFileSystem::SetOwner(const std::string& path, uint32_t owner, uint32_t group) {

@@ -4,6 +4,14 @@
 
 namespace jet {
 
+Result<std::unique_ptr<FileLock>> File::Lock(LockMode /*mode*/) {
+  return Status(ErrorKind::kUnsupported, "this file cannot be locked").AtFile(Name());
+}
+
+Result<FileStat> File::Stat() {
+  return Status(ErrorKind::kUnsupported, "this file is not on a disk").AtFile(Name());
+}
+
 Status MemoryFile::ReadAt(uint64_t offset, std::span<uint8_t> buffer) {
   if (offset > bytes_.size() || buffer.size() > bytes_.size() - offset) {
     return CorruptError("read past the end of the file").AtFile(name_).AtOffset(offset);

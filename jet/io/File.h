@@ -3,6 +3,9 @@
 // writes through a File, so tests can substitute an in-memory file or one that fails on
 // purpose.
 //
+// A file on disk can also be locked (FileLock.h) and asked who else locks it and what it is;
+// the others answer those questions with kUnsupported and kNone.
+//
 // Implementations:
 //   a file on disk  from FileSystem::Open or CreateNew (PosixFile.cpp)
 //   MemoryFile      a growable byte buffer
@@ -17,8 +20,25 @@
 #include <vector>
 
 #include "jet/base/Status.h"
+#include "jet/io/FileLock.h"
 
 namespace jet {
+
+enum class FileKind { kFile, kFolder, kOther };
+
+// What the file system says of a file: its permission bits and owner, its kind, its size and
+// its identity (two names with the same device and inode are one file).
+struct FileStat {
+  uint32_t mode = 0;  // permission bits (07777)
+  uint32_t owner = 0;
+  uint32_t group = 0;
+  FileKind kind = FileKind::kFile;
+  uint64_t size = 0;
+  uint64_t device = 0;
+  uint64_t inode = 0;
+
+  bool SameFile(const FileStat& other) const { return device == other.device && inode == other.inode; }
+};
 
 class File {
  public:
@@ -35,6 +55,14 @@ class File {
   virtual Status Truncate(uint64_t size) = 0;
   // A name for error messages (the path for a real file).
   virtual std::string Name() const = 0;
+
+  // Takes a lock of `mode` on this file without waiting (FileLock.h: kInUse when a lock of
+  // this process or of another program stands in the way); the lock may outlive the File.
+  virtual Result<std::unique_ptr<FileLock>> Lock(LockMode mode);
+  // The locks that other programs keep on this file (FileLock.h: LockedByOthers).
+  virtual ForeignLock ForeignLocks() { return ForeignLock::kNone; }
+  // What the file system says of this open file.
+  virtual Result<FileStat> Stat();
 };
 
 enum class OpenMode {
@@ -42,6 +70,7 @@ enum class OpenMode {
   kReadWrite,
   kCreateNew,           // create; fails with kExists when the file is already there
   kReadWriteExclusive,  // read-write, holding an exclusive lock; kInUse when someone holds one
+  kReadWriteCreate,     // read-write, created (mode 0666 less the process's mask) when missing
 };
 
 // A file held in memory; copyable contents for inspection by tests.

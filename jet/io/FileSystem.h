@@ -1,15 +1,17 @@
 #pragma once
-// The engine's file layer: everything it does to the file system goes through a FileSystem
-// (opening and creating files, temporary files beside a database, renaming and removing,
-// the exclusive lock, flushing a folder, a file's mode and owner), and every byte it reads
-// or writes through the File that Open or CreateNew returned. Only PosixFileSystem() touches
-// the disk; tests put a FaultyFileSystem in its place to make any one call fail, or a
-// MemoryFile where a single file is enough.
+// The engine's file layer, and the program's: everything either does to the file system goes
+// through a FileSystem (opening and creating files, temporary files beside a database,
+// listing a folder, renaming and removing, locks, flushing a folder, a file's mode and
+// owner), and every byte it reads or writes through the File that Open or CreateNew
+// returned. Only PosixFileSystem() touches the disk; tests put a FaultyFileSystem in its
+// place to make any one call fail, a CrashingFileSystem (CrashingFileSystem.h) to cut the
+// power at any call, or a MemoryFile where a single file is enough.
 //
-// The lock taken here is the one lock family of the program (jet/FileLock.h), shared with
-// the platform layer and jettool.
+// The lock taken here is the one lock family of the program (jet/io/FileLock.h), shared
+// with the platform layer and jettool.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,12 +21,6 @@
 #include "jet/io/File.h"
 
 namespace jet {
-
-struct FileStat {
-  uint32_t mode = 0;  // permission bits (07777)
-  uint32_t owner = 0;
-  uint32_t group = 0;
-};
 
 class FileSystem {
  public:
@@ -40,9 +36,12 @@ class FileSystem {
   // Replaces `to` by `from` in one step.
   virtual Status Rename(const std::string& from, const std::string& to) = 0;
   virtual Status Remove(const std::string& path) = 0;
-  // Makes the folder's entries (a rename into it) durable.
+  // Makes the folder's entries (creations, renames and removals in it) durable.
   virtual Status SyncFolder(const std::string& folder) = 0;
+  // What the file system says of `path`, following links. kNotFound when nothing is there.
   virtual Result<FileStat> Stat(const std::string& path) = 0;
+  // The names in `folder`, without "." and "..", in no particular order.
+  virtual Result<std::vector<std::string>> List(const std::string& folder) = 0;
   virtual Status SetOwner(const std::string& path, uint32_t owner, uint32_t group) = 0;
   virtual Status SetMode(const std::string& path, uint32_t mode) = 0;
   // The path with every symbolic link in it resolved.
@@ -68,6 +67,7 @@ enum class FileCall {
   kRemove,
   kSyncFolder,
   kStat,
+  kList,
   kSetOwner,
   kSetMode,
   kResolve,
@@ -77,6 +77,8 @@ enum class FileCall {
   kSize,
   kSync,
   kTruncate,
+  kFileLock,
+  kFileStat,
 };
 
 struct RecordedCall {
@@ -85,14 +87,54 @@ struct RecordedCall {
   std::string ToString() const;
 };
 
+// A file that passes every call to `inner`, each first a step of `steps` (which must
+// outlive it). FaultyFileSystem and CrashingFileSystem hand these out.
+class SteppingFile : public File {
+ public:
+  class Steps {
+   public:
+    virtual ~Steps() = default;
+    virtual Status Step(FileCall call, const std::string& path) = 0;
+  };
+  SteppingFile(std::unique_ptr<File> inner, Steps& steps) : inner_(std::move(inner)), steps_(steps) {}
+
+  Status ReadAt(uint64_t offset, std::span<uint8_t> buffer) override;
+  Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override;
+  Result<uint64_t> Size() override;
+  Status Sync() override;
+  Status Truncate(uint64_t size) override;
+  std::string Name() const override { return inner_->Name(); }
+  Result<std::unique_ptr<FileLock>> Lock(LockMode mode) override;
+  ForeignLock ForeignLocks() override { return inner_->ForeignLocks(); }
+  Result<FileStat> Stat() override;
+
+  File& inner() { return *inner_; }
+
+ private:
+  std::unique_ptr<File> inner_;
+  Steps& steps_;
+};
+
+// How a FaultyFileSystem fails.
+struct Fault {
+  // Every counted call from the failing one on fails too, as a full disk stays full.
+  bool lasting = false;
+  // What the system is made to say: a failing device, a full disk (kNoSpace), ...
+  OsCause cause = OsCause::kDevice;
+  // When set, the failing call is not the one numbered fail_at but the first counted call
+  // from the one this accepts on; it is asked about every call, in order, until it accepts.
+  std::function<bool(const RecordedCall&)> from;
+};
+
 // Passes every call to `inner` and records it, and fails one with kIo (an "injected
 // failure"): the call numbered `fail_at` (from 0), counted among all calls or, with `only`,
 // among the calls of that kind. A negative number fails none. An exclusive open counts as an
 // open and then a lock. Files it opens or creates record and fail their calls the same way.
-class FaultyFileSystem : public FileSystem {
+class FaultyFileSystem : public FileSystem, public SteppingFile::Steps {
  public:
-  FaultyFileSystem(FileSystem& inner, int64_t fail_at, std::optional<FileCall> only = std::nullopt)
-      : inner_(inner), fail_at_(fail_at), only_(only) {}
+  FaultyFileSystem(FileSystem& inner, int64_t fail_at, std::optional<FileCall> only = std::nullopt,
+                   Fault fault = {})
+      : inner_(inner), fail_at_(fail_at), only_(only), fault_(fault) {}
 
   Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) override;
   Result<std::unique_ptr<File>> CreateNew(const std::string& path, uint32_t mode) override;
@@ -100,12 +142,13 @@ class FaultyFileSystem : public FileSystem {
   Status Remove(const std::string& path) override;
   Status SyncFolder(const std::string& folder) override;
   Result<FileStat> Stat(const std::string& path) override;
+  Result<std::vector<std::string>> List(const std::string& folder) override;
   Status SetOwner(const std::string& path, uint32_t owner, uint32_t group) override;
   Status SetMode(const std::string& path, uint32_t mode) override;
   Result<std::string> Resolve(const std::string& path) override;
 
   // Records one call; the failure it must give when it is the one to fail.
-  Status Step(FileCall call, const std::string& path);
+  Status Step(FileCall call, const std::string& path) override;
   const std::vector<RecordedCall>& calls() const { return calls_; }
   // The call that was made to fail, when it was reached.
   std::optional<RecordedCall> failed() const { return failed_; }
@@ -114,6 +157,8 @@ class FaultyFileSystem : public FileSystem {
   FileSystem& inner_;
   int64_t fail_at_;
   std::optional<FileCall> only_;
+  Fault fault_;
+  bool armed_ = false;
   int64_t counted_ = 0;
   std::vector<RecordedCall> calls_;
   std::optional<RecordedCall> failed_;

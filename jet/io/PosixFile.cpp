@@ -1,6 +1,7 @@
 // The File and FileSystem implementations over POSIX calls: the only code of the engine
 // that opens, creates, renames or removes files. Error numbers become a Status through
 // OsError.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +17,20 @@
 
 namespace jet {
 namespace {
+
+FileStat StatOf(const struct stat& st) {
+  FileStat out;
+  out.mode = static_cast<uint32_t>(st.st_mode & 07777);
+  out.owner = st.st_uid;
+  out.group = st.st_gid;
+  out.kind = S_ISREG(st.st_mode)   ? FileKind::kFile
+             : S_ISDIR(st.st_mode) ? FileKind::kFolder
+                                   : FileKind::kOther;
+  out.size = static_cast<uint64_t>(st.st_size);
+  out.device = static_cast<uint64_t>(st.st_dev);
+  out.inode = static_cast<uint64_t>(st.st_ino);
+  return out;
+}
 
 class PosixFile : public File {
  public:
@@ -66,6 +81,14 @@ class PosixFile : public File {
 
   std::string Name() const override { return path_; }
 
+  Result<std::unique_ptr<FileLock>> Lock(LockMode mode) override { return LockOpenFile(fd_, mode, path_); }
+  ForeignLock ForeignLocks() override { return LockedByOthers(fd_); }
+  Result<FileStat> Stat() override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return OsError(errno, "cannot read the attributes of", path_);
+    return StatOf(st);
+  }
+
  private:
   int fd_;
   std::string path_;
@@ -107,8 +130,11 @@ Result<std::unique_ptr<File>> OpenFile(const std::string& path, OpenMode mode) {
     case OpenMode::kReadWriteExclusive:
       flags |= O_RDWR;
       break;
+    case OpenMode::kReadWriteCreate:
+      flags |= O_RDWR | O_CREAT;
+      break;
   }
-  int fd = ::open(path.c_str(), flags, 0644);
+  int fd = ::open(path.c_str(), flags, mode == OpenMode::kReadWriteCreate ? 0666 : 0644);
   if (fd < 0) return OsError(errno, "cannot open", path);
   return WrapDescriptor(fd, path, mode);
 }
@@ -149,7 +175,22 @@ class Posix : public FileSystem {
   Result<FileStat> Stat(const std::string& path) override {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return OsError(errno, "cannot read the attributes of", path);
-    return FileStat{static_cast<uint32_t>(st.st_mode & 07777), st.st_uid, st.st_gid};
+    return StatOf(st);
+  }
+
+  Result<std::vector<std::string>> List(const std::string& folder) override {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return OsError(errno, "cannot list the folder", folder);
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    const int err = errno;
+    ::closedir(dir);
+    if (err != 0) return OsError(err, "cannot list the folder", folder);
+    return names;
   }
 
   Status SetOwner(const std::string& path, uint32_t owner, uint32_t group) override {

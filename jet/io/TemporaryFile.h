@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "jet/io/FileSystem.h"
 
@@ -21,6 +22,11 @@ class TemporaryFile {
   // permission bits `mode`, trying the next n while the name is taken. `fs` must outlive it.
   static Result<std::unique_ptr<TemporaryFile>> CreateBeside(FileSystem& fs, const std::string& path,
                                                              const std::string& purpose, uint32_t mode);
+  // The files in the folder of `path` that CreateBeside named for `path` and `purpose`, in any
+  // process: what a process that was stopped before it could remove them left behind. They
+  // are leftovers only while no process works on `path` (the caller holds it).
+  static Result<std::vector<std::string>> FoundBeside(FileSystem& fs, const std::string& path,
+                                                      const std::string& purpose);
   // Removes the file unless it was renamed into place.
   ~TemporaryFile();
   TemporaryFile(const TemporaryFile&) = delete;

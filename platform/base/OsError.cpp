@@ -1,6 +1,6 @@
 #include "platform/base/OsError.h"
 
-#include <cerrno>
+#include "platform/base/ProgramFileSystem.h"
 
 namespace tav {
 
@@ -27,31 +27,33 @@ const char* Description(int32_t number) {
   }
 }
 
-bool FolderMissing(const std::filesystem::path& hostPath) {
-  std::error_code ec;
-  auto parent = hostPath.parent_path();
-  return !parent.empty() && !std::filesystem::is_directory(parent, ec);
+bool FolderMissingOnDisk(const std::filesystem::path& hostPath) {
+  const auto parent = hostPath.parent_path();
+  if (parent.empty()) return false;
+  auto folder = ProgramFileSystem().Stat(parent.string());
+  return !folder.ok() || folder->kind != jet::FileKind::kFolder;
 }
 
-int32_t NumberFor(int osError, const std::filesystem::path& hostPath) {
-  switch (osError) {
-    case ENOENT:
-      return FolderMissing(hostPath) ? kErrPathNotFound : kErrFileNotFound;
-    case ENOTDIR:
+int32_t NumberFor(const jet::Status& failure, const std::filesystem::path& hostPath) {
+  switch (failure.cause()) {
+    case jet::OsCause::kNotAFolder:
       return kErrPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EAGAIN:
-    case ETXTBSY:
-    case EBUSY:
-      return kErrPermissionDenied;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
+    case jet::OsCause::kNoSpace:
       return kErrDiskFull;
-    case EIO:
+    case jet::OsCause::kDenied:
+    case jet::OsCause::kReadOnlyMedium:
+      return kErrPermissionDenied;
+    case jet::OsCause::kDevice:
       return kErrDeviceIo;
+    case jet::OsCause::kNone:
+    case jet::OsCause::kOther:
+      break;
+  }
+  switch (failure.kind()) {
+    case jet::ErrorKind::kNotFound:
+      return FolderMissingOnDisk(hostPath) ? kErrPathNotFound : kErrFileNotFound;
+    case jet::ErrorKind::kInUse:
+      return kErrPermissionDenied;
     default:
       return kErrPathFileAccess;
   }
@@ -59,8 +61,8 @@ int32_t NumberFor(int osError, const std::filesystem::path& hostPath) {
 
 }  // namespace
 
-VbError FileError(int osError, const std::filesystem::path& hostPath) {
-  return FileError(NumberFor(osError, hostPath));
+VbError FileError(const jet::Status& failure, const std::filesystem::path& hostPath) {
+  return FileError(NumberFor(failure, hostPath));
 }
 
 VbError FileError(int32_t number) { return VbError(number, "", Description(number)); }

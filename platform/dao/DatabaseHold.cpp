@@ -1,9 +1,7 @@
 #include "platform/dao/DatabaseHold.h"
 
-#include <system_error>
-
+#include "platform/base/ProgramFileSystem.h"
 #include "platform/dao/DaoErrors.h"
-#include "platform/host/WinPath.h"
 
 namespace tav {
 
@@ -27,11 +25,11 @@ std::unique_ptr<DatabaseLock> LockForEngine(const std::filesystem::path& host, j
   throw DaoError(kErrDiskOrNetwork, name, source);
 }
 
-std::unique_ptr<DatabaseLock> HoldDatabase(const std::string& windowsPath) {
-  const std::filesystem::path host = HostPath(windowsPath);
-  std::error_code ec;
-  if (host.empty() || !std::filesystem::is_regular_file(host, ec)) return nullptr;
-  return LockForEngine(host, jet::LockMode::kHold, windowsPath, kSourceWorkspace);
+std::unique_ptr<DatabaseLock> HoldDatabase(const FileLocation& database) {
+  if (database.host().empty()) return nullptr;
+  auto stat = ProgramFileSystem().Stat(database.host().string());
+  if (!stat.ok() || stat->kind != jet::FileKind::kFile) return nullptr;
+  return LockForEngine(database.host(), jet::LockMode::kHold, database.windows(), kSourceWorkspace);
 }
 
 }  // namespace tav

@@ -9,6 +9,7 @@
 
 #include "jet/io/FileLock.h"
 #include "platform/dao/DatabaseLock.h"
+#include "platform/host/FileLocation.h"
 
 namespace tav {
 
@@ -19,10 +20,10 @@ namespace tav {
 std::unique_ptr<DatabaseLock> LockForEngine(const std::filesystem::path& host, jet::LockMode mode,
                                             const std::string& name, const char* source);
 
-// Holds the database at `windowsPath` (a kHold lock) until the result is released: other
+// Holds the database at `database` (a kHold lock) until the result is released: other
 // programs that respect the locks stay out, and none of this program's own opens does.
 // Throws 3045 or 3356 as above when another program uses the database. A path that names
 // no file gives an empty hold: there is nothing to keep anyone from.
-std::unique_ptr<DatabaseLock> HoldDatabase(const std::string& windowsPath);
+std::unique_ptr<DatabaseLock> HoldDatabase(const FileLocation& database);
 
 }  // namespace tav

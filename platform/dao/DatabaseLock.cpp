@@ -1,14 +1,9 @@
 #include "platform/dao/DatabaseLock.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <thread>
 
-#include "platform/base/UniqueFd.h"
+#include "platform/base/ProgramFileSystem.h"
 
 namespace tav {
 
@@ -18,26 +13,28 @@ namespace {
 constexpr int kJoinAttempts = 200;
 constexpr auto kJoinPause = std::chrono::milliseconds(2);
 
-bool SameFile(int fd, const std::filesystem::path& path) {
-  struct stat opened {};
-  struct stat named {};
-  if (::fstat(fd, &opened) != 0 || ::stat(path.c_str(), &named) != 0) return false;
-  return opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+// Whether `file` is still the file at `path`.
+bool SameFile(jet::File& file, const std::filesystem::path& path) {
+  auto opened = file.Stat();
+  auto named = ProgramFileSystem().Stat(path.string());
+  return opened.ok() && named.ok() && opened->SameFile(*named);
 }
 
 // Creates or joins the lock file and read-locks it. A lock file that was removed between
 // our open and our lock (its last user closing) is left behind for a fresh one. Gives no
 // lock where no lock file can be made (a read-only folder): the database's lock alone
 // then keeps the rules.
-std::unique_ptr<jet::FileLock> JoinLockFile(const std::filesystem::path& path, UniqueFd& opened) {
+std::unique_ptr<jet::FileLock> JoinLockFile(const std::filesystem::path& path,
+                                            std::unique_ptr<jet::File>& opened) {
+  jet::FileSystem& files = ProgramFileSystem();
   for (int attempt = 0; attempt < kJoinAttempts; ++attempt) {
-    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
-    if (!fd.Valid()) fd.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.Valid()) return nullptr;
-    auto lock = jet::LockOpenFile(fd.Get(), jet::LockMode::kShared, path.string());
+    auto file = files.Open(path.string(), jet::OpenMode::kReadWriteCreate);
+    if (!file.ok()) file = files.Open(path.string(), jet::OpenMode::kReadOnly);
+    if (!file.ok()) return nullptr;
+    auto lock = (*file)->Lock(jet::LockMode::kShared);
     if (lock.ok()) {
-      if (SameFile(fd.Get(), path)) {
-        opened = std::move(fd);
+      if (SameFile(**file, path)) {
+        opened = std::move(file).value();
         return std::move(lock).value();
       }
     } else if (lock.status().kind() != jet::ErrorKind::kInUse) {
@@ -55,8 +52,10 @@ LockOutcome DatabaseLock::Acquire(const std::filesystem::path& database, jet::Lo
   if (!claim.lock) return {nullptr, claim.failure};
   auto lock = std::make_unique<DatabaseLock>(Token(), std::move(claim.lock));
   if (mode == jet::LockMode::kShared) {
-    lock->lockFilePath_ = LockFilePath(database);
-    lock->lockFile_ = JoinLockFile(lock->lockFilePath_, lock->lockFileFd_);
+    if (auto lockFile = LockFilePath(database)) {
+      lock->lockFilePath_ = *lockFile;
+      lock->lockFile_ = JoinLockFile(lock->lockFilePath_, lock->lockFileOpen_);
+    }
   }
   return {std::move(lock), ClaimFailure::kNone};
 }
@@ -66,11 +65,11 @@ void DatabaseLock::Release() {
     // Only the last user gets the lock file to itself; it removes the file while still
     // holding it, so a newcomer that opened it meanwhile notices and starts afresh. A lock
     // file that another program has open stays.
-    if (lockFile_->TryMakeExclusive() && SameFile(lockFileFd_.Get(), lockFilePath_) &&
+    if (lockFile_->TryMakeExclusive() && SameFile(*lockFileOpen_, lockFilePath_) &&
         UseOf(lockFilePath_) == DatabaseUse::kFree)
-      ::unlink(lockFilePath_.c_str());
+      (void)ProgramFileSystem().Remove(lockFilePath_.string());
     lockFile_.reset();
-    lockFileFd_.Reset();
+    lockFileOpen_.reset();
   }
   database_.reset();
 }

@@ -4,15 +4,16 @@
 // (platform/dao/DatabaseUse.h):
 // - a shared open holds a read lock on the database file, an exclusive open a write lock,
 //   a hold a write lock that no open of this process has to wait for;
-// - a shared open also creates or joins the lock file "<name>.ldb" beside the database
+// - a shared open also creates or joins the database's lock file (platform/dao/LockFileName.h)
 //   and holds a read lock on it while open, so the file cannot be deleted from under it
 //   (KillFile refuses); the last user to close removes the lock file.
+// Every file is reached through the program's file system (platform/base/ProgramFileSystem.h).
 
 #include <filesystem>
 #include <memory>
 
+#include "jet/io/File.h"
 #include "jet/io/FileLock.h"
-#include "platform/base/UniqueFd.h"
 #include "platform/dao/DatabaseUse.h"
 
 namespace tav {
@@ -48,7 +49,7 @@ class DatabaseLock {
   std::unique_ptr<jet::FileLock> database_;
   // Shared opens only, where a lock file could be made.
   std::unique_ptr<jet::FileLock> lockFile_;
-  UniqueFd lockFileFd_;
+  std::unique_ptr<jet::File> lockFileOpen_;
   std::filesystem::path lockFilePath_;
 };
 

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/base/UniqueFd.h"
+#include "platform/base/ProgramFileSystem.h"
+#include "platform/dao/LockFileName.h"
 
 namespace tav {
 
@@ -19,18 +20,10 @@ namespace {
 namespace fs = std::filesystem;
 
 struct FileId {
-  dev_t device;
-  ino_t inode;
+  uint64_t device;
+  uint64_t inode;
   bool operator==(const FileId&) const = default;
 };
-
-bool EndsWithMdb(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string tail = name.substr(name.size() - 4);
-  for (char& c : tail)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return tail == ".mdb";
-}
 
 // Whether a process other than this one has a descriptor open on one of `files`.
 bool OpenElsewhere(const std::vector<FileId>& files) {
@@ -56,7 +49,7 @@ bool OpenElsewhere(const std::vector<FileId>& files) {
       struct stat st {};
       if (::fstatat(fds, entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
       for (const FileId& file : files)
-        if (file == FileId{st.st_dev, st.st_ino}) found = true;
+        if (file == FileId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)}) found = true;
       if (found) break;
     }
     ::closedir(list);
@@ -65,19 +58,10 @@ bool OpenElsewhere(const std::vector<FileId>& files) {
   return found;
 }
 
-ClaimFailure FailureFor(int osError) {
-  switch (osError) {
-    case ENOENT:
-    case ENOTDIR:
-    case EISDIR:
-    case ENAMETOOLONG:
-      return ClaimFailure::kNotFound;
-    case EACCES:
-    case EPERM:
-      return ClaimFailure::kNoPermission;
-    default:
-      return ClaimFailure::kOther;
-  }
+ClaimFailure FailureFor(const jet::Status& failed) {
+  if (failed.kind() == jet::ErrorKind::kNotFound) return ClaimFailure::kNotFound;
+  if (failed.cause() == jet::OsCause::kDenied) return ClaimFailure::kNoPermission;
+  return ClaimFailure::kOther;
 }
 
 ClaimFailure FailureFor(DatabaseUse use) {
@@ -86,39 +70,36 @@ ClaimFailure FailureFor(DatabaseUse use) {
 
 }  // namespace
 
-fs::path LockFilePath(const fs::path& database) {
-  std::string name = database.filename().string();
-  if (EndsWithMdb(name)) {
-    name.replace(name.size() - 4, 4, ".ldb");
-  } else {
-    size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0) name.erase(dot);
-    name += ".ldb";
-  }
-  return database.parent_path() / name;
+std::optional<fs::path> LockFilePath(const fs::path& database) {
+  auto name = LockFileName(database.filename().string());
+  if (!name) return std::nullopt;
+  return database.parent_path() / *name;
 }
 
 DatabaseUse UseOf(const fs::path& database) {
-  std::vector<FileId> files;
+  jet::FileSystem& files = ProgramFileSystem();
+  std::vector<fs::path> paths = {database};
+  if (auto lockFile = LockFilePath(database)) paths.push_back(*lockFile);
+  std::vector<FileId> ids;
   jet::ForeignLock locked = jet::ForeignLock::kNone;
-  for (const fs::path& path : {database, LockFilePath(database)}) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    const FileId id{st.st_dev, st.st_ino};
-    if (!files.empty() && files.front() == id) continue;
-    files.push_back(id);
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.Valid()) continue;
-    const jet::ForeignLock here = jet::LockedByOthers(fd.Get());
+  for (const fs::path& path : paths) {
+    auto stat = files.Stat(path.string());
+    if (!stat.ok() || stat->kind != jet::FileKind::kFile) continue;
+    const FileId id{stat->device, stat->inode};
+    if (!ids.empty() && ids.front() == id) continue;
+    ids.push_back(id);
+    auto file = files.Open(path.string(), jet::OpenMode::kReadOnly);
+    if (!file.ok()) continue;
+    const jet::ForeignLock here = (*file)->ForeignLocks();
     if (here == jet::ForeignLock::kExclusive || locked == jet::ForeignLock::kNone) locked = here;
   }
   if (locked == jet::ForeignLock::kExclusive) return DatabaseUse::kHeldExclusively;
-  if (locked == jet::ForeignLock::kSome || OpenElsewhere(files)) return DatabaseUse::kInUse;
+  if (locked == jet::ForeignLock::kSome || OpenElsewhere(ids)) return DatabaseUse::kInUse;
   return DatabaseUse::kFree;
 }
 
-DatabaseClaim ClaimOpenDatabase(int fd, const fs::path& database, jet::LockMode mode) {
-  auto lock = jet::LockOpenFile(fd, mode, database.string());
+DatabaseClaim ClaimOpenDatabase(jet::File& file, const fs::path& database, jet::LockMode mode) {
+  auto lock = file.Lock(mode);
   if (!lock.ok()) {
     if (lock.status().kind() == jet::ErrorKind::kNotFound) return {nullptr, ClaimFailure::kNotFound};
     if (lock.status().kind() != jet::ErrorKind::kInUse) return {nullptr, ClaimFailure::kOther};
@@ -132,9 +113,9 @@ DatabaseClaim ClaimOpenDatabase(int fd, const fs::path& database, jet::LockMode 
 }
 
 DatabaseClaim ClaimDatabase(const fs::path& database, jet::LockMode mode) {
-  UniqueFd fd(::open(database.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.Valid()) return {nullptr, FailureFor(errno)};
-  return ClaimOpenDatabase(fd.Get(), database, mode);
+  auto file = ProgramFileSystem().Open(database.string(), jet::OpenMode::kReadOnly);
+  if (!file.ok()) return {nullptr, FailureFor(file.status())};
+  return ClaimOpenDatabase(**file, database, mode);
 }
 
 }  // namespace tav

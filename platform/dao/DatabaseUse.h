@@ -15,11 +15,15 @@
 // sight unless this one may inspect them; their locks still count.
 //
 // Claiming a database takes this process's lock first and asks afterwards, so that between
-// a claim and its release nobody who respects the locks can come in.
+// a claim and its release nobody who respects the locks can come in. Files are looked at
+// through the program's file system (platform/base/ProgramFileSystem.h); the processes'
+// descriptors are read from /proc.
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 
+#include "jet/io/File.h"
 #include "jet/io/FileLock.h"
 
 namespace tav {
@@ -30,10 +34,9 @@ enum class DatabaseUse {
   kHeldExclusively,  // another program keeps a write lock over the whole file
 };
 
-// The lock file of `database`: a trailing ".mdb" (any case) becomes ".ldb"; any other
-// extension is replaced by ".ldb", and a name without one gets ".ldb" appended. A lock
-// file is its own lock file.
-std::filesystem::path LockFilePath(const std::filesystem::path& database);
+// The lock file of `database`, named by the one rule (platform/dao/LockFileName.h); nullopt
+// when the name holds no ".mdb".
+std::optional<std::filesystem::path> LockFilePath(const std::filesystem::path& database);
 
 // Whether `database` (a host path) is in use by another program, as defined above.
 DatabaseUse UseOf(const std::filesystem::path& database);
@@ -52,9 +55,9 @@ struct DatabaseClaim {
   ClaimFailure failure = ClaimFailure::kNone;
 };
 
-// Takes a lock of `mode` on the database file open on `fd` (`database` is its path) and
+// Takes a lock of `mode` on the database file open as `file` (`database` is its path) and
 // keeps it when nobody else uses the database.
-DatabaseClaim ClaimOpenDatabase(int fd, const std::filesystem::path& database, jet::LockMode mode);
+DatabaseClaim ClaimOpenDatabase(jet::File& file, const std::filesystem::path& database, jet::LockMode mode);
 
 // The same for the database file at `database`, which is opened for the purpose.
 DatabaseClaim ClaimDatabase(const std::filesystem::path& database, jet::LockMode mode);

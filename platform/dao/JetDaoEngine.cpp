@@ -1,14 +1,11 @@
 #include "platform/dao/JetDaoEngine.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "jet/read/Database.h"
+#include "platform/base/ProgramFileSystem.h"
 #include "platform/dao/ConnectString.h"
 #include "platform/dao/DaoErrors.h"
 #include "platform/dao/DatabaseHold.h"
 #include "platform/dao/JetMaintenance.h"
-#include "platform/host/WinPath.h"
 
 namespace tav {
 
@@ -32,35 +29,42 @@ class JetDaoDatabase : public DaoDatabase {
   std::unique_ptr<DatabaseLock> lock_;
 };
 
-// The host path of an existing database file, or the engine's error for `name`.
-fs::path ExistingDatabase(const std::string& name, const char* source) {
-  fs::path host = HostPath(name);
-  if (host.empty()) throw DaoError(kErrInvalidPath, name, source);
-  std::error_code ec;
-  if (!fs::is_directory(host.parent_path(), ec)) throw DaoError(kErrInvalidPath, name, source);
-  if (!fs::is_regular_file(host, ec)) throw DaoError(kErrFileNotFoundDao, name, source);
+std::optional<jet::FileKind> KindAt(const fs::path& host) {
+  auto stat = ProgramFileSystem().Stat(host.string());
+  if (!stat.ok()) return std::nullopt;
+  return stat->kind;
+}
+
+bool IsFolder(const fs::path& host) { return KindAt(host) == jet::FileKind::kFolder; }
+
+// The host path of an existing database file, or the engine's error for it.
+const fs::path& ExistingDatabase(const FileLocation& database, const char* source) {
+  const fs::path& host = database.host();
+  if (host.empty() || !IsFolder(host.parent_path()))
+    throw DaoError(kErrInvalidPath, database.windows(), source);
+  if (KindAt(host) != jet::FileKind::kFile) throw DaoError(kErrFileNotFoundDao, database.windows(), source);
   return host;
 }
 
 // Opens the database file for reading with `password`; the engine's open never writes.
-std::unique_ptr<jet::Database> OpenJet(const fs::path& host, const std::string& password,
-                                       const std::string& name, const char* source) {
-  auto file = jet::PosixFileSystem().Open(host.string(), jet::OpenMode::kReadOnly);
-  if (!file.ok()) throw DaoError(file.status(), name, source);
-  auto database = jet::Database::Open(std::move(file).value(), {.password = password});
-  if (!database.ok()) throw DaoError(database.status(), name, source);
-  return std::move(database).value();
+std::unique_ptr<jet::Database> OpenJet(const FileLocation& database, const std::string& password,
+                                       const char* source) {
+  auto file = ProgramFileSystem().Open(database.host().string(), jet::OpenMode::kReadOnly);
+  if (!file.ok()) throw DaoError(file.status(), database.windows(), source);
+  auto opened = jet::Database::Open(std::move(file).value(), {.password = password});
+  if (!opened.ok()) throw DaoError(opened.status(), database.windows(), source);
+  return std::move(opened).value();
 }
 
 class JetWorkspace : public DaoWorkspace {
  public:
-  std::unique_ptr<DaoDatabase> OpenDatabase(const std::string& name, std::optional<bool> options,
+  std::unique_ptr<DaoDatabase> OpenDatabase(const FileLocation& name, std::optional<bool> options,
                                             std::optional<bool> /*readOnly*/,
                                             std::optional<std::string> connect) override {
-    fs::path host = ExistingDatabase(name, kSourceWorkspace);
+    const fs::path& host = ExistingDatabase(name, kSourceWorkspace);
     const jet::LockMode mode = options.value_or(false) ? jet::LockMode::kExclusive : jet::LockMode::kShared;
-    auto lock = LockForEngine(host, mode, name, kSourceWorkspace);
-    auto database = OpenJet(host, ConnectPassword(connect.value_or("")), name, kSourceWorkspace);
+    auto lock = LockForEngine(host, mode, name.windows(), kSourceWorkspace);
+    auto database = OpenJet(name, ConnectPassword(connect.value_or("")), kSourceWorkspace);
     return std::make_unique<JetDaoDatabase>(std::move(database), std::move(lock));
   }
 };
@@ -72,25 +76,25 @@ class JetDaoEngine : public DaoEngine {
     return workspace_;
   }
 
-  void RepairDatabase(const std::string& name) override {
-    fs::path host = ExistingDatabase(name, kSourceEngine);
+  void RepairDatabase(const FileLocation& name) override {
+    const fs::path& host = ExistingDatabase(name, kSourceEngine);
     // The repair locks the file exclusively itself; this keeps anyone else out meanwhile.
-    auto hold = LockForEngine(host, jet::LockMode::kHold, name, kSourceEngine);
-    RepairDatabaseFile(host, name);
+    auto hold = LockForEngine(host, jet::LockMode::kHold, name.windows(), kSourceEngine);
+    RepairDatabaseFile(host, name.windows());
   }
 
-  void CompactDatabase(const std::string& source, const std::string& destination,
+  void CompactDatabase(const FileLocation& source, const FileLocation& destination,
                        std::optional<std::string> /*locale*/, std::optional<int32_t> /*options*/,
                        std::optional<std::string> password) override {
-    fs::path target = HostPath(destination);
-    std::error_code ec;
-    if (target.empty() || !fs::is_directory(target.parent_path(), ec))
-      throw DaoError(kErrInvalidPath, destination, kSourceEngine);
-    if (fs::exists(target, ec)) throw DaoError(kErrDatabaseExists, destination, kSourceEngine);
-    fs::path host = ExistingDatabase(source, kSourceEngine);
-    auto lock = LockForEngine(host, jet::LockMode::kExclusive, source, kSourceEngine);
-    auto database = OpenJet(host, ConnectPassword(password.value_or("")), source, kSourceEngine);
-    CompactDatabaseFile(*database, target, destination);
+    const fs::path& target = destination.host();
+    if (target.empty() || !IsFolder(target.parent_path()))
+      throw DaoError(kErrInvalidPath, destination.windows(), kSourceEngine);
+    if (ProgramFileSystem().Stat(target.string()).ok())
+      throw DaoError(kErrDatabaseExists, destination.windows(), kSourceEngine);
+    const fs::path& host = ExistingDatabase(source, kSourceEngine);
+    auto lock = LockForEngine(host, jet::LockMode::kExclusive, source.windows(), kSourceEngine);
+    auto database = OpenJet(source, ConnectPassword(password.value_or("")), kSourceEngine);
+    CompactDatabaseFile(*database, target, destination.windows());
   }
 
  private:

@@ -3,6 +3,7 @@
 #include "jet/compact/Compactor.h"
 #include "jet/read/Database.h"
 #include "jet/repair/Repairer.h"
+#include "platform/base/ProgramFileSystem.h"
 #include "platform/dao/DaoErrors.h"
 
 namespace tav {
@@ -31,7 +32,7 @@ VbError RepairError(const jet::Status& failed, const std::string& name) {
 
 void CompactDatabaseFile(jet::Database& source, const std::filesystem::path& destination,
                          const std::string& destinationName) {
-  auto compacted = jet::CompactToPath(source, destination.string());
+  auto compacted = jet::CompactToPath(source, destination.string(), ProgramFileSystem());
   if (compacted.ok()) return;
   const jet::Status& failed = compacted.status();
   if (failed.kind() == jet::ErrorKind::kExists) throw DaoError(failed, destinationName, kSourceEngine);
@@ -42,7 +43,7 @@ void CompactDatabaseFile(jet::Database& source, const std::filesystem::path& des
 }
 
 void RepairDatabaseFile(const std::filesystem::path& database, const std::string& name) {
-  auto repaired = jet::RepairDatabase(database.string());
+  auto repaired = jet::RepairDatabase(database.string(), {}, ProgramFileSystem());
   if (!repaired.ok()) throw RepairError(repaired.status(), name);
 }
 

@@ -2,7 +2,8 @@
 // Whole-file compaction and repair for the engine (platform/dao/JetDaoEngine.h). The engine
 // has already checked the arguments, holds the source exclusively and, for compaction,
 // has opened it with the right password; these functions only do the work.
-// Failures are thrown as VbError with the engine's numbers.
+// Failures are thrown as VbError with the engine's numbers. Both work through the program's
+// file system (platform/base/ProgramFileSystem.h).
 
 #include <filesystem>
 #include <string>

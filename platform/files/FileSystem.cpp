@@ -1,16 +1,13 @@
 #include "platform/files/FileSystem.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <filesystem>
 #include <limits>
 #include <system_error>
 
 #include "platform/base/OsError.h"
-#include "platform/base/UniqueFd.h"
+#include "platform/base/ProgramFileSystem.h"
 #include "platform/dao/DatabaseUse.h"
+#include "platform/files/SequentialFile.h"
 #include "platform/host/WinPath.h"
 
 namespace tav {
@@ -25,58 +22,52 @@ bool UsedElsewhere(const DatabaseClaim& claim, const std::filesystem::path& host
          UseOf(host) != DatabaseUse::kFree;
 }
 
-void WriteAll(int fd, std::string_view text, const std::filesystem::path& host) {
-  while (!text.empty()) {
-    ssize_t n = ::write(fd, text.data(), text.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw FileError(errno, host);
-    text.remove_prefix(static_cast<size_t>(n));
-  }
+bool IsKind(const FileLocation& location, jet::FileKind kind) {
+  if (location.host().empty()) return false;
+  auto stat = ProgramFileSystem().Stat(location.host().string());
+  return stat.ok() && stat->kind == kind;
 }
 
 }  // namespace
 
-bool FileExists(std::string_view windowsPath) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(HostPath(windowsPath), ec);
-}
+bool FileExists(const FileLocation& file) { return IsKind(file, jet::FileKind::kFile); }
 
-bool FolderExists(std::string_view windowsPath) {
-  std::error_code ec;
-  return std::filesystem::is_directory(HostPath(windowsPath), ec);
-}
+bool FolderExists(const FileLocation& folder) { return IsKind(folder, jet::FileKind::kFolder); }
 
-void KillFile(std::string_view windowsPath) {
-  auto host = HostPath(windowsPath);
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(host, ec)) {
-    if (std::filesystem::exists(host, ec)) throw FileError(kErrFileNotFound);
-    throw FileError(ENOENT, host);
-  }
+void KillFile(const FileLocation& file) {
+  const std::filesystem::path& host = file.host();
+  jet::FileSystem& files = ProgramFileSystem();
+  auto stat = files.Stat(host.string());
+  if (!stat.ok()) throw FileError(stat.status(), host);
+  if (stat->kind != jet::FileKind::kFile) throw FileError(kErrFileNotFound);
   // Held until the file is gone, so that nobody who respects the locks comes in between.
   const DatabaseClaim claim = ClaimDatabase(host, jet::LockMode::kExclusive);
   if (UsedElsewhere(claim, host)) throw FileError(kErrPermissionDenied);
-  if (::unlink(host.c_str()) != 0) throw FileError(errno, host);
+  if (jet::Status removed = files.Remove(host.string()); !removed.ok()) throw FileError(removed, host);
 }
 
-int32_t FileLength(std::string_view windowsPath) {
-  auto host = HostPath(windowsPath);
-  std::error_code ec;
-  auto size = std::filesystem::file_size(host, ec);
-  if (ec) throw FileError(ec.value(), host);
-  if (size > static_cast<uintmax_t>(std::numeric_limits<int32_t>::max())) throw FileError(kErrOverflow);
-  return static_cast<int32_t>(size);
+int32_t FileLength(const FileLocation& file) {
+  auto stat = ProgramFileSystem().Stat(file.host().string());
+  if (!stat.ok()) throw FileError(stat.status(), file.host());
+  if (stat->kind != jet::FileKind::kFile) throw FileError(kErrFileNotFound);
+  if (stat->size > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) throw FileError(kErrOverflow);
+  return static_cast<int32_t>(stat->size);
 }
 
-void WriteTextFile(std::string_view windowsPath, std::string_view text) {
-  auto host = HostPath(windowsPath);
-  UniqueFd fd(::open(host.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
-  if (!fd.Valid()) throw FileError(errno, host);
-  const DatabaseClaim claim = ClaimOpenDatabase(fd.Get(), host, jet::LockMode::kExclusive);
-  if (!claim.lock) throw FileError(kErrPermissionDenied);
-  if (::ftruncate(fd.Get(), 0) != 0) throw FileError(errno, host);
-  WriteAll(fd.Get(), text, host);
-  if (!fd.Reset()) throw FileError(errno, host);
+void WriteTextFile(const FileLocation& file, std::string_view text) {
+  SequentialFile out = SequentialFile::OpenOutput(file);
+  out.Write(std::span<const char>(text.data(), text.size()));
+  out.Close();
+}
+
+void RequireWriteAccess(const FileLocation& file) {
+  const std::filesystem::path& host = file.host();
+  auto opened = ProgramFileSystem().Open(host.string(), jet::OpenMode::kReadWrite);
+  if (opened.ok()) return;
+  const VbError error = FileError(opened.status(), host);
+  if (error.Number() != kErrPermissionDenied) throw error;
+  throw VbError(error.Number(), error.Source(),
+                error.Description() + " (" + opened.status().description() + ")");
 }
 
 std::string AppFolder() {

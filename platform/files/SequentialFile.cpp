@@ -1,73 +1,70 @@
 #include "platform/files/SequentialFile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "platform/base/OsError.h"
+#include "platform/base/ProgramFileSystem.h"
 #include "platform/dao/DatabaseUse.h"
-#include "platform/host/WinPath.h"
 
 namespace tav {
 
-namespace {
-
-// Keeps others out while the file is open, or refuses a file someone else uses.
-std::unique_ptr<jet::FileLock> DenyOthers(const UniqueFd& fd, const std::filesystem::path& host) {
-  DatabaseClaim claim = ClaimOpenDatabase(fd.Get(), host, jet::LockMode::kExclusive);
+SequentialFile SequentialFile::Open(const FileLocation& file, jet::OpenMode mode, bool emptyFirst) {
+  const std::filesystem::path& host = file.host();
+  auto opened = ProgramFileSystem().Open(host.string(), mode);
+  if (!opened.ok()) throw FileError(opened.status(), host);
+  // Keeps others out while the file is open, or refuses a file someone else uses.
+  DatabaseClaim claim = ClaimOpenDatabase(**opened, host, jet::LockMode::kExclusive);
   if (!claim.lock) throw FileError(kErrPermissionDenied);
-  return std::move(claim.lock);
+  return SequentialFile(std::move(opened).value(), host, std::move(claim.lock), emptyFirst);
 }
 
-}  // namespace
-
-SequentialFile SequentialFile::OpenRead(std::string_view windowsPath) {
-  auto host = HostPath(windowsPath);
-  UniqueFd fd(::open(host.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.Valid()) throw FileError(errno, host);
-  auto lock = DenyOthers(fd, host);
-  return SequentialFile(std::move(fd), std::move(host), std::move(lock));
+SequentialFile SequentialFile::OpenRead(const FileLocation& file) {
+  return Open(file, jet::OpenMode::kReadOnly, false);
 }
 
-SequentialFile SequentialFile::OpenWrite(std::string_view windowsPath) {
-  auto host = HostPath(windowsPath);
-  UniqueFd fd(::open(host.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
-  if (!fd.Valid()) throw FileError(errno, host);
-  auto lock = DenyOthers(fd, host);
-  return SequentialFile(std::move(fd), std::move(host), std::move(lock));
+SequentialFile SequentialFile::OpenWrite(const FileLocation& file) {
+  return Open(file, jet::OpenMode::kReadWriteCreate, false);
+}
+
+SequentialFile SequentialFile::OpenOutput(const FileLocation& file) {
+  return Open(file, jet::OpenMode::kReadWriteCreate, true);
+}
+
+void SequentialFile::EmptyIfDue() {
+  if (!emptyFirst_) return;
+  if (jet::Status emptied = file_->Truncate(0); !emptied.ok()) throw FileError(emptied, host_);
+  emptyFirst_ = false;
 }
 
 void SequentialFile::Read(std::span<char> buffer) {
-  while (!buffer.empty()) {
-    ssize_t n = ::read(fd_.Get(), buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw FileError(errno, host_);
-    if (n == 0) throw FileError(kErrInputPastEnd);
-    buffer = buffer.subspan(static_cast<size_t>(n));
-  }
+  jet::Status read =
+      file_->ReadAt(position_, std::span<uint8_t>(reinterpret_cast<uint8_t*>(buffer.data()), buffer.size()));
+  // The file layer reports a file that ends first as a short file (kCorrupt).
+  if (!read.ok())
+    throw read.kind() == jet::ErrorKind::kCorrupt ? FileError(kErrInputPastEnd) : FileError(read, host_);
+  position_ += buffer.size();
 }
 
 void SequentialFile::Write(std::span<const char> buffer) {
-  while (!buffer.empty()) {
-    ssize_t n = ::write(fd_.Get(), buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw FileError(errno, host_);
-    buffer = buffer.subspan(static_cast<size_t>(n));
-  }
+  EmptyIfDue();
+  jet::Status written = file_->WriteAt(
+      position_, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(buffer.data()), buffer.size()));
+  if (!written.ok()) throw FileError(written, host_);
+  position_ += buffer.size();
 }
 
 void SequentialFile::Flush() {
-  while (::fsync(fd_.Get()) != 0) {
-    if (errno != EINTR) throw FileError(errno, host_);
-  }
+  if (jet::Status synced = file_->Sync(); !synced.ok()) throw FileError(synced, host_);
 }
 
 void SequentialFile::Close() {
-  const bool closed = !fd_.Valid() || fd_.Reset();
-  const int err = errno;
-  lock_.reset();
-  if (!closed) throw FileError(err, host_);
+  if (!file_) return;
+  struct Closing {
+    SequentialFile& file;
+    ~Closing() {
+      file.file_.reset();
+      file.lock_.reset();
+    }
+  } closing{*this};
+  EmptyIfDue();
 }
 
 }  // namespace tav

@@ -1,10 +1,11 @@
 #pragma once
 // Windows paths over the host file system. The program builds Windows paths
 // ("C:\Tavimer\data\list.mdb"); every file operation maps them to host paths here.
-// On Windows the mapping is the identity.
+// On Windows the mapping is the identity (windows/WinPath.cpp).
 //
-// Elsewhere the drives are those of the Wine prefix (DosDrives.h): "C:" is the folder
-// its link "dosdevices/c:" leads to; without a prefix only "Z:" exists and is "/".
+// Elsewhere (posix/WinPath.cpp) the drives are those of the Wine prefix (posix/DosDrives.h):
+// "C:" is the folder its link "dosdevices/c:" leads to; without a prefix only "Z:" exists
+// and is "/".
 // - "\" and "/" both separate components; doubled separators count as one; "." and ".."
 //   are resolved in the text, as Windows does; trailing dots and blanks of a component
 //   are dropped, as Windows does.
@@ -16,6 +17,7 @@
 //   case-insensitively (ASCII letters). Components that match nothing are kept as
 //   written, so a path to a file still to be created maps as expected.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -27,6 +29,10 @@ namespace tav {
 // unreachable (a drive that does not exist) path gives an empty host path, which no
 // file operation finds.
 std::filesystem::path HostPath(std::string_view windowsPath);
+
+// How many times HostPath has run in this process: each run reads the Wine prefix and its
+// drives again, and may list folders. For tests that count the resolutions of a run.
+uint64_t HostPathResolutions();
 
 // The Windows path of a host path (for the tool's own folder): the drive whose root is
 // the longest leading part of the path, else Z:. Relative host paths are taken from the

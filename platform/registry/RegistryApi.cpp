@@ -2,12 +2,6 @@
 
 #include <mutex>
 
-#ifdef _WIN32
-#include "platform/registry/RegistryWindows.h"
-#else
-#include "platform/registry/RegistryWineFile.h"
-#endif
-
 namespace tav {
 
 namespace {
@@ -26,13 +20,7 @@ std::shared_ptr<RegistryApi>& Chosen() {
 
 std::shared_ptr<RegistryApi> DefaultRegistryApi() {
   std::lock_guard<std::mutex> guard(ChoiceLock());
-  if (!Chosen()) {
-#ifdef _WIN32
-    Chosen() = std::make_shared<WindowsRegistryApi>();
-#else
-    Chosen() = std::make_shared<WineRegistryApi>(WineRegistryApi::PrefixFromEnvironment());
-#endif
-  }
+  if (!Chosen()) Chosen() = MakeSystemRegistryApi();
   return Chosen();
 }
 

@@ -4,9 +4,9 @@
 // Names and string data cross this interface as UTF-8 ("narrow" calls); string data carries its
 // terminating NUL exactly as the caller passed it or as it is stored.
 //
-// Back ends: the Windows registry (Windows builds), the registry files of a Wine prefix (other
-// systems) and an in-memory registry for tests. DefaultRegistryApi() picks the one the program
-// uses; tests may replace it.
+// Back ends: the Windows registry (windows/, Windows builds), the registry files of a Wine
+// prefix (posix/, other systems) and an in-memory registry for tests. DefaultRegistryApi()
+// gives the one the program uses; tests may replace it.
 
 #include <cstdint>
 #include <memory>
@@ -96,11 +96,16 @@ class RegistryApi {
   virtual uint32_t ExpandEnvironment(const std::string& source, char* buffer, uint32_t size) = 0;
 };
 
-// The back end the program uses: on Windows the system registry, elsewhere the registry files of
-// the Wine prefix named by $WINEPREFIX (else ~/.wine).
+// The back end the program uses: the system's own (MakeSystemRegistryApi) until a test sets
+// another.
 std::shared_ptr<RegistryApi> DefaultRegistryApi();
 
 // Replaces the back end that DefaultRegistryApi() returns; null restores the platform's own.
 void SetDefaultRegistryApi(std::shared_ptr<RegistryApi> api);
+
+// The system's own back end, the one place that picks it (the build compiles one of these):
+// on Windows the system registry (windows/SystemRegistry.cpp), elsewhere the registry files
+// of the Wine prefix named by $WINEPREFIX, else ~/.wine (posix/SystemRegistry.cpp).
+std::shared_ptr<RegistryApi> MakeSystemRegistryApi();
 
 }  // namespace tav

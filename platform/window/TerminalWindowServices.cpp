@@ -21,48 +21,100 @@ const char* IconWord(int style) {
   }
 }
 
+const char* TypeName(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::kLabel:
+      return "Label";
+    case ControlKind::kTextBox:
+      return "TextBox";
+    case ControlKind::kButton:
+      return "ButtonPlus";
+    case ControlKind::kShape:
+      return "Shape";
+    case ControlKind::kImage:
+      return "Image";
+  }
+  return "";
+}
+
+// The properties a control of the design's kind has, with their designed values.
+std::map<std::string, PropValue, std::less<>> DesignedProperties(const ControlDesign& c) {
+  std::map<std::string, PropValue, std::less<>> p = {
+      {"Visible", c.visible}, {"Left", c.left}, {"Top", c.top}, {"Width", c.width}, {"Height", c.height}};
+  switch (c.kind) {
+    case ControlKind::kLabel:
+      p.insert({{"Caption", c.caption}, {"ToolTipText", c.toolTip}, {"Enabled", c.enabled}});
+      break;
+    case ControlKind::kTextBox:
+      p.insert({{"Text", std::string()},
+                {"SelStart", int32_t{0}},
+                {"PasswordChar", c.passwordChar},
+                {"Locked", c.locked},
+                {"Enabled", c.enabled}});
+      break;
+    case ControlKind::kButton:
+      p.insert({{"Caption", c.caption},
+                {"ToolTipText", c.toolTip},
+                {"Enabled", c.enabled},
+                {"Index", c.index},
+                {"Default", c.isDefault},
+                {"Cancel", c.isCancel}});
+      break;
+    case ControlKind::kShape:
+      p.insert({"BorderWidth", c.borderWidth});
+      break;
+    case ControlKind::kImage:
+      break;
+  }
+  return p;
+}
+
 }  // namespace
 
 // ---- TerminalForm
 
-TerminalForm::TerminalForm(std::string name, TerminalWindowServices& services)
-    : name_(std::move(name)), services_(services) {}
+TerminalForm::TerminalForm(const FormClass& form, TerminalWindowServices& services,
+                           std::unique_ptr<TerminalUser> user)
+    : class_(form), services_(services), user_(std::move(user)) {}
+
+TerminalForm::~TerminalForm() = default;
+
+const std::string& TerminalForm::Name() const { return class_.design->name; }
 
 void TerminalForm::Load() {
   if (loaded_) return;
   loaded_ = true;
+  const FormDesign& design = *class_.design;
   controls_.clear();
-  controls_.push_back({"", "Form", {{"Caption", std::string()}}});
-  Design();
-  OnLoad();
+  controls_.push_back({"", "", -1, "Form", {{"Caption", design.caption}, {"Enabled", true}}});
+  for (const ControlDesign& c : design.controls)
+    controls_.push_back({CollectionName(c), c.name, c.index, TypeName(c.kind), DesignedProperties(c)});
+  handlers_ = class_.makeHandlers(services_);
+  handlers_->Form_Load(*this);
 }
 
 void TerminalForm::ShowModal() {
   Load();
   visible_ = true;
-  Converse();
+  user_->Converse(*this);
   visible_ = false;
 }
 
 void TerminalForm::Show() {
   Load();
   visible_ = true;
-  OnShow();
+  user_->Shown(*this);
 }
 
 void TerminalForm::Unload() {
   loaded_ = false;
   visible_ = false;
   controls_.clear();
+  handlers_.reset();
   tag_.clear();
 }
 
-void TerminalForm::AddControl(const std::string& name, const std::string& type,
-                              std::map<std::string, PropValue> properties) {
-  Control control{name, type, {}};
-  for (auto& [property, value] : properties) control.properties.emplace(property, std::move(value));
-  controls_.push_back(std::move(control));
-}
+void TerminalForm::Refresh(std::string_view control) { user_->Refreshed(*this, control); }
 
 TerminalForm::Control* TerminalForm::Find(std::string_view control) {
   for (Control& c : controls_)
@@ -99,12 +151,43 @@ bool TerminalForm::SetProperty(std::string_view control, std::string_view proper
   if (!c) return false;
   auto p = c->properties.find(property);
   if (p == c->properties.end() || p->second.index() != value.index()) return false;
+  const bool changed = p->second != value;
   p->second = value;
+  if (changed && property == "Text" && c->type == "TextBox" && handlers_) {
+    const std::string event = c->event;
+    handlers_->Change(*this, event);
+  }
   return true;
 }
 
-std::string TerminalForm::Text(std::string_view control, std::string_view property) const {
-  return PropText(*this, control, property);
+void TerminalForm::Press(std::string_view control) {
+  const Control* c = Find(control);
+  if (!c || c->type != "ButtonPlus" || !visible_) return;
+  if (!PropFlag(*this, control, "Enabled") || !PropFlag(*this, control, "Visible")) return;
+  const std::string event = c->event;
+  const int index = c->index;
+  handlers_->Click(*this, event, index);
+}
+
+void TerminalForm::Type(std::string_view control, std::string_view keys) {
+  const Control* c = Find(control);
+  if (!c || c->type != "TextBox") return;
+  const std::string event = c->event;
+  for (const char key : keys) {
+    const auto code = static_cast<char16_t>(static_cast<unsigned char>(key));
+    if (!handlers_->KeyPress(*this, event, code)) continue;
+    std::string text = PropText(*this, control, "Text");
+    if (code == 8) {
+      if (!text.empty()) text.pop_back();
+    } else {
+      text += key;
+    }
+    SetProperty(control, "Text", text);
+  }
+}
+
+void TerminalForm::Paste(std::string_view control, const std::string& text) {
+  SetProperty(control, "Text", text);
 }
 
 // ---- TerminalWindowServices
@@ -112,14 +195,15 @@ std::string TerminalForm::Text(std::string_view control, std::string_view proper
 TerminalWindowServices::TerminalWindowServices(std::ostream& out, int retries)
     : out_(out), retries_(retries), retriesLeft_(retries) {}
 
-void TerminalWindowServices::RegisterForm(std::string name, FormFactory factory) {
-  factories_[std::move(name)] = std::move(factory);
+void TerminalWindowServices::RegisterForm(FormClass form, UserFactory user) {
+  std::string name = form.design->name;
+  forms_[std::move(name)] = Registered{std::move(form), std::move(user)};
 }
 
 std::unique_ptr<Form> TerminalWindowServices::CreateForm(std::string_view name) {
-  auto it = factories_.find(name);
-  if (it == factories_.end()) throw std::out_of_range("no form named " + std::string(name));
-  return it->second(*this);
+  auto it = forms_.find(name);
+  if (it == forms_.end()) throw std::out_of_range("no form named " + std::string(name));
+  return std::make_unique<TerminalForm>(it->second.form, *this, it->second.user());
 }
 
 void TerminalWindowServices::Print(const std::string& text) {

@@ -2,10 +2,14 @@
 // Window services that speak to a terminal, for runs nobody watches (cron, a timer): no
 // window system is used and no widget is created.
 //
-// A form is a set of named controls holding their properties (TerminalForm); each form
-// of the program has a terminal counterpart that derives from it and says, in Converse(),
-// what the user would do when it is shown modally: it prints what the window would show
-// and collects the answer from the command line, a file or the terminal.
+// A form is its design rendered as named controls holding their properties (TerminalForm):
+// the properties each kind of control has in every back end, with their designed values.
+// Its events go to the form's handlers as in a window: a change of a text box's text, from
+// the program or from the user, is a Change; a press of an enabled, visible button a Click;
+// each character typed into a box passes KeyPress first. What the user would do is said
+// for each form by a TerminalUser: shown modally, it prints what the window would show,
+// collects the answer from the command line, a file or the terminal, and acts on the form
+// as a user would (typing, pasting, pressing buttons).
 //
 // Message boxes are printed with the application's title, an icon word, the text and the
 // answer, and are answered as their safe default: OK, or Cancel for Retry and Cancel.
@@ -23,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/window/FormHandlers.h"
 #include "platform/window/WindowServices.h"
 
 namespace tav {
@@ -32,58 +37,69 @@ inline constexpr int kRunSucceeded = 0;        // every database compacted or le
 inline constexpr int kRunReportedFailure = 1;  // a box with the stop icon was shown
 inline constexpr int kRunNotFinished = 2;      // ended before the run (no installation, no password, ...)
 
+class TerminalForm;
 class TerminalWindowServices;
+
+// What the person at the terminal does with one instance of a form.
+class TerminalUser {
+ public:
+  virtual ~TerminalUser() = default;
+  // The form is shown modally; it is hidden again when this returns.
+  virtual void Converse(TerminalForm& form) = 0;
+  // The form is shown without waiting.
+  virtual void Shown(TerminalForm& /*form*/) {}
+  // The program repaints a control.
+  virtual void Refreshed(TerminalForm& /*form*/, std::string_view /*control*/) {}
+};
 
 class TerminalForm : public Form {
  public:
-  TerminalForm(std::string name, TerminalWindowServices& services);
+  TerminalForm(const FormClass& form, TerminalWindowServices& services, std::unique_ptr<TerminalUser> user);
+  ~TerminalForm() override;
 
-  const std::string& Name() const override { return name_; }
-  // Designs the controls (Design) and runs the load handler (OnLoad), once per load.
+  const std::string& Name() const override;
+  // Renders the design and runs the load handler, once per load.
   void Load() override;
-  // Loads, then Converse(); the form is hidden again when it returns.
+  // Loads, then lets the user converse; the form is hidden again when that returns.
   void ShowModal() override;
   void Show() override;
   void Hide() override { visible_ = false; }
-  // Drops the controls and the tag; a later Load designs them afresh.
+  // Drops the controls, the handlers and the tag; a later Load renders the design afresh.
   void Unload() override;
   std::string Tag() const override { return tag_; }
   void SetTag(const std::string& tag) override { tag_ = tag; }
   std::vector<std::string> ControlNames() const override;
   std::string ControlType(std::string_view control) const override;
-  // Only the properties a control was designed with exist; the form itself has "Caption".
+  // A property exists when the control's kind has it; a value of another type is refused.
   bool GetProperty(std::string_view control, std::string_view property, PropValue& out) const override;
   bool SetProperty(std::string_view control, std::string_view property, const PropValue& value) override;
-  void Refresh(std::string_view control) override { OnRefresh(control); }
+  void Refresh(std::string_view control) override;
 
   bool Visible() const { return visible_; }
-
- protected:
-  // Adds a control in the designed collection order.
-  void AddControl(const std::string& name, const std::string& type,
-                  std::map<std::string, PropValue> properties);
-  // The text of a control's property, or "" when it has none.
-  std::string Text(std::string_view control, std::string_view property) const;
   TerminalWindowServices& Services() const { return services_; }
 
-  virtual void Design() = 0;
-  virtual void OnLoad() {}
-  // What the user does while the form is shown modally; leaves the answer in the Tag.
-  virtual void Converse() = 0;
-  virtual void OnShow() {}
-  virtual void OnRefresh(std::string_view /*control*/) {}
+  // What a user does: presses a button (only while it is enabled and visible), types keys
+  // into a text box one by one (backspace, character 8, removes the last character), or
+  // pastes text into it, which replaces what it held.
+  void Press(std::string_view control);
+  void Type(std::string_view control, std::string_view keys);
+  void Paste(std::string_view control, const std::string& text);
 
  private:
   struct Control {
-    std::string name;
+    std::string name;   // in the collection: "cmdTV(1)" for element 1 of an array
+    std::string event;  // for the handlers: "cmdTV"
+    int index = -1;
     std::string type;
     std::map<std::string, PropValue, std::less<>> properties;
   };
   Control* Find(std::string_view control);
   const Control* Find(std::string_view control) const;
 
-  std::string name_;
+  FormClass class_;
   TerminalWindowServices& services_;
+  std::unique_ptr<TerminalUser> user_;
+  std::unique_ptr<FormHandlers> handlers_;
   std::vector<Control> controls_;  // [0] is the form itself
   std::string tag_;
   bool loaded_ = false;
@@ -92,12 +108,14 @@ class TerminalForm : public Form {
 
 class TerminalWindowServices : public WindowServices {
  public:
-  using FormFactory = std::function<std::unique_ptr<TerminalForm>(TerminalWindowServices&)>;
+  using UserFactory = std::function<std::unique_ptr<TerminalUser>()>;
 
   // Everything shown goes to `out`, which must outlive the services.
   TerminalWindowServices(std::ostream& out, int retries);
 
-  void RegisterForm(std::string name, FormFactory factory);
+  // Registers a form; each instance is the design with handlers of its own and a user made
+  // by `user`.
+  void RegisterForm(FormClass form, UserFactory user);
 
   // Throws std::out_of_range for a name that was never registered.
   std::unique_ptr<Form> CreateForm(std::string_view name) override;
@@ -114,8 +132,13 @@ class TerminalWindowServices : public WindowServices {
   bool FailureShown() const { return failureShown_; }
 
  private:
+  struct Registered {
+    FormClass form;
+    UserFactory user;
+  };
+
   std::ostream& out_;
-  std::map<std::string, FormFactory, std::less<>> factories_;
+  std::map<std::string, Registered, std::less<>> forms_;
   int retries_;
   int retriesLeft_;
   bool failureShown_ = false;

@@ -3,10 +3,11 @@
 // properties are read and written by name, modal message boxes, message processing on
 // demand, ending the program at once, and common-controls initialisation.
 //
-// Three implementations: the Qt one (platform/qt/QtWindowServices.h), the terminal one for
+// Three implementations: the Qt one (gui/QtWindowServices.h), the terminal one for
 // unattended runs (platform/window/TerminalWindowServices.h) and a scripted one for tests
 // (tests/support/ScriptedWindowServices.h) that answers boxes and dialogs from a script and
-// records everything it was asked.
+// records everything it was asked. The program's forms are designs (FormDesign.h) with
+// portable handlers (FormHandlers.h), which the Qt and the terminal services render.
 
 #include <cstdint>
 #include <functional>
@@ -84,12 +85,25 @@ class WindowServices {
   virtual bool InitCommonControls(uint32_t classFlags) = 0;
 };
 
-// Convenience accessors for the common property kinds.
+// Convenience accessors for the common property kinds: the value, or "", 0 and false when
+// the control has no such property or it holds another kind of value.
 inline std::string PropText(const Form& form, std::string_view control, std::string_view property) {
   PropValue v;
   if (!form.GetProperty(control, property, v)) return {};
   if (auto* s = std::get_if<std::string>(&v)) return *s;
   return {};
+}
+inline int32_t PropNumber(const Form& form, std::string_view control, std::string_view property) {
+  PropValue v;
+  if (!form.GetProperty(control, property, v)) return 0;
+  if (auto* n = std::get_if<int32_t>(&v)) return *n;
+  return 0;
+}
+inline bool PropFlag(const Form& form, std::string_view control, std::string_view property) {
+  PropValue v;
+  if (!form.GetProperty(control, property, v)) return false;
+  if (auto* b = std::get_if<bool>(&v)) return *b;
+  return false;
 }
 
 }  // namespace tav

@@ -9,7 +9,7 @@
 #include "platform/base/VbError.h"
 #include "platform/host/WinPath.h"
 #include "tests/platform/HeldFile.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace tav {
 namespace {

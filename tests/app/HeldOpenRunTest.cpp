@@ -16,10 +16,10 @@
 #include "platform/dao/JetDaoEngine.h"
 #include "platform/host/WinPath.h"
 #include "tests/platform/OtherProcess.h"
-#include "tests/platform/TempFolder.h"
 #include "tests/support/DatabaseContent.h"
 #include "tests/support/GeneratedRun.h"
 #include "tests/support/ScriptedWindowServices.h"
+#include "tests/support/TempFolder.h"
 
 namespace tav::testing {
 namespace {

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <gmock/gmock.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "app/MaintenanceCycle.h"
@@ -11,6 +13,43 @@ namespace tav::testing {
 namespace {
 
 using ::testing::ElementsAre;
+
+// A file this process may not write: immutable for root, read-only for anyone else.
+class ProtectedFile {
+ public:
+  explicit ProtectedFile(std::filesystem::path file) : file_(std::move(file)) {
+    if (::geteuid() != 0) {
+      std::filesystem::permissions(file_, std::filesystem::perms::owner_read);
+      ok_ = true;
+      return;
+    }
+    ok_ = SetImmutable(true);
+  }
+  ~ProtectedFile() { Release(); }
+  bool Ok() const { return ok_; }
+  void Release() {
+    if (!ok_) return;
+    if (::geteuid() == 0) SetImmutable(false);
+    std::filesystem::permissions(file_,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    ok_ = false;
+  }
+
+ private:
+  bool SetImmutable(bool on) {
+    const int fd = ::open(file_.c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return done;
+  }
+
+  std::filesystem::path file_;
+  bool ok_ = false;
+};
 
 class MaintenanceCycleTest : public CycleFixture {
  protected:
@@ -222,14 +261,20 @@ TEST_F(MaintenanceCycleTest, CompactedFileOfTheSameLengthIsDiscarded) {
   EXPECT_THAT(ws_.Instances("frmChooseVersion")[0]->refreshed, ElementsAre("txtFiles"));
 }
 
+// A file already under the drawn name is not this run's to delete (a user's, or a copy that
+// an interrupted copy back still needs): another name is drawn.
 TEST_F(MaintenanceCycleTest, CompactedFileOneByteShorterReplacesTheDatabase) {
   MakeFile("data\\list.mdb", 64001);
-  MakeFile("data\\db250000.bak", 7);  // left over from an earlier run
+  MakeFile("data\\db250000.bak", 7);
   engine_.CompactTo(Win("data\\list.mdb"), 64000);
-  MakeCycle({0.25}).Maintain(Win("data\\"), "list.mdb");
+  MakeCycle({0.25, 0.5}).Maintain(Win("data\\"), "list.mdb");
   EXPECT_TRUE(ws_.Boxes().empty());
+  EXPECT_EQ(engine_.Calls("CompactDatabase").at(0).destination, Win("data\\db500000.bak"));
   EXPECT_EQ(Contents("data\\list.mdb"), std::string(64000, 'C'));
-  EXPECT_FALSE(Exists("data\\db250000.bak"));
+  EXPECT_EQ(Contents("data\\db250000.bak"), std::string(7, 'D'));
+  EXPECT_FALSE(Exists("data\\db500000.bak"));
+  EXPECT_FALSE(Exists("data\\list.mdb.compacting"));
+  EXPECT_FALSE(Exists("data\\list.mdb.copying"));
   EXPECT_TRUE(tav::Run().WasCompacted);
   EXPECT_EQ(Display(), kWorking + Line("data\\list.mdb", kCompacted));
 }
@@ -265,6 +310,33 @@ TEST_F(MaintenanceCycleTest, FailedCompactionIsReportedAndTheDatabaseKept) {
   EXPECT_EQ(ws_.Boxes()[0].style, 16);
   EXPECT_EQ(Display(), kWorking);
   EXPECT_EQ(Contents("schedule\\schedule.mdb"), std::string(100, 'D'));
+}
+
+// A database the file system will not let be written (immutable, or read-only to a user
+// who is not root) is reported at once, before anything is written beside it.
+TEST_F(MaintenanceCycleTest, ADatabaseThatCannotBeWrittenIsReportedBeforeCompaction) {
+  MakeFile("history\\history.mdb", 100);
+  const std::string path = Win("history\\history.mdb");
+  engine_.CompactTo(path, 60);
+  ProtectedFile locked(Host("history\\history.mdb"));
+  if (!locked.Ok()) GTEST_SKIP() << "this file system keeps no file from root";
+  MakeCycle().Maintain(Win("history\\"), "history.mdb");
+  locked.Release();
+  ASSERT_EQ(ws_.Boxes().size(), 1u);
+  EXPECT_EQ(ws_.Boxes()[0].style, 16);
+  const std::string& text = ws_.Boxes()[0].text;
+  EXPECT_EQ(
+      text.rfind("It was not possible to compact the database\r\n\r\n\"" + path +
+                     "\"\r\n\r\nThe following error was encountered:\r\n\r\nPermission denied (cannot open: ",
+                 0),
+      0u)
+      << text;
+  EXPECT_NE(text.find("The database cannot be written, so it has not been compacted."), std::string::npos)
+      << text;
+  EXPECT_TRUE(engine_.Calls("CompactDatabase").empty());
+  EXPECT_EQ(Contents("history\\history.mdb"), std::string(100, 'D'));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("history")), {}), 1);
+  EXPECT_EQ(Display(), kWorking);
 }
 
 TEST_F(MaintenanceCycleTest, MissingDatabaseEndsInTheRepairBox) {

@@ -34,15 +34,15 @@ class RecordingEngine : public DaoEngine, public DaoWorkspace {
     workspaceIndexes->push_back(index);
     return *this;
   }
-  std::unique_ptr<DaoDatabase> OpenDatabase(const std::string& name, std::optional<bool> options,
+  std::unique_ptr<DaoDatabase> OpenDatabase(const FileLocation& name, std::optional<bool> options,
                                             std::optional<bool> readOnly,
                                             std::optional<std::string> connect) override {
-    calls->push_back({name, options, readOnly, connect});
+    calls->push_back({name.windows(), options, readOnly, connect});
     if (failOpenWith != 0) throw VbError(failOpenWith, "DAO.Workspace", "engine says no");
     return std::make_unique<FakeDatabase>();
   }
-  void RepairDatabase(const std::string&) override {}
-  void CompactDatabase(const std::string&, const std::string&, std::optional<std::string>,
+  void RepairDatabase(const FileLocation&) override {}
+  void CompactDatabase(const FileLocation&, const FileLocation&, std::optional<std::string>,
                        std::optional<int32_t>, std::optional<std::string>) override {}
 };
 

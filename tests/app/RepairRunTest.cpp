@@ -17,12 +17,12 @@
 #include "app/RunState.h"
 #include "platform/dao/JetDaoEngine.h"
 #include "platform/host/WinPath.h"
-#include "tests/platform/TempFolder.h"
 #include "tests/support/DamagedCopies.h"
 #include "tests/support/DatabaseContent.h"
 #include "tests/support/GeneratedRun.h"
 #include "tests/support/MeasuringEngine.h"
 #include "tests/support/ScriptedWindowServices.h"
+#include "tests/support/TempFolder.h"
 
 namespace tav::testing {
 namespace {

@@ -8,24 +8,20 @@
 #include <QTest>
 
 #include "app/RunState.h"
+#include "gui/ButtonPlus.h"
+#include "gui/DesignedWindow.h"
+#include "gui/ProgramWindows.h"
+#include "gui/QtWindowServices.h"
 #include "install/frmChooseVersion.h"
-#include "platform/qt/ButtonPlus.h"
-#include "platform/qt/QtWindowServices.h"
 #include "platform/registry/RegistryApi.h"
 #include "tests/platform/ScopedWinePrefix.h"
+#include "tests/support/TestApplication.h"
 #include "texts/TextTable.h"
 
 namespace tav {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "tav_choose_version_test";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: Qt's own statics (the test keyboard) must not outlive it at exit.
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+using testing::App;
 
 const std::string kCrLf = "\r\n";
 
@@ -36,7 +32,7 @@ class ChooseVersionTest : public ::testing::Test {
     // The registry is read from this test's own prefix.
     SetDefaultRegistryApi(nullptr);
     LoadTexts();
-    RegisterMainWindow(services_);
+    RegisterProgramWindows(services_);
     form_ = services_.CreateForm("frmChooseVersion");
     form_->Load();
     form_->Show();
@@ -47,7 +43,11 @@ class ChooseVersionTest : public ::testing::Test {
   }
 
   QtForm& Adapter() { return static_cast<QtForm&>(*form_); }
-  frmChooseVersion& Window() { return *static_cast<frmChooseVersion*>(Adapter().Widget()); }
+  QWidget& Window() { return *Adapter().Widget(); }
+  frmChooseVersion::State CurrentState() {
+    return static_cast<frmChooseVersion&>(static_cast<DesignedWindow&>(Window()).Handlers())
+        .CurrentState(*form_);
+  }
   ButtonPlus& Button(const char* name) { return *static_cast<ButtonPlus*>(Adapter().Control(name)); }
   std::string Text(const char* control, const char* property) { return PropText(*form_, control, property); }
   int Number(const char* control, const char* property) {
@@ -109,7 +109,7 @@ TEST_F(ChooseVersionTest, LoadsLocalisedWithTheDesignedLook) {
 
   EXPECT_EQ(VisibleControls(),
             (std::vector<std::string>{"Label1", "Label2", "lblWhich", "cmdTV(0)", "cmdTV(1)"}));
-  EXPECT_EQ(Window().CurrentState(), frmChooseVersion::State::Choosing);
+  EXPECT_EQ(CurrentState(), frmChooseVersion::State::Choosing);
 }
 
 TEST_F(ChooseVersionTest, VersionButtonsListTheGenerationsDatabases) {
@@ -125,7 +125,7 @@ TEST_F(ChooseVersionTest, VersionButtonsListTheGenerationsDatabases) {
   EXPECT_EQ(VisibleControls(),
             (std::vector<std::string>{"Label1", "Label2", "lblWhich", "cmdTV(0)", "cmdTV(1)", "shpSelected",
                                       "txtFiles", "lblStart", "cmdStart"}));
-  EXPECT_EQ(Window().CurrentState(), frmChooseVersion::State::Chosen);
+  EXPECT_EQ(CurrentState(), frmChooseVersion::State::Chosen);
 
   // A second press rebuilds the list instead of adding to it.
   Button("cmdTV(0)").Press();
@@ -159,11 +159,11 @@ TEST_F(ChooseVersionTest, StartHidesTheChoiceAndTheWindow) {
   EXPECT_EQ(Text("txtFiles", "Text"), "Working... (please wait)");
   EXPECT_EQ(form_->Tag(), "TV2");
   EXPECT_EQ(VisibleControls(), (std::vector<std::string>{"Label1", "Label2", "txtFiles"}));
-  EXPECT_EQ(Window().CurrentState(), frmChooseVersion::State::Working);
+  EXPECT_EQ(CurrentState(), frmChooseVersion::State::Working);
 
   form_->Show();
   ASSERT_TRUE(form_->SetProperty("cmdEnd", "Visible", true));
-  EXPECT_EQ(Window().CurrentState(), frmChooseVersion::State::Finished);
+  EXPECT_EQ(CurrentState(), frmChooseVersion::State::Finished);
   EXPECT_EQ(VisibleControls(), (std::vector<std::string>{"Label1", "Label2", "txtFiles", "cmdEnd"}));
 }
 

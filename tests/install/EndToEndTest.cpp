@@ -61,7 +61,7 @@ fs::path& ShotFolder() {
 // TAVIMER_UPDATE_SCREENSHOTS is set.
 void SaveShot(QWidget& window, const char* name) {
   QImage shot = window.grab().toImage();
-  Shots()[name] = {static_cast<frmChooseVersion&>(window).CurrentState(), window.size()};
+  Shots()[name] = {testing::MainWindowState(window), window.size()};
   fs::create_directories(ShotFolder());
   shot.save(QString::fromStdString((ShotFolder() / (std::string(name) + ".png")).string()));
   if (std::getenv("TAVIMER_UPDATE_SCREENSHOTS") != nullptr)

@@ -23,7 +23,6 @@
 #include "tests/support/MainWindowRun.h"
 #include "tests/support/RequiredTool.h"
 #include "tests/support/WineProgram.h"
-#include "texts/PasswordDialog.h"
 
 namespace tav::testing {
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "platform/registry/RegistryApi.h"
-#include "platform/registry/RegistryWineFile.h"
+#include "platform/registry/posix/RegistryWineFile.h"
 
 namespace tav::testing {
 

@@ -16,14 +16,24 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/DbEngine.h"
+#include "app/Main.h"
+#include "app/RunState.h"
+#include "install/TerminalChooseVersion.h"
+#include "jet/io/FileSystem.h"
+#include "platform/base/ProgramFileSystem.h"
 #include "platform/dao/JetDaoEngine.h"
+#include "platform/window/TerminalWindowServices.h"
 #include "tests/platform/OtherProcess.h"
 #include "tests/platform/ScopedWinePrefix.h"
 #include "tests/support/DamagedCopies.h"
 #include "tests/support/DatabaseContent.h"
+#include "tests/support/TextLines.h"
+#include "texts/TerminalPasswordDialogs.h"
 
 namespace tav {
 namespace {
@@ -65,9 +75,8 @@ struct Printed {
   }
   std::vector<std::string> ResultLines() const {
     std::vector<std::string> lines;
-    size_t from = 0;
-    for (size_t end; (end = out.find('\n', from)) != std::string::npos; from = end + 1)
-      if (out.compare(from, 14, "The database \"") == 0) lines.push_back(out.substr(from, end - from));
+    for (const std::string& line : testing::Lines(out))
+      if (line.rfind("The database \"", 0) == 0) lines.push_back(line);
     return lines;
   }
 };
@@ -371,6 +380,76 @@ TEST_F(TerminalRunTest, DatabaseInUseIsLeftUntouchedWithStatusOne) {
   EXPECT_EQ(run.ResultLines(), others) << run.out;
   other.Release();
   EXPECT_EQ(testing::FileBytes(host), before);
+}
+
+// The disk fills while history.mdb is copied back. The terminal front end, run here in this
+// process on a file system whose writes then fail with "no space left", prints the box that
+// says the database was left incomplete, where its complete copy is and that the next run
+// will finish it, and the run counts as failed (status 1). The next run, the program itself,
+// finishes the copy back first, says so, maintains every database and succeeds (status 0).
+TEST_F(TerminalRunTest, AFullDiskDuringTheCopyBackFailsTheRunAndTheNextOneFinishesIt) {
+  Generate();
+  Remember(kTv2Root, kTv2Files);
+  const std::string history = kTv2Root + "\\history\\history.mdb";
+  jet::Fault fault;
+  fault.lasting = true;
+  fault.cause = jet::OsCause::kNoSpace;
+  fault.from = [started = false, writes = 0](const jet::RecordedCall& call) mutable {
+    started =
+        started || (call.call == jet::FileCall::kRename && call.path.ends_with("history.mdb.compacting"));
+    return started && call.call == jet::FileCall::kWrite && call.path.ends_with("history.mdb") &&
+           ++writes >= 3;
+  };
+  std::ostringstream out;
+  Printed first;
+  {
+    jet::FaultyFileSystem full(jet::PosixFileSystem(), -1, jet::FileCall::kWrite, fault);
+    ProgramFileSystemOverride chosen(full);
+    TerminalWindowServices services(out, 0);
+    RegisterTerminalMainWindow(services, 1);
+    RegisterTerminalPasswordDialogs(services, std::string("secret"));
+    SetDbEngineFactory(MakeJetDaoEngine);
+    tav::Run() = RunState{};
+    (void)Main(services);
+    SetDbEngineFactory(nullptr);
+    first = {services.FailureShown() ? kRunReportedFailure : kRunSucceeded, out.str()};
+  }
+  EXPECT_EQ(first.exitCode, 1) << first.out;
+  const auto copies = testing::TemporaryCopies(Host(history).parent_path());
+  ASSERT_EQ(copies.size(), 1u) << first.out;
+  const std::string kept = kTv2Root + "\\history\\" + copies[0].filename().string();
+  bool said = false;
+  for (const PrintedBox& box : first.Boxes()) {
+    if (box.text.find("\n\"" + history + "\"\n") == std::string::npos) continue;
+    said = true;
+    EXPECT_EQ(box.icon, "error");
+    EXPECT_NE(box.text.find(
+                  "Disk full. The database was left incomplete. Its complete compacted copy is kept in \"" +
+                  kept + "\", and the next run will finish copying it back."),
+              std::string::npos)
+        << box.text;
+  }
+  EXPECT_TRUE(said) << first.out;
+
+  const Printed next =
+      RunDetached({"--generation", "TV2", "--password-file", PasswordFile("secret").string()});
+  EXPECT_EQ(next.exitCode, 0) << next.out;
+  ASSERT_EQ(next.Boxes().size(), 1u) << next.out;
+  EXPECT_EQ(next.Boxes()[0].icon, "information");
+  EXPECT_EQ(
+      next.Boxes()[0].text.rfind("The database\n\n\"" + history +
+                                     "\"\n\nhas been successfully repaired\n\nAn earlier run was interrupted",
+                                 0),
+      0u)
+      << next.Boxes()[0].text;
+  EXPECT_EQ(next.ResultLines().size(), kTv2Files.size()) << next.out;
+  for (const std::string& file : kTv2Files) {
+    SCOPED_TRACE(file);
+    const fs::path host = Host(kTv2Root + "\\" + file);
+    EXPECT_EQ(testing::ExportedRows(host), rows_.at(file));
+    EXPECT_TRUE(testing::TemporaryCopies(host.parent_path()).empty());
+  }
+  EXPECT_FALSE(fs::exists(Host(history + ".copying")));
 }
 
 // The main database is damaged: the optional-password dialog is printed with the error,

@@ -14,6 +14,7 @@
 #include "jet/compact/Compactor.h"
 #include "jet/read/Database.h"
 #include "tests/jet/JetTestSupport.h"
+#include "tests/support/TestNames.h"
 #include "tools/generator/Generator.h"
 
 namespace jet {
@@ -181,10 +182,7 @@ TEST_P(CompactFixture, ReadsBackTheSame) {
 
 INSTANTIATE_TEST_SUITE_P(AllFixtures, CompactFixture, ::testing::ValuesIn(testing::AllFixtures()),
                          [](const ::testing::TestParamInfo<std::string>& fixture) {
-                           std::string name = fixture.param;
-                           std::replace_if(
-                               name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
-                           return name;
+                           return tav::testing::TestNameOf(fixture.param);
                          });
 
 // Installations with half their rows deleted and memo updates leaving garbage behind.

@@ -8,6 +8,7 @@
 #include "jet/read/Database.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/ReaderOracle.h"
+#include "tests/support/TestNames.h"
 
 namespace jet {
 namespace {
@@ -35,11 +36,7 @@ TEST_P(OracleTest, ExportsMatchMdbExport) { testing::ExpectExportsMatchMdbExport
 TEST_P(OracleTest, RowsMatchMdbReader) { testing::ExpectRowsMatchMdbReader(path_, password_, *db_); }
 
 std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
-  std::string name = info.param;
-  for (char& c : name) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  }
-  return name;
+  return tav::testing::TestNameOf(info.param);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, OracleTest, ::testing::ValuesIn(testing::AllFixtures()), TestName);

@@ -14,6 +14,7 @@
 #include "tests/jet/DamageSupport.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/ReaderOracle.h"
+#include "tests/support/TestNames.h"
 
 namespace jet {
 namespace {
@@ -159,11 +160,7 @@ TEST(RealWorldCodePage, AnUnsetCodePageReadsAs1252OrAsNamed) {
 
 INSTANTIATE_TEST_SUITE_P(Corpus, RealWorldTest, ::testing::ValuesIn(Corpus()),
                          [](const ::testing::TestParamInfo<CorpusFile>& file) {
-                           std::string name = file.param.name;
-                           for (char& c : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           }
-                           return name;
+                           return tav::testing::TestNameOf(file.param.name);
                          });
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "tests/jet/DamageSupport.h"
 #include "tests/jet/JetTestSupport.h"
 #include "tests/jet/RepairTestSupport.h"
+#include "tests/support/TestNames.h"
 
 namespace jet {
 namespace {
@@ -279,11 +280,9 @@ std::vector<std::string> SweepFiles() {
 
 INSTANTIATE_TEST_SUITE_P(Corpus, RepairSweepTest, ::testing::ValuesIn(SweepFiles()),
                          [](const auto& param_info) {
-                           std::string name = std::filesystem::path(param_info.param).stem().string();
-                           for (char& c : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           }
-                           return name + "_" + std::to_string(param_info.index);
+                           return tav::testing::TestNameOf(
+                                      std::filesystem::path(param_info.param).stem().string()) +
+                                  "_" + std::to_string(param_info.index);
                          });
 
 }  // namespace

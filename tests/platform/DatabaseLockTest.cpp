@@ -5,7 +5,7 @@
 #include "platform/files/FileSystem.h"
 #include "platform/host/WinPath.h"
 #include "tests/platform/OtherProcess.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace tav {
 namespace {
@@ -31,12 +31,14 @@ class DatabaseLockTest : public ::testing::Test {
   std::filesystem::path ldb_ = dir_ / "list.ldb";
 };
 
+// The one rule of the cycle's lock-file step (LockFileName.h), beside the database's file.
 TEST_F(DatabaseLockTest, LockFileNames) {
-  EXPECT_EQ(LockFilePath("/d/list.mdb"), "/d/list.ldb");
-  EXPECT_EQ(LockFilePath("/d/LIST.MDB"), "/d/LIST.ldb");
-  EXPECT_EQ(LockFilePath("/d/db123.bak"), "/d/db123.ldb");
-  EXPECT_EQ(LockFilePath("/d/plain"), "/d/plain.ldb");
-  EXPECT_EQ(LockFilePath("/d.x/a.b.mdb"), "/d.x/a.b.ldb");
+  EXPECT_EQ(LockFilePath("/d/list.mdb"), std::filesystem::path("/d/list.ldb"));
+  EXPECT_EQ(LockFilePath("/d/LIST.MDB"), std::filesystem::path("/d/LIST.ldb"));
+  EXPECT_EQ(LockFilePath("/d.x/a.b.mdb"), std::filesystem::path("/d.x/a.b.ldb"));
+  EXPECT_EQ(LockFilePath("/d/x.mdbx"), std::filesystem::path("/d/x.ldbx"));
+  EXPECT_EQ(LockFilePath("/d/db123.bak"), std::nullopt);
+  EXPECT_EQ(LockFilePath("/d/list.ldb"), std::nullopt);
 }
 
 TEST_F(DatabaseLockTest, SharedOpensShareOneLockFileWhichTheLastCloseRemoves) {

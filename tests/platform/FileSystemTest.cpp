@@ -3,7 +3,7 @@
 #include "platform/base/VbError.h"
 #include "platform/files/FileSystem.h"
 #include "platform/host/WinPath.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace tav {
 namespace {

@@ -12,7 +12,7 @@
 #include "platform/dao/JetDaoEngine.h"
 #include "platform/host/WinPath.h"
 #include "tests/platform/OtherProcess.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace tav {
 namespace {

@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/TempFolder.h"
+
 namespace tav::testing {
 
 // Sets environment variables for the lifetime of the object and restores them after.
@@ -50,9 +52,7 @@ class ScopedEnvironment {
 
 class ScopedWinePrefix {
  public:
-  ScopedWinePrefix() : savedCwd_(std::filesystem::current_path()) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tav-prefix-XXXXXX").string();
-    root_ = ::mkdtemp(pattern.data());
+  ScopedWinePrefix() : savedCwd_(std::filesystem::current_path()), root_(folder_.path()) {
     std::filesystem::create_directories(root_ / "drive_c");
     std::filesystem::create_directories(root_ / "dosdevices");
     AddDrive("c:", "../drive_c");
@@ -64,7 +64,6 @@ class ScopedWinePrefix {
   ~ScopedWinePrefix() {
     std::error_code ec;
     std::filesystem::current_path(savedCwd_, ec);
-    std::filesystem::remove_all(root_, ec);
   }
 
   const std::filesystem::path& Prefix() const { return root_; }
@@ -95,6 +94,7 @@ class ScopedWinePrefix {
   }
 
  private:
+  TempFolder folder_;  // removed with everything in it, after the working folder is restored
   std::filesystem::path savedCwd_;
   std::filesystem::path root_;
   ScopedEnvironment environment_;

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "platform/files/FileSystem.h"
-#include "platform/host/DosDrives.h"
 #include "platform/host/WinPath.h"
+#include "platform/host/posix/DosDrives.h"
 #include "tests/platform/ScopedWinePrefix.h"
 
 namespace tav {

@@ -20,12 +20,14 @@
 #endif
 #include <windows.h>
 
-#include "platform/registry/RegistryWindows.h"
+#include "platform/registry/windows/RegistryWindows.h"
 #include "tests/registry/ProcessHandles.h"
 #else
-#include "platform/registry/RegistryWineFile.h"
+#include "platform/registry/posix/RegistryWineFile.h"
+#include "tests/support/TempFolder.h"
 #endif
 #include "registry/DynamicValue.h"
+#include "tests/support/TextLines.h"
 
 namespace tav {
 
@@ -89,18 +91,7 @@ using TestBackends = ::testing::Types<MemoryBackend, WindowsBackend>;
 #else
 class WineFileBackend {
  public:
-  WineFileBackend() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tavimer-reg-XXXXXX").string();
-    prefix_ = ::mkdtemp(pattern.data());
-  }
-  ~WineFileBackend() {
-    std::error_code ignored;
-    std::filesystem::remove_all(prefix_, ignored);
-  }
-  WineFileBackend(const WineFileBackend&) = delete;
-  WineFileBackend& operator=(const WineFileBackend&) = delete;
-
-  std::shared_ptr<WineRegistryApi> Fresh() { return std::make_shared<WineRegistryApi>(prefix_); }
+  std::shared_ptr<WineRegistryApi> Fresh() { return std::make_shared<WineRegistryApi>(prefix_.path()); }
   // The prefix's environment lives in its registry.
   void SetVariable(const std::string& name, const std::string& value) {
     auto api = Fresh();
@@ -110,10 +101,10 @@ class WineFileBackend {
                   static_cast<uint32_t>(value.size() + 1));
     api->CloseKey(key);
   }
-  const std::filesystem::path& Prefix() const { return prefix_; }
+  const std::filesystem::path& Prefix() const { return prefix_.path(); }
 
  private:
-  std::filesystem::path prefix_;
+  TempFolder prefix_;
 };
 
 using TestBackends = ::testing::Types<MemoryBackend, WineFileBackend>;
@@ -174,10 +165,8 @@ inline bool KeyPresent(RegistryApi& api, int32_t root, const std::string& path) 
 
 // A hive file's text without its modification times, which differ between writers and runs.
 inline std::string WithoutTimes(const std::string& text) {
-  std::istringstream lines(text);
-  std::string line;
   std::string out;
-  while (std::getline(lines, line)) {
+  for (std::string line : Lines(text)) {
     if (line.rfind("#time=", 0) == 0) continue;
     if (!line.empty() && line[0] == '[') line = line.substr(0, line.rfind(']') + 1);
     out += line + "\n";

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "platform/registry/RegistryWineFormat.h"
+#include "platform/registry/posix/RegistryWineFormat.h"
 #include "registry/cRegistry.h"
 #include "tests/registry/RegistryBackends.h"
 

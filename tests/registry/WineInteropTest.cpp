@@ -13,11 +13,12 @@
 #include <sstream>
 
 #include "platform/registry/RegistryUnicode.h"
-#include "platform/registry/RegistryWineFile.h"
-#include "platform/registry/RegistryWineFormat.h"
+#include "platform/registry/posix/RegistryWineFile.h"
+#include "platform/registry/posix/RegistryWineFormat.h"
 #include "registry/cRegistry.h"
 #include "tests/registry/RegistryBackends.h"
 #include "tests/support/RequiredTool.h"
+#include "tests/support/TextLines.h"
 #include "tests/support/WineProgram.h"
 
 namespace tav {
@@ -79,9 +80,7 @@ class WineInteropTest : public ::testing::Test {
     fs::remove(output);
     RunBatch(batch);
     std::vector<Values> results(1);
-    std::istringstream lines(ReadFile(output));
-    std::string text;
-    while (std::getline(lines, text)) {
+    for (std::string text : testing::Lines(ReadFile(output))) {
       while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
         text.pop_back();
       if (text == "====") results.emplace_back();
@@ -263,10 +262,8 @@ TEST_F(WineInteropTest, ExpandsAgainstThePrefixsOwnEnvironment) {
             0);
   WaitForServer();
   std::map<std::string, std::string> wine;
-  std::istringstream lines(ReadFile(listing));
-  std::string line;
   std::string batch;
-  while (std::getline(lines, line)) {
+  for (std::string line : testing::Lines(ReadFile(listing))) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const size_t equals = line.find('=');
     if (equals == 0 || equals == std::string::npos) continue;

@@ -13,6 +13,7 @@
 #include "jet/check/Checker.h"
 #include "jet/read/Database.h"
 #include "jet/read/TableReader.h"
+#include "tests/support/TextLines.h"
 
 namespace tav::testing {
 
@@ -36,13 +37,6 @@ std::string Describe(const jet::Value& value) {
   char real[64];
   std::snprintf(real, sizeof real, "%a", value.real);
   return std::to_string(value.integer) + "/" + real + "/" + value.text + "/" + Hex(value.bytes);
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
 }
 
 std::vector<std::string> TableRowsOf(jet::Database& db, const std::string& name, const jet::TableDef& def,

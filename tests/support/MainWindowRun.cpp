@@ -7,10 +7,10 @@
 #include "app/DbEngine.h"
 #include "app/Main.h"
 #include "app/RunState.h"
-#include "install/frmChooseVersion.h"
+#include "gui/DesignedWindow.h"
+#include "gui/ProgramWindows.h"
 #include "platform/dao/JetDaoEngine.h"
 #include "platform/registry/RegistryApi.h"
-#include "texts/PasswordDialog.h"
 
 namespace tav::testing {
 
@@ -96,15 +96,6 @@ class Waits {
 
 }  // namespace
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "tavimer_test";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: Qt's own statics (the test keyboard) must not outlive it at exit.
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
-
 int RecordingServices::MsgBox(const std::string& text, int style) {
   boxes.push_back({text, style});
   return (style & 7) == vbRetryCancel ? vbCancel : vbOK;
@@ -125,6 +116,11 @@ QWidget* TopLevel(const char* name) {
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->isVisible() && (w->objectName() == name || className == w->metaObject()->className())) return w;
   return nullptr;
+}
+
+frmChooseVersion::State MainWindowState(QWidget& window) {
+  return static_cast<frmChooseVersion&>(static_cast<DesignedWindow&>(window).Handlers())
+      .CurrentState(*static_cast<DesignedWindow&>(window).Instance());
 }
 
 ButtonPlus* FindButton(QWidget& form, const char* name, int index) {
@@ -148,8 +144,7 @@ void MainWindowRunTest::SetUp() {
   // The registry is read from this test's own prefix.
   SetDefaultRegistryApi(nullptr);
   tav::Run() = RunState{};
-  RegisterMainWindow(services_);
-  RegisterPasswordDialogs(services_);
+  RegisterProgramWindows(services_);
   SetDbEngineFactory(MakeJetDaoEngine);
   Waits::Get().Start();
 }

@@ -14,15 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/ButtonPlus.h"
-#include "platform/qt/QtWindowServices.h"
-#include "platform/qt/VbControls.h"
+#include "gui/ButtonPlus.h"
+#include "gui/QtWindowServices.h"
+#include "gui/VbControls.h"
+#include "install/frmChooseVersion.h"
 #include "tests/platform/ScopedWinePrefix.h"
+#include "tests/support/TestApplication.h"
 
 namespace tav::testing {
-
-// The one application object of the test program.
-QApplication& App();
 
 struct Box {
   std::string text;
@@ -46,6 +45,9 @@ class RecordingServices : public QtWindowServices {
 QWidget* TopLevel(const char* name);
 
 ButtonPlus* FindButton(QWidget& form, const char* name, int index = -1);
+
+// The state of the main window on screen.
+frmChooseVersion::State MainWindowState(QWidget& window);
 
 // Runs `step` on the named window as soon as it is on screen, during a MainWindowRunTest.
 // The run goes on only through such steps: a modal window nobody waits for, or an awaited

@@ -2,8 +2,6 @@
 
 #include <filesystem>
 
-#include "platform/host/WinPath.h"
-
 namespace tav::testing {
 
 namespace {
@@ -13,13 +11,13 @@ class MeasuringEngine : public DaoEngine {
   MeasuringEngine(std::unique_ptr<DaoEngine> real, SizeLog& log) : real_(std::move(real)), log_(log) {}
 
   DaoWorkspace& Workspaces(int16_t index) override { return real_->Workspaces(index); }
-  void RepairDatabase(const std::string& name) override { real_->RepairDatabase(name); }
-  void CompactDatabase(const std::string& source, const std::string& destination,
+  void RepairDatabase(const FileLocation& name) override { real_->RepairDatabase(name); }
+  void CompactDatabase(const FileLocation& source, const FileLocation& destination,
                        std::optional<std::string> locale, std::optional<int32_t> options,
                        std::optional<std::string> password) override {
     real_->CompactDatabase(source, destination, locale, options, password);
-    log_[source] = {std::filesystem::file_size(HostPath(source)),
-                    std::filesystem::file_size(HostPath(destination))};
+    log_[source.windows()] = {std::filesystem::file_size(source.host()),
+                              std::filesystem::file_size(destination.host())};
   }
 
  private:

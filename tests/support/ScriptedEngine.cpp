@@ -4,7 +4,6 @@
 #include <fstream>
 
 #include "platform/base/VbError.h"
-#include "platform/host/WinPath.h"
 
 namespace tav::testing {
 
@@ -30,7 +29,7 @@ class ScriptedDatabase : public DaoDatabase {
 class ScriptedWorkspace : public DaoWorkspace {
  public:
   explicit ScriptedWorkspace(ScriptedEngine& engine) : engine_(engine) {}
-  std::unique_ptr<DaoDatabase> OpenDatabase(const std::string& name, std::optional<bool> options,
+  std::unique_ptr<DaoDatabase> OpenDatabase(const FileLocation& name, std::optional<bool> options,
                                             std::optional<bool> readOnly,
                                             std::optional<std::string> connect) override {
     return engine_.Open(name, options, readOnly, std::move(connect));
@@ -45,8 +44,8 @@ class EngineHandle : public DaoEngine {
  public:
   explicit EngineHandle(DaoEngine& engine) : engine_(engine) {}
   DaoWorkspace& Workspaces(int16_t index) override { return engine_.Workspaces(index); }
-  void RepairDatabase(const std::string& name) override { engine_.RepairDatabase(name); }
-  void CompactDatabase(const std::string& source, const std::string& destination,
+  void RepairDatabase(const FileLocation& name) override { engine_.RepairDatabase(name); }
+  void CompactDatabase(const FileLocation& source, const FileLocation& destination,
                        std::optional<std::string> locale, std::optional<int32_t> options,
                        std::optional<std::string> password) override {
     engine_.CompactDatabase(source, destination, std::move(locale), options, std::move(password));
@@ -121,21 +120,22 @@ void ScriptedEngine::ThrowScripted(FailureQueue& queue, const std::string& name)
   throw VbError(f.number, kSource, f.description);
 }
 
-void ScriptedEngine::RequireFile(const std::string& name) {
+void ScriptedEngine::RequireFile(const FileLocation& file) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(HostPath(name), ec))
-    throw VbError(3024, kSource, "Could not find file '" + name + "'.");
+  if (!std::filesystem::is_regular_file(file.host(), ec))
+    throw VbError(3024, kSource, "Could not find file '" + file.windows() + "'.");
 }
 
-std::unique_ptr<DaoDatabase> ScriptedEngine::Open(const std::string& name, std::optional<bool> options,
+std::unique_ptr<DaoDatabase> ScriptedEngine::Open(const FileLocation& file, std::optional<bool> options,
                                                   std::optional<bool> readOnly,
                                                   std::optional<std::string> connect) {
+  const std::string& name = file.windows();
   EngineCall& call = Record("OpenDatabase", name);
   call.options = options;
   call.readOnly = readOnly;
   call.connect = connect;
   ThrowScripted(openFailures_, name);
-  RequireFile(name);
+  RequireFile(file);
   auto pw = passwords_.find(name);
   if (pw != passwords_.end() && connect != "; pwd=" + pw->second + ";") throw BadPassword();
   ++handles_[name];
@@ -147,30 +147,32 @@ void ScriptedEngine::Closed(const std::string& name) {
   --handles_[name];
 }
 
-void ScriptedEngine::RepairDatabase(const std::string& name) {
-  Record("RepairDatabase", name);
-  ThrowScripted(repairFailures_, name);
-  RequireFile(name);
+void ScriptedEngine::RepairDatabase(const FileLocation& file) {
+  Record("RepairDatabase", file.windows());
+  ThrowScripted(repairFailures_, file.windows());
+  RequireFile(file);
 }
 
-void ScriptedEngine::CompactDatabase(const std::string& source, const std::string& destination,
+void ScriptedEngine::CompactDatabase(const FileLocation& sourceFile, const FileLocation& destinationFile,
                                      std::optional<std::string> locale, std::optional<int32_t> options,
                                      std::optional<std::string> password) {
+  const std::string& source = sourceFile.windows();
+  const std::string& destination = destinationFile.windows();
   EngineCall& call = Record("CompactDatabase", source);
   call.destination = destination;
   call.locale = locale;
   call.compactOptions = options;
   call.password = password;
   ThrowScripted(compactFailures_, source);
-  RequireFile(source);
+  RequireFile(sourceFile);
   auto pw = passwords_.find(source);
   if (pw != passwords_.end() && password.value_or("") != ";pwd=" + pw->second) throw BadPassword();
   std::error_code ec;
-  auto target = HostPath(destination);
+  const auto& target = destinationFile.host();
   if (std::filesystem::exists(target, ec)) throw VbError(3204, kSource, "Database already exists.");
   auto length = compactLengths_.count(source) != 0
                     ? compactLengths_[source]
-                    : static_cast<int64_t>(std::filesystem::file_size(HostPath(source)));
+                    : static_cast<int64_t>(std::filesystem::file_size(sourceFile.host()));
   std::ofstream out(target, std::ios::binary);
   if (!out) throw VbError(3044, kSource, "'" + destination + "' isn't a valid path.");
   out << std::string(static_cast<size_t>(length), 'C');

@@ -57,14 +57,14 @@ class ScriptedEngine : public DaoEngine {
   int OpenHandles() const;
 
   DaoWorkspace& Workspaces(int16_t index) override;
-  void RepairDatabase(const std::string& name) override;
-  void CompactDatabase(const std::string& source, const std::string& destination,
+  void RepairDatabase(const FileLocation& name) override;
+  void CompactDatabase(const FileLocation& source, const FileLocation& destination,
                        std::optional<std::string> locale = std::nullopt,
                        std::optional<int32_t> options = std::nullopt,
                        std::optional<std::string> password = std::nullopt) override;
 
   // Used by the workspace and the databases it hands out.
-  std::unique_ptr<DaoDatabase> Open(const std::string& name, std::optional<bool> options,
+  std::unique_ptr<DaoDatabase> Open(const FileLocation& name, std::optional<bool> options,
                                     std::optional<bool> readOnly, std::optional<std::string> connect);
   void Closed(const std::string& name);
 
@@ -77,7 +77,7 @@ class ScriptedEngine : public DaoEngine {
 
   EngineCall& Record(std::string op, const std::string& name);
   static void ThrowScripted(FailureQueue& queue, const std::string& name);
-  static void RequireFile(const std::string& name);
+  static void RequireFile(const FileLocation& file);
 
   CallLog* log_;
   std::unique_ptr<DaoWorkspace> workspace_;

@@ -136,6 +136,7 @@ int ScriptedWindowServices::MsgBox(const std::string& text, int style) {
     return answer;
   }
   if ((style & 7) == vbOKOnly) return vbOK;
+  if (everyBox_) return *everyBox_;
   throw std::logic_error("unscripted message box: " + text);
 }
 
@@ -160,6 +161,7 @@ bool ScriptedWindowServices::InitCommonControls(uint32_t classFlags) {
 
 void ScriptedWindowServices::RunModal(Form& form) {
   auto& actions = modal_[form.Name()];
+  if (actions.empty() && everyModal_.count(form.Name()) != 0) return everyModal_[form.Name()](form);
   if (actions.empty()) throw std::logic_error("unscripted modal show of " + form.Name());
   auto action = std::move(actions.front());
   actions.pop_front();

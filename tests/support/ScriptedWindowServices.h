@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,8 +48,12 @@ class ScriptedWindowServices : public WindowServices {
   // The next modal show of `form` runs `action`.
   void OnModal(const std::string& form, ModalAction action);
   // The next message box answers `button`. Unscripted boxes with only an OK button answer
-  // OK; any other unscripted box fails the test (std::logic_error).
+  // OK; any other unscripted box fails the test (std::logic_error), unless AnswerEveryBox
+  // gave an answer for them.
   void AnswerBox(int button);
+  void AnswerEveryBox(int button) { everyBox_ = button; }
+  // Every modal show of `form` that nothing else scripted runs `action`.
+  void OnEveryModal(const std::string& form, ModalAction action) { everyModal_[form] = std::move(action); }
   // Properties every new instance of `form` starts with.
   void Design(const std::string& form, const std::string& control, const std::string& property,
               PropValue value);
@@ -77,6 +82,8 @@ class ScriptedWindowServices : public WindowServices {
   CallLog* log_;
   std::map<std::string, std::deque<ModalAction>> modal_;
   std::deque<int> boxAnswers_;
+  std::optional<int> everyBox_;
+  std::map<std::string, ModalAction> everyModal_;
   std::map<std::string, std::map<std::string, std::map<std::string, PropValue>>> designs_;
   std::vector<std::shared_ptr<FormState>> forms_;
   std::vector<Box> boxes_;

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "platform/base/VbError.h"
 #include "texts/LocalizeForm.h"
 #include "texts/TextTable.h"
 
@@ -38,7 +39,7 @@ class FakeForm : public Form {
   std::string ControlType(std::string_view control) const override { return Find(control)->type; }
   bool GetProperty(std::string_view control, std::string_view property, PropValue& out) const override {
     const Control* c = Find(control);
-    if (c->throws) throw std::runtime_error("refused");
+    if (c->throws) throw VbError(438, "", "Object doesn't support this property or method");
     reads.push_back(std::string(control) + "." + std::string(property));
     auto it = c->props.find(property);
     if (it == c->props.end()) return false;
@@ -47,7 +48,7 @@ class FakeForm : public Form {
   }
   bool SetProperty(std::string_view control, std::string_view property, const PropValue& value) override {
     Control* c = const_cast<Control*>(Find(control));
-    if (c->throws) throw std::runtime_error("refused");
+    if (c->throws) throw VbError(438, "", "Object doesn't support this property or method");
     auto it = c->props.find(property);
     if (it == c->props.end() || c->readOnly) return false;
     it->second = value;

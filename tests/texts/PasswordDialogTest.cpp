@@ -11,7 +11,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "texts/PasswordDialog.h"
+#include "gui/ButtonPlus.h"
+#include "gui/ProgramWindows.h"
+#include "gui/QtWindowServices.h"
+#include "tests/support/TestApplication.h"
 #include "texts/TextTable.h"
 #include "texts/frmOptionalPwd.h"
 
@@ -21,34 +24,36 @@ inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << tex
 namespace tav {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "tav_passworddialog_test";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: at exit Qt's own statics may already be gone.
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+using testing::App;
 
 class PasswordDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     App();
     LoadTexts();
-    RegisterPasswordDialogs(services);
+    RegisterProgramWindows(services);
   }
+  // The window of a dialog and its box and buttons.
+  struct Dialog {
+    QWidget& window;
+    TextBox* txtPwd;
+    ButtonPlus* cmdOK;
+    ButtonPlus* cmdAnnulla;
+  };
   // A fresh, loaded and shown dialog.
-  PasswordDialog& Open(const char* name) {
+  Dialog Open(const char* name) {
     form = services.CreateForm(name);
     form->Load();
     form->Show();
-    auto& dialog = *static_cast<PasswordDialog*>(static_cast<QtForm&>(*form).Widget());
-    QApplication::setActiveWindow(&dialog);
-    return dialog;
+    auto& qt = static_cast<QtForm&>(*form);
+    QApplication::setActiveWindow(qt.Widget());
+    return {*qt.Widget(), static_cast<TextBox*>(qt.Control("txtPwd")),
+            static_cast<ButtonPlus*>(qt.Control("cmdOK")),
+            static_cast<ButtonPlus*>(qt.Control("cmdAnnulla"))};
   }
-  static QLineEdit& Box(PasswordDialog& d) { return *static_cast<QLineEdit*>(d.txtPwd->Editor()); }
-  static void Type(PasswordDialog& d, const QString& keys) { QTest::keyClicks(&Box(d), keys); }
-  static void Key(PasswordDialog& d, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  static QLineEdit& Box(const Dialog& d) { return *static_cast<QLineEdit*>(d.txtPwd->Editor()); }
+  static void Type(const Dialog& d, const QString& keys) { QTest::keyClicks(&Box(d), keys); }
+  static void Key(const Dialog& d, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QTest::keyClick(&Box(d), key, mods);
   }
 
@@ -73,11 +78,11 @@ TEST_F(PasswordDialogTest, LoadingResolvesTheMarkers) {
 }
 
 TEST_F(PasswordDialogTest, FrmPwdEnablesOkOnlyWhileTheBoxHoldsAPassword) {
-  PasswordDialog& d = Open("frmPwd");
+  Dialog d = Open("frmPwd");
   EXPECT_FALSE(d.cmdOK->isEnabled());
   EXPECT_EQ(QApplication::focusWidget(), &Box(d));
   Key(d, Qt::Key_Return);  // OK is disabled: Enter does nothing
-  EXPECT_TRUE(d.isVisible());
+  EXPECT_TRUE(d.window.isVisible());
   Type(d, "x");
   EXPECT_TRUE(d.cmdOK->isEnabled());
   EXPECT_EQ(Box(d).displayText(), "*");
@@ -87,7 +92,7 @@ TEST_F(PasswordDialogTest, FrmPwdEnablesOkOnlyWhileTheBoxHoldsAPassword) {
 }
 
 TEST_F(PasswordDialogTest, FrmOptionalPwdAnswersEmptyAtOnceButNotAfterDeleting) {
-  PasswordDialog& d = Open("frmOptionalPwd");
+  Dialog d = Open("frmOptionalPwd");
   EXPECT_TRUE(d.cmdOK->isEnabled());
   Type(d, "ab");
   Key(d, Qt::Key_Backspace);
@@ -95,24 +100,22 @@ TEST_F(PasswordDialogTest, FrmOptionalPwdAnswersEmptyAtOnceButNotAfterDeleting) 
   EXPECT_FALSE(d.cmdOK->isEnabled());
 
   Open("frmOptionalPwd");
-  QTimer::singleShot(0, [this] {
-    auto& fresh = *static_cast<PasswordDialog*>(static_cast<QtForm&>(*form).Widget());
-    QTest::mouseClick(fresh.cmdOK, Qt::LeftButton);
-  });
+  QTimer::singleShot(
+      0, [this] { QTest::mouseClick(static_cast<QtForm&>(*form).Control("cmdOK"), Qt::LeftButton); });
   form->ShowModal();
   EXPECT_EQ(form->Tag(), "");
 }
 
 TEST_F(PasswordDialogTest, OkAnswersInLowerCaseWithDigitsKept) {
-  PasswordDialog& d = Open("frmPwd");
+  Dialog d = Open("frmPwd");
   Type(d, "PassWord42Z");
   Key(d, Qt::Key_Enter, Qt::KeypadModifier);
-  EXPECT_FALSE(d.isVisible());
+  EXPECT_FALSE(d.window.isVisible());
   EXPECT_EQ(form->Tag(), "password42z");
 }
 
 TEST_F(PasswordDialogTest, TypedCharactersOutsideLettersAndDigitsAreDiscarded) {
-  PasswordDialog& d = Open("frmPwd");
+  Dialog d = Open("frmPwd");
   Type(d, "a b!c-._1");
   // Letters outside A to Z, a no-break space and a control character other than backspace.
   for (char16_t c : {u'\u00E9', u'\u00DF', u'\u00A0', u'\u0007'}) {
@@ -178,7 +181,7 @@ TEST_F(PasswordDialogTest, EditingKeysWorkAndModifiedCharactersAreFiltered) {
   QApplication::clipboard()->setText("zz");
   for (const char* name : {"frmPwd", "frmOptionalPwd"}) {
     for (const auto& c : cases) {
-      PasswordDialog& d = Open(name);
+      Dialog d = Open(name);
       Type(d, c.typed);
       for (const Press& p : c.presses) QTest::sendKeyEvent(QTest::Click, &Box(d), p.key, p.text, p.mods);
       EXPECT_EQ(d.txtPwd->Text(), c.expected) << name << ": " << c.what;
@@ -188,7 +191,7 @@ TEST_F(PasswordDialogTest, EditingKeysWorkAndModifiedCharactersAreFiltered) {
 }
 
 TEST_F(PasswordDialogTest, PastedTextIsNotFilteredButAnsweredTrimmed) {
-  PasswordDialog& d = Open("frmPwd");
+  Dialog d = Open("frmPwd");
   QApplication::clipboard()->setText("   ");
   Key(d, Qt::Key_Insert, Qt::ShiftModifier);
   EXPECT_EQ(d.txtPwd->Text(), "   ");
@@ -207,26 +210,26 @@ TEST_F(PasswordDialogTest, PastedTextIsNotFilteredButAnsweredTrimmed) {
 }
 
 TEST_F(PasswordDialogTest, EscapeCancelsWithEachDialogsOwnAnswer) {
-  PasswordDialog& d = Open("frmPwd");
+  Dialog d = Open("frmPwd");
   Type(d, "secret");
   Key(d, Qt::Key_Escape);
-  EXPECT_FALSE(d.isVisible());
+  EXPECT_FALSE(d.window.isVisible());
   EXPECT_EQ(form->Tag(), "");
 
-  PasswordDialog& o = Open("frmOptionalPwd");
+  Dialog o = Open("frmOptionalPwd");
   Type(o, "secret");
   Key(o, Qt::Key_Escape);
   EXPECT_EQ(form->Tag(), "#EXIT#\r\n");
   EXPECT_EQ(std::string(kOptionalPwdCancel).size(), 8u);
 
   // Closing the window another way is a cancel too, not an empty password.
-  PasswordDialog& closed = Open("frmOptionalPwd");
-  closed.close();
+  Dialog closed = Open("frmOptionalPwd");
+  closed.window.close();
   EXPECT_EQ(form->Tag(), "#EXIT#\r\n");
 }
 
 TEST_F(PasswordDialogTest, TabMovesFromTheBoxToOkThenCancel) {
-  PasswordDialog& d = Open("frmOptionalPwd");
+  Dialog d = Open("frmOptionalPwd");
   Key(d, Qt::Key_Tab);
   EXPECT_EQ(QApplication::focusWidget(), d.cmdOK);
   QTest::keyClick(d.cmdOK, Qt::Key_Tab);
@@ -234,11 +237,11 @@ TEST_F(PasswordDialogTest, TabMovesFromTheBoxToOkThenCancel) {
 }
 
 TEST_F(PasswordDialogTest, EveryQuestionGetsAFreshEmptyDialog) {
-  PasswordDialog& first = Open("frmPwd");
+  Dialog first = Open("frmPwd");
   Type(first, "abc");
   Key(first, Qt::Key_Return);
   EXPECT_EQ(form->Tag(), "abc");
-  PasswordDialog& second = Open("frmPwd");
+  Dialog second = Open("frmPwd");
   EXPECT_EQ(second.txtPwd->Text(), "");
   EXPECT_EQ(form->Tag(), "");
   EXPECT_FALSE(second.cmdOK->isEnabled());
@@ -252,18 +255,18 @@ TEST_F(PasswordDialogTest, Screenshots) {
                              : QStringLiteral(TAVIMER_BINARY_DIR "/screenshots");
   ASSERT_TRUE(QDir().mkpath(folder));
 
-  PasswordDialog& pwd = Open("frmPwd");
+  Dialog pwd = Open("frmPwd");
   Type(pwd, "secret");
-  const QImage pwdShot = pwd.grab().toImage();
+  const QImage pwdShot = pwd.window.grab().toImage();
   EXPECT_EQ(pwdShot.size(), QSize(273, 125));
   EXPECT_EQ(pwdShot.pixelColor(0, 0), QColor(255, 0, 0));      // the red frame
   EXPECT_EQ(pwdShot.pixelColor(136, 52), QColor(64, 64, 64));  // dark grey between the controls
   EXPECT_TRUE(pwdShot.save(folder + "/frmPwd.png"));
 
-  PasswordDialog& optional = Open("frmOptionalPwd");
+  Dialog optional = Open("frmOptionalPwd");
   form->SetProperty("lblError", "Caption",
                     std::string("Unrecognized database format 'C:\\Tavimer\\data\\list.mdb'."));
-  const QImage optionalShot = optional.grab().toImage();
+  const QImage optionalShot = optional.window.grab().toImage();
   EXPECT_EQ(optionalShot.size(), QSize(433, 237));
   EXPECT_EQ(optionalShot.pixelColor(0, 0), QColor(255, 128, 0));       // the orange frame
   EXPECT_EQ(optionalShot.pixelColor(400, 45), QColor(128, 128, 128));  // the error label

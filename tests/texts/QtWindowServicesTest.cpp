@@ -9,21 +9,15 @@
 #include <QTest>
 #include <QTimer>
 
-#include "platform/qt/ButtonPlus.h"
-#include "platform/qt/QtWindowServices.h"
-#include "platform/qt/VbControls.h"
+#include "gui/ButtonPlus.h"
+#include "gui/QtWindowServices.h"
+#include "gui/VbControls.h"
+#include "tests/support/TestApplication.h"
 
 namespace tav {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "tav_qtwindowservices_test";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: at exit Qt's own statics may already be gone.
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+using testing::App;
 
 // A small form: a shape created first but lowered, a label, a text box, a two-button array
 // and a default and a cancel button that answer in Tag and hide the form.

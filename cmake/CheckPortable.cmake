@@ -1,0 +1,20 @@
+# Fails when a source under one of DIRS asks which operating system it is built for outside
+# a per-OS folder: code for one system lives in a posix/ or windows/ folder of its concern,
+# and the build picks the folder, so portable files carry no such test.
+set(failures "")
+foreach(dir ${DIRS})
+  file(GLOB_RECURSE sources "${dir}/*.h" "${dir}/*.cpp" "${dir}/*.c")
+  foreach(f ${sources})
+    if(f MATCHES "/(posix|windows)/")
+      continue()
+    endif()
+    file(STRINGS "${f}" hits REGEX "_WIN32|_WIN64|__linux__|__unix__|__APPLE__|_MSC_VER|__MINGW")
+    if(hits)
+      string(APPEND failures "\n  ${f}: ${hits}")
+    endif()
+  endforeach()
+endforeach()
+if(failures)
+  message(FATAL_ERROR "operating-system tests outside the per-OS folders:${failures}")
+endif()
+message(STATUS "no operating-system test outside the per-OS folders of ${DIRS}")

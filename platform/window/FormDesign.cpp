@@ -1,0 +1,20 @@
+#include "platform/window/FormDesign.h"
+
+#include <cmath>
+
+namespace tav {
+
+std::string CollectionName(std::string_view name, int index) {
+  std::string collected(name);
+  if (index >= 0) collected += "(" + std::to_string(index) + ")";
+  return collected;
+}
+
+std::string CollectionName(const ControlDesign& control) {
+  return CollectionName(control.name, control.index);
+}
+
+int TwipsToPixels(int twips) { return static_cast<int>(std::lround(twips / double(kTwipsPerPixel))); }
+int PixelsToTwips(int pixels) { return pixels * kTwipsPerPixel; }
+
+}  // namespace tav
