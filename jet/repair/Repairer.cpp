@@ -234,7 +234,7 @@ Result<bool> Sound(File& file, const std::string& password) {
   bool sound = db.ok();
   if (sound) {
     auto size = (*db)->file().Size();
-    sound = size.ok() && *size % (*db)->page_size() == 0 && CheckDatabase(**db, [](const Problem&) {}) == 0;
+    sound = size.ok() && *size % (*db)->page_size() == 0 && !FindsProblem(**db);
   }
   JET_RETURN_IF_ERROR(disk.failure());
   return sound;
