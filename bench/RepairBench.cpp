@@ -6,7 +6,9 @@
 // generated in a child process so that its memory is not counted.
 //
 // The damage, one of:
-//   long-value  the middle one of the long-value pages zeroed (a memo comes back cut)
+//   long-value  the long-value page nearest the middle whose loss the check finds zeroed
+//               (a memo comes back cut; a page holding only values a memo update left
+//               behind is passed over)
 //   data        the middle one of the table data pages zeroed (its rows are lost)
 //   leaf        the middle one of the index leaves garbled (the largest index, since a
 //               table's leaves lie together; that index is built again from the rows)
@@ -28,6 +30,7 @@
 
 #include "bench/BenchSupport.h"
 #include "jet/base/Bytes.h"
+#include "jet/check/Checker.h"
 #include "jet/format/Format.h"
 #include "jet/read/Database.h"
 #include "jet/repair/Repairer.h"
@@ -39,9 +42,10 @@ namespace fs = std::filesystem;
 
 enum class Owner { kAny, kLongValue, kTable };
 
-// The middle one of the pages of `kind` (data pages: of long values or of tables, as `owner`
-// says); 0 when there is none.
-uint64_t MiddlePage(const fs::path& path, uint32_t page_size, uint8_t kind, Owner owner) {
+// The pages of `kind` (data pages: of long values or of tables, as `owner` says), the middle
+// one first and then outwards from it.
+std::vector<uint64_t> PagesFromTheMiddle(const fs::path& path, uint32_t page_size, uint8_t kind,
+                                         Owner owner) {
   const uint64_t pages = fs::file_size(path) / page_size;
   std::ifstream file(path, std::ios::binary);
   std::vector<uint64_t> found;
@@ -49,7 +53,7 @@ uint64_t MiddlePage(const fs::path& path, uint32_t page_size, uint8_t kind, Owne
   for (uint64_t number = 1; number < pages; ++number) {
     file.seekg(static_cast<std::streamoff>(number * page_size));
     file.read(head.data(), static_cast<std::streamsize>(head.size()));
-    if (!file) return 0;
+    if (!file) return {};
     if (head[0] != static_cast<char>(kind)) continue;
     const bool long_value =
         *jet::GetU32(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(head.data()), head.size()),
@@ -58,7 +62,47 @@ uint64_t MiddlePage(const fs::path& path, uint32_t page_size, uint8_t kind, Owne
     if (owner == Owner::kTable && long_value) continue;
     found.push_back(number);
   }
-  return found.empty() ? 0 : found[found.size() / 2];
+  std::vector<uint64_t> out;
+  const size_t middle = found.size() / 2;
+  for (size_t step = 0; out.size() < found.size(); ++step) {
+    if (middle + step < found.size()) out.push_back(found[middle + step]);
+    if (step > 0 && step <= middle) out.push_back(found[middle - step]);
+  }
+  return out;
+}
+
+uint64_t MiddlePage(const fs::path& path, uint32_t page_size, uint8_t kind, Owner owner) {
+  const std::vector<uint64_t> pages = PagesFromTheMiddle(path, page_size, kind, owner);
+  return pages.empty() ? 0 : pages.front();
+}
+
+std::vector<char> ReadPage(const fs::path& path, uint32_t page_size, uint64_t number) {
+  std::vector<char> bytes(page_size);
+  std::ifstream file(path, std::ios::binary);
+  file.seekg(static_cast<std::streamoff>(number * page_size));
+  file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return bytes;
+}
+
+void WritePage(const fs::path& path, uint32_t page_size, uint64_t number, const std::vector<char>& bytes) {
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(static_cast<std::streamoff>(number * page_size));
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Zeroes a long-value page that a live row still uses, the middle one first: pages that hold
+// only values a memo update left behind are no damage, and the file would stay sound.
+uint64_t ZeroUsedLongValuePage(const fs::path& path, uint32_t page_size) {
+  constexpr size_t kTries = 40;
+  const std::vector<uint64_t> pages = PagesFromTheMiddle(path, page_size, jet::kPageData, Owner::kLongValue);
+  for (size_t i = 0; i < pages.size() && i < kTries; ++i) {
+    const std::vector<char> before = ReadPage(path, page_size, pages[i]);
+    WritePage(path, page_size, pages[i], std::vector<char>(page_size, 0));
+    auto db = jet::Database::OpenPath(path.string());
+    if (!db.ok() || jet::FindsProblem(**db)) return pages[i];
+    WritePage(path, page_size, pages[i], before);
+  }
+  return 0;
 }
 
 // Overwrites `length` bytes of page `number` from `offset` on: zeros, or when `garble`, bytes
@@ -79,8 +123,8 @@ bool Overwrite(const fs::path& path, uint32_t page_size, uint64_t number, uint32
 bool Damage(const fs::path& path, uint32_t page_size, const std::string& damage) {
   const bool all = damage == "all";
   if (all || damage == "long-value") {
-    const uint64_t page = MiddlePage(path, page_size, jet::kPageData, Owner::kLongValue);
-    if (page == 0 || !Overwrite(path, page_size, page, 0, page_size, false)) return false;
+    const uint64_t page = ZeroUsedLongValuePage(path, page_size);
+    if (page == 0) return false;
     std::printf("long-value page %llu zeroed\n", static_cast<unsigned long long>(page));
   }
   if (all || damage == "data") {
