@@ -1,23 +1,36 @@
-// Repairs a large generated database that has been damaged, and prints, from one run, the
-// time to copy the file with cp, the time to repair it, their ratio and the repair's peak
-// resident memory. The database is generated in a child process so that its memory is not
-// counted. The damage: one data page and one index leaf in the middle of the file zeroed,
-// and the last page cut in half, so the open refuses the file, the repair has to rebuild it,
-// and at least one index has to be built again from the rows.
+// Repairs a large generated database that has been damaged in one way, and prints, from one
+// run of this program, pairs of timings taken in turn: the repair (A: jet::RepairDatabase on
+// a fresh damaged copy, which is laid down untimed before each repair) and the yardstick (B:
+// `cp` of the damaged file and `sync`), each pair's ratio, and the medians and ranges of
+// wall-clock and CPU time and of the repair's peak resident memory. The database is
+// generated in a child process so that its memory is not counted.
 //
-//   repair_bench [megabytes] [3|4]   (default 900 3: inside Jet 3's 1 GB file-size limit)
+// The damage, one of:
+//   long-value  the long-value page nearest the middle whose loss the check finds zeroed
+//               (a memo comes back cut; a page holding only values a memo update left
+//               behind is passed over)
+//   data        the middle one of the table data pages zeroed (its rows are lost)
+//   leaf        the middle one of the index leaves garbled (the largest index, since a
+//               table's leaves lie together; that index is built again from the rows)
+//   cut         the last page cut in half
+//   all         the four above at once
+//
+//   repair_bench [megabytes] [3|4] [damage]   (default 900 3 all)
+//   BENCH_PAIRS=N sets the number of pairs (default 5); TMPDIR says where the files go.
 
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "bench/BenchSupport.h"
+#include "jet/base/Bytes.h"
+#include "jet/check/Checker.h"
 #include "jet/format/Format.h"
 #include "jet/read/Database.h"
 #include "jet/repair/Repairer.h"
@@ -26,28 +39,110 @@
 namespace {
 
 namespace fs = std::filesystem;
-using bench::Generate;
-using bench::SecondsSince;
 
-// Zeroes the middle one of the pages of `kind` (for index leaves: a leaf of the largest
-// index, since a table's leaves lie together); returns its number, or 0 when there was none.
-uint64_t ZeroPage(const fs::path& path, uint32_t page_size, uint8_t kind) {
+enum class Owner { kAny, kLongValue, kTable };
+
+// The pages of `kind` (data pages: of long values or of tables, as `owner` says), the middle
+// one first and then outwards from it.
+std::vector<uint64_t> PagesFromTheMiddle(const fs::path& path, uint32_t page_size, uint8_t kind,
+                                         Owner owner) {
   const uint64_t pages = fs::file_size(path) / page_size;
-  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  std::ifstream file(path, std::ios::binary);
   std::vector<uint64_t> found;
+  std::vector<char> head(8);
   for (uint64_t number = 1; number < pages; ++number) {
-    char type = 0;
     file.seekg(static_cast<std::streamoff>(number * page_size));
-    file.read(&type, 1);
-    if (!file) return 0;
-    if (type == static_cast<char>(kind)) found.push_back(number);
+    file.read(head.data(), static_cast<std::streamsize>(head.size()));
+    if (!file) return {};
+    if (head[0] != static_cast<char>(kind)) continue;
+    const bool long_value =
+        *jet::GetU32(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(head.data()), head.size()),
+                     4) == jet::kLongValueOwner;
+    if (owner == Owner::kLongValue && !long_value) continue;
+    if (owner == Owner::kTable && long_value) continue;
+    found.push_back(number);
   }
-  if (found.empty()) return 0;
-  const uint64_t number = found[found.size() / 2];
-  const std::vector<char> zeros(page_size, 0);
+  std::vector<uint64_t> out;
+  const size_t middle = found.size() / 2;
+  for (size_t step = 0; out.size() < found.size(); ++step) {
+    if (middle + step < found.size()) out.push_back(found[middle + step]);
+    if (step > 0 && step <= middle) out.push_back(found[middle - step]);
+  }
+  return out;
+}
+
+uint64_t MiddlePage(const fs::path& path, uint32_t page_size, uint8_t kind, Owner owner) {
+  const std::vector<uint64_t> pages = PagesFromTheMiddle(path, page_size, kind, owner);
+  return pages.empty() ? 0 : pages.front();
+}
+
+std::vector<char> ReadPage(const fs::path& path, uint32_t page_size, uint64_t number) {
+  std::vector<char> bytes(page_size);
+  std::ifstream file(path, std::ios::binary);
+  file.seekg(static_cast<std::streamoff>(number * page_size));
+  file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return bytes;
+}
+
+void WritePage(const fs::path& path, uint32_t page_size, uint64_t number, const std::vector<char>& bytes) {
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
   file.seekp(static_cast<std::streamoff>(number * page_size));
-  file.write(zeros.data(), page_size);
-  return file ? number : 0;
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Zeroes a long-value page that a live row still uses, the middle one first: pages that hold
+// only values a memo update left behind are no damage, and the file would stay sound.
+uint64_t ZeroUsedLongValuePage(const fs::path& path, uint32_t page_size) {
+  constexpr size_t kTries = 40;
+  const std::vector<uint64_t> pages = PagesFromTheMiddle(path, page_size, jet::kPageData, Owner::kLongValue);
+  for (size_t i = 0; i < pages.size() && i < kTries; ++i) {
+    const std::vector<char> before = ReadPage(path, page_size, pages[i]);
+    WritePage(path, page_size, pages[i], std::vector<char>(page_size, 0));
+    auto db = jet::Database::OpenPath(path.string());
+    if (!db.ok() || jet::FindsProblem(**db)) return pages[i];
+    WritePage(path, page_size, pages[i], before);
+  }
+  return 0;
+}
+
+// Overwrites `length` bytes of page `number` from `offset` on: zeros, or when `garble`, bytes
+// of a fixed pseudo-random sequence.
+bool Overwrite(const fs::path& path, uint32_t page_size, uint64_t number, uint32_t offset, uint32_t length,
+               bool garble) {
+  std::vector<char> bytes(length, 0);
+  std::mt19937 random(5);
+  if (garble)
+    for (char& c : bytes) c = static_cast<char>(random());
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(static_cast<std::streamoff>(number * page_size + offset));
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(file);
+}
+
+// Damages the database as `damage` says; prints what it did; false when it could not.
+bool Damage(const fs::path& path, uint32_t page_size, const std::string& damage) {
+  const bool all = damage == "all";
+  if (all || damage == "long-value") {
+    const uint64_t page = ZeroUsedLongValuePage(path, page_size);
+    if (page == 0) return false;
+    std::printf("long-value page %llu zeroed\n", static_cast<unsigned long long>(page));
+  }
+  if (all || damage == "data") {
+    const uint64_t page = MiddlePage(path, page_size, jet::kPageData, Owner::kTable);
+    if (page == 0 || !Overwrite(path, page_size, page, 0, page_size, false)) return false;
+    std::printf("data page %llu zeroed\n", static_cast<unsigned long long>(page));
+  }
+  if (all || damage == "leaf") {
+    // The page header stays; the entries after it become noise.
+    const uint64_t page = MiddlePage(path, page_size, jet::kPageIndexLeaf, Owner::kAny);
+    if (page == 0 || !Overwrite(path, page_size, page, page_size / 4, page_size * 3 / 4, true)) return false;
+    std::printf("index leaf %llu garbled\n", static_cast<unsigned long long>(page));
+  }
+  if (all || damage == "cut") {
+    fs::resize_file(path, fs::file_size(path) - page_size / 2);
+    std::printf("last page cut in half\n");
+  }
+  return true;
 }
 
 }  // namespace
@@ -55,36 +150,50 @@ uint64_t ZeroPage(const fs::path& path, uint32_t page_size, uint8_t kind) {
 int main(int argc, char** argv) {
   const long megabytes = argc > 1 ? std::atol(argv[1]) : 900;
   const tav::GenerateOptions options = bench::HistoryOptions(megabytes, argc > 2 ? argv[2] : nullptr);
+  const std::string damage = argc > 3 ? argv[3] : "all";
+  if (damage != "all" && damage != "long-value" && damage != "data" && damage != "leaf" && damage != "cut") {
+    std::fprintf(stderr, "damage: long-value, data, leaf, cut or all\n");
+    return 2;
+  }
   const fs::path dir = fs::temp_directory_path() / ("repair-bench-" + std::to_string(::getpid()));
   fs::remove_all(dir);
-  if (!Generate(dir, options)) return 1;
+  if (!bench::Generate(dir, options)) return 1;
+  const fs::path damaged = dir / "history" / "damaged.mdb";
   const fs::path source = dir / "history" / "history.mdb";
-  const uint32_t page_size = jet::LayoutFor(options.version).page_size;
-  const uint64_t zeroed = ZeroPage(source, page_size, jet::kPageData);
-  const uint64_t leaf = ZeroPage(source, page_size, jet::kPageIndexLeaf);
-  fs::resize_file(source, fs::file_size(source) - page_size / 2);
-  if (zeroed == 0 || leaf == 0 || jet::Database::OpenPath(source.string()).ok()) {
-    std::fprintf(stderr, "the damaged database still opens; nothing to repair\n");
+  fs::rename(source, damaged);
+  std::printf("Jet %s, %s: ", options.version == jet::JetVersion::kJet3 ? "3" : "4", damage.c_str());
+  if (!Damage(damaged, jet::LayoutFor(options.version).page_size, damage)) {
+    std::fprintf(stderr, "could not damage the database\n");
     return 1;
   }
+  const fs::path copy = dir / "yardstick-copy.mdb";
+  if (!bench::Shell("sync")) return 1;
 
-  const double source_mb = fs::file_size(source) / 1048576.0;
-  const std::optional<double> copy_seconds = bench::TimeCopy(source);
-  if (!copy_seconds) return 1;
+  jet::RepairReport report;
+  bench::Pairing pairing;
+  pairing.a_name = "repair";
+  pairing.a = [&](bench::Cost& cost) {
+    auto repaired = jet::RepairDatabase(source.string());
+    if (!repaired.ok()) {
+      std::fprintf(stderr, "repair failed: %s\n", repaired.status().ToString().c_str());
+      return false;
+    }
+    report = *repaired;
+    cost.peak = bench::PeakMegabytes();
+    return true;
+  };
+  pairing.b_name = "cp + sync";
+  pairing.b = [&](bench::Cost&) { return bench::Copy(damaged, copy); };
+  // A fresh damaged copy before each repair, on disk before the repair starts.
+  pairing.prepare = [&] {
+    return bench::Shell("cp " + bench::Quoted(damaged) + " " + bench::Quoted(source) + " && sync");
+  };
+  pairing.after_b = [&] { fs::remove(copy); };
 
-  const auto start = std::chrono::steady_clock::now();
-  auto report = jet::RepairDatabase(source.string());
-  const double repair_seconds = SecondsSince(start);
-  if (!report.ok()) {
-    std::fprintf(stderr, "repair failed: %s\n", report.status().ToString().c_str());
-    return 1;
-  }
-  std::printf("source %.1f MB (data page %llu and index leaf %llu zeroed, last page cut), repaired %.1f MB\n",
-              source_mb, static_cast<unsigned long long>(zeroed), static_cast<unsigned long long>(leaf),
-              fs::file_size(source) / 1048576.0);
-  std::printf("%s\n", report->ToString().c_str());
-  std::printf("cp %.2f s, repair %.2f s, ratio %.2f, peak memory %.1f MB\n", *copy_seconds, repair_seconds,
-              repair_seconds / *copy_seconds, bench::PeakMegabytes());
+  std::printf("damaged source %.1f MB\n", fs::file_size(damaged) / 1048576.0);
+  const bool ran = bench::RunPairs(pairing, bench::Pairs());
+  if (ran)
+    std::printf("repaired %.1f MB\n%s\n", fs::file_size(source) / 1048576.0, report.ToString().c_str());
   fs::remove_all(dir);
-  return 0;
+  return ran ? 0 : 1;
 }

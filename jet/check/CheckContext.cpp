@@ -4,6 +4,9 @@
 
 namespace jet {
 
+CheckContext::CheckContext(Database& db, const ProblemReporter& report, const NoteReporter& note)
+    : db_(db), report_(report), note_(note), long_value_pages_(db, PageWindow::Pages(db.layout())) {}
+
 void CheckContext::Report(ProblemArea area, const std::string& table, std::optional<uint32_t> page,
                           std::string description) {
   ++problems_;

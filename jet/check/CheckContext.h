@@ -1,6 +1,8 @@
 #pragma once
 // What the parts of the structural check share: the database, the reporters of problems and
-// of leftovers, the problem count and the record of which structure owns each page.
+// of leftovers, the problem count, the record of which structure owns each page, and the
+// window through which long-value pages are read (a row's pieces lie near each other, and
+// near the pieces of the rows before it).
 
 #include <cstdint>
 #include <optional>
@@ -10,6 +12,7 @@
 
 #include "jet/base/Status.h"
 #include "jet/check/Checker.h"
+#include "jet/read/PageWindow.h"
 
 namespace jet {
 
@@ -17,10 +20,10 @@ class Database;
 
 class CheckContext {
  public:
-  CheckContext(Database& db, const ProblemReporter& report, const NoteReporter& note)
-      : db_(db), report_(report), note_(note) {}
+  CheckContext(Database& db, const ProblemReporter& report, const NoteReporter& note);
 
   Database& db() { return db_; }
+  PageWindow& long_value_pages() { return long_value_pages_; }
   size_t problems() const { return problems_; }
 
   void Report(ProblemArea area, const std::string& table, std::optional<uint32_t> page,
@@ -45,6 +48,7 @@ class CheckContext {
   std::vector<uint32_t> owner_of_;
   std::vector<std::string> owner_names_;
   std::unordered_map<std::string, uint32_t> owner_numbers_;
+  PageWindow long_value_pages_;
 };
 
 }  // namespace jet

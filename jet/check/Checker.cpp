@@ -21,25 +21,49 @@ std::string Finding::ToString() const {
   return out;
 }
 
-size_t CheckDatabase(Database& db, const ProblemReporter& report, const NoteReporter& note) {
+namespace {
+
+// The whole walk; when `stop_at_first`, it ends after the first table definition, table's
+// rows or index in which a problem was found.
+size_t Walk(Database& db, const ProblemReporter& report, const NoteReporter& note, bool stop_at_first) {
   CheckContext ctx(db, report, note);
+  const auto stop = [&] { return stop_at_first && ctx.problems() > 0; };
   CheckHeader(ctx);
+  if (stop()) return ctx.problems();
   CheckCatalog(ctx);
+  if (stop()) return ctx.problems();
   std::map<uint32_t, std::string> tables;
   for (const CatalogEntry& entry : db.Tables(true)) {
     auto def = db.ReadTableDef(entry.DefinitionPage());
     if (!def.ok()) {
       ctx.Report(ProblemArea::kTableDef, entry.name, def.status().page().value_or(entry.DefinitionPage()),
                  "definition: " + def.status().description());
+      if (stop()) return ctx.problems();
       continue;
     }
     tables.emplace(def->page, entry.name);
     CheckTableDef(ctx, entry.name, *def);
+    if (stop()) return ctx.problems();
     const TableRows rows = CheckRows(ctx, entry.name, *def);
-    for (const RealIndex& index : def->real_indexes) CheckIndex(ctx, entry.name, *def, index, rows);
+    if (stop()) return ctx.problems();
+    for (const RealIndex& index : def->real_indexes) {
+      CheckIndex(ctx, entry.name, *def, index, rows);
+      if (stop()) return ctx.problems();
+    }
   }
   CheckPageMap(ctx, tables);
   return ctx.problems();
+}
+
+}  // namespace
+
+size_t CheckDatabase(Database& db, const ProblemReporter& report, const NoteReporter& note) {
+  return Walk(db, report, note, false);
+}
+
+bool FindsProblem(Database& db) {
+  return Walk(
+             db, [](const Problem&) {}, {}, true) > 0;
 }
 
 }  // namespace jet

@@ -7,13 +7,14 @@
 #include "jet/format/DataPage.h"
 #include "jet/read/Database.h"
 #include "jet/read/IndexPage.h"
+#include "jet/read/PageWindow.h"
 #include "jet/read/UsageMap.h"
 
 namespace jet {
 namespace {
 
-// A leaf as the walk down the tree met it; its entries are read again, one page at a time,
-// once the tree is known to be whole.
+// A leaf as the walk down the tree met it; its entries are read again, through a window
+// (a tree's leaves mostly lie together, in order), once the tree is known to be whole.
 struct Leaf {
   uint32_t number = 0;
   uint32_t prev_page = 0;
@@ -23,7 +24,11 @@ struct Leaf {
 class IndexWalk {
  public:
   IndexWalk(CheckContext& ctx, const std::string& table, const TableDef& def, const RealIndex& index)
-      : ctx_(ctx), table_(table), index_(index), name_("index " + Name(def, index)) {}
+      : ctx_(ctx),
+        table_(table),
+        index_(index),
+        name_("index " + Name(def, index)),
+        pages_(ctx.db(), PageWindow::Pages(ctx.db().layout())) {}
 
   void Run(const TableRows& rows) {
     Descend(index_.root_page, 0);
@@ -55,14 +60,13 @@ class IndexWalk {
       complete_ = false;
       return Report(number, "page is reached twice");
     }
-    std::vector<uint8_t> bytes;
-    Status read = ctx_.db().ReadPage(number, bytes);
-    if (!read.ok()) {
+    auto bytes = pages_.Page(number);
+    if (!bytes.ok()) {
       complete_ = false;
-      return Report(number, read.description());
+      return Report(number, bytes.status().description());
     }
     ctx_.Claim(number, name_ + " of table " + table_);
-    auto page = ParseIndexPage(bytes, ctx_.db().layout());
+    auto page = ParseIndexPage(*bytes, ctx_.db().layout());
     if (!page.ok()) {
       complete_ = false;
       return Report(number, page.status().description());
@@ -117,10 +121,9 @@ class IndexWalk {
     std::vector<uint8_t> previous;
     bool first = true;
     uint32_t keys = 0;
-    std::vector<uint8_t> bytes;
     for (const Leaf& leaf : leaves_) {
-      Status read = ctx_.db().ReadPage(leaf.number, bytes);
-      auto page = read.ok() ? ParseIndexPage(bytes, ctx_.db().layout()) : Result<IndexPage>(read);
+      auto bytes = pages_.Page(leaf.number);
+      auto page = bytes.ok() ? ParseIndexPage(*bytes, ctx_.db().layout()) : Result<IndexPage>(bytes.status());
       if (!page.ok()) return Report(leaf.number, page.status().description());
       for (const IndexEntry& e : page->entries) {
         if (!first &&
@@ -166,6 +169,7 @@ class IndexWalk {
   bool complete_ = true;
   std::set<uint32_t> visited_;
   std::vector<Leaf> leaves_;
+  PageWindow pages_;  // the tree's pages
 };
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include "jet/format/DataPage.h"
 #include "jet/format/LongValueChain.h"
 #include "jet/read/Database.h"
-#include "jet/read/LongValue.h"
+#include "jet/read/PageWindow.h"
 
 namespace jet {
 
@@ -17,14 +17,15 @@ void CheckLongValue(CheckContext& ctx, const std::string& table, const std::stri
     ctx.Report(ProblemArea::kLongValue, table, page, what + text);
   };
   std::vector<uint8_t> row;
-  std::vector<uint8_t> bytes;
   // Each piece that can be read claims its page for the table; one on a page that is not a
   // long-value page is reported and the walk goes on.
   const auto fetch = [&](uint32_t pointer) -> Result<std::span<const uint8_t>> {
     const uint32_t page = PointerPage(pointer);
-    JET_ASSIGN_OR_RETURN(row, ReadRowAt(ctx.db(), pointer));
-    if (ctx.db().ReadPage(page, bytes).ok() &&
-        *GetU32(bytes, ctx.db().layout().data_owner) != kLongValueOwner) {
+    JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> bytes, ctx.long_value_pages().Page(page));
+    auto slot = LocateRow(bytes, bytes.size(), ctx.db().layout(), PointerRow(pointer));
+    if (!slot.ok()) return slot.status().AtPage(page);
+    row.assign(bytes.begin() + slot->start, bytes.begin() + slot->end);
+    if (*GetU32(bytes, ctx.db().layout().data_owner) != kLongValueOwner) {
       fail(page, "piece lies on a page that is not a long-value page");
     }
     ctx.Claim(page, "long values of table " + table);

@@ -9,6 +9,7 @@
 #include "jet/format/DataPage.h"
 #include "jet/format/Row.h"
 #include "jet/read/Database.h"
+#include "jet/read/PageWindow.h"
 #include "jet/read/UsageMap.h"
 
 namespace jet {
@@ -17,7 +18,7 @@ namespace {
 class RowWalk {
  public:
   RowWalk(CheckContext& ctx, const std::string& table, const TableDef& def)
-      : ctx_(ctx), table_(table), def_(def) {}
+      : ctx_(ctx), table_(table), def_(def), pages_(ctx.db(), PageWindow::Pages(ctx.db().layout())) {}
 
   TableRows Run() {
     auto used = ReadMap(def_.used_pages, "usage map");
@@ -61,14 +62,16 @@ class RowWalk {
     return map->pages;
   }
 
-  // The page's rows, or nullopt after reporting why there are none.
-  std::optional<DataPageInfo> ReadPage(uint32_t number, std::vector<uint8_t>& page) {
-    Status read = ctx_.db().ReadPage(number, page);
+  // The page's rows, or nullopt after reporting why there are none; `page` then holds its
+  // bytes, valid until the next read.
+  std::optional<DataPageInfo> ReadPage(uint32_t number, std::span<const uint8_t>& page) {
+    Result<std::span<const uint8_t>> read = pages_.Page(number);
     if (!read.ok()) {
       rows_.complete = false;
-      ctx_.Report(ProblemArea::kFile, table_, read);
+      ctx_.Report(ProblemArea::kFile, table_, read.status());
       return std::nullopt;
     }
+    page = *read;
     if (page[0] != kPageData || *GetU32(page, ctx_.db().layout().data_owner) != def_.page) {
       Report(ProblemArea::kUsageMap, number,
              "usage map lists a page that is not one of the table's data pages");
@@ -84,14 +87,14 @@ class RowWalk {
   }
 
   void CheckPage(uint32_t number) {
-    std::vector<uint8_t> page;
+    std::span<const uint8_t> page;
     const std::optional<DataPageInfo> info = ReadPage(number, page);
     if (!info) return;
     ctx_.Claim(number, "table " + table_);
     for (size_t slot = 0; slot < info->rows.size(); ++slot) CheckSlot(page, number, slot, info->rows[slot]);
   }
 
-  void CheckSlot(const std::vector<uint8_t>& page, uint32_t number, size_t slot, const RowSlot& s) {
+  void CheckSlot(std::span<const uint8_t> page, uint32_t number, size_t slot, const RowSlot& s) {
     const uint32_t pointer = (number << 8) | static_cast<uint32_t>(slot);
     if (s.pointer) {
       if (s.start >= s.end || s.end - s.start < 4) {
@@ -110,7 +113,7 @@ class RowWalk {
     CheckRow(page, number, slot, s);
   }
 
-  void CheckRow(const std::vector<uint8_t>& page, uint32_t number, size_t slot, const RowSlot& s) {
+  void CheckRow(std::span<const uint8_t> page, uint32_t number, size_t slot, const RowSlot& s) {
     rows_.live.push_back((number << 8) | static_cast<uint32_t>(slot));
     std::span<const uint8_t> row(page.data() + s.start, s.end - s.start);
     auto fields = SplitRow(row, def_, ctx_.db().layout());
@@ -152,7 +155,7 @@ class RowWalk {
                "moved row " + std::to_string(PointerRow(to)) + " is reached twice");
       }
     }
-    std::vector<uint8_t> page;
+    std::span<const uint8_t> page;
     for (uint32_t row : moved_) {
       if (!reached.count(row)) {
         ctx_.Note(
@@ -170,6 +173,7 @@ class RowWalk {
   const TableDef& def_;
   TableRows rows_;
   std::set<uint32_t> moved_;
+  PageWindow pages_;  // the table's data pages
 };
 
 }  // namespace

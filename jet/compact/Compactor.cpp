@@ -6,6 +6,7 @@
 #include "jet/compact/TableCopier.h"
 #include "jet/format/Format.h"
 #include "jet/io/PageEncryptingFile.h"
+#include "jet/read/PageWindow.h"
 #include "jet/read/TableReader.h"
 #include "jet/write/MapRowWriter.h"
 #include "jet/write/PageAllocator.h"
@@ -13,11 +14,6 @@
 
 namespace jet {
 namespace {
-
-// Pages written to the file together when they follow each other (1 MB of Jet 4 pages).
-constexpr uint32_t kBufferedPages = 256;
-// Pages the read-back of the new file reads with one call when they follow each other.
-constexpr uint32_t kVerifyWindowPages = 64;
 
 Status InTable(const Status& status, const std::string& table) {
   return Status(status.kind(), "table '" + table + "': " + status.ToString());
@@ -29,7 +25,7 @@ class Compaction {
       : source_(source), allocator_(out, source.layout()), maps_(allocator_) {}
 
   Result<CompactSummary> Run() {
-    allocator_.BufferWrites(kBufferedPages);
+    allocator_.BufferWrites(PageAllocator::StretchPages(source_.layout()));
     allocator_.Reserve();  // header page
     allocator_.Reserve();  // global page map
     JET_RETURN_IF_ERROR(StartTables());
@@ -132,7 +128,7 @@ Status VerifyCopy(FileSystem& fs, const std::string& path, const std::string& pa
     if (copied == summary.table_rows.end())
       return CorruptError("the compacted catalog lists table " + entry.name);
     JET_ASSIGN_OR_RETURN(const TableDef def, copy->ReadTableDef(entry.DefinitionPage()));
-    TableReader reader(*copy, def, kVerifyWindowPages);
+    TableReader reader(*copy, def, PageWindow::Pages(copy->layout()));
     uint64_t rows = 0;
     for (;;) {
       JET_ASSIGN_OR_RETURN(std::optional<RowRecord> row, reader.Next());

@@ -13,15 +13,15 @@ namespace {
 constexpr uint8_t kAscendingValue = 0x7f;
 constexpr uint8_t kDescendingValue = 0x80;  // the ascending flag, complemented
 constexpr uint32_t kSignBit = 0x80000000;
-constexpr size_t kLongKeyBytes = 5;    // flag byte and four value bytes
-constexpr uint32_t kWindowPages = 32;  // leaves written in one go tend to follow each other
+constexpr size_t kLongKeyBytes = 5;  // flag byte and four value bytes
 
 Status Damaged(const std::string& what) { return CorruptError("damaged index: " + what); }
 
 // Walks the leaf pages of a tree in key order, one page at a time.
 class LeafWalk {
  public:
-  LeafWalk(PageSource& db, uint32_t root) : db_(db), next_(root), window_(db, kWindowPages) {}
+  LeafWalk(PageSource& db, uint32_t root)
+      : db_(db), next_(root), window_(db, PageWindow::Pages(db.layout())) {}
 
   // The next leaf page, or nullopt after the last.
   Result<std::optional<IndexPage>> Next() {

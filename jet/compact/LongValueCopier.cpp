@@ -4,17 +4,11 @@
 #include "jet/format/LongValueChain.h"
 
 namespace jet {
-namespace {
-
-constexpr uint32_t kWindowPages = 64;
-
-}  // namespace
-
 LongValueCopier::LongValueCopier(PageSource& source, PageAllocator& allocator)
     : source_(source),
       allocator_(allocator),
       current_(allocator.layout(), kLongValueOwner),
-      window_(source, kWindowPages) {}
+      window_(source, PageWindow::Pages(source.layout())) {}
 
 Result<std::span<const uint8_t>> LongValueCopier::SourceRow(uint32_t pointer) {
   const uint32_t number = PointerPage(pointer);

@@ -8,6 +8,7 @@
 #include "jet/compact/TableDefCopy.h"
 #include "jet/format/Row.h"
 #include "jet/format/RowPointerMap.h"
+#include "jet/read/PageWindow.h"
 #include "jet/read/TableReader.h"
 #include "jet/read/UsageMap.h"
 #include "jet/write/RowPlacer.h"
@@ -15,8 +16,6 @@
 
 namespace jet {
 namespace {
-
-constexpr uint32_t kWindowPages = 64;
 
 std::string IndexName(const TableDef& def, size_t real_index) {
   for (const LogicalIndex& x : def.indexes) {
@@ -60,7 +59,7 @@ class TableCopy {
   // The live rows in storage order (jet/TableReader), a moved row at its new place; the
   // slots moved rows left are noted, and old versions of moved rows left out.
   Status CopyRows() {
-    TableReader reader(t_.source, def_, kWindowPages);
+    TableReader reader(t_.source, def_, PageWindow::Pages(layout_));
     std::vector<uint8_t> row;
     for (;;) {
       JET_ASSIGN_OR_RETURN(std::optional<RowRecord> record, reader.Next());

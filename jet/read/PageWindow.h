@@ -2,9 +2,11 @@
 // Reads the pages of a page source a window at a time: asking for a page outside the
 // window reads it and the pages after it with one read of the file, so that a walk over
 // pages in ascending order costs one read per window instead of one per page. The window
-// doubles while the walk goes on where the last one ended and falls back to one page when
-// it jumps elsewhere, so scattered pages are not read in bulk. Pages come decrypted, as
-// PageSource::ReadPage gives them.
+// doubles while the walk goes on forwards, to the page after the window or a little past
+// it (a table's data pages lie between its long-value pages, and the other way round), each
+// window starting where the last one ended, and falls back to one page when the walk jumps
+// back or far ahead, so scattered pages are not read in bulk. Pages come decrypted, as PageSource::ReadPage
+// gives them.
 
 #include <cstdint>
 #include <span>
@@ -16,6 +18,12 @@ namespace jet {
 
 class PageWindow {
  public:
+  // The most bytes one read brings in, whatever the page size: Jet 3's 2 KB pages are read
+  // in windows as large as Jet 4's 4 KB ones.
+  static constexpr uint32_t kWindowBytes = 1 << 20;
+  // Pages in a window of kWindowBytes.
+  static uint32_t Pages(const Layout& layout) { return kWindowBytes / layout.page_size; }
+
   // `db` must outlive the window; `pages` is the most pages one read brings in.
   PageWindow(PageSource& db, uint32_t pages) : db_(db), limit_(pages) {}
 

@@ -6,12 +6,6 @@
 #include "jet/read/UsageMap.h"
 
 namespace jet {
-namespace {
-
-constexpr uint32_t kPointerWindowPages = 64;
-
-}  // namespace
-
 Result<std::vector<uint32_t>> TableReader::DataPages() {
   auto map = ReadUsageMap(db_, def_.used_pages);
   if (!map.ok()) return map.status();
@@ -40,7 +34,7 @@ Status TableReader::LoadPage(uint32_t page) {
 
 Status TableReader::FindLaterPointers() {
   pointers_found_ = true;
-  PageWindow window(db_, kPointerWindowPages);
+  PageWindow window(db_, PageWindow::Pages(db_.layout()));
   for (size_t i = page_index_ - 1; i < pages_.size(); ++i) {
     JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> page, window.Page(pages_[i]));
     if (page[0] != kPageData || *GetU32(page, db_.layout().data_owner) != def_.page) continue;

@@ -24,9 +24,6 @@
 namespace jet {
 namespace {
 
-// Pages written to the file together when they follow each other.
-constexpr uint32_t kBufferedPages = 256;
-
 // A row encoder's long values, for catalog rows rebuilt without any.
 class NoLongValues : public LongValueSink {
  public:
@@ -48,7 +45,7 @@ class Rebuild {
         report_(report) {}
 
   Status Run() {
-    allocator_.BufferWrites(kBufferedPages);
+    allocator_.BufferWrites(PageAllocator::StretchPages(source_.layout()));
     allocator_.Reserve();  // header page
     allocator_.Reserve();  // global page map
     JET_ASSIGN_OR_RETURN(catalog_, SalvageCatalog(source_, report_));
@@ -237,7 +234,7 @@ Result<bool> Sound(File& file, const std::string& password) {
   bool sound = db.ok();
   if (sound) {
     auto size = (*db)->file().Size();
-    sound = size.ok() && *size % (*db)->page_size() == 0 && CheckDatabase(**db, [](const Problem&) {}) == 0;
+    sound = size.ok() && *size % (*db)->page_size() == 0 && !FindsProblem(**db);
   }
   JET_RETURN_IF_ERROR(disk.failure());
   return sound;

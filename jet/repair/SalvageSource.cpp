@@ -14,6 +14,8 @@ namespace jet {
 namespace {
 
 constexpr uint32_t kMaxPages = 0x00ffffff;
+// The most one read of the damaged file brings in, whatever the page size.
+constexpr uint32_t kReadAheadBytes = 1 << 20;
 // Access also writes pages of types 0x06 to 0x09, which hold nothing a repair carries over;
 // any higher type is damage.
 constexpr uint8_t kLastKnownPageType = 0x09;
@@ -26,7 +28,8 @@ std::string Hex(uint8_t value) {
 }  // namespace
 
 SalvageSource::SalvageSource(File& file, SalvagedHeader header, uint64_t size)
-    : file_(file),
+    : reads_(file, size, LayoutFor(header.header.version).page_size,
+             kReadAheadBytes / LayoutFor(header.header.version).page_size),
       header_(std::move(header)),
       layout_(&LayoutFor(header_.header.version)),
       size_(size),
@@ -171,12 +174,13 @@ Result<size_t> SalvageSource::ReadPresent(uint32_t number, std::vector<uint8_t>&
   out.assign(page_size, 0);
   const uint64_t offset = uint64_t{number} * page_size;
   if (number == 0 || offset >= size_) return size_t{0};
-  const size_t present = static_cast<size_t>(std::min<uint64_t>(size_ - offset, page_size));
-  Status read = file_.ReadAt(offset, std::span<uint8_t>(out).first(present));
+  auto read = reads_.Page(number);
   if (!read.ok()) {
-    if (read_error_.ok()) read_error_ = read;
-    return read.AtPage(number);
+    if (read_error_.ok()) read_error_ = read.status();
+    return read.status().AtPage(number);
   }
+  const size_t present = read->size();
+  std::copy(read->begin(), read->end(), out.begin());
   if (header().database_key != 0) {
     // A page is encrypted whole; a cut one cannot be decrypted past its end anyway.
     Rc4Apply(header().database_key ^ number, out);

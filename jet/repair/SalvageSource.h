@@ -4,6 +4,8 @@
 // unknown type, reported when a table's map lists them. A file cut short keeps its partial last page;
 // ReadPresent says how many of the page's bytes really exist, so rows in the missing part are not taken for
 // zeros. As a PageSource it hands out whole pages only: a cut page reads as damaged there.
+// Pages are read a window at a time (ReadAhead), so the scan and the walks of the salvage
+// cost a read per window, not per page.
 
 #include <cstdint>
 #include <map>
@@ -15,6 +17,7 @@
 #include "jet/format/TableDef.h"
 #include "jet/io/File.h"
 #include "jet/read/PageSource.h"
+#include "jet/repair/ReadAhead.h"
 #include "jet/repair/RepairReport.h"
 #include "jet/repair/SalvageHeader.h"
 
@@ -72,7 +75,7 @@ class SalvageSource : public PageSource {
   void ReadFreePages();
   std::optional<std::vector<uint32_t>> IndexedPages(const TableDef& def, const std::vector<uint32_t>& owned);
 
-  File& file_;
+  ReadAhead reads_;
   SalvagedHeader header_;
   const Layout* layout_;
   uint64_t size_;

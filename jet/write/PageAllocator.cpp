@@ -22,18 +22,32 @@ void PageAllocator::Reuse(std::vector<uint32_t> pages) {
 
 void PageAllocator::BufferWrites(uint32_t pages) {
   buffer_pages_ = pages;
-  buffer_.reserve(size_t{pages} * layout_.page_size);
+  buffer_.assign(size_t{pages} * layout_.page_size, 0);
+  filled_.assign(pages, false);
+  buffered_ = 0;
 }
 
 Status PageAllocator::Flush() {
   if (buffered_ == 0) return Status::Ok();
-  const uint32_t first = buffer_first_;
   const uint32_t count = buffered_;
   buffered_ = 0;
-  Status status = file_.WriteAt(uint64_t{first} * layout_.page_size,
-                                std::span<const uint8_t>(buffer_).first(size_t{count} * layout_.page_size));
-  if (!status.ok()) status.AtPage(first);
-  return status;
+  const size_t size = layout_.page_size;
+  for (uint32_t run = 0; run < count;) {
+    if (!filled_[run]) {
+      ++run;
+      continue;
+    }
+    uint32_t end = run;
+    while (end < count && filled_[end]) filled_[end++] = false;
+    Status status = file_.WriteAt(uint64_t{buffer_first_ + run} * size,
+                                  std::span<const uint8_t>(buffer_).subspan(run * size, (end - run) * size));
+    if (!status.ok()) {
+      std::fill(filled_.begin(), filled_.end(), false);
+      return status.AtPage(buffer_first_ + run);
+    }
+    run = end;
+  }
+  return Status::Ok();
 }
 
 Status PageAllocator::Write(uint32_t page, std::span<const uint8_t> bytes) {
@@ -48,21 +62,27 @@ Status PageAllocator::Write(uint32_t page, std::span<const uint8_t> bytes) {
                                                    " can open")
         .AtPage(page);
   }
-  if (buffer_pages_ > 0) {
-    if (buffered_ > 0 && page >= buffer_first_ && page < buffer_first_ + buffered_) {
-      std::copy(bytes.begin(), bytes.end(),
-                buffer_.begin() + static_cast<ptrdiff_t>(page - buffer_first_) * layout_.page_size);
-      return Status::Ok();
-    }
-    if (buffered_ == buffer_pages_ || (buffered_ > 0 && page != buffer_first_ + buffered_))
+  if (buffer_pages_ > 0 && page >= buffer_first_) {
+    if (page - buffer_first_ >= buffer_pages_) {
+      // The next stretch begins at the first page this one still waits for, when that is
+      // near enough to hold this page too.
+      uint32_t waiting = 0;
+      while (waiting < buffered_ && filled_[waiting]) ++waiting;
+      const uint32_t next = waiting < buffered_ && page - (buffer_first_ + waiting) < buffer_pages_
+                                ? buffer_first_ + waiting
+                                : page;
       JET_RETURN_IF_ERROR(Flush());
-    if (buffered_ == 0) {
-      buffer_first_ = page;
-      buffer_.clear();
+      buffer_first_ = next;
     }
-    buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
-    ++buffered_;
+    const uint32_t at = page - buffer_first_;
+    std::copy(bytes.begin(), bytes.end(), buffer_.begin() + static_cast<ptrdiff_t>(at) * layout_.page_size);
+    filled_[at] = true;
+    buffered_ = std::max(buffered_, at + 1);
     return Status::Ok();
+  }
+  if (buffer_pages_ > 0 && buffered_ == 0) {
+    buffer_first_ = page;  // an empty stretch may begin anywhere
+    return Write(page, bytes);
   }
   Status status = file_.WriteAt(uint64_t{page} * layout_.page_size, bytes);
   if (!status.ok()) status.AtPage(page);

@@ -109,9 +109,10 @@ TEST_F(FullDiskRunTest, DuringTheCopyBackTheCompleteCopyIsKeptAndTheNextRunFinis
 
 TEST_F(FullDiskRunTest, DuringTheCompactionTheDatabaseStaysAsItWas) {
   const std::string before = FileBytes(root_ / "history" / "history.mdb");
-  // The disk fills while history.mdb is compacted: the compactions before it are done.
+  // The disk fills while history.mdb is compacted (at its first write: the compaction writes
+  // a file this small with one call): the compactions before it are done.
   jet::FaultyFileSystem full(jet::PosixFileSystem(), -1, jet::FileCall::kWrite,
-                             FullFrom(jet::FileCall::kCreate, "history.mdb.compacting", ".bak", 5));
+                             FullFrom(jet::FileCall::kCreate, "history.mdb.compacting", ".bak", 1));
   const auto boxes = RunVersion2(root_, full);
   ASSERT_TRUE(full.failed().has_value());
 
