@@ -101,6 +101,27 @@ Result<SalvageSource::TablePages> SalvageSource::PagesOfTable(const TableDef& de
                  "a page the table defined on page " + std::to_string(def.page) + " lists has unknown type " +
                      Hex(bytes[0]) + "; skipped");
     }
+    // A page the map lists that holds none of the table's data any more (zeroed, or
+    // overwritten by another structure) took its rows with it: that is said, not passed
+    // over. The pages reported above, and a page the file ends inside, are said already.
+    const bool cut = size_ % layout_->page_size != 0;
+    for (uint32_t page : map->pages) {
+      if (page == 0 || (cut && page == page_count_ - 1)) continue;
+      if (page >= page_count_) {
+        report.Add(LossKind::kPageSkipped, "", page,
+                   "a page the table defined on page " + std::to_string(def.page) +
+                       " lists lies beyond the end of the file; the rows it held are lost");
+        continue;
+      }
+      if (std::binary_search(owned.begin(), owned.end(), page) ||
+          std::binary_search(unknown_type_.begin(), unknown_type_.end(), page))
+        continue;
+      const std::vector<uint32_t>& misnamed = wrong_type_[def.page];
+      if (std::find(misnamed.begin(), misnamed.end(), page) != misnamed.end()) continue;
+      report.Add(LossKind::kPageSkipped, "", page,
+                 "a page the table defined on page " + std::to_string(def.page) +
+                     " lists holds none of its data (zeroed or overwritten); skipped with the rows it held");
+    }
     if (!out.pages.empty() || owned.empty()) return out;
   }
   if (owned.empty()) return out;

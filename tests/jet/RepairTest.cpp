@@ -238,18 +238,20 @@ TEST(RepairTest, TheMarkerOfAnUnfinishedWriteIsNotCarriedOver) {
 }
 
 // A data page's type byte damaged into an unknown kind, or into one of the other kinds Access
-// writes: the page is skipped, and the report names it.
+// writes, or the whole page zeroed (type 0: 0x00 below stands for that): the page is
+// skipped, and the report names it.
 TEST(RepairTest, PagesOfUnknownTypeAreSkippedAndOnlyTheirRowsLost) {
   TempDir dir;
   for (const JetVersion version : {JetVersion::kJet4, JetVersion::kJet3}) {
-    for (const uint8_t type : {uint8_t{0x7e}, uint8_t{0x07}}) {
+    for (const uint8_t type : {uint8_t{0x7e}, uint8_t{0x07}, uint8_t{0x00}}) {
       const std::string source = GeneratedHistory(dir, version);
       SCOPED_TRACE(source + ", type " + std::to_string(type));
       const std::vector<StoredRow> rows = ReadUserRows(source);
       const auto [table, pages] = BusiestTable(rows);
       ASSERT_GE(pages.size(), 2u);
       const uint32_t damaged = pages[pages.size() / 2];
-      Overwrite(source, uint64_t{damaged} * PageSize(source), {type});
+      Overwrite(source, uint64_t{damaged} * PageSize(source),
+                type == 0 ? std::vector<uint8_t>(PageSize(source), 0) : std::vector<uint8_t>{type});
       const RepairReport report = Repaired(source);
       ExpectRepaired(rows, source, "", Damage{{damaged}, {}}, report);
       EXPECT_TRUE(std::ranges::any_of(report.losses,
