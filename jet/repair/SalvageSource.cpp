@@ -124,6 +124,8 @@ Result<SalvageSource::TablePages> SalvageSource::PagesOfTable(const TableDef& de
     }
     if (!out.pages.empty() || owned.empty()) return out;
   }
+  // The map is damaged from here on: what is found is found by scanning, even nothing.
+  out.scanned = !map.ok();
   if (owned.empty()) return out;
   const std::optional<std::vector<uint32_t>> indexed = IndexedPages(def, owned);
   JET_RETURN_IF_ERROR(read_error_);

@@ -76,7 +76,13 @@ void ExpectRepaired(const std::vector<StoredRow>& original, const std::string& r
   std::set<std::string> lost_tables;
   std::set<std::pair<std::string, uint32_t>> cut_pages;
   std::map<std::string, size_t> cut_values;
+  // Where the report says rows went: the pages it names, and tables with rows it counts
+  // missing without knowing their pages.
+  std::set<uint32_t> named_pages;
+  std::set<std::string> counted_missing;
   for (const Loss& loss : report.losses) {
+    if (loss.page) named_pages.insert(*loss.page);
+    if (loss.kind == LossKind::kRowDropped && !loss.page) counted_missing.insert(loss.table);
     if (loss.kind == LossKind::kTableLost) lost_tables.insert(loss.table);
     if ((loss.kind == LossKind::kValueCut || loss.kind == LossKind::kValueNulled) && loss.page) {
       cut_pages.emplace(loss.table, *loss.page);
@@ -97,6 +103,11 @@ void ExpectRepaired(const std::vector<StoredRow>& original, const std::string& r
                          cut_pages.count({row.table, row.page}) != 0;
     EXPECT_TRUE(excused) << "table " << row.table << ": row at page " << row.page << " slot " << int{row.slot}
                          << " is missing";
+    const bool said = lost_tables.count(row.table) != 0 || named_pages.count(row.page) != 0 ||
+                      counted_missing.count(row.table) != 0;
+    EXPECT_TRUE(said) << "table " << row.table << ": row at page " << row.page << " slot " << int{row.slot}
+                      << " is missing and the report does not say so:\n"
+                      << report.ToString();
   }
   for (const auto& [table, rows] : after) {
     EXPECT_LE(rows.size(), cut_values[table]) << "table " << table << " holds rows the original did not";
