@@ -546,7 +546,9 @@ TEST_F(TerminalRunTest, WindowsProgramUnderWineMaintainsBothGenerationsAsTheLinu
   const std::string reg = wine.Env() + "wine reg add 'HKCU\\Software\\Tavimer\\Main' /v Path /t REG_SZ /d " +
                           testing::ShellQuoted(tv1Root) + " /f >/dev/null 2>&1";
   ASSERT_EQ(std::system(reg.c_str()), 0) << reg;
-  const std::string password = PasswordFile(" Secret \n").string();
+  // Named outside the ANSI code page: the program takes its arguments as UTF-8.
+  const fs::path password = prefix_.Prefix() / "p\xC3\xA4ssw\xC3\xB6rd \xE2\x9C\x93";
+  std::ofstream(password, std::ios::binary) << " Secret \n";
 
   struct Generation {
     std::string name, linuxRoot, windowsRoot;
@@ -556,7 +558,7 @@ TEST_F(TerminalRunTest, WindowsProgramUnderWineMaintainsBothGenerationsAsTheLinu
   for (const Generation& g : {Generation{"TV1", kTv1Root, tv1Root, tv1Host, kTv1Files},
                               Generation{"TV2", kTv2Root, "", tv2Host, kTv2Files}}) {
     SCOPED_TRACE(g.name);
-    const std::vector<std::string> args = {"--generation", g.name, "--password-file", password};
+    const std::vector<std::string> args = {"--generation", g.name, "--password-file", password.string()};
     const Printed onLinux = RunDetached(args);
     const Printed onWindows =
         RunUnderWine(wine, {"--generation", g.name, "--password-file", testing::ZDrivePath(password)});
