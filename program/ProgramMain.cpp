@@ -7,11 +7,15 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "platform/host/ProgramArguments.h"
 #include "platform/window/TerminalWindowServices.h"
 #include "program/FrontEnds.h"
 
 int main(int argc, char** argv) {
-  const tav::CommandLine line = tav::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  // In UTF-8, as every path inside the program: on Windows main's own are in the ANSI code page.
+  std::vector<std::string> arguments = tav::ProgramArguments(argc, argv);
+  if (!arguments.empty()) arguments.erase(arguments.begin());
+  const tav::CommandLine line = tav::ParseCommandLine(arguments);
   switch (line.frontEnd) {
     case tav::CommandLine::FrontEnd::Window:
       return tav::RunWindow(argc, argv);

@@ -3,8 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <vector>
 
+#include "platform/host/ProgramArguments.h"
 #include "tools/jettool/Command.h"
-#include "tools/jettool/ProgramArguments.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   tav::jettool::RunResult result;
   for (auto registrar : kCommands) registrar(app, result);
-  std::vector<std::string> arguments = tav::jettool::ProgramArguments(argc, argv);
+  std::vector<std::string> arguments = tav::ProgramArguments(argc, argv);
   std::vector<char*> utf8;
   for (std::string& argument : arguments) utf8.push_back(argument.data());
   try {

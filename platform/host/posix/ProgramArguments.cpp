@@ -1,9 +1,9 @@
-#include "tools/jettool/ProgramArguments.h"
+#include "platform/host/ProgramArguments.h"
 
-namespace tav::jettool {
+namespace tav {
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }
 
-}  // namespace tav::jettool
+}  // namespace tav

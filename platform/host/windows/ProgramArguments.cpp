@@ -1,10 +1,11 @@
+#include "platform/host/ProgramArguments.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
 #include "jet/io/WindowsText.h"
-#include "tools/jettool/ProgramArguments.h"
 
-namespace tav::jettool {
+namespace tav {
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
   ::SetConsoleOutputCP(CP_UTF8);
@@ -17,4 +18,4 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return out;
 }
 
-}  // namespace tav::jettool
+}  // namespace tav
