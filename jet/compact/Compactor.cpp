@@ -6,8 +6,6 @@
 #include "jet/compact/TableCopier.h"
 #include "jet/format/Format.h"
 #include "jet/io/PageEncryptingFile.h"
-#include "jet/read/PageWindow.h"
-#include "jet/read/TableReader.h"
 #include "jet/write/MapRowWriter.h"
 #include "jet/write/PageAllocator.h"
 #include "jet/write/UsageMapWriter.h"
@@ -31,9 +29,9 @@ class Compaction {
     JET_RETURN_IF_ERROR(StartTables());
     CompactionTargets targets{source_, allocator_, maps_, new_pages_, new_ids_, summary_.dropped};
     for (const TableToCopy& table : tables_) {
-      JET_ASSIGN_OR_RETURN(const uint64_t rows, CopyTable(targets, table));
-      summary_.rows += rows;
-      summary_.table_rows[table.name] = rows;
+      JET_ASSIGN_OR_RETURN(const CopiedTable copied, CopyTable(targets, table));
+      summary_.rows += copied.rows;
+      summary_.copied[table.name] = copied;
     }
     JET_RETURN_IF_ERROR(maps_.Flush());
     JET_RETURN_IF_ERROR(WriteGlobalMap({}, allocator_));  // no page of the new file is free
@@ -115,40 +113,12 @@ Result<CompactSummary> CompactInto(Database& source, File& destination) {
   return summary;
 }
 
-// Reads the new file back with the engine's reader: every table the copy wrote must be
-// listed by the new catalog and hold exactly the rows copied into it.
-Status VerifyCopy(FileSystem& fs, const std::string& path, const std::string& password,
-                  const CompactSummary& summary) {
-  JET_ASSIGN_OR_RETURN(auto copy, Database::OpenPath(path, {.password = password}, fs));
-  const std::vector<CatalogEntry> tables = copy->Tables(true);
-  if (tables.size() != summary.table_rows.size())
-    return CorruptError("the compacted catalog lists other tables");
-  for (const CatalogEntry& entry : tables) {
-    auto copied = summary.table_rows.find(entry.name);
-    if (copied == summary.table_rows.end())
-      return CorruptError("the compacted catalog lists table " + entry.name);
-    JET_ASSIGN_OR_RETURN(const TableDef def, copy->ReadTableDef(entry.DefinitionPage()));
-    TableReader reader(*copy, def, PageWindow::Pages(copy->layout()));
-    uint64_t rows = 0;
-    for (;;) {
-      JET_ASSIGN_OR_RETURN(std::optional<RowRecord> row, reader.Next());
-      if (!row) break;
-      ++rows;
-    }
-    if (rows != copied->second) {
-      return CorruptError("table " + entry.name + " reads back " + std::to_string(rows) + " rows of " +
-                          std::to_string(copied->second) + " copied");
-    }
-  }
-  return Status::Ok();
-}
-
 Result<CompactSummary> CompactToPath(Database& source, const std::string& path, FileSystem& fs) {
   JET_ASSIGN_OR_RETURN(std::unique_ptr<File> file, fs.Open(path, OpenMode::kCreateNew));
   Result<CompactSummary> result = CompactInto(source, *file);
   file.reset();  // closes the file
   if (result.ok()) {
-    Status verified = VerifyCopy(fs, path, source.header().password, *result);
+    Status verified = CheckCopyReadsBack(fs, path, source.header().password, result->copied);
     if (!verified.ok())
       result = Status(verified.kind(), "the compacted copy does not read back: " + verified.ToString());
   }

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/compact/CopyReadBack.h"
 #include "jet/io/File.h"
 #include "jet/io/FileSystem.h"
 #include "jet/read/Database.h"
@@ -32,8 +33,8 @@ namespace jet {
 struct CompactSummary {
   uint32_t tables = 0;
   uint64_t rows = 0;
-  uint32_t pages = 0;                          // pages in the new file
-  std::map<std::string, uint64_t> table_rows;  // rows copied, by table
+  uint32_t pages = 0;                         // pages in the new file
+  std::map<std::string, CopiedTable> copied;  // what each table got, by name
   // What was left out, one line each: only catalog property values that cannot be read
   // (a leftover Access passes over; see Leftover::kLostPropertyValue).
   std::vector<std::string> dropped;
@@ -43,9 +44,10 @@ struct CompactSummary {
 Result<CompactSummary> CompactInto(Database& source, File& destination);
 
 // Creates `path` through `fs` (never through an existing file or link), compacts into it,
-// syncs and closes it, then opens it again and counts every table's rows against those
-// copied. On failure the file is removed again. Errors: kExists when `path` exists, kCorrupt
-// when the new file does not read back, plus everything CompactInto and `fs` report.
+// syncs and closes it, then opens it again and compares its catalog, definitions and usage
+// maps with what was copied (CheckCopyReadsBack). On failure the file is removed again.
+// Errors: kExists when `path` exists, kCorrupt when the new file does not read back, plus
+// everything CompactInto and `fs` report.
 Result<CompactSummary> CompactToPath(Database& source, const std::string& path,
                                      FileSystem& fs = SystemFileSystem());
 

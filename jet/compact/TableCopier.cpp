@@ -47,12 +47,12 @@ class TableCopy {
     }
   }
 
-  Result<uint64_t> Run() {
+  Result<CopiedTable> Run() {
     JET_RETURN_IF_ERROR(patcher_.FindIdColumns(table_.ids));
     JET_RETURN_IF_ERROR(CopyRows());
     JET_RETURN_IF_ERROR(CopyIndexes());
     JET_RETURN_IF_ERROR(WriteDefinition());
-    return copied_;
+    return DescribeCopiedTable(copied_, data_.pages());
   }
 
  private:
@@ -167,7 +167,7 @@ class TableCopy {
 
 }  // namespace
 
-Result<uint64_t> CopyTable(CompactionTargets& targets, const TableToCopy& table) {
+Result<CopiedTable> CopyTable(CompactionTargets& targets, const TableToCopy& table) {
   if (table.new_pages.size() != table.def.pages.size() || table.new_pages.empty()) {
     return Status(ErrorKind::kInvalidArgument, "table '" + table.name + "': definition pages not reserved");
   }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/compact/CopyReadBack.h"
 #include "jet/compact/RowPatcher.h"
 #include "jet/format/TableDef.h"
 #include "jet/read/Database.h"
@@ -40,7 +41,8 @@ struct TableToCopy {
   TableIdColumn ids = TableIdColumn::kNone;
 };
 
-// Returns the number of rows copied. kCorrupt for damage met in the source, naming where.
-Result<uint64_t> CopyTable(CompactionTargets& targets, const TableToCopy& table);
+// Returns what was copied: the rows and the data pages holding them. kCorrupt for damage
+// met in the source, naming where.
+Result<CopiedTable> CopyTable(CompactionTargets& targets, const TableToCopy& table);
 
 }  // namespace jet

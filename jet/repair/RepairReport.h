@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "jet/compact/CopyReadBack.h"
+
 namespace jet {
 
 enum class LossKind {
@@ -37,6 +39,7 @@ struct RepairReport {
   uint64_t rows = 0;      // rows written
   // Of those, rows found only by scanning pages, in tables whose own page map is damaged.
   uint64_t rows_found_by_scanning = 0;
+  std::map<std::string, CopiedTable> copied;  // what each table of the repaired file got, by name
   std::vector<Loss> losses;
   // Not empty when the repaired file is in place but could not be made durable: what failed.
   std::string unsynced;

@@ -11,7 +11,8 @@
 // whatever its version byte, or a Jet version byte after Jet 4's) is refused, untouched.
 //
 // On disk the new file is created beside the original under a hidden name with the
-// original's mode and owner, synced, read back and checked, and then renamed over the
+// original's mode and owner, synced, read back (its catalog, definitions and usage maps
+// against what was written into it), and then renamed over the
 // original (over the file a link names, not the link) in one step. When the database cannot
 // be repaired the original stays as it was and no other file is left behind.
 
@@ -40,7 +41,7 @@ Result<RepairReport> RepairInto(File& source, File& destination);
 // kBadPassword, kUnsupported (a later format, Status::refused_format saying which: the file is left
 // byte for byte as it was), kNotADatabase (no signature and no catalog: an empty file, a
 // text, random bytes; left as it is), kCorrupt (cannot be repaired, or the
-// repaired copy failed its check), kIo; the original is then as it was. When only the flush
+// repaired copy does not read back), kIo; the original is then as it was. When only the flush
 // of the folder after the rename fails, the repair has happened and report.unsynced says so.
 Result<RepairReport> RepairDatabase(const std::string& path, const RepairOptions& options = {},
                                     FileSystem& fs = SystemFileSystem());

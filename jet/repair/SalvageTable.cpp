@@ -62,7 +62,7 @@ class TableSalvage {
     });
   }
 
-  Result<uint64_t> Run() {
+  Result<CopiedTable> Run() {
     const size_t named_before = NamedDroppedRows();
     JET_RETURN_IF_ERROR(patcher_.FindIdColumns(table_.ids));
     JET_RETURN_IF_ERROR(ChoosePages());
@@ -72,7 +72,7 @@ class TableSalvage {
     ReportUncountedRows(NamedDroppedRows() - named_before);
     JET_RETURN_IF_ERROR(WriteIndexes());
     JET_RETURN_IF_ERROR(WriteDefinition());
-    return copied_;
+    return DescribeCopiedTable(copied_, data_.pages());
   }
 
  private:
@@ -532,7 +532,7 @@ Status CheckDefinition(const Layout& layout, const TableDef& def, std::vector<ui
   return MoveDefinitionPointers(definition, layout, def, to, related);
 }
 
-Result<uint64_t> SalvageTable(SalvageTargets& targets, const TableToSalvage& table) {
+Result<CopiedTable> SalvageTable(SalvageTargets& targets, const TableToSalvage& table) {
   TableSalvage salvage(targets, table);
   return salvage.Run();
 }

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/compact/CopyReadBack.h"
 #include "jet/compact/RowPatcher.h"
 #include "jet/format/TableDef.h"
 #include "jet/repair/RepairReport.h"
@@ -60,8 +61,8 @@ struct TableToSalvage {
 // kCorrupt when not (the table is then lost before anything of it is written).
 Status CheckDefinition(const Layout& layout, const TableDef& def, std::vector<uint8_t> definition);
 
-// Returns the number of rows written. Errors: kIo from the files; kCorrupt when the
-// definition cannot be carried over (the caller then loses the table).
-Result<uint64_t> SalvageTable(SalvageTargets& targets, const TableToSalvage& table);
+// Returns what was written: the rows and the data pages holding them. Errors: kIo from the
+// files; kCorrupt when the definition cannot be carried over (the caller then loses the table).
+Result<CopiedTable> SalvageTable(SalvageTargets& targets, const TableToSalvage& table);
 
 }  // namespace jet

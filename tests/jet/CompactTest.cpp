@@ -2,10 +2,13 @@
 // and left alone, a failing disk at any write leaves no destination behind and the source
 // as it was, deleted rows leave nothing behind, and decimals are carried over exactly. What
 // jettool makes of a wrong password, as inotify sees it, and
-// a link to nowhere as the destination: PosixCompactTest.cpp.
+// a link to nowhere as the destination: PosixCompactTest.cpp. The read-back of the new file
+// fails whenever it does not hold what the writer says it wrote.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "jet/compact/Compactor.h"
 #include "jet/read/TableReader.h"
@@ -84,6 +87,57 @@ TEST(Compact, HalfDeletedShrinksToTheSurvivorsSize) {
       EXPECT_LE(ratio, 1.05) << fs::file_size(compacted) << " against " << fs::file_size(survivors);
       EXPECT_LT(fs::file_size(compacted), fs::file_size(source));
     }
+  }
+}
+
+// Each way the new file can differ from what the writer recorded: a table's row count, its
+// data pages (their number, which they are, a page of another table), a table missing or
+// one too many, and a data page overwritten in the file itself.
+TEST(Compact, TheReadBackRefusesACopyThatDiffersFromWhatWasWritten) {
+  for (const char* fixture : {"jet3/delTestV1997.mdb", "jet4/delTestV2003.mdb"}) {
+    SCOPED_TRACE(fixture);
+    TempDir dir;
+    const std::string source = dir.CopyFixture(fixture);
+    const std::string compacted = (dir.path() / "compacted.mdb").string();
+    const std::string password = testing::FixturePassword(fixture);
+    auto db = Database::OpenPath(source, {.password = password});
+    ASSERT_TRUE(db.ok());
+    auto summary = CompactToPath(**db, compacted);
+    ASSERT_TRUE(summary.ok()) << summary.status().ToString();
+    const std::map<std::string, CopiedTable>& written = summary->copied;
+    ASSERT_TRUE(CheckCopyReadsBack(SystemFileSystem(), compacted, password, written).ok());
+    std::string largest;  // the user table with most data pages
+    for (const auto& [name, table] : written) {
+      if (name.starts_with("MSys")) continue;
+      if (largest.empty() || table.data_pages > written.at(largest).data_pages) largest = name;
+    }
+    ASSERT_FALSE(largest.empty());
+    ASSERT_GT(written.at(largest).data_pages, 0u);
+    const uint32_t catalog_page = written.at("MSysObjects").first_page;
+    const std::vector<std::pair<const char*, std::function<void(std::map<std::string, CopiedTable>&)>>>
+        tampered = {
+            {"rows", [&](auto& t) { ++t[largest].rows; }},
+            {"page count", [&](auto& t) { --t[largest].data_pages; }},
+            {"pages", [&](auto& t) { t[largest].page_digest ^= 1; }},
+            {"another table's page", [&](auto& t) { t[largest].last_page = catalog_page; }},
+            {"a table left out", [&](auto& t) { t.erase(largest); }},
+            {"a table too many", [&](auto& t) { t["Extra"] = {}; }},
+        };
+    for (const auto& [what, tamper] : tampered) {
+      std::map<std::string, CopiedTable> expected = written;
+      tamper(expected);
+      EXPECT_EQ(CheckCopyReadsBack(SystemFileSystem(), compacted, password, expected).kind(),
+                ErrorKind::kCorrupt)
+          << what;
+    }
+    {
+      std::fstream file(compacted, std::ios::in | std::ios::out | std::ios::binary);
+      const std::vector<char> zeros((*db)->page_size(), 0);
+      file.seekp(std::streamoff{written.at(largest).last_page} * (*db)->page_size());
+      file.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+    }
+    EXPECT_EQ(CheckCopyReadsBack(SystemFileSystem(), compacted, password, written).kind(),
+              ErrorKind::kCorrupt);
   }
 }
 
