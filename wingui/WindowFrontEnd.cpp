@@ -1,6 +1,8 @@
 // The window front end on Windows: the Win32 window services, the program's windows and the
 // database engine are wired together and Main runs; the results stay on screen until the
 // user ends the program from the main window.
+#include <windows.h>
+
 #include <memory>
 
 #include "app/DbEngine.h"
@@ -14,6 +16,11 @@
 namespace tav {
 
 int RunWindow(int /*argc*/, char** /*argv*/) {
+  // Started from the desktop, the program got a console of its own that nobody reads; from
+  // a command prompt it shares that prompt's console, which stays.
+  DWORD consoleProcesses[2];
+  if (GetConsoleProcessList(consoleProcesses, 2) == 1) FreeConsole();
+
   Win32WindowServices services;
   RegisterProgramWindows(services);
   SetDbEngineFactory(MakeJetDaoEngine);
