@@ -9,12 +9,6 @@ namespace tav {
 
 namespace {
 
-template <typename Step>
-void IgnoreFailure(Step&& step) {
-  ErrorRecord ignored;
-  Trap(ignored, step);
-}
-
 VbError Failure(const VbError& cause, const std::string& consequence) {
   return VbError(cause.Number(), cause.Source(), Explained(cause.Description(), consequence));
 }

@@ -20,12 +20,6 @@ constexpr const char* kRepairPurpose = "repair";
 constexpr const char* kInterrupted =
     "An earlier run was interrupted while it copied the compacted database back.";
 
-template <typename Step>
-void IgnoreFailure(Step&& step) {
-  ErrorRecord ignored;
-  Trap(ignored, step);
-}
-
 // The copying record's case: finishes the copy back.
 EarlierRunOutcome FinishCopyBack(const FileLocation& database, CopyBackRecord& record,
                                  std::unique_ptr<DatabaseLock>& hold) {

@@ -10,6 +10,7 @@
 #include "app/RunState.h"
 #include "platform/base/OsError.h"
 #include "platform/base/ProgramFileSystem.h"
+#include "platform/base/VbError.h"
 #include "platform/dao/DaoErrors.h"
 #include "platform/dao/DaoNumbers.h"
 #include "platform/dao/DatabaseHold.h"
@@ -24,12 +25,6 @@ constexpr const char* kExitAnswer = "#EXIT#\r\n";
 
 // How many names are drawn for a temporary copy before the compaction is given up.
 constexpr int kNameDraws = 100;
-
-template <typename Step>
-void IgnoreFailure(Step&& step) {
-  ErrorRecord ignored;
-  Trap(ignored, step);
-}
 
 // Whether a refused open or hold says that another program has the database: in use, or
 // opened exclusively. Neither is damage, and no password opens it.

@@ -5,14 +5,15 @@
 #include <cstdint>
 #include <ctime>
 
+#include "platform/host/LocalTime.h"
+
 namespace tav {
 
 double SystemTimeOfDay() {
   using namespace std::chrono;
   auto now = system_clock::now();
   std::time_t seconds = system_clock::to_time_t(now);
-  std::tm local{};
-  localtime_r(&seconds, &local);
+  const std::tm local = LocalTime(seconds);
   auto micros = duration_cast<microseconds>(now.time_since_epoch()).count() % 1000000;
   return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + micros / 1e6;
 }

@@ -1,4 +1,6 @@
-# The engine, jettool and the engine's tests as Windows programs: a second build of these
+# The engine, jettool, the program tavimer-maint (with the terminal front end and the window
+# front end program/CMakeLists.txt picks for Windows, no Qt) and the engine's tests as
+# Windows programs: a second build of these
 # CMake lists in windows-build/ of the build folder, cross-compiled with mingw-w64
 # (cmake/MingwToolchain.cmake, at -O1, as a unity build, through the same compiler
 # launcher), made by the normal build. The test programs that tavimer_test marks WINDOWS run
@@ -11,7 +13,7 @@ set(windows_default ON)
 if(TAVIMER_SANITIZE OR TAVIMER_FUZZ)
   set(windows_default OFF)
 endif()
-option(TAVIMER_WINDOWS_BUILD "Build the engine, jettool and the engine's tests for Windows too and test them under Wine"
+option(TAVIMER_WINDOWS_BUILD "Build the engine, jettool, tavimer-maint and the engine's tests for Windows too and test them under Wine"
   ${windows_default})
 
 set(TAVIMER_WINDOWS_BINARY_DIR "${PROJECT_BINARY_DIR}/windows-build")
@@ -53,7 +55,7 @@ ExternalProject_Add(windows_build
     # Many sources compiled as one: a third of the time on a cold cache.
     -DCMAKE_UNITY_BUILD=ON
     -DTAVIMER_GUI=OFF
-    -DTAVIMER_ENGINE_ONLY=ON
+    -DTAVIMER_ENGINE_ONLY=OFF
     -DTAVIMER_ORACLE_TESTS=OFF
     -DTAVIMER_FIXTURES_DIR=${TAVIMER_FIXTURES_DIR}
     -DTAVIMER_GTEST_SOURCE_DIR=${TAVIMER_GTEST_SOURCE_DIR}
@@ -66,5 +68,7 @@ ExternalProject_Add(windows_build
   USES_TERMINAL_CONFIGURE TRUE
   USES_TERMINAL_BUILD TRUE)
 
-# The zip for Windows users ships it (packaging/CMakeLists.txt).
-set_property(GLOBAL APPEND PROPERTY TAVIMER_WINDOWS_PROGRAMS "jettool=${TAVIMER_WINDOWS_BINARY_DIR}/tools/jettool.exe")
+# The zip for Windows users ships both (packaging/CMakeLists.txt).
+set_property(GLOBAL APPEND PROPERTY TAVIMER_WINDOWS_PROGRAMS
+  "tavimer-maint=${TAVIMER_WINDOWS_BINARY_DIR}/tavimer-maint.exe"
+  "jettool=${TAVIMER_WINDOWS_BINARY_DIR}/tools/jettool.exe")

@@ -5,10 +5,6 @@
 
 namespace tav {
 
-namespace {
-constexpr int16_t kFilesIntroText = 103;
-}
-
 std::string VersionTag(int index) {
   if (index == 0) return "TV1";
   if (index == 1) return "TV2";

@@ -3,9 +3,14 @@
 // terminal counterpart: the tag the window answers with and the file list it shows once
 // discovery has stored the data root.
 
+#include <cstdint>
 #include <string>
 
 namespace tav {
+
+// The text that opens the file list: txtFiles's first line, before the databases and at
+// the window's load.
+inline constexpr int16_t kFilesIntroText = 103;
 
 // "TV1" for button 0, "TV2" for button 1, "" for any other index.
 std::string VersionTag(int index);

@@ -12,7 +12,6 @@ namespace {
 // The one margin the selection frame keeps around a version button.
 constexpr int kFrameMargin = 60;
 constexpr int16_t kWorkingText = 5;
-constexpr int16_t kFilesIntroText = 103;
 
 constexpr Rgb kWhite{0xFF, 0xFF, 0xFF};
 constexpr Rgb kListGrey{0x80, 0x80, 0x80};

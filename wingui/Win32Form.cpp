@@ -370,7 +370,7 @@ const Win32Form::Control* Win32Form::Find(std::string_view name) const {
   return const_cast<Win32Form*>(this)->Find(name);
 }
 
-Win32Form::Control* Win32Form::FindWindow(HWND window) {
+Win32Form::Control* Win32Form::FindByWindow(HWND window) {
   if (!window) return nullptr;
   for (Control& control : controls_)
     if (control.window == window) return &control;
@@ -578,7 +578,7 @@ void Win32Form::MoveFocus(bool backwards) {
   if (order.empty()) return;
   std::stable_sort(order.begin(), order.end(),
                    [](Control* a, Control* b) { return a->design->tabIndex < b->design->tabIndex; });
-  const Control* current = FindWindow(GetFocus());
+  const Control* current = FindByWindow(GetFocus());
   auto at = std::find(order.begin(), order.end(), current);
   size_t next = 0;
   if (at != order.end()) {
@@ -596,7 +596,7 @@ void Win32Form::MoveFocus(bool backwards) {
 bool Win32Form::TranslateKey(const MSG& message) {
   if (message.message != WM_KEYDOWN || !window_) return false;
   if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
-  Control* focused = FindWindow(GetFocus());
+  Control* focused = FindByWindow(GetFocus());
   switch (message.wParam) {
     case VK_TAB:
       MoveFocus(GetKeyState(VK_SHIFT) < 0);
@@ -660,7 +660,7 @@ void Win32Form::PaintDrawnControls(HDC dc) {
 }
 
 HBRUSH Win32Form::ColourControl(HDC dc, HWND child) {
-  const Control* c = FindWindow(child);
+  const Control* c = FindByWindow(child);
   if (!c) return nullptr;
   const ControlDesign& d = *c->design;
   if (d.kind == ControlKind::kLabel) {
@@ -725,7 +725,7 @@ LRESULT Win32Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      const Control* c = FindWindow(item->hwndItem);
+      const Control* c = FindByWindow(item->hwndItem);
       if (!c) break;
       ButtonLook look;
       look.caption = Widen(c->caption);
@@ -741,7 +741,7 @@ LRESULT Win32Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     }
     case WM_COMMAND: {
-      Control* c = FindWindow(reinterpret_cast<HWND>(lParam));
+      Control* c = FindByWindow(reinterpret_cast<HWND>(lParam));
       if (!c) break;
       const WORD code = HIWORD(wParam);
       if (c->design->kind == ControlKind::kButton && (code == BN_CLICKED || code == BN_DOUBLECLICKED)) {
@@ -757,8 +757,8 @@ LRESULT Win32Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
       // The focus stays with the control that had it while the window was in the background.
       if (LOWORD(wParam) == WA_INACTIVE) {
-        if (FindWindow(GetFocus())) lastFocus_ = GetFocus();
-      } else if (lastFocus_ && FindWindow(lastFocus_) && IsWindowVisible(lastFocus_) &&
+        if (FindByWindow(GetFocus())) lastFocus_ = GetFocus();
+      } else if (lastFocus_ && FindByWindow(lastFocus_) && IsWindowVisible(lastFocus_) &&
                  IsWindowEnabled(lastFocus_)) {
         SetFocus(lastFocus_);
         return 0;

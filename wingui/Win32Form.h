@@ -81,7 +81,7 @@ class Win32Form : public Form {
 
   Control* Find(std::string_view name);
   const Control* Find(std::string_view name) const;
-  Control* FindWindow(HWND window);
+  Control* FindByWindow(HWND window);
 
   FormClass class_;
   Win32WindowServices& services_;

@@ -52,4 +52,11 @@ void Trap(ErrorRecord& record, Step&& step) {
   }
 }
 
+// Runs `step`, a step that may be skipped: a VbError it raises is dropped.
+template <typename Step>
+void IgnoreFailure(Step&& step) {
+  ErrorRecord ignored;
+  Trap(ignored, step);
+}
+
 }  // namespace tav

@@ -1,17 +1,10 @@
 #include "platform/dao/DaoErrors.h"
 
-#include <unistd.h>
+#include "platform/host/MachineName.h"
 
 namespace tav {
 
 namespace {
-
-// This machine's name, as the engine names the machine of a user.
-std::string MachineName() {
-  char name[256] = {};
-  if (::gethostname(name, sizeof name - 1) != 0 || name[0] == 0) return "localhost";
-  return name;
-}
 
 std::string Describe(int32_t number, const std::string& path) {
   const std::string quoted = "'" + path + "'";

@@ -1,29 +1,36 @@
 #include "platform/window/PasswordFile.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <algorithm>
+#include <cstdint>
+#include <vector>
 
-#include "jet/io/OsError.h"
 #include "platform/base/OsError.h"
+#include "platform/base/ProgramFileSystem.h"
 
 namespace tav {
 
 namespace {
 
-[[noreturn]] void Unreadable(const std::string& path, int osError) {
-  throw VbError(FileError(jet::OsError(osError, "read", path), path).Number(), "",
-                "cannot read the password file " + path + ": " + std::strerror(osError));
+// More than any password line; the rest of a larger file is never read.
+constexpr uint64_t kMostRead = 64 * 1024;
+
+[[noreturn]] void Unreadable(const std::string& path, const jet::Status& failure) {
+  throw VbError(FileError(failure, path).Number(), "",
+                "cannot read the password file " + path + ": " + failure.description());
 }
 
 }  // namespace
 
+// Read through the program's file system, as every file of the run is.
 std::string ReadPasswordFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) Unreadable(path, errno);
-  std::string line;
-  std::getline(in, line);
-  if (in.bad()) Unreadable(path, errno);
+  jet::FileSystem& files = ProgramFileSystem();
+  auto file = files.Open(path, jet::OpenMode::kReadOnly);
+  if (!file.ok()) Unreadable(path, file.status());
+  auto size = (*file)->Size();
+  if (!size.ok()) Unreadable(path, size.status());
+  std::vector<uint8_t> bytes(static_cast<size_t>(std::min(*size, kMostRead)));
+  if (jet::Status read = (*file)->ReadAt(0, bytes); !read.ok()) Unreadable(path, read);
+  std::string line(bytes.begin(), std::find(bytes.begin(), bytes.end(), uint8_t{'\n'}));
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
 }

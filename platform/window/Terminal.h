@@ -1,7 +1,8 @@
 #pragma once
 // The terminal a run from the command line talks to: a password typed with the echo off,
 // so that it never appears on the screen, a command line or in a process listing, and
-// output that may go to a reader who leaves. POSIX: posix/Terminal.cpp.
+// output that may go to a reader who leaves. POSIX: posix/Terminal.cpp; Windows: the
+// process's console, windows/Terminal.cpp.
 
 #include <optional>
 #include <string>

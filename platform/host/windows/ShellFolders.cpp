@@ -4,15 +4,23 @@
 // shlobj.h needs the declarations of windows.h.
 #include <shlobj.h>
 
+#include "jet/io/WindowsText.h"
+
 namespace tav {
 
+// The shell's answer for `folderId`: its item-id list, then the list's file-system path in a
+// buffer of MAX_PATH characters, through the wide call, so that the path reaches the
+// program (UTF-8) whatever the ANSI code page. The list is released in every case.
 std::string ShellFolderPath(int32_t folderId, const UserSettingReader& /*readSetting*/) {
   std::string result;
   LPITEMIDLIST list = nullptr;
-  if (SHGetSpecialFolderLocation(nullptr, folderId, &list) != 0) return result;
-  std::string buffer(MAX_PATH, ' ');
-  if (SHGetPathFromIDListA(list, buffer.data()) != 0) result = buffer.substr(0, buffer.find('\0'));
-  CoTaskMemFree(list);
+  if (::SHGetSpecialFolderLocation(nullptr, folderId, &list) != S_OK) return result;
+  std::wstring buffer(MAX_PATH, L' ');
+  if (::SHGetPathFromIDListW(list, buffer.data()) != FALSE) {
+    const size_t end = buffer.find(L'\0');
+    result = jet::Utf8(std::wstring_view(buffer).substr(0, end));
+  }
+  ::CoTaskMemFree(list);
   return result;
 }
 
