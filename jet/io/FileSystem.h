@@ -44,6 +44,8 @@ class FileSystem {
   // every later call, and its locks on it keep nothing); when another program has `to`
   // open, the rename fails (kIo) and `to` stays as it was.
   virtual Status Rename(const std::string& from, const std::string& to) = 0;
+  // Removes the file `path`. On Windows, as for Rename, this process first closes what it
+  // has open of it (its Files fail every later call, its locks keep nothing).
   virtual Status Remove(const std::string& path) = 0;
   // Makes the folder's entries (creations, renames and removals in it) durable.
   virtual Status SyncFolder(const std::string& folder) = 0;

@@ -112,7 +112,7 @@ class WindowsFile : public File {
   std::string Name() const override { return path_; }
 
   Result<std::unique_ptr<FileLock>> Lock(LockMode mode) override { return LockPath(path_, mode); }
-  ForeignLock ForeignLocks() override { return LockedByOthers(path_); }
+  ForeignLock ForeignLocks() override { return LockedByOthersThan(path_, *handle_); }
   Result<FileStat> Stat() override { return StatOfHandle(handle_->get(), path_); }
 
  private:
@@ -163,7 +163,10 @@ class Windows : public FileSystem {
     return Status::Ok();
   }
 
+  // Windows deletes no file that an open of it shares no deleting with, and the locks' handle
+  // shares nothing: what this process has open of the file goes first, as for a rename.
   Status Remove(const std::string& path) override {
+    CloseEverywhere(path);
     if (!::DeleteFileW(Wide(path).c_str())) return WindowsError(::GetLastError(), "cannot remove", path);
     return Status::Ok();
   }

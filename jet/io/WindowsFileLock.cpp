@@ -293,10 +293,15 @@ Result<std::unique_ptr<FileLock>> LockPath(const std::string& path, LockMode mod
   return Lock(table, path, mode, entry);
 }
 
-ForeignLock LockedByOthers(const std::string& path) {
+namespace {
+
+// LockedByOthers, with `self` (when given) one of this process's handles of the file that is
+// not counted among its opens.
+ForeignLock Probe(const std::string& path, OpenHandle* self) {
   Result<Key> key = KeyOfPath(path);
   if (!key.ok()) return ForeignLock::kNone;
   size_t own = 0;
+  bool selfOpen = false;
   {
     Table& table = TheTable();
     std::lock_guard<std::mutex> guard(table.mutex);
@@ -308,16 +313,22 @@ ForeignLock LockedByOthers(const std::string& path) {
       // could open it since.
       if (entry.locks && entry.strict) return ForeignLock::kNone;
       own = entry.OtherOpens() + (entry.locks ? 1 : 0);
+      for (const auto& open : entry.opens) {
+        if (self != nullptr && open.lock().get() == self && self->get() != INVALID_HANDLE_VALUE)
+          selfOpen = true;
+      }
+      if (selfOpen) --own;
     }
   }
   if (own == 0) {
-    // The exclusive open: Windows refuses it while anyone else has the file open.
+    // The exclusive open: Windows refuses it while anyone else has the file open, so the
+    // handle of the asking File steps aside for it.
+    if (selfOpen) self->Close();
     HANDLE alone = Create(path, GENERIC_READ, kShareNothing, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
     const DWORD error = ::GetLastError();
-    if (alone != INVALID_HANDLE_VALUE) {
-      ::CloseHandle(alone);
-      return ForeignLock::kNone;
-    }
+    if (alone != INVALID_HANDLE_VALUE) ::CloseHandle(alone);
+    if (selfOpen) self->Reset(Create(path, self->access(), kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+    if (alone != INVALID_HANDLE_VALUE) return ForeignLock::kNone;
     if (error != ERROR_SHARING_VIOLATION) return ForeignLock::kNone;
   }
   // An open sharing everything: refused only by another program's open that shares no
@@ -340,5 +351,11 @@ ForeignLock LockedByOthers(const std::string& path) {
   ::CloseHandle(shared);
   return seen;
 }
+
+}  // namespace
+
+ForeignLock LockedByOthers(const std::string& path) { return Probe(path, nullptr); }
+
+ForeignLock LockedByOthersThan(const std::string& path, OpenHandle& self) { return Probe(path, &self); }
 
 }  // namespace jet

@@ -69,6 +69,14 @@ struct LockedHandle {
 // through the locks' handle.
 Result<LockedHandle> OpenLocked(const std::string& path, LockMode mode, DWORD access);
 
+// What other programs keep of the file at `path` (FileLock.h: LockedByOthers), asked through
+// `self`, a handle of the file layer on it, which is not counted among this process's opens.
+// Windows tells another program's plain open only by refusing an exclusive one: when this
+// process has the file open nowhere but in `self`, that handle is closed for the exclusive
+// open and opened again as it was, for the same access and sharing everything (should the
+// file be gone or kept unshared by then, `self` fails every later call).
+ForeignLock LockedByOthersThan(const std::string& path, OpenHandle& self);
+
 // Closes every handle this process has open on the file at `path`, the locks' one among them,
 // so that the file can be replaced; its Files fail every later call and its locks keep
 // nothing. Nothing happens when the file is missing or not open here.

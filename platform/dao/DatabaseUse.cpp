@@ -46,6 +46,11 @@ DatabaseClaim ClaimOpenDatabase(jet::File& file, const fs::path& database, jet::
 
 DatabaseClaim ClaimDatabase(const fs::path& database, jet::LockMode mode) {
   auto file = ProgramFileSystem().Open(jet::Utf8Of(database), jet::OpenMode::kReadOnly);
+  if (!file.ok() && file.status().kind() == jet::ErrorKind::kInUse) {
+    // Refused for another program's use of it (on Windows, its open shares no reading).
+    const DatabaseUse use = UseOf(database);
+    return {nullptr, use == DatabaseUse::kFree ? ClaimFailure::kInUse : FailureFor(use)};
+  }
   if (!file.ok()) return {nullptr, FailureFor(file.status())};
   return ClaimOpenDatabase(**file, database, mode);
 }

@@ -23,6 +23,7 @@
 // (windows/DatabaseUseOf.cpp) a database is in use as Windows says it: another process has
 // the database or its lock file open in a way that an exclusive open cannot coexist with,
 // or holds a byte-range lock on either; held exclusively when its open shares no reading.
+// There too every file is asked through the program's file system.
 
 #include <filesystem>
 #include <memory>

@@ -5,7 +5,9 @@
 // database and its lock file stay byte for byte as they were, the user is told in one box
 // (in the window, or printed by the terminal front end, which then ends with status 1)
 // that it was not compacted because it is in use (no password dialog, no repair), and
-// every other database is still maintained.
+// every other database is still maintained. The Windows build of the program,
+// tavimer-maint.exe, run under Wine beside the holding Windows program, must see the same
+// holds as Windows shows them to it.
 
 #include <gtest/gtest.h>
 
@@ -38,13 +40,16 @@ struct Case {
   Holder holder;
   bool secondGeneration;  // TV2 with list.mdb held; else TV1 with history.mdb held
   bool terminal = false;  // the terminal front end, run as a program, instead of the window
+  bool windows = false;   // that program built for Windows, run under Wine (terminal too)
 };
 
 std::string Name(const Case& c) {
   static const char* const kNames[] = {"WineShared",       "WineExclusive", "WineByteLock",
                                        "WineLockFileOnly", "LinuxOpen",     "ThisProgram"};
   return std::string(kNames[static_cast<int>(c.holder)]) + (c.secondGeneration ? "_TV2" : "_TV1") +
-         (c.terminal ? "_Terminal" : "");
+         (c.windows    ? "_WindowsProgram"
+          : c.terminal ? "_Terminal"
+                       : "");
 }
 
 bool UnderWine(Holder holder) {
@@ -67,7 +72,10 @@ class InUseRunTest : public MainWindowRunTest, public ::testing::WithParamInterf
  protected:
   void SetUp() override {
     MainWindowRunTest::SetUp();
-    if (UnderWine(GetParam().holder)) {
+    if (GetParam().windows)
+      TAV_REQUIRE_TOOL(fs::exists(TAVIMER_WINDOWS_MAINT),
+                       "tavimer-maint.exe was not built: mingw-w64 is not installed");
+    if (UnderWine(GetParam().holder) || GetParam().windows) {
       TAV_REQUIRE_TOOL(fs::exists(TAVIMER_WINDOWS_HOLDER),
                        "no Windows program to hold the database: mingw-w64 is not installed");
       TAV_REQUIRE_TOOL(SharedWinePrefix::Failure().empty(), SharedWinePrefix::Failure());
@@ -82,7 +90,17 @@ class InUseRunTest : public MainWindowRunTest, public ::testing::WithParamInterf
       RegisterDocuments();
     else
       RegisterFirstGeneration();
-    const std::string root = tv2 ? "C:\\users\\me\\Documents\\Tavimer2" : "C:\\Tavimer";
+    std::string root = tv2 ? "C:\\users\\me\\Documents\\Tavimer2" : "C:\\Tavimer";
+    if (GetParam().windows) {
+      // The Windows program finds the first generation where the shared prefix's registry
+      // says, on this system's drive Z:.
+      ASSERT_FALSE(tv2) << "the Windows program's cases are of the first generation";
+      root = ZDrivePath(prefix_.DriveC() / folder);
+      const std::string reg = SharedWinePrefix::Env() +
+                              "wine reg add 'HKCU\\Software\\Tavimer\\Main' /v Path /d " + ShellQuoted(root) +
+                              " /f >/dev/null 2>&1";
+      ASSERT_EQ(std::system(reg.c_str()), 0) << reg;
+    }
     std::vector<std::string> files = {"data\\list.mdb", "history\\history.mdb"};
     if (tv2) files = {"data\\list.mdb", "data\\helper.mdb", "history\\history.mdb", "schedule\\schedule.mdb"};
     for (const std::string& file : files) {
@@ -160,12 +178,15 @@ TEST_P(InUseRunTest, TheHeldDatabaseIsLeftAsItWasAndTheOthersAreMaintained) {
   if (GetParam().terminal) {
     const fs::path passwordFile = prefix_.DriveC() / "password.txt";
     std::ofstream(passwordFile) << "secret\n";
-    const CommandResult run =
-        RunShell("setsid -w env -u DISPLAY -u WAYLAND_DISPLAY " +
-                 ShellQuoted((fs::path(TAVIMER_BINARY_DIR) / "tavimer-maint").string()) + " --generation " +
-                 (GetParam().secondGeneration ? "TV2" : "TV1") + " --password-file " +
-                 ShellQuoted(passwordFile.string()) + " 2>&1 </dev/null");
+    const std::string program = GetParam().windows
+                                    ? SharedWinePrefix::Env() + "wine " + ShellQuoted(TAVIMER_WINDOWS_MAINT)
+                                    : ShellQuoted((fs::path(TAVIMER_BINARY_DIR) / "tavimer-maint").string());
+    const std::string passwordPath = GetParam().windows ? ZDrivePath(passwordFile) : passwordFile.string();
+    const CommandResult run = RunShell("setsid -w env -u DISPLAY -u WAYLAND_DISPLAY " + program +
+                                       " --generation " + (GetParam().secondGeneration ? "TV2" : "TV1") +
+                                       " --password-file " + ShellQuoted(passwordPath) + " 2>&1 </dev/null");
     printed = run.out;
+    std::erase(printed, '\r');  // the Windows console's line ends
     EXPECT_EQ(run.exitCode, 1) << printed;
     std::string terminalBox = box;
     for (size_t at; (at = terminalBox.find("\r\n")) != std::string::npos;) terminalBox.replace(at, 2, "\n");
@@ -224,6 +245,10 @@ std::vector<Case> Cases() {
   for (Holder holder : {Holder::kWineShared, Holder::kWineExclusive, Holder::kWineByteLock,
                         Holder::kWineLockFileOnly, Holder::kLinuxOpen, Holder::kThisProgram})
     cases.push_back({holder, true, true});
+  // The Windows program, with history.mdb held by the Windows program in every way it holds.
+  for (Holder holder :
+       {Holder::kWineShared, Holder::kWineExclusive, Holder::kWineByteLock, Holder::kWineLockFileOnly})
+    cases.push_back({holder, false, true, true});
   return cases;
 }
 

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -32,7 +33,9 @@
 #include "tests/platform/ScopedWinePrefix.h"
 #include "tests/support/DamagedCopies.h"
 #include "tests/support/DatabaseContent.h"
+#include "tests/support/RequiredTool.h"
 #include "tests/support/TextLines.h"
+#include "tests/support/WineProgram.h"
 #include "texts/TerminalPasswordDialogs.h"
 
 namespace tav {
@@ -41,6 +44,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kProgram = (fs::path(TAVIMER_BINARY_DIR) / "tavimer-maint").string();
+// The same program built for Windows (cmake/TavimerWindowsBuild.cmake), run under Wine.
+const std::string kWindowsProgram = TAVIMER_WINDOWS_MAINT;
 const std::string kTv1Root = "C:\\Tavimer";
 const std::string kTv2Root = "C:\\users\\me\\Documents\\Tavimer2";
 const std::vector<std::string> kTv1Files = {"data\\list.mdb", "history\\history.mdb"};
@@ -93,6 +98,16 @@ Printed RunDetached(const std::vector<std::string>& args) {
   const testing::CommandResult r =
       testing::RunShell("setsid -w env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
                         testing::ShellQuoted(kProgram) + Quoted(args) + " </dev/null 2>&1");
+  return {r.exitCode, r.out};
+}
+
+// Runs the Windows program under Wine in `wine`'s prefix as RunDetached runs this system's,
+// its console's line ends (CR LF) printed as this system's.
+Printed RunUnderWine(const testing::FreshWinePrefix& wine, const std::vector<std::string>& args) {
+  testing::CommandResult r =
+      testing::RunShell("setsid -w env -u DISPLAY -u WAYLAND_DISPLAY " + wine.Env() + "wine " +
+                        testing::ShellQuoted(kWindowsProgram) + Quoted(args) + " </dev/null 2>&1");
+  std::erase(r.out, '\r');
   return {r.exitCode, r.out};
 }
 
@@ -505,6 +520,75 @@ TEST_P(RetryTest, FailedRepairIsRetriedAsOftenAsAllowed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Retries, RetryTest, ::testing::Values(0, 2));
+
+// tavimer-maint.exe under Wine, in a fresh prefix of its own, on copies of the installations
+// the Linux program maintains here: the first generation in a folder that `wine reg add`
+// registers in the prefix's registry, the second in the documents folder as Wine's shell
+// names it (a folder of the prefix, not the Linux home folder). Each generation's run prints
+// what the Linux program's prints, paths aside, ends alike, and leaves databases that
+// mdb-reader reads row for row as it reads the Linux program's.
+TEST_F(TerminalRunTest, WindowsProgramUnderWineMaintainsBothGenerationsAsTheLinuxOneDoes) {
+  TAV_REQUIRE_TOOL(fs::exists(kWindowsProgram),
+                   kWindowsProgram + " was not built: mingw-w64 is not installed");
+  testing::FreshWinePrefix wine;
+  TAV_REQUIRE_TOOL(wine.Failure().empty(), wine.Failure());
+  Generate();
+  const fs::path documents = wine.OwnDocumentsFolder();
+  ASSERT_FALSE(documents.empty()) << "no user folder in " << wine.Path();
+  const fs::path tv1Host = wine.Path().parent_path() / "Tavimer";  // outside the prefix: on Z:
+  const fs::path tv2Host = documents / "Tavimer2";
+  fs::copy(Host(kTv1Root), tv1Host, fs::copy_options::recursive);
+  fs::copy(Host(kTv2Root), tv2Host, fs::copy_options::recursive);
+  const std::string tv1Root = testing::ZDrivePath(tv1Host);
+  // Wine's shell names the documents folder with a separator at its end, which the program
+  // keeps as the shell gives it: the second generation's root is read from the file list.
+  const std::string tv2Folder = "C:\\users\\" + documents.parent_path().filename().string() + "\\Documents";
+  const std::string reg = wine.Env() + "wine reg add 'HKCU\\Software\\Tavimer\\Main' /v Path /t REG_SZ /d " +
+                          testing::ShellQuoted(tv1Root) + " /f >/dev/null 2>&1";
+  ASSERT_EQ(std::system(reg.c_str()), 0) << reg;
+  const std::string password = PasswordFile(" Secret \n").string();
+
+  struct Generation {
+    std::string name, linuxRoot, windowsRoot;
+    fs::path windowsHost;
+    const std::vector<std::string>& files;
+  };
+  for (const Generation& g : {Generation{"TV1", kTv1Root, tv1Root, tv1Host, kTv1Files},
+                              Generation{"TV2", kTv2Root, "", tv2Host, kTv2Files}}) {
+    SCOPED_TRACE(g.name);
+    const std::vector<std::string> args = {"--generation", g.name, "--password-file", password};
+    const Printed onLinux = RunDetached(args);
+    const Printed onWindows =
+        RunUnderWine(wine, {"--generation", g.name, "--password-file", testing::ZDrivePath(password)});
+    const std::string listed = onWindows.out.substr(onWindows.out.find(":\n") + 2);
+    const std::string windowsRoot =
+        g.windowsRoot.empty() ? listed.substr(0, listed.find("\\" + g.files[0] + "\n")) : g.windowsRoot;
+    if (g.windowsRoot.empty()) {
+      EXPECT_EQ(windowsRoot.rfind(tv2Folder, 0), 0u) << onWindows.out;
+      EXPECT_TRUE(windowsRoot.ends_with("\\Tavimer2")) << onWindows.out;
+    }
+    EXPECT_EQ(onLinux.exitCode, 0) << onLinux.out;
+    EXPECT_EQ(onWindows.exitCode, onLinux.exitCode) << onWindows.out;
+    std::string printed = onWindows.out;
+    for (size_t at = 0; (at = printed.find(windowsRoot, at)) != std::string::npos; at += g.linuxRoot.size())
+      printed.replace(at, windowsRoot.size(), g.linuxRoot);
+    EXPECT_EQ(printed, onLinux.out);
+    EXPECT_EQ(onWindows.ResultLines().size(), g.files.size()) << onWindows.out;
+    for (const std::string& file : g.files) {
+      SCOPED_TRACE(file);
+      std::string relative = file;
+      std::replace(relative.begin(), relative.end(), '\\', '/');
+      const std::string pw = g.name == "TV2" && file == "data\\list.mdb" ? "secret" : "";
+      const fs::path linuxHost = Host(g.linuxRoot + "\\" + file);
+      const fs::path windowsHost = g.windowsHost / relative;
+      EXPECT_EQ(fs::file_size(windowsHost), fs::file_size(linuxHost));
+      EXPECT_EQ(testing::RowsDifference(testing::MdbReaderRows(windowsHost, pw),
+                                        testing::MdbReaderRows(linuxHost, pw)),
+                "");
+      EXPECT_TRUE(testing::TemporaryCopies(windowsHost.parent_path()).empty());
+    }
+  }
+}
 
 TEST(TerminalArgumentsTest, HelpAndVersionNeedNoInstallation) {
   const Printed help = RunDetached({"--help"});

@@ -36,6 +36,14 @@ TEST_F(FileLockTest, AWindowsProgramsOpenSharesOnlyWithASharedLock) {
       }
     }
     EXPECT_EQ(LockedByOthers(path_), hold == "exclusive" ? ForeignLock::kExclusive : ForeignLock::kSome);
+    // Asked through a File of the file layer, the only open of it here, as the program asks:
+    // the same answer, and the File still works afterwards.
+    if (hold != "exclusive") {
+      auto mine = SystemFileSystem().Open(path_, OpenMode::kReadOnly);
+      ASSERT_TRUE(mine.ok()) << mine.status().ToString();
+      EXPECT_EQ((*mine)->ForeignLocks(), ForeignLock::kSome);
+      EXPECT_TRUE((*mine)->Size().ok());
+    }
     // The file layer's opens: shared ones share with whatever shares reading and writing,
     // the exclusive one with nothing.
     EXPECT_EQ(SystemFileSystem().Open(path_, OpenMode::kReadOnly).ok(), hold != "exclusive");
@@ -44,6 +52,11 @@ TEST_F(FileLockTest, AWindowsProgramsOpenSharesOnlyWithASharedLock) {
     EXPECT_EQ(exclusive.status().kind(), ErrorKind::kInUse);
     holder.Release();
     EXPECT_EQ(LockedByOthers(path_), ForeignLock::kNone);
+    {
+      auto mine = SystemFileSystem().Open(path_, OpenMode::kReadOnly);
+      ASSERT_TRUE(mine.ok()) << mine.status().ToString();
+      EXPECT_EQ((*mine)->ForeignLocks(), ForeignLock::kNone) << "the asking File counted as another program";
+    }
     EXPECT_TRUE(LockPath(path_, LockMode::kExclusive).ok());
   }
 }
@@ -101,6 +114,14 @@ TEST_F(FileLockTest, AHeldFileIsReplacedInOneStepUnlessAnotherProgramHasItOpen) 
   ASSERT_TRUE((*temporary)->file().WriteAt(0, std::vector<uint8_t>{'x'}).ok());
   EXPECT_FALSE((*temporary)->RenameOver(path_).ok());
   EXPECT_EQ(testing::ReadBytes(path_), replacement);
+  holder.Release();
+
+  // And removed, held and open here, as the maintenance removes its compacted copies.
+  auto again = fs.Open(path_, OpenMode::kReadWriteExclusive);
+  ASSERT_TRUE(again.ok()) << again.status().ToString();
+  const Status removed = fs.Remove(path_);
+  EXPECT_TRUE(removed.ok()) << removed.ToString();
+  EXPECT_FALSE(std::filesystem::exists(PathOf(path_)));
 }
 
 // UTF-8 inside, UTF-16 at the API: a name no ANSI code page holds whole.

@@ -105,6 +105,26 @@ TableRows ExportedRows(const fs::path& database) {
   return out;
 }
 
+TableRows MdbReaderRows(const std::filesystem::path& database, const std::string& password) {
+  const std::string script = std::string(TAVIMER_SOURCE_DIR) + "/tests/oracle/dump.mjs";
+  const CommandResult dump = RunShell("node " + ShellQuoted(script) + " " + ShellQuoted(database.string()) +
+                                      " " + ShellQuoted(password) + " 2>&1");
+  EXPECT_EQ(dump.exitCode, 0) << "mdb-reader on " << database << ": " << dump.out;
+  TableRows out;
+  std::vector<std::string>* table = nullptr;
+  const std::string head = "{\"table\":";
+  for (const std::string& line : Lines(dump.out)) {
+    if (line.rfind(head, 0) == 0) {
+      const size_t end = line.find("\",", head.size() + 1);
+      table = &out[line.substr(head.size() + 1, end - head.size() - 1)];
+    } else if (table != nullptr) {
+      table->push_back(line);
+    }
+  }
+  if (out.empty()) ADD_FAILURE() << "mdb-reader finds no table in " << database;
+  return out;
+}
+
 std::string RowsDifference(const TableRows& after, const TableRows& before) {
   if (after.size() != before.size())
     return std::to_string(after.size()) + " tables instead of " + std::to_string(before.size());

@@ -26,6 +26,11 @@ TableRows ReaderRows(const std::filesystem::path& database, const std::string& p
 // the running test when either program fails or no table is listed.
 TableRows ExportedRows(const std::filesystem::path& database);
 
+// Every table through mdb-reader (tests/oracle/dump.mjs), each row as the JSON array it
+// prints, in the order it reads them (the order of the file's pages): two files compacted
+// alike give equal readings. Fails the running test when node fails or lists no table.
+TableRows MdbReaderRows(const std::filesystem::path& database, const std::string& password = "");
+
 // "" when both hold the same tables with the same rows, else the first difference.
 std::string RowsDifference(const TableRows& after, const TableRows& before);
 

@@ -21,16 +21,7 @@ constexpr const char* kWineDlls = "mscoree=;mshtml=";
 
 }  // namespace
 
-fs::path SharedWinePrefix::path_;
-std::string SharedWinePrefix::failure_;
-
-std::string SharedWinePrefix::Env() {
-  return "WINEPREFIX='" + path_.string() + "' WINEDEBUG=-all WINEDLLOVERRIDES='" + kWineDlls + "' ";
-}
-
-void SharedWinePrefix::WaitForServer() { (void)std::system((Env() + "wineserver -w").c_str()); }
-
-void SharedWinePrefix::SetUp() {
+FreshWinePrefix::FreshWinePrefix() {
   if (std::system("command -v wine >/dev/null 2>&1 && command -v wineserver >/dev/null 2>&1") != 0) {
     failure_ = "wine is not installed (scripts/setup installs it)";
     return;
@@ -50,13 +41,42 @@ void SharedWinePrefix::SetUp() {
   }
 }
 
-void SharedWinePrefix::TearDown() {
+FreshWinePrefix::~FreshWinePrefix() {
   if (path_.empty()) return;
   (void)std::system((Env() + "wineserver -k >/dev/null 2>&1").c_str());
   WaitForServer();
   std::error_code ignored;
   fs::remove_all(path_.parent_path(), ignored);
 }
+
+std::string FreshWinePrefix::Env() const {
+  return "WINEPREFIX='" + path_.string() + "' WINEDEBUG=-all WINEDLLOVERRIDES='" + kWineDlls + "' ";
+}
+
+void FreshWinePrefix::WaitForServer() const { (void)std::system((Env() + "wineserver -w").c_str()); }
+
+fs::path FreshWinePrefix::OwnDocumentsFolder() const {
+  std::error_code ignored;
+  for (const auto& user : fs::directory_iterator(path_ / "drive_c" / "users", ignored)) {
+    if (user.path().filename() == "Public") continue;
+    const fs::path documents = user.path() / "Documents";
+    if (fs::is_symlink(documents)) fs::remove(documents);
+    fs::create_directories(documents);
+    return documents;
+  }
+  return {};
+}
+
+std::unique_ptr<FreshWinePrefix> SharedWinePrefix::prefix_;
+
+const fs::path& SharedWinePrefix::Path() { return prefix_->Path(); }
+const std::string& SharedWinePrefix::Failure() { return prefix_->Failure(); }
+std::string SharedWinePrefix::Env() { return prefix_->Env(); }
+void SharedWinePrefix::WaitForServer() { prefix_->WaitForServer(); }
+
+void SharedWinePrefix::SetUp() { prefix_ = std::make_unique<FreshWinePrefix>(); }
+
+void SharedWinePrefix::TearDown() { prefix_.reset(); }
 
 std::string ZDrivePath(const fs::path& host) {
   std::string path = "Z:" + fs::absolute(host).string();

@@ -6,32 +6,54 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tav::testing {
 
-// The Wine prefix every test of a test program works in, made fresh in a temporary folder
-// when the program starts (Wine's first start in a prefix takes long) and removed at its
-// end. A test program registers it once:
+// A Wine prefix made fresh in a temporary folder (Wine's first start in a prefix takes long),
+// its server ended and the folder removed when the object goes.
+class FreshWinePrefix {
+ public:
+  FreshWinePrefix();
+  ~FreshWinePrefix();
+  FreshWinePrefix(const FreshWinePrefix&) = delete;
+  FreshWinePrefix& operator=(const FreshWinePrefix&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+  // Why there is no prefix (Wine missing, ...); empty when there is one.
+  const std::string& Failure() const { return failure_; }
+  // "WINEPREFIX='...' WINEDEBUG=-all " for shell commands.
+  std::string Env() const;
+  // Waits until the prefix's server has ended, its registry saved.
+  void WaitForServer() const;
+  // The user's documents folder as a folder of the prefix's own (Wine links it to the home
+  // folder of this system's user), so that what a test puts there stays in the prefix; its
+  // host path.
+  std::filesystem::path OwnDocumentsFolder() const;
+
+ private:
+  std::filesystem::path path_;
+  std::string failure_;
+};
+
+// The Wine prefix every test of a test program works in, made when the program starts and
+// removed at its end. A test program registers it once:
 //   const auto* const kPrefix = ::testing::AddGlobalTestEnvironment(new SharedWinePrefix);
 // and runs as one ctest test (tavimer_test ... WHOLE).
 class SharedWinePrefix : public ::testing::Environment {
  public:
-  static const std::filesystem::path& Path() { return path_; }
-  // Why there is no prefix (Wine missing, ...); empty when there is one.
-  static const std::string& Failure() { return failure_; }
-  // "WINEPREFIX='...' WINEDEBUG=-all " for shell commands.
+  static const std::filesystem::path& Path();
+  static const std::string& Failure();
   static std::string Env();
-  // Waits until the prefix's server has ended, its registry saved.
   static void WaitForServer();
 
   void SetUp() override;
   void TearDown() override;
 
  private:
-  static std::filesystem::path path_;
-  static std::string failure_;
+  static std::unique_ptr<FreshWinePrefix> prefix_;
 };
 
 // The Windows name of a host path, through the prefix's Z: drive.
