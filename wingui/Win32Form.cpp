@@ -39,22 +39,6 @@ namespace {
 constexpr wchar_t kFormClass[] = L"TavimerForm";
 constexpr int kFirstControlId = 100;
 
-const char* TypeName(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::kLabel:
-      return "Label";
-    case ControlKind::kTextBox:
-      return "TextBox";
-    case ControlKind::kButton:
-      return "ButtonPlus";
-    case ControlKind::kShape:
-      return "Shape";
-    case ControlKind::kImage:
-      return "Image";
-  }
-  return "";
-}
-
 // Whether a control of `kind` has `property`, as in every window back end.
 bool HasProperty(ControlKind kind, std::string_view p) {
   if (p == "Visible" || p == "Left" || p == "Top" || p == "Width" || p == "Height") return true;
@@ -385,7 +369,7 @@ std::vector<std::string> Win32Form::ControlNames() const {
 
 std::string Win32Form::ControlType(std::string_view control) const {
   const Control* c = Find(control);
-  return c ? TypeName(c->design->kind) : std::string();
+  return c ? ControlTypeName(c->design->kind) : std::string();
 }
 
 bool Win32Form::GetProperty(std::string_view control, std::string_view property, PropValue& out) const {

@@ -13,11 +13,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/DatabaseContent.h"
@@ -173,6 +175,8 @@ class WindowsWindowRunTest : public ::testing::TestWithParam<WindowRunCase> {
   // is set, in docs/screenshots beside the Linux window's.
   void Shot(const std::string& name) const {
     if (!GetParam().pictures) return;
+    // What the window was just told to show is painted a moment later.
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
     const fs::path file = shots_ / ("windows-" + name + ".png");
     EXPECT_TRUE(SaveScreen(file.string(), window_.x, window_.y, kWindowWidth, kWindowHeight)) << name;
     if (std::getenv("TAVIMER_UPDATE_SCREENSHOTS") != nullptr)
