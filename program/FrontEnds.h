@@ -1,7 +1,8 @@
 #pragma once
 // The program's two front ends, which ProgramMain.cpp picks between by the arguments: the
 // window, and the terminal for unattended runs. A build without the window links a window
-// front end that only says so (NoWindow.cpp); with it, the Qt one (gui/WindowFrontEnd.cpp).
+// front end that only says so (NoWindow.cpp); with it, the Qt one (gui/WindowFrontEnd.cpp), and
+// on Windows the Win32 one (wingui/WindowFrontEnd.cpp).
 
 #include "app/CommandLine.h"
 

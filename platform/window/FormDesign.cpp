@@ -14,6 +14,22 @@ std::string CollectionName(const ControlDesign& control) {
   return CollectionName(control.name, control.index);
 }
 
+const char* ControlTypeName(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::kLabel:
+      return "Label";
+    case ControlKind::kTextBox:
+      return "TextBox";
+    case ControlKind::kButton:
+      return "ButtonPlus";
+    case ControlKind::kShape:
+      return "Shape";
+    case ControlKind::kImage:
+      return "Image";
+  }
+  return "";
+}
+
 int TwipsToPixels(int twips) { return static_cast<int>(std::lround(twips / double(kTwipsPerPixel))); }
 int PixelsToTwips(int pixels) { return pixels * kTwipsPerPixel; }
 

@@ -100,6 +100,10 @@ struct FormDesign {
 std::string CollectionName(std::string_view name, int index);
 std::string CollectionName(const ControlDesign& control);
 
+// The type name a control of the kind has in every window back end ("Label", "TextBox",
+// "ButtonPlus", "Shape", "Image").
+const char* ControlTypeName(ControlKind kind);
+
 // Twips to whole pixels (nearest) and back.
 int TwipsToPixels(int twips);
 int PixelsToTwips(int pixels);

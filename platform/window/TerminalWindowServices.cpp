@@ -21,22 +21,6 @@ const char* IconWord(int style) {
   }
 }
 
-const char* TypeName(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::kLabel:
-      return "Label";
-    case ControlKind::kTextBox:
-      return "TextBox";
-    case ControlKind::kButton:
-      return "ButtonPlus";
-    case ControlKind::kShape:
-      return "Shape";
-    case ControlKind::kImage:
-      return "Image";
-  }
-  return "";
-}
-
 // The properties a control of the design's kind has, with their designed values.
 std::map<std::string, PropValue, std::less<>> DesignedProperties(const ControlDesign& c) {
   std::map<std::string, PropValue, std::less<>> p = {
@@ -88,7 +72,7 @@ void TerminalForm::Load() {
   controls_.clear();
   controls_.push_back({"", "", -1, "Form", {{"Caption", design.caption}, {"Enabled", true}}});
   for (const ControlDesign& c : design.controls)
-    controls_.push_back({CollectionName(c), c.name, c.index, TypeName(c.kind), DesignedProperties(c)});
+    controls_.push_back({CollectionName(c), c.name, c.index, ControlTypeName(c.kind), DesignedProperties(c)});
   handlers_ = class_.makeHandlers(services_);
   handlers_->Form_Load(*this);
 }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -140,6 +141,33 @@ std::string WineProgram::ReadLine(int seconds) {
     pending_.append(buffer, static_cast<size_t>(n));
   }
   return {};
+}
+
+void WineProgram::WriteLine(const std::string& line) {
+  const std::string ended = line + "\n";
+  if (input_ >= 0) (void)!::write(input_, ended.data(), ended.size());
+}
+
+int WineProgram::Finish(int seconds) {
+  if (input_ >= 0) ::close(input_);
+  input_ = -1;
+  int status = 0;
+  int code = -1;
+  for (int tenth = 0; pid_ > 0 && tenth <= seconds * 10; ++tenth) {
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+      code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      pid_ = -1;
+      break;
+    }
+    ::usleep(100000);
+  }
+  if (pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+  }
+  Finish();
+  return code;
 }
 
 void WineProgram::Finish() {

@@ -72,8 +72,13 @@ class WineProgram {
   // The next line the program prints, without its line end; empty when it printed none
   // within `seconds`.
   std::string ReadLine(int seconds);
+  // Writes a line (a line end is added) to its standard input.
+  void WriteLine(const std::string& line);
   // Closes its standard input and waits for it to end.
   void Finish();
+  // Closes its standard input and waits up to `seconds` for it to end, then ends it; its exit
+  // status, or -1 when it had to be ended.
+  int Finish(int seconds);
 
  private:
   pid_t pid_ = -1;
