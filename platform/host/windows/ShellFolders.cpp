@@ -19,6 +19,9 @@ std::string ShellFolderPath(int32_t folderId, const UserSettingReader& /*readSet
   if (::SHGetPathFromIDListW(list, buffer.data()) != FALSE) {
     const size_t end = buffer.find(L'\0');
     result = jet::Utf8(std::wstring_view(buffer).substr(0, end));
+    // Windows gives a folder without a closing separator (a drive's root, "C:\\", aside), and
+    // the program joins its names on that; Wine may give one, which would double it.
+    if (result.size() > 3 && result.back() == '\\') result.pop_back();
   }
   ::CoTaskMemFree(list);
   return result;
