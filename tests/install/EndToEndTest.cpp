@@ -308,6 +308,31 @@ TEST_F(WholeRunTest, GeneratedSecondGenerationWithADamagedDatabaseRepaired) {
   CheckOutcomes(dbs);
 }
 
+TEST_F(WholeRunTest, ThreeWrongPasswordsEndTheProgramBeforeAnyDatabaseIsTouched) {
+  Place("jet4/passwordV2000.mdb", "users/me/Documents/Tavimer2/data/list.mdb");
+  Place("jet4/delTestV2000.mdb", "users/me/Documents/Tavimer2/history/history.mdb");
+  RegisterDocuments();
+  const fs::path list = prefix_.DriveC() / "users/me/Documents/Tavimer2/data/list.mdb";
+  const std::string before = Bytes(list);
+  int asked = 0;
+  std::function<void(QWidget&)> answer = [&](QWidget& dialog) {
+    ++asked;
+    QTest::keyClicks(dialog.findChild<TextBox*>("txtPwd")->Editor(), "wrong");
+    FindButton(dialog, "cmdOK")->Press();
+    if (asked < 3) WhenShown("frmPwd", answer);
+  };
+  WhenShown("frmPwd", answer);
+  WhenShown("frmChooseVersion", [](QWidget& w) {
+    FindButton(w, "cmdTV", 1)->Press();
+    FindButton(w, "cmdStart")->Press();
+  });
+  EXPECT_THROW(Main(services_), ProgramEnded);
+  EXPECT_EQ(asked, 3);
+  ASSERT_EQ(services_.boxes.size(), 3u);
+  for (const testing::Box& box : services_.boxes) EXPECT_EQ(box.text, "Incorrect password");
+  EXPECT_EQ(Bytes(list), before);
+}
+
 TEST_F(WholeRunTest, CancellingThePasswordEndsBeforeAnyDatabaseIsTouched) {
   Place("jet4/passwordV2000.mdb", "users/me/Documents/Tavimer2/data/list.mdb");
   Place("jet4/delTestV2000.mdb", "users/me/Documents/Tavimer2/history/history.mdb");
@@ -330,13 +355,14 @@ TEST_F(WholeRunTest, NoInstallationFoundReportsEveryMissingDatabase) {
     ++asked;
     FindButton(dialog, "cmdOK")->Press();
   });
+  // Each missing database fails its repair: the first is retried once, then each is given up.
+  services_.retries = {vbRetry};
   RunChoosing(0);
   EXPECT_EQ(tav::Run().BasePath, "");
   EXPECT_EQ(asked, 1);
-  // Each missing database fails its repair; the test answers Cancel to Retry or Cancel.
-  ASSERT_EQ(services_.boxes.size(), 2u);
-  const char* paths[] = {"\"\\data\\list.mdb\"", "\"\\history\\history.mdb\""};
-  for (int i = 0; i < 2; ++i) {
+  ASSERT_EQ(services_.boxes.size(), 3u);
+  const char* paths[] = {"\"\\data\\list.mdb\"", "\"\\data\\list.mdb\"", "\"\\history\\history.mdb\""};
+  for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(services_.boxes[i].style, 21);
     EXPECT_EQ(
         services_.boxes[i].text.rfind(std::string("It was not possible to repair the database\r\n\r\n") +

@@ -98,7 +98,11 @@ class Waits {
 
 int RecordingServices::MsgBox(const std::string& text, int style) {
   boxes.push_back({text, style});
-  return (style & 7) == vbRetryCancel ? vbCancel : vbOK;
+  if ((style & 7) != vbRetryCancel) return vbOK;
+  if (retries.empty()) return vbCancel;
+  const int answer = retries.front();
+  retries.erase(retries.begin());
+  return answer;
 }
 
 void RecordingServices::End() {

@@ -28,8 +28,8 @@ struct Box {
   int style;
 };
 
-// The Qt services with boxes answered by the test (OK, or Cancel where Retry is offered)
-// and End() turned into ProgramEnded.
+// The Qt services with boxes answered by the test (OK; where Retry is offered, the next of
+// `retries` and then Cancel) and End() turned into ProgramEnded.
 class RecordingServices : public QtWindowServices {
  public:
   int MsgBox(const std::string& text, int style) override;
@@ -37,6 +37,7 @@ class RecordingServices : public QtWindowServices {
   void DoEvents() override;
 
   std::vector<Box> boxes;
+  std::vector<int> retries;
   bool ended = false;
   std::function<void()> onDoEvents;
 };
