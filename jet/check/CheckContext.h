@@ -25,6 +25,10 @@ class CheckContext {
   Database& db() { return db_; }
   PageWindow& long_value_pages() { return long_value_pages_; }
   size_t problems() const { return problems_; }
+  // A check that only asks whether there is any problem ends once one is found: the walks
+  // over many pages ask Done as they go.
+  void StopAtFirst() { stop_at_first_ = true; }
+  bool Done() const { return stop_at_first_ && problems_ > 0; }
 
   void Report(ProblemArea area, const std::string& table, std::optional<uint32_t> page,
               std::string description);
@@ -44,6 +48,7 @@ class CheckContext {
   const ProblemReporter& report_;
   const NoteReporter& note_;
   size_t problems_ = 0;
+  bool stop_at_first_ = false;
   // Four bytes per page: the number of its owner in owner_names_ plus one, or 0.
   std::vector<uint32_t> owner_of_;
   std::vector<std::string> owner_names_;

@@ -23,11 +23,12 @@ std::string Finding::ToString() const {
 
 namespace {
 
-// The whole walk; when `stop_at_first`, it ends after the first table definition, table's
-// rows or index in which a problem was found.
+// The whole walk; when `stop_at_first`, it ends at the first problem found (the walk over a
+// table's data pages stops at the page that has it).
 size_t Walk(Database& db, const ProblemReporter& report, const NoteReporter& note, bool stop_at_first) {
   CheckContext ctx(db, report, note);
-  const auto stop = [&] { return stop_at_first && ctx.problems() > 0; };
+  if (stop_at_first) ctx.StopAtFirst();
+  const auto stop = [&] { return ctx.Done(); };
   CheckHeader(ctx);
   if (stop()) return ctx.problems();
   CheckCatalog(ctx);

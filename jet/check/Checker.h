@@ -69,9 +69,9 @@ using NoteReporter = std::function<void(const Note&)>;
 // problems reported; 0 means the file is sound, whatever the notes.
 size_t CheckDatabase(Database& db, const ProblemReporter& report, const NoteReporter& note = {});
 
-// Whether CheckDatabase would report a problem. The walk ends at the first table definition,
-// table's rows or index in which it finds one, so a damaged file is told apart without the
-// rest of the walk.
+// Whether CheckDatabase would report a problem. The walk ends at the first one it finds (the
+// walk over a table's data pages at the page that has it), so a damaged file is told apart
+// without the rest of the walk.
 bool FindsProblem(Database& db);
 
 }  // namespace jet

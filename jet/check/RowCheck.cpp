@@ -34,7 +34,13 @@ class RowWalk {
         }
       }
     }
-    for (uint32_t page : *used) CheckPage(page);
+    for (uint32_t page : *used) {
+      if (ctx_.Done()) {
+        rows_.complete = false;
+        return std::move(rows_);
+      }
+      CheckPage(page);
+    }
     CheckMovedRows();
     std::sort(rows_.live.begin(), rows_.live.end());
     if (rows_.complete && rows_.live.size() != def_.row_count) {

@@ -1,11 +1,15 @@
 // The File and FileSystem implementations over POSIX calls: the only code of the engine
 // that opens, creates, renames or removes files. Error numbers become a Status through
 // OsError.
+//
+// Writes go to the kernel a quarter of a megabyte a call, and on Linux a file asks the disk
+// to start writing what has piled up as it goes (WriteBehind).
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -55,11 +59,13 @@ class PosixFile : public File {
   Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
     size_t done = 0;
     while (done < data.size()) {
-      ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
+      const size_t part = std::min(data.size() - done, kLargestWrite);
+      ssize_t n = ::pwrite(fd_, data.data() + done, part, static_cast<off_t>(offset + done));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return OsError(n < 0 ? errno : EIO, "cannot write", path_).AtOffset(offset);
       done += static_cast<size_t>(n);
     }
+    WriteBehind(offset, data.size());
     return Status::Ok();
   }
 
@@ -70,6 +76,7 @@ class PosixFile : public File {
   }
 
   Status Sync() override {
+    unstarted_ = 0;
     if (::fsync(fd_) != 0) return OsError(errno, "cannot flush", path_);
     return Status::Ok();
   }
@@ -90,9 +97,40 @@ class PosixFile : public File {
   }
 
  private:
+  // Once kWriteBehindBytes have been written since the disk was last asked, asks it to start
+  // writing the stretch they lie in, without waiting: the kernel otherwise leaves a large
+  // file's pages in memory until Sync, which then waits for all of them (a compaction's
+  // Sync took half a second instead of a third). Only Sync makes anything durable, and a
+  // write the disk failed is reported by it, so what this call returns does not matter.
+  void WriteBehind(uint64_t offset, size_t size) {
+#if defined(__linux__)
+    if (unstarted_ == 0) unstarted_first_ = unstarted_end_ = offset;
+    unstarted_first_ = std::min(unstarted_first_, offset);
+    unstarted_end_ = std::max<uint64_t>(unstarted_end_, offset + size);
+    unstarted_ += size;
+    if (unstarted_ < kWriteBehindBytes) return;
+    unstarted_ = 0;
+    (void)::sync_file_range(fd_, static_cast<off_t>(unstarted_first_),
+                            static_cast<off_t>(unstarted_end_ - unstarted_first_), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)offset;
+    (void)size;
+#endif
+  }
+
+  static constexpr uint64_t kWriteBehindBytes = 8u << 20;
+  // Bytes handed to the kernel per write call. A call of megabytes has Linux take page-cache
+  // folios of that size for it, and where memory is fragmented (or its pages are not yet
+  // backed, in a virtual machine) getting those costs many times the copy itself: writing a
+  // file 4 MB a call was seen to take ten times as long as a quarter of a megabyte a call.
+  static constexpr size_t kLargestWrite = 256u << 10;
+
   int fd_;
   std::string path_;
   std::unique_ptr<FileLock> lock_;  // kReadWriteExclusive only
+  uint64_t unstarted_ = 0;          // bytes written since the disk was last asked to write
+  uint64_t unstarted_first_ = 0;
+  uint64_t unstarted_end_ = 0;
 };
 
 // Wraps an open descriptor, taking the engine's exclusive lock on it for

@@ -43,7 +43,7 @@ class ReadAhead {
   uint32_t limit_;
   uint32_t pages_;  // in the file, a partial last page included
   uint64_t clock_ = 0;
-  std::array<Window, 3> windows_;
+  std::array<Window, 8> windows_;
 };
 
 }  // namespace jet

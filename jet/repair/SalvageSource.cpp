@@ -68,11 +68,9 @@ Status SalvageSource::ReadPages(uint32_t first, uint32_t count, std::span<uint8_
   if (first == 0 || uint64_t{first} + count > page_count_ || out.size() != size_t{count} * size) {
     return Status(ErrorKind::kInvalidArgument, "pages outside the file").AtPage(first);
   }
-  std::vector<uint8_t> page;
   for (uint32_t i = 0; i < count; ++i) {
-    JET_ASSIGN_OR_RETURN(const size_t present, ReadPresent(first + i, page));
+    JET_ASSIGN_OR_RETURN(const size_t present, CopyPage(first + i, out.subspan(size_t{i} * size, size)));
     JET_RETURN_IF_ERROR(Whole(first + i, present));
-    std::copy(page.begin(), page.end(), out.begin() + static_cast<std::ptrdiff_t>(size_t{i} * size));
   }
   return Status::Ok();
 }
@@ -193,23 +191,28 @@ void SalvageSource::ReadFreePages() {
 }
 
 Result<size_t> SalvageSource::ReadPresent(uint32_t number, std::vector<uint8_t>& out) {
-  const uint32_t page_size = layout_->page_size;
-  out.assign(page_size, 0);
-  const uint64_t offset = uint64_t{number} * page_size;
-  if (number == 0 || offset >= size_) return size_t{0};
+  out.resize(layout_->page_size);
+  return CopyPage(number, out);
+}
+
+Result<size_t> SalvageSource::CopyPage(uint32_t number, std::span<uint8_t> out) {
+  JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> stored, Stored(number));
+  std::copy(stored.begin(), stored.end(), out.begin());
+  if (header().database_key != 0) Rc4Apply(header().database_key ^ number, out.first(stored.size()));
+  // A page is encrypted whole; a cut one cannot be decrypted past its end anyway.
+  std::fill(out.begin() + static_cast<std::ptrdiff_t>(stored.size()), out.end(), 0);
+  return stored.size();
+}
+
+Result<std::span<const uint8_t>> SalvageSource::Stored(uint32_t number) {
+  const uint64_t offset = uint64_t{number} * layout_->page_size;
+  if (number == 0 || offset >= size_) return std::span<const uint8_t>();
   auto read = reads_.Page(number);
   if (!read.ok()) {
     if (read_error_.ok()) read_error_ = read.status();
     return read.status().AtPage(number);
   }
-  const size_t present = read->size();
-  std::copy(read->begin(), read->end(), out.begin());
-  if (header().database_key != 0) {
-    // A page is encrypted whole; a cut one cannot be decrypted past its end anyway.
-    Rc4Apply(header().database_key ^ number, out);
-    std::fill(out.begin() + static_cast<std::ptrdiff_t>(present), out.end(), 0);
-  }
-  return present;
+  return *read;
 }
 
 const std::vector<uint32_t>& SalvageSource::DataPagesOf(uint32_t owner) const {
@@ -227,10 +230,22 @@ std::vector<uint32_t> SalvageSource::DefinitionStarts() const {
 }
 
 Status SalvageSource::ScanPages() {
-  std::vector<uint8_t> page;
+  // Only the first bytes of a page say what it is and whose; they are read where the
+  // window holds them (decrypted apart, when the database is encrypted).
+  const size_t head_size = std::max(layout_->data_owner + 4, layout_->tdef_next_page + 4);
+  std::vector<uint8_t> head(head_size);
   std::vector<std::pair<uint32_t, uint32_t>> data_like;  // page, the owner it names
   for (uint32_t number = 1; number < page_count_; ++number) {
-    JET_ASSIGN_OR_RETURN(const size_t present, ReadPresent(number, page));
+    JET_ASSIGN_OR_RETURN(std::span<const uint8_t> page, Stored(number));
+    const size_t present = page.size();
+    if (present < head_size || header().database_key != 0) {
+      const size_t held = std::min(present, head_size);
+      std::fill(head.begin(), head.end(), 0);
+      std::copy_n(page.begin(), held, head.begin());
+      if (header().database_key != 0)
+        Rc4Apply(header().database_key ^ number, std::span<uint8_t>(head).first(held));
+      page = head;
+    }
     const uint8_t type = page[0];
     if (type == kPageData && present >= layout_->data_row_offsets) {
       data_pages_[*GetU32(page, layout_->data_owner)].push_back(number);

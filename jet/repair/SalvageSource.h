@@ -72,6 +72,12 @@ class SalvageSource : public PageSource {
   SalvageSource(File& file, SalvagedHeader header, uint64_t size);
   Status ScanPages();
   Status Whole(uint32_t number, size_t present) const;
+  // Page `number` decrypted into `out` (one page), zeros past what the file holds of it;
+  // returns how much it holds.
+  Result<size_t> CopyPage(uint32_t number, std::span<uint8_t> out);
+  // The bytes the file holds of page `number`, as stored (none for page 0, kept apart, or
+  // past the end), valid until the next read. A failed read is kept as read_error().
+  Result<std::span<const uint8_t>> Stored(uint32_t number);
   void ReadFreePages();
   std::optional<std::vector<uint32_t>> IndexedPages(const TableDef& def, const std::vector<uint32_t>& owned);
 
