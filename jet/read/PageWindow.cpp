@@ -62,14 +62,15 @@ Result<std::span<const uint8_t>> PageWindow::Page(uint32_t number) {
     count_ = 1;
     return std::span<const uint8_t>(bytes_);
   }
-  uint32_t stop = backwards
-                      ? first_
-                      : start + std::min(std::max(capacity_, number - start + 1), db_.page_count() - start);
+  const uint32_t stop =
+      backwards ? first_
+                : start + std::min(std::max(capacity_, number - start + 1), db_.page_count() - start);
   const uint32_t count = stop - start;
   bytes_.resize(size_t{count} * size);
-  if (!db_.ReadPages(start, count, bytes_).ok()) {
-    // A page the file does not hold whole (or cannot read) fails only itself, not the pages
-    // read with it: the page asked for is read on its own.
+  if (Status read = db_.ReadPages(start, count, bytes_); !read.ok()) {
+    // A page the file does not hold whole fails only itself, not the pages read with it: the
+    // page asked for is read on its own. A failing read of the file fails the walk.
+    if (read.kind() == ErrorKind::kIo) return read;
     JET_RETURN_IF_ERROR(db_.ReadPage(number, bytes_));
     first_ = number;
     count_ = 1;
