@@ -1,7 +1,7 @@
 #pragma once
 // What the parts of the structural check share: the database, the reporters of problems and
 // of leftovers, the problem count, the record of which structure owns each page, and the
-// window through which long-value pages are read (a row's pieces lie near each other, and
+// windows through which long-value pages are read (a row's pieces lie near each other, and
 // near the pieces of the rows before it).
 
 #include <cstdint>
@@ -12,7 +12,7 @@
 
 #include "jet/base/Status.h"
 #include "jet/check/Checker.h"
-#include "jet/read/PageWindow.h"
+#include "jet/read/PageWindows.h"
 
 namespace jet {
 
@@ -23,7 +23,7 @@ class CheckContext {
   CheckContext(Database& db, const ProblemReporter& report, const NoteReporter& note);
 
   Database& db() { return db_; }
-  PageWindow& long_value_pages() { return long_value_pages_; }
+  PageWindows& long_value_pages() { return long_value_pages_; }
   size_t problems() const { return problems_; }
   // A check that only asks whether there is any problem ends once one is found: the walks
   // over many pages ask Done as they go.
@@ -53,7 +53,7 @@ class CheckContext {
   std::vector<uint32_t> owner_of_;
   std::vector<std::string> owner_names_;
   std::unordered_map<std::string, uint32_t> owner_numbers_;
-  PageWindow long_value_pages_;
+  PageWindows long_value_pages_;
 };
 
 }  // namespace jet

@@ -18,7 +18,15 @@ namespace {
 class RowWalk {
  public:
   RowWalk(CheckContext& ctx, const std::string& table, const TableDef& def)
-      : ctx_(ctx), table_(table), def_(def), pages_(ctx.db(), PageWindow::Pages(ctx.db().layout())) {}
+      : ctx_(ctx), table_(table), def_(def), pages_(ctx.db(), PageWindow::Pages(ctx.db().layout())) {
+    // The rows' long values lie among the table's data pages: each walk looks in the
+    // other's window before it reads.
+    ctx_.long_value_pages().Consult(&pages_);
+    pages_.Consult(&ctx_.long_value_pages());
+  }
+  ~RowWalk() { ctx_.long_value_pages().Consult(nullptr); }
+  RowWalk(const RowWalk&) = delete;
+  RowWalk& operator=(const RowWalk&) = delete;
 
   TableRows Run() {
     auto used = ReadMap(def_.used_pages, "usage map");

@@ -11,7 +11,7 @@
 
 #include "jet/format/DataPage.h"
 #include "jet/read/PageSource.h"
-#include "jet/read/PageWindow.h"
+#include "jet/read/PageWindows.h"
 #include "jet/write/DataPageBuilder.h"
 #include "jet/write/PageAllocator.h"
 
@@ -27,6 +27,10 @@ class LongValueCopier {
   Status Copy(std::span<uint8_t> field);
   // Writes the page being filled. Call once after the last Copy.
   Status Flush();
+  // Long-value pages that `pages` holds (the window of the walk over the rows' own pages,
+  // among which the values lie) are taken from it; nullptr ends that. See PageWindow::Consult.
+  void Consult(const HeldPages* pages) { windows_.Consult(pages); }
+  const HeldPages& windows() const { return windows_; }
 
  private:
   Result<std::span<const uint8_t>> SourceRow(uint32_t pointer);
@@ -38,12 +42,14 @@ class LongValueCopier {
   uint32_t current_page_ = 0;
   bool open_ = false;
   // Long values tend to sit together, in ascending pages: they are read a window at a time,
-  // and the page parsed last is kept.
-  PageWindow window_;
+  // and the page parsed last is kept while one value is read.
+  PageWindows windows_;
   std::span<const uint8_t> source_page_;
   uint32_t source_number_ = 0;
   bool source_loaded_ = false;
-  std::vector<std::vector<uint8_t>> pieces_;
+  // The pieces of the value being copied, one after the other, and where each one ends.
+  std::vector<uint8_t> pieces_;
+  std::vector<size_t> piece_ends_;
 };
 
 }  // namespace jet

@@ -60,6 +60,17 @@ class TableCopy {
   // slots moved rows left are noted, and old versions of moved rows left out.
   Status CopyRows() {
     TableReader reader(t_.source, def_, PageWindow::Pages(layout_));
+    // A row's long values lie among the table's data pages: each walk looks in the other's
+    // window before it reads.
+    long_values_.Consult(&reader.window());
+    reader.Consult(&long_values_.windows());
+    Status copied = CopyRowsFrom(reader);
+    long_values_.Consult(nullptr);
+    JET_RETURN_IF_ERROR(copied);
+    return FinishRows(reader.forwards());
+  }
+
+  Status CopyRowsFrom(TableReader& reader) {
     std::vector<uint8_t> row;
     for (;;) {
       JET_ASSIGN_OR_RETURN(std::optional<RowRecord> record, reader.Next());
@@ -72,7 +83,7 @@ class TableCopy {
       rows_.Add(RowPointer(record->page, record->slot), to);
       ++copied_;
     }
-    return FinishRows(reader.forwards());
+    return Status::Ok();
   }
 
   Status FinishRows(const std::map<uint32_t, uint32_t>& forwards) {

@@ -48,6 +48,12 @@ class TableReader {
   // columns whose flag is set are decoded; the others stay null.
   Result<std::vector<Value>> Decode(const RowRecord& row, const std::vector<bool>* wanted = nullptr);
 
+  // The window the data pages are read through (empty without one), for a walk of the
+  // pages around them to look in, and that walk's window for this one to look in
+  // (PageWindow::Consult).
+  const PageWindow& window() const { return window_; }
+  void Consult(const HeldPages* other) { window_.Consult(other); }
+
   // The data pages this table owns, as its usage map lists them.
   Result<std::vector<uint32_t>> DataPages();
 
