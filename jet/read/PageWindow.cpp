@@ -23,11 +23,11 @@ bool PageWindow::Near(uint32_t number) const {
 }
 
 Result<std::span<const uint8_t>> PageWindow::PageAfter(const PageWindow& from, uint32_t number) {
+  if (const std::span<const uint8_t> held = from.Held(number); !held.empty()) return held;
+  // Where `from` stands, without its bytes: the page lies outside that range, so Page reads.
   first_ = from.first_;
   count_ = from.count_;
   capacity_ = from.capacity_;
-  // This window does not hold from's pages: only the page asked for may be read.
-  if (!Held(number).empty()) return from.Held(number);
   return Page(number);
 }
 
