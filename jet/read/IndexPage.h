@@ -40,6 +40,9 @@ struct IndexPage {
 
 // Parses one index page; kCorrupt for anything that does not fit the page.
 Result<IndexPage> ParseIndexPage(std::span<const uint8_t> page, const Layout& layout);
+// The same into `out`, whose entries' buffers are reused: a walk over many pages then
+// allocates little once it is under way. `out` is unspecified after a failure.
+Status ParseIndexPageInto(std::span<const uint8_t> page, const Layout& layout, IndexPage& out);
 
 // Every leaf entry of the tree rooted at `root_page`, in key order: descends to the
 // leftmost leaf, then follows the leaf chain. Loops and pages of the wrong type give

@@ -56,25 +56,29 @@ Result<std::span<const uint8_t>> PageWindow::Page(uint32_t number) {
   if (backwards) start = first_ - std::min(first_ - 1, std::max(capacity_, first_ - number));
   count_ = 0;
   // The header page is kept scrambled on disk; the database hands it out unscrambled.
-  if (number == 0 || number >= db_.page_count() || (capacity_ <= 1 && start == number)) {
+  if (number == 0 || number >= db_.page_count()) {
     JET_RETURN_IF_ERROR(db_.ReadPage(number, bytes_));
     first_ = number;
     count_ = 1;
-    return std::span<const uint8_t>(bytes_);
+    return std::span<const uint8_t>(bytes_).first(size);
   }
-  const uint32_t stop =
-      backwards ? first_
-                : start + std::min(std::max(capacity_, number - start + 1), db_.page_count() - start);
+  uint32_t stop = number + 1;  // the page alone, after a jump
+  if (capacity_ > 1 || start != number) {
+    stop = backwards ? first_
+                     : start + std::min(std::max(capacity_, number - start + 1), db_.page_count() - start);
+  }
   const uint32_t count = stop - start;
-  bytes_.resize(size_t{count} * size);
-  if (Status read = db_.ReadPages(start, count, bytes_); !read.ok()) {
+  // The buffer only grows: bytes the read overwrites need not be cleared first.
+  if (bytes_.size() < size_t{count} * size) bytes_.resize(size_t{count} * size);
+  const std::span<uint8_t> window = std::span<uint8_t>(bytes_).first(size_t{count} * size);
+  if (Status read = db_.ReadPages(start, count, window); !read.ok()) {
     // A page the file does not hold whole fails only itself, not the pages read with it: the
     // page asked for is read on its own. A failing read of the file fails the walk.
-    if (read.kind() == ErrorKind::kIo) return read;
-    JET_RETURN_IF_ERROR(db_.ReadPage(number, bytes_));
+    if (read.kind() == ErrorKind::kIo || count == 1) return read;
+    JET_RETURN_IF_ERROR(db_.ReadPages(number, 1, window.first(size)));
     first_ = number;
     count_ = 1;
-    return std::span<const uint8_t>(bytes_);
+    return std::span<const uint8_t>(bytes_).first(size);
   }
   first_ = start;
   count_ = count;

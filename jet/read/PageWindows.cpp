@@ -21,6 +21,7 @@ Result<std::span<const uint8_t>> PageWindows::Page(uint32_t number) {
       return held;
     }
   }
+  ++moves_;  // whatever serves the page now overwrites a buffer
   if (other_ != nullptr) {
     if (const std::span<const uint8_t> held = other_->Held(number); !held.empty()) {
       copied_.assign(held.begin(), held.end());

@@ -24,6 +24,10 @@ class PageWindows : public HeldPages {
   // The page's bytes, valid until the next call. kCorrupt beyond the end of the file.
   Result<std::span<const uint8_t>> Page(uint32_t number);
 
+  // How many calls have replaced bytes that spans given earlier may lie in. While it stays
+  // the same, every span Page gave since is still valid, not just the last one.
+  uint64_t moves() const { return moves_; }
+
   // As PageWindow::Consult.
   void Consult(const HeldPages* other) { other_ = other; }
 
@@ -37,6 +41,7 @@ class PageWindows : public HeldPages {
 
   std::array<Slot, kWindows> slots_;
   uint64_t clock_ = 0;
+  uint64_t moves_ = 0;
   const HeldPages* other_ = nullptr;
   std::vector<uint8_t> copied_;  // the page last copied from other_
 };

@@ -18,7 +18,9 @@ Result<uint32_t> RowPlacer::Place(std::span<const uint8_t> row) {
 Status RowPlacer::Flush() {
   if (!open_) return Status::Ok();
   open_ = false;
-  return allocator_.Write(current_, page_.Finish());
+  const Status written = allocator_.Write(current_, page_.Seal());
+  page_.Clear();
+  return written;
 }
 
 }  // namespace jet
