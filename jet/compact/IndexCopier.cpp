@@ -23,30 +23,30 @@ class LeafWalk {
   LeafWalk(PageSource& db, uint32_t root)
       : db_(db), next_(root), window_(db, PageWindow::Pages(db.layout())) {}
 
-  // The next leaf page, or nullopt after the last.
-  Result<std::optional<IndexPage>> Next() {
-    if (next_ == 0) return std::optional<IndexPage>();
+  // The next leaf page, valid until the next call; nullptr after the last.
+  Result<IndexPage*> Next() {
+    if (next_ == 0) return nullptr;
     current_ = next_;
-    JET_ASSIGN_OR_RETURN(IndexPage page, Load(current_));
-    while (!page.leaf()) {
-      if (page.FirstChild() == 0) return Damaged("an intermediate page leads nowhere").AtPage(current_);
-      current_ = page.FirstChild();
-      JET_ASSIGN_OR_RETURN(page, Load(current_));
+    JET_RETURN_IF_ERROR(Load(current_));
+    while (!page_.leaf()) {
+      if (page_.FirstChild() == 0) return Damaged("an intermediate page leads nowhere").AtPage(current_);
+      current_ = page_.FirstChild();
+      JET_RETURN_IF_ERROR(Load(current_));
     }
-    next_ = page.next_page;
-    return std::optional<IndexPage>(std::move(page));
+    next_ = page_.next_page;
+    return &page_;
   }
 
   // The page Next returned last.
   uint32_t current() const { return current_; }
 
  private:
-  Result<IndexPage> Load(uint32_t number) {
+  Status Load(uint32_t number) {
     if (++loaded_ > db_.page_count()) return Damaged("its pages form a loop").AtPage(number);
     JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> bytes, window_.Page(number));
-    auto page = ParseIndexPage(bytes, db_.layout());
-    if (!page.ok()) return page.status().AtPage(number);
-    return page;
+    Status parsed = ParseIndexPageInto(bytes, db_.layout(), page_);
+    if (!parsed.ok()) return parsed.AtPage(number);
+    return Status::Ok();
   }
 
   PageSource& db_;
@@ -54,6 +54,7 @@ class LeafWalk {
   uint32_t current_ = 0;
   uint64_t loaded_ = 0;
   PageWindow window_;
+  IndexPage page_;  // the page loaded last; its buffers serve the next one
 };
 
 uint32_t BigEndian(std::span<const uint8_t> b) {
@@ -136,8 +137,8 @@ Result<std::vector<bool>> WalkEntries(PageSource& source, const RealIndex& index
   std::vector<bool> listed(rows.size());
   LeafWalk walk(source, index.root_page);
   for (;;) {
-    JET_ASSIGN_OR_RETURN(std::optional<IndexPage> page, walk.Next());
-    if (!page) break;
+    JET_ASSIGN_OR_RETURN(IndexPage* const page, walk.Next());
+    if (page == nullptr) break;
     for (IndexEntry& e : page->entries) {
       const uint32_t pointer = (e.data_page << 8) | e.data_row;
       auto position = rows.Position(pointer);

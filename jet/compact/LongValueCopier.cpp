@@ -23,53 +23,69 @@ Result<std::span<const uint8_t>> LongValueCopier::SourceRow(uint32_t pointer) {
   return source_page_.subspan(slot->start, slot->end - slot->start);
 }
 
-Result<uint32_t> LongValueCopier::Place(std::span<const uint8_t> row) {
-  if (row.size() > current_.Capacity()) return CorruptError("a long-value row is larger than a page");
+Result<uint32_t> LongValueCopier::Place(std::optional<uint32_t> next, std::span<const uint8_t> row) {
   if (!open_ || !current_.Fits(row.size())) {
     JET_RETURN_IF_ERROR(Flush());
     current_page_ = allocator_.Reserve();
     open_ = true;
   }
-  return RowPointer(current_page_, current_.Add(row));
+  return RowPointer(current_page_, next ? current_.Add(*next, row.subspan(4)) : current_.Add(row));
 }
 
 Status LongValueCopier::Copy(std::span<uint8_t> field) {
   if (field.size() >= kLongValueHeaderSize && (*GetU32(field, 0) & kLongValueInline)) return Status::Ok();
-  // The page kept from the last value may lie in a window that has moved on since.
-  source_loaded_ = false;
-  // Every piece is read first, then placed last first, each pointing at the next.
-  pieces_.clear();
-  piece_ends_.clear();
-  JET_RETURN_IF_ERROR(WalkLongValue(
-      field, [this](uint32_t pointer) { return SourceRow(pointer); },
-      [this](const LongValuePiece& piece) {
-        pieces_.insert(pieces_.end(), piece.row.begin(), piece.row.end());
-        piece_ends_.push_back(pieces_.size());
-        return Status::Ok();
-      }));
-  const auto piece = [this](size_t i) {
-    const size_t start = i == 0 ? 0 : piece_ends_[i - 1];
-    return std::span<uint8_t>(pieces_).subspan(start, piece_ends_[i] - start);
-  };
+  // Every piece is read first, then placed last first, each pointing at the next. The pieces
+  // stay where the windows hold them, unless reading a later one replaced pages an earlier
+  // one lies on: the value is then read again, each piece copied out as it comes.
+  std::vector<std::span<const uint8_t>>& pieces = pieces_;
+  pieces.clear();
+  uint64_t moves = 0;
+  JET_RETURN_IF_ERROR(Walk(field, [&](const LongValuePiece& piece) {
+    if (pieces.empty()) moves = windows_.moves();
+    pieces.push_back(piece.row);
+    return Status::Ok();
+  }));
+  if (!pieces.empty() && windows_.moves() != moves) {
+    copied_.clear();
+    std::vector<size_t> ends;
+    JET_RETURN_IF_ERROR(Walk(field, [&](const LongValuePiece& piece) {
+      copied_.insert(copied_.end(), piece.row.begin(), piece.row.end());
+      ends.push_back(copied_.size());
+      return Status::Ok();
+    }));
+    pieces.clear();
+    for (size_t i = 0; i < ends.size(); ++i) {
+      const size_t begin = i == 0 ? 0 : ends[i - 1];
+      pieces.push_back(std::span<const uint8_t>(copied_).subspan(begin, ends[i] - begin));
+    }
+  }
   // Nothing is placed before every piece is known to fit a page: a value copied in part would
   // leave pieces no row names.
-  for (size_t i = 0; i < piece_ends_.size(); ++i) {
-    if (piece(i).size() > current_.Capacity()) return CorruptError("a long-value row is larger than a page");
+  for (const std::span<const uint8_t> piece : pieces) {
+    if (piece.size() > current_.Capacity()) return CorruptError("a long-value row is larger than a page");
   }
   const bool single = (*GetU32(field, 0) & kLongValueSinglePage) != 0;
   uint32_t next = 0;
-  for (size_t i = piece_ends_.size(); i-- > 0;) {
-    if (!single) PutU32(piece(i), 0, next);
-    JET_ASSIGN_OR_RETURN(next, Place(piece(i)));
+  for (size_t i = pieces.size(); i-- > 0;) {
+    JET_ASSIGN_OR_RETURN(next, Place(single ? std::nullopt : std::optional<uint32_t>(next), pieces[i]));
   }
   PutU32(field, kLongValueFieldPointer, next);
   return Status::Ok();
 }
 
+Status LongValueCopier::Walk(std::span<const uint8_t> field, const LongValuePieceVisit& visit) {
+  // The page kept from the last walk may lie in a window that has moved on since.
+  source_loaded_ = false;
+  return WalkLongValue(
+      field, [this](uint32_t pointer) { return SourceRow(pointer); }, visit);
+}
+
 Status LongValueCopier::Flush() {
   if (!open_) return Status::Ok();
   open_ = false;
-  return allocator_.Write(current_page_, current_.Finish());
+  const Status written = allocator_.Write(current_page_, current_.Seal());
+  current_.Clear();
+  return written;
 }
 
 }  // namespace jet

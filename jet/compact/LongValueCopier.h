@@ -6,10 +6,12 @@
 // page being filled.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "jet/format/DataPage.h"
+#include "jet/format/LongValueChain.h"
 #include "jet/read/PageSource.h"
 #include "jet/read/PageWindows.h"
 #include "jet/write/DataPageBuilder.h"
@@ -34,7 +36,9 @@ class LongValueCopier {
 
  private:
   Result<std::span<const uint8_t>> SourceRow(uint32_t pointer);
-  Result<uint32_t> Place(std::span<const uint8_t> row);
+  // Places a piece; `next`, when given, replaces its first four bytes (the chain's pointer).
+  Result<uint32_t> Place(std::optional<uint32_t> next, std::span<const uint8_t> row);
+  Status Walk(std::span<const uint8_t> field, const LongValuePieceVisit& visit);
 
   PageSource& source_;
   PageAllocator& allocator_;
@@ -47,9 +51,9 @@ class LongValueCopier {
   std::span<const uint8_t> source_page_;
   uint32_t source_number_ = 0;
   bool source_loaded_ = false;
-  // The pieces of the value being copied, one after the other, and where each one ends.
-  std::vector<uint8_t> pieces_;
-  std::vector<size_t> piece_ends_;
+  // The pieces of the value being copied, where the windows hold them or in copied_.
+  std::vector<std::span<const uint8_t>> pieces_;
+  std::vector<uint8_t> copied_;
 };
 
 }  // namespace jet
