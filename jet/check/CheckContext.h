@@ -40,6 +40,11 @@ class CheckContext {
   // Records that `owner` uses `page`. The same owner may claim a page again; another owner
   // is a problem.
   void Claim(uint32_t page, const std::string& owner);
+  // The same for an owner named once by OwnerNumber, for walks that claim many pages.
+  void Claim(uint32_t page, uint32_t owner);
+  uint32_t OwnerNumber(const std::string& owner);
+  // OwnerNumber("long values of table " + table), kept for the table asked for last.
+  uint32_t LongValueOwner(const std::string& table);
   // The owner that claimed `page`, or null.
   const std::string* OwnerOf(uint32_t page) const;
 
@@ -53,6 +58,8 @@ class CheckContext {
   std::vector<uint32_t> owner_of_;
   std::vector<std::string> owner_names_;
   std::unordered_map<std::string, uint32_t> owner_numbers_;
+  std::string long_value_table_;
+  uint32_t long_value_owner_ = 0;
   PageWindows long_value_pages_;
 };
 

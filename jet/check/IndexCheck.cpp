@@ -1,6 +1,7 @@
 #include "jet/check/IndexCheck.h"
 
 #include <algorithm>
+#include <deque>
 #include <set>
 
 #include "jet/check/CheckContext.h"
@@ -38,6 +39,16 @@ class IndexWalk {
     CheckEntries(rows);
   }
 
+  // All but the entries against the rows; the key order is checked on the way down, so each
+  // leaf is read once.
+  void RunTree() {
+    keys_on_the_way_down_ = true;
+    Descend(index_.root_page, 0);
+    CheckUsageMap();
+    if (!complete_) return;
+    CheckChain();
+  }
+
  private:
   static std::string Name(const TableDef& def, const RealIndex& index) {
     for (const LogicalIndex& x : def.indexes) {
@@ -66,13 +77,17 @@ class IndexWalk {
       return Report(number, bytes.status().description());
     }
     ctx_.Claim(number, name_ + " of table " + table_);
-    auto page = ParseIndexPage(*bytes, ctx_.db().layout());
-    if (!page.ok()) {
+    // Each depth parses into a page of its own, whose buffers serve the next page there.
+    if (levels_.size() <= static_cast<size_t>(depth)) levels_.resize(depth + 1);
+    IndexPage* const page = &levels_[depth];
+    if (const Status parsed = ParseIndexPageInto(*bytes, ctx_.db().layout(), *page); !parsed.ok()) {
       complete_ = false;
-      return Report(number, page.status().description());
+      return Report(number, parsed.description());
     }
     if (page->leaf()) {
       leaves_.push_back({number, page->prev_page, page->next_page});
+      if (keys_on_the_way_down_)
+        for (const IndexEntry& e : page->entries) TakeKey(number, e);
       return;
     }
     if (page->FirstChild() == 0) {
@@ -115,24 +130,28 @@ class IndexWalk {
     }
   }
 
+  // The key order, entry by entry in tree order, and the count of distinct keys.
+  void TakeKey(uint32_t leaf, const IndexEntry& e) {
+    if (!first_key_ && std::lexicographical_compare(e.key.begin(), e.key.end(), previous_key_.begin(),
+                                                    previous_key_.end())) {
+      Report(leaf, "keys out of order");
+    }
+    if (first_key_ || e.key != previous_key_) ++keys_;
+    first_key_ = false;
+    previous_key_ = e.key;
+  }
+
   void CheckEntries(const TableRows& rows) {
     std::vector<bool> listed(rows.live.size());
     size_t listed_count = 0;
-    std::vector<uint8_t> previous;
-    bool first = true;
-    uint32_t keys = 0;
+    IndexPage page;  // its buffers serve every leaf in turn
     for (const Leaf& leaf : leaves_) {
       auto bytes = pages_.Page(leaf.number);
-      auto page = bytes.ok() ? ParseIndexPage(*bytes, ctx_.db().layout()) : Result<IndexPage>(bytes.status());
-      if (!page.ok()) return Report(leaf.number, page.status().description());
-      for (const IndexEntry& e : page->entries) {
-        if (!first &&
-            std::lexicographical_compare(e.key.begin(), e.key.end(), previous.begin(), previous.end())) {
-          Report(leaf.number, "keys out of order");
-        }
-        if (first || e.key != previous) ++keys;
-        first = false;
-        previous = e.key;
+      const Status parsed =
+          bytes.ok() ? ParseIndexPageInto(*bytes, ctx_.db().layout(), page) : bytes.status();
+      if (!parsed.ok()) return Report(leaf.number, parsed.description());
+      for (const IndexEntry& e : page.entries) {
+        TakeKey(leaf.number, e);
         uint32_t pointer = (e.data_page << 8) | e.data_row;
         if (auto moved = rows.forwards.find(pointer); moved != rows.forwards.end()) pointer = moved->second;
         if (!rows.complete) continue;
@@ -149,10 +168,10 @@ class IndexWalk {
         }
       }
     }
-    if (keys != index_.key_count) {
+    if (keys_ != index_.key_count) {
       ctx_.Note(Leftover::kKeyCount, table_, index_.root_page,
                 name_ + ": the definition counts " + std::to_string(index_.key_count) +
-                    " distinct keys, the tree holds " + std::to_string(keys));
+                    " distinct keys, the tree holds " + std::to_string(keys_));
     }
     if (!rows.complete) return;
     const bool may_skip = (index_.flags & kIndexIgnoreNulls) != 0;
@@ -167,9 +186,14 @@ class IndexWalk {
   const RealIndex& index_;
   std::string name_;
   bool complete_ = true;
+  bool keys_on_the_way_down_ = false;
+  std::vector<uint8_t> previous_key_;
+  bool first_key_ = true;
+  uint32_t keys_ = 0;  // distinct keys taken so far
   std::set<uint32_t> visited_;
   std::vector<Leaf> leaves_;
-  PageWindow pages_;  // the tree's pages
+  std::deque<IndexPage> levels_;  // by depth; a deque, so a deeper level leaves the others in place
+  PageWindow pages_;              // the tree's pages
 };
 
 }  // namespace
@@ -177,6 +201,11 @@ class IndexWalk {
 void CheckIndex(CheckContext& ctx, const std::string& table, const TableDef& def, const RealIndex& index,
                 const TableRows& rows) {
   IndexWalk(ctx, table, def, index).Run(rows);
+}
+
+void CheckIndexTree(CheckContext& ctx, const std::string& table, const TableDef& def,
+                    const RealIndex& index) {
+  IndexWalk(ctx, table, def, index).RunTree();
 }
 
 }  // namespace jet

@@ -15,4 +15,8 @@ class CheckContext;
 void CheckIndex(CheckContext& ctx, const std::string& table, const TableDef& def, const RealIndex& index,
                 const TableRows& rows);
 
+// All of the above that does not need the rows: the usage map, the tree's shape, every leaf
+// parsed and the key order. A damaged tree is found this way without walking the table.
+void CheckIndexTree(CheckContext& ctx, const std::string& table, const TableDef& def, const RealIndex& index);
+
 }  // namespace jet

@@ -11,12 +11,13 @@ namespace jet {
 
 void CheckLongValue(CheckContext& ctx, const std::string& table, const std::string& column,
                     std::span<const uint8_t> field, uint32_t row_page, bool property) {
-  const std::string what =
-      "long value of column '" + column + "' in a row on page " + std::to_string(row_page) + ": ";
-  const auto fail = [&](uint32_t page, const std::string& text) {
-    ctx.Report(ProblemArea::kLongValue, table, page, what + text);
+  const auto what = [&] {
+    return "long value of column '" + column + "' in a row on page " + std::to_string(row_page) + ": ";
   };
-  std::vector<uint8_t> row;
+  const auto fail = [&](uint32_t page, const std::string& text) {
+    ctx.Report(ProblemArea::kLongValue, table, page, what() + text);
+  };
+  const uint32_t owner = ctx.LongValueOwner(table);
   // Each piece that can be read claims its page for the table; one on a page that is not a
   // long-value page is reported and the walk goes on.
   const auto fetch = [&](uint32_t pointer) -> Result<std::span<const uint8_t>> {
@@ -24,18 +25,18 @@ void CheckLongValue(CheckContext& ctx, const std::string& table, const std::stri
     JET_ASSIGN_OR_RETURN(const std::span<const uint8_t> bytes, ctx.long_value_pages().Page(page));
     auto slot = LocateRow(bytes, bytes.size(), ctx.db().layout(), PointerRow(pointer));
     if (!slot.ok()) return slot.status().AtPage(page);
-    row.assign(bytes.begin() + slot->start, bytes.begin() + slot->end);
     if (*GetU32(bytes, ctx.db().layout().data_owner) != kLongValueOwner) {
       fail(page, "piece lies on a page that is not a long-value page");
     }
-    ctx.Claim(page, "long values of table " + table);
-    return std::span<const uint8_t>(row);
+    ctx.Claim(page, owner);
+    // Valid until the next page is asked for, as the walk needs it.
+    return bytes.subspan(slot->start, slot->end - slot->start);
   };
   const Status walked = WalkLongValue(field, fetch, [](const LongValuePiece&) { return Status::Ok(); });
   if (walked.ok()) return;
   if (property) {
     ctx.Note(Leftover::kLostPropertyValue, table, walked.page().value_or(row_page),
-             what + walked.description() + " (a lost object property, which Access passes over)");
+             what() + walked.description() + " (a lost object property, which Access passes over)");
     return;
   }
   fail(walked.page().value_or(row_page), walked.description());
