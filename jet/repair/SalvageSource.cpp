@@ -28,7 +28,8 @@ std::string Hex(uint8_t value) {
 }  // namespace
 
 SalvageSource::SalvageSource(File& file, SalvagedHeader header, uint64_t size)
-    : reads_(file, size, LayoutFor(header.header.version).page_size,
+    : file_(file),
+      reads_(file, size, LayoutFor(header.header.version).page_size,
              kReadAheadBytes / LayoutFor(header.header.version).page_size),
       header_(std::move(header)),
       layout_(&LayoutFor(header_.header.version)),
@@ -67,6 +68,20 @@ Status SalvageSource::ReadPages(uint32_t first, uint32_t count, std::span<uint8_
   const uint32_t size = layout_->page_size;
   if (first == 0 || uint64_t{first} + count > page_count_ || out.size() != size_t{count} * size) {
     return Status(ErrorKind::kInvalidArgument, "pages outside the file").AtPage(first);
+  }
+  // A run of pages the file holds whole is read straight into `out`: the caller reads a window
+  // at a time already, and the windows here would only add a copy. A single page, or a run
+  // the file ends inside, goes through them.
+  if (count > 1 && (uint64_t{first} + count) * size <= size_) {
+    if (Status read = file_.ReadAt(uint64_t{first} * size, out); !read.ok()) {
+      if (read_error_.ok()) read_error_ = read;
+      return read.AtPage(first);
+    }
+    if (header().database_key != 0) {
+      for (uint32_t i = 0; i < count; ++i)
+        Rc4Apply(header().database_key ^ (first + i), out.subspan(size_t{i} * size, size));
+    }
+    return Status::Ok();
   }
   for (uint32_t i = 0; i < count; ++i) {
     JET_ASSIGN_OR_RETURN(const size_t present, CopyPage(first + i, out.subspan(size_t{i} * size, size)));

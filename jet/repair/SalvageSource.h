@@ -81,6 +81,7 @@ class SalvageSource : public PageSource {
   void ReadFreePages();
   std::optional<std::vector<uint32_t>> IndexedPages(const TableDef& def, const std::vector<uint32_t>& owned);
 
+  File& file_;
   ReadAhead reads_;
   SalvagedHeader header_;
   const Layout* layout_;

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "jet/base/Bytes.h"
+#include "jet/base/Rc4.h"
 #include "jet/base/WriteBytes.h"
 #include "jet/check/Checker.h"
 #include "jet/format/DataPage.h"
@@ -134,6 +135,23 @@ const std::vector<DamageClass>& DamageClasses() {
       // The pages read together with it do not share its fate.
       {"last page cut short", false,
        [](DamagedFile& f, const std::vector<StoredRow>&) {
+         f.bytes.resize(f.bytes.size() - f.page_size() / 4);
+         return true;
+       },
+       true},
+      // Encrypted as Access encrypts a database (every page after the header under a key of
+      // its own) and cut short as above: the salvage decrypts every page however it reads it.
+      {"encrypted, last page cut short", false,
+       [](DamagedFile& f, const std::vector<StoredRow>&) {
+         if (auto db = f.Open(); !db.ok() || (*db)->header().database_key != 0) return false;
+         constexpr uint32_t kKey = 0x2b7e1516;
+         const std::span<uint8_t> region(f.bytes.data() + kHeaderScrambledOffset,
+                                         HeaderScrambledLength(f.layout().version));
+         Rc4Apply(kHeaderScrambleKey, region);
+         jet::PutU32(region, kHeaderDatabaseKey - kHeaderScrambledOffset, kKey);
+         Rc4Apply(kHeaderScrambleKey, region);
+         for (uint32_t page = 1; page < f.bytes.size() / f.page_size(); ++page)
+           Rc4Apply(kKey ^ page, std::span<uint8_t>(f.Page(page), f.page_size()));
          f.bytes.resize(f.bytes.size() - f.page_size() / 4);
          return true;
        },
